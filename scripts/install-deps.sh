@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs whatever of the build and test tools is missing on a Debian machine.
+#   install-deps.sh build   what building and running the program needs
+#   install-deps.sh test    that, plus the browser, the Windows cross tools, Wine and npm packages
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libssl-dev)
+if [ "${1:-build}" = test ]; then
+  packages+=(libgtest-dev googletest nodejs npm chromium
+             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+             wine wine64 xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
+
+if [ "${1:-build}" = test ] && [ -f package.json ]; then
+  if [ ! -d node_modules ] || [ package-lock.json -nt node_modules ]; then
+    npm ci --no-audit --no-fund --loglevel=error
+  fi
+fi

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every configuration and runs every test:
+#   native tests (build/), the same under AddressSanitizer+UBSan (build-asan/),
+#   process-level and browser tests against build/ferncard.
+# Ends with one line "N passed, N failed" over all runners; exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+scripts/install-deps.sh test || exit 1
+
+jobs=$(nproc)
+total_pass=0
+total_fail=0
+log_dir=$(mktemp -d)
+
+# Adds a runner's counts; a runner that ends without a summary counts as one failure.
+record() {  # name passed failed
+  echo "== $1: $2 passed, $3 failed"
+  total_pass=$((total_pass + $2))
+  total_fail=$((total_fail + $3))
+}
+
+ctest_stage() {  # name build-dir [ctest args...]
+  local name=$1 dir=$2; shift 2
+  local log="$log_dir/$name.log"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@") 2>&1 | tee "$log"
+  local line total failed
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then record "$name" 0 1; return; fi
+  failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  record "$name" $((total - failed)) "$failed"
+}
+
+node_stage() {  # name files...
+  local name=$1; shift
+  [ $# -gt 0 ] || return 0
+  local log="$log_dir/$name.log"
+  node --test --test-concurrency=1 "$@" 2>&1 | tee "$log"
+  local pass fail
+  pass=$(grep -E '^# pass [0-9]+' "$log" | tail -n 1 | awk '{print $3}')
+  fail=$(grep -E '^# fail [0-9]+' "$log" | tail -n 1 | awk '{print $3}')
+  if [ -z "$pass" ]; then record "$name" 0 1; return; fi
+  record "$name" "$pass" "$fail"
+}
+
+build() {  # dir [cmake args...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DFERNCARD_WERROR=ON -DFERNCARD_TESTS=ON "$@" >/dev/null &&
+    cmake --build "$dir" -j "$jobs"
+}
+
+if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
+  ctest_stage native build
+  export FERNCARD_BIN="$root/build/ferncard"
+  shopt -s nullglob
+  node_stage process tests/process/*.test.mjs
+  node_stage browser tests/browser/*.test.mjs
+  shopt -u nullglob
+else
+  record "linux build" 0 1
+fi
+
+if build build-asan -DCMAKE_BUILD_TYPE=Debug -DFERNCARD_SANITIZE=ON; then
+  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest_stage native-asan build-asan
+else
+  record "sanitizer build" 0 1
+fi
+
+rm -rf "$log_dir"
+echo
+echo "${total_pass} passed, ${total_fail} failed"
+[ "$total_fail" -eq 0 ]

@@ -1,0 +1,3 @@
+#include "app/startup.h"
+
+int RunFerncard(int, char**) { return 0; }

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "util/text.h"
+
+TEST(HexEncode, LowerCaseHighNibbleFirst) {
+  const unsigned char bytes[] = {0x00, 0xAB, 0xFF};
+  EXPECT_EQ(HexEncode(bytes, 3), "00abff");
+  EXPECT_EQ(HexEncode(bytes, 0), "");
+}
+
+TEST(RandomHex, GivesTwoCharactersPerByteAndDiffers) {
+  const std::string a = RandomHex(32);
+  const std::string b = RandomHex(32);
+  EXPECT_TRUE(IsLowerHexOfLength(a, 64));
+  EXPECT_TRUE(IsLowerHexOfLength(b, 64));
+  EXPECT_NE(a, b);
+  EXPECT_EQ(RandomHex(6).size(), 12u);
+}
+
+TEST(Sha256Hex, PublishedDigests) {
+  EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+}
+
+TEST(JsonEscape, EscapingTable) {
+  EXPECT_EQ(JsonEscape(std::string("\t\"\\\x01", 4)), "\\t\\\"\\\\\\u0001");
+  EXPECT_EQ(JsonEscape("\n\r"), "\\n\\r");
+  EXPECT_EQ(JsonEscape("\x08\x0c\x1f"), "\\u0008\\u000c\\u001f");
+  EXPECT_EQ(JsonEscape(std::string("\0", 1)), "\\u0000");
+  EXPECT_EQ(JsonEscape("\x7f/"), "\x7f/");
+  EXPECT_EQ(JsonEscape("はじめに"), "はじめに");
+  EXPECT_EQ(JsonEscape("\xff\xfe"), "\xff\xfe");  // bytes, not characters
+}
+
+TEST(Shapes, ImageIdentifier) {
+  EXPECT_TRUE(IsLowerHexOfLength("0123456789abcdef0123456789abcdef", 32));
+  EXPECT_FALSE(IsLowerHexOfLength("0123456789abcdef0123456789abcde", 32));
+  EXPECT_FALSE(IsLowerHexOfLength("0123456789abcdef0123456789abcdef0", 32));
+  EXPECT_FALSE(IsLowerHexOfLength("0123456789ABCDEF0123456789abcdef", 32));
+  EXPECT_FALSE(IsLowerHexOfLength("0123456789abcdeg0123456789abcdef", 32));
+}
+
+TEST(Shapes, PageIdentifier) {
+  EXPECT_TRUE(IsPageIdShape("00000000-0000-0000-0000-000000000000"));
+  EXPECT_TRUE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c3301"));
+  EXPECT_FALSE(IsPageIdShape("3F2504E0-4F89-11D3-9A0C-0305E82C3301"));
+  EXPECT_FALSE(IsPageIdShape("{3f2504e0-4f89-11d3-9a0c-0305e82c3301}"));
+  EXPECT_FALSE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c330"));
+  EXPECT_FALSE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c33011"));
+  EXPECT_FALSE(IsPageIdShape("3f2504e0a4f89-11d3-9a0c-0305e82c3301"));
+  EXPECT_FALSE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c33-1"));
+}
+
+TEST(Utf16, EmptyInEmptyOut) {
+  EXPECT_EQ(Utf16ToUtf8(u""), "");
+  EXPECT_EQ(Utf8ToUtf16(""), u"");
+}
+
+TEST(Utf16, RoundTripsEveryPlane) {
+  const std::string text = "A\xC3\xA9\xE3\x81\xAF\xF0\x9F\x8C\xBF";  // A é は 🌿
+  const std::u16string wide = Utf8ToUtf16(text);
+  EXPECT_EQ(wide, u"A\u00e9\u306f\U0001F33F");
+  EXPECT_EQ(Utf16ToUtf8(wide), text);
+}
+
+TEST(Utf16, IllFormedInputBecomesReplacementCharacter) {
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00)}), "\xEF\xBF\xBD");
+  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xE3\x81"), u"\uFFFD");           // truncated sequence: one replacement
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");     // overlong form
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+}
