@@ -1,0 +1,28 @@
+#pragma once
+// Records with compare-and-write on version tags.
+#include <cstdint>
+#include <string>
+
+#include "store/document_file.h"
+
+struct sqlite3;
+
+// First 32 hex characters of the SHA-256 of the body.
+std::string VersionTag(const std::string& body);
+
+StoreResult GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
+                      std::string& tag);
+StoreResult PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
+                      const std::string& expectedTag, std::string& newTag, bool backup);
+StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id);
+
+bool WriteRow(sqlite3* connection, const char* table, const std::string& id, const std::string& body);
+std::int64_t CountRows(sqlite3* connection, const char* table);
+
+StoreResult GetTree(DocumentFile& document, std::string& body, std::string& tag);
+StoreResult PutTree(DocumentFile& document, const std::string& body, const std::string& expectedTag,
+                    std::string& newTag);
+StoreResult GetPage(DocumentFile& document, const std::string& id, std::string& body, std::string& tag);
+StoreResult PutPage(DocumentFile& document, const std::string& id, const std::string& body,
+                    const std::string& expectedTag, std::string& newTag);
+StoreResult DeletePage(DocumentFile& document, const std::string& id);
