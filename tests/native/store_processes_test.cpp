@@ -159,3 +159,37 @@ TEST(StoreProcesses, KilledWriterLeavesEveryRecordOldOrNew) {
     }
   }
 }
+
+TEST(StoreProcesses, CopiesTakenWhileAnotherProcessWritesAreConsistent) {
+  if (!ChildProcessesSupported()) GTEST_SKIP() << "no child processes on this platform";
+  TempFolder folder;
+  DocumentFile document;
+  document.path = folder.Path("busy.fcard");
+  ASSERT_TRUE(CreateStoreFile(document.path));
+  Channel channel = OpenChannel();
+  ChildProcess child = StartChild([&] { return WriteUntilKilled(document.path, channel); });
+  CloseWriteEnd(channel);
+  std::string line;
+  std::vector<std::string> copies;
+  for (int i = 0; i < 3; ++i) {
+    for (int acks = 0; acks < 7; ++acks) ASSERT_TRUE(ReceiveLine(channel, line));
+    copies.push_back(folder.Path("copy" + std::to_string(i) + ".fcard"));
+    EXPECT_TRUE(CopyStoreFile(document, copies.back()));
+  }
+  KillChild(child);
+  CloseChannel(channel);
+  for (const auto& path : copies) {
+    std::string accepted, message;
+    ASSERT_TRUE(ValidateDocumentFile(path, accepted, message)) << path;
+    DocumentFile copy;
+    copy.path = path;
+    for (int record = 0; record <= kPages; ++record) {
+      std::string body, tag;
+      ASSERT_NE(Read(copy, record, body, tag), StoreResult::Error);
+      const long version = VersionOf(body);
+      if (version != 0) {
+        EXPECT_EQ(body, Body(record, version)) << path << " record " << record;
+      }
+    }
+  }
+}
