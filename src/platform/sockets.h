@@ -41,6 +41,9 @@ std::int64_t Send(SocketHandle socket, const char* data, std::size_t length);
 // Ends both directions of a connection (so the peer sees the end), without closing the handle.
 void ShutdownBoth(SocketHandle socket);
 
+// Ends only the sending direction (a half close): the peer reads the end of the stream.
+void ShutdownSend(SocketHandle socket);
+
 void CloseSocket(SocketHandle socket);
 
 // A client connection to 127.0.0.1:port; kNoSocket on failure. Used by tests and by helpers

@@ -98,6 +98,8 @@ std::int64_t Send(SocketHandle socket, const char* data, std::size_t length) {
 
 void ShutdownBoth(SocketHandle socket) { ::shutdown(Fd(socket), SHUT_RDWR); }
 
+void ShutdownSend(SocketHandle socket) { ::shutdown(Fd(socket), SHUT_WR); }
+
 void CloseSocket(SocketHandle socket) {
   if (socket != kNoSocket) ::close(Fd(socket));
 }
