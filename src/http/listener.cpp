@@ -1,6 +1,7 @@
 #include "http/listener.h"
 
 #include <chrono>
+#include <exception>
 #include <system_error>
 
 #include "http/request_reader.h"
@@ -17,12 +18,17 @@ struct Connection {
 
 void ServeConnection(Connection connection) {
   platform::SetSocketTimeouts(connection.socket, kConnectionTimeoutMs);
-  HttpRequest request;
-  HttpResponse response;
-  const ReadOutcome outcome = ReadRequest(connection.socket, request, response);
-  if (outcome != ReadOutcome::Nothing) {
-    if (outcome == ReadOutcome::Request) response = (*connection.handler)(request);
-    SendResponse(connection.socket, response);
+  try {
+    HttpRequest request;
+    HttpResponse response;
+    const ReadOutcome outcome = ReadRequest(connection.socket, request, response);
+    if (outcome != ReadOutcome::Nothing) {
+      if (outcome == ReadOutcome::Request) response = (*connection.handler)(request);
+      SendResponse(connection.socket, response);
+    }
+  } catch (const std::exception&) {
+    // Out of memory for a large body or answer: this connection ends unanswered, the
+    // program and every other connection carry on.
   }
   platform::ShutdownBoth(connection.socket);
   platform::CloseSocket(connection.socket);

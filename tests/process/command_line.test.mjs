@@ -1,7 +1,7 @@
 // The command line as a caller sees it: exit code 2 and the report for every invalid line.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { chmodSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { exitWithin, killFerncard, runFerncard, startFerncard } from '../support/ferncard.mjs';
@@ -60,4 +60,24 @@ test('valid lines are not refused', async (t) => {
     assert.notEqual(result.code, 2, `${extra.join(' ')}: ${result.stderr}`);
     assert.ok(!result.stderr.includes(invalidMessage.trim()), extra.join(' '));
   }
+});
+
+// On Linux the error box is a zenity dialog. A stand-in zenity on PATH records how it is called.
+test('the error box is shown unless quiet mode is on', { skip: Boolean(process.env.FERNCARD_WRAPPER) }, async (t) => {
+  const folder = mkdtempSync(path.join(os.tmpdir(), 'ferncard-box-'));
+  t.after(() => rmSync(folder, { recursive: true, force: true }));
+  const record = path.join(folder, 'calls.txt');
+  const fake = path.join(folder, 'zenity');
+  writeFileSync(fake, `#!/bin/sh\nfor a in "$@"; do printf '%s\\n' "$a"; done >> '${record}'\n`);
+  chmodSync(fake, 0o755);
+  const env = { DISPLAY: ':99', PATH: `${folder}:${process.env.PATH}` };
+
+  const quiet = await runFerncard(['--no-browser', '--help'], { env });
+  assert.equal(quiet.code, 2);
+  assert.equal(existsSync(record), false);
+
+  const shown = await runFerncard(['--help'], { env });
+  assert.equal(shown.code, 2);
+  assert.equal(shown.stderr, invalidMessage);
+  assert.equal(readFileSync(record, 'utf8'), `--error\n--title=Ferncard\n--no-markup\n--text=${invalidMessage}`);
 });
