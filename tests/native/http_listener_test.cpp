@@ -13,6 +13,7 @@
 
 #include "http/listener.h"
 #include "support/loopback_client.h"
+#include "support/system_for_tests.h"
 
 using testing_support::Exchange;
 using testing_support::LoopbackClient;
@@ -169,6 +170,11 @@ TEST_F(ListenerTest, ThreeMebibyteAnswerArrivesWhole) {
 }
 
 TEST_F(ListenerTest, ClientThatLeavesDuringALargeAnswerDoesNotHurt) {
+  if (RunningUnderWine()) {
+    // Wine leaves a blocking send that waits for buffer space pending until its 30-second
+    // timeout when the peer resets the connection; Windows ends it at once.
+    GTEST_SKIP() << "Wine does not end a pending send on a reset connection";
+  }
   for (int round = 0; round < 3; ++round) {
     LoopbackClient client(listener_.port);
     ASSERT_TRUE(client.SendAll("GET /huge HTTP/1.1\r\n\r\n"));

@@ -9,6 +9,7 @@
 #include "store/legacy_import.h"
 #include "store/records.h"
 #include "support/store_test_support.h"
+#include "support/system_for_tests.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ TEST_F(ImportFixture, PagesImagesAndBackupFollowTheNamingRules) {
   Write("tree.json", "tree");
   Write("tree.json.bak", "older tree");
   Write("pages/" + kPage + ".html", "<p>page</p>");
-  Write("pages/0F8E3A5C-1B2D-4C6E-8A9B-0C1D2E3F4A5B.html", "upper-case id");
+  Write("pages/3F8E3A5C-1B2D-4C6E-8A9B-0C1D2E3F4A5B.html", "upper-case id");  // not a case twin of kPage
   Write("pages/1f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b.htm", "other extension");
   Write("pages/2f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b.txt", "other extension");
   Write("pages/notes.html", "not an id");
@@ -102,8 +103,7 @@ TEST_F(ImportFixture, PagesImagesAndBackupFollowTheNamingRules) {
 TEST_F(ImportFixture, ImageTimeIsTheFilesLastWriteToTheMillisecond) {
   Write("tree.json", "tree");
   Write("images/" + kImage + ".png", kPng);
-  const auto when = std::chrono::sys_time<std::chrono::nanoseconds>(std::chrono::nanoseconds(1700000000123456789LL));
-  fs::last_write_time(data.root() / "images" / (kImage + ".png"), std::chrono::file_clock::from_sys(when));
+  ASSERT_TRUE(SetLastWriteMs(data.Path("images/" + kImage + ".png"), 1700000000123));
   ASSERT_TRUE(ImportLegacyFolder(data.Path(""), target));
   DocumentFile document;
   document.path = target;

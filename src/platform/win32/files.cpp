@@ -139,11 +139,10 @@ ListResult ListFolder(const std::string& folder, std::vector<FolderEntry>& entri
   find.handle = FindFirstFileW(pattern.c_str(), &found);
   if (find.handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
+    // A missing folder, or a file in its place, reports different errors on different systems.
+    if (!IsFolder(folder)) return ListResult::NoSuchFolder;
     // An empty drive root lists nothing at all, not even "." and "..".
-    if (error == ERROR_FILE_NOT_FOUND && IsFolder(folder)) return ListResult::Ok;
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY) {
-      return ListResult::NoSuchFolder;
-    }
+    if (error == ERROR_FILE_NOT_FOUND) return ListResult::Ok;
     return ListResult::Failed;
   }
   do {
