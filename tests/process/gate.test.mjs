@@ -75,11 +75,9 @@ describe('gate', () => {
     const stale = await bare('GET', '/api/status', [['Host', program.host],
       ['Cookie', `other=1; ${program.cookie.replace(/=.*/, '=0')}; ${program.cookie}`]]);
     assert.equal(stale.status, 200);
-    const trailingSpace = await bare('GET', '/api/status', [['Host', program.host], ['Cookie', `${program.cookie} `]]);
-    // The header parser trims the whole value; a space inside the list still breaks the match.
+    // The header parser trims the whole value; a space before the next ";" still breaks the match.
     const spaced = await bare('GET', '/api/status', [['Host', program.host], ['Cookie', `${program.cookie} ; a=b`]]);
     assert.equal(spaced.status, 401);
-    assert.ok([200, 401].includes(trailingSpace.status));
   });
 
   test('outside /api/ only GET is served; /api without a slash is an asset path', async () => {
