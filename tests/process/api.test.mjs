@@ -21,17 +21,19 @@ const envelope = (code, message = '') => JSON.stringify({ error: code, message }
 describe('API of one running program', () => {
   let program;
   let openerLog;
+  const bin = path.join(process.env.TMPDIR ?? '/tmp', `ferncard-bin-${process.pid}`);
   before(async () => {
     // A stand-in for xdg-open that only writes down the folder it was asked to open.
-    const bin = path.join(process.env.TMPDIR ?? '/tmp', `ferncard-bin-${process.pid}`);
     mkdirSync(bin, { recursive: true });
     openerLog = path.join(bin, 'opened');
     writeFileSync(path.join(bin, 'xdg-open'), `#!/bin/sh\nprintf '%s' "$1" > '${openerLog}'\n`);
     chmodSync(path.join(bin, 'xdg-open'), 0o755);
     program = await startProgram({ env: { ...process.env, PATH: `${bin}:${process.env.PATH}` } });
-    after(() => rmSync(bin, { recursive: true, force: true }));
   });
-  after(() => program?.stop());
+  after(async () => {
+    await program?.stop();
+    rmSync(bin, { recursive: true, force: true });
+  });
 
   test('status names the document, its port and that it is the default one', async () => {
     const expected = `{"product":"Ferncard","version":"1.0.0","file":${JSON.stringify(program.document)},`
