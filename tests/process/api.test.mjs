@@ -5,8 +5,7 @@ import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync }
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { startProgram } from '../support/session.mjs';
-import { waitFor } from '../support/server.mjs';
+import { startProgram, waitFor } from '../support/session.mjs';
 
 const conflictMessage = '別のウィンドウで先に更新されました。';
 const storeErrorMessage =
@@ -28,7 +27,7 @@ describe('API of one running program', () => {
     openerLog = path.join(bin, 'opened');
     writeFileSync(path.join(bin, 'xdg-open'), `#!/bin/sh\nprintf '%s' "$1" > '${openerLog}'\n`);
     chmodSync(path.join(bin, 'xdg-open'), 0o755);
-    program = await startProgram({ env: { ...process.env, PATH: `${bin}:${process.env.PATH}` } });
+    program = await startProgram({ env: { PATH: `${bin}:${process.env.PATH}` } });
   });
   after(async () => {
     await program?.stop();
