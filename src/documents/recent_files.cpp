@@ -1,0 +1,44 @@
+#include "documents/recent_files.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "app/app_state.h"
+#include "platform/paths.h"
+#include "platform/small_files.h"
+
+std::vector<std::string> ReadRecentList(const AppState& app) {
+  std::vector<std::string> entries;
+  std::string bytes;
+  if (!platform::ReadWholeSmallFile(app.recentPath, bytes)) return entries;
+  std::size_t start = 0;
+  while (start < bytes.size() && entries.size() < kMaxRecentFiles) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // a list edited into CR LF form
+    if (!line.empty()) entries.push_back(std::move(line));
+  }
+  return entries;
+}
+
+std::vector<std::string> ReadRecentFiles(AppState& app) {
+  std::lock_guard<std::mutex> lock(app.mutex);
+  return ReadRecentList(app);
+}
+
+void AddRecentFile(AppState& app, const std::string& path) {
+  std::vector<std::string> entries = ReadRecentList(app);
+  std::erase_if(entries, [&](const std::string& entry) { return platform::SamePath(entry, path); });
+  entries.insert(entries.begin(), path);
+  if (entries.size() > kMaxRecentFiles) entries.resize(kMaxRecentFiles);
+
+  std::string bytes;
+  for (const auto& entry : entries) bytes += entry + "\n";
+  const std::string temporary = app.recentPath + ".tmp";
+  if (!platform::WriteWholeSmallFile(temporary, bytes) || !platform::ReplaceFileAtomically(temporary, app.recentPath)) {
+    // A partly written list must never replace the good one.
+    platform::RemoveFileQuietly(temporary);
+  }
+}
