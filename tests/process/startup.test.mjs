@@ -100,6 +100,37 @@ describe('first start in an empty data folder', () => {
   });
 });
 
+describe('default folders of this system', { skip: Boolean(process.env.FERNCARD_WRAPPER) }, () => {
+  async function startWithHome(env) {
+    const ticketFile = path.join(tempDir(), 'ticket');
+    const run = start(['--no-browser', '--port', String(await freePort()), '--ticket-file', ticketFile],
+      { env: { ...process.env, XDG_CONFIG_HOME: '', XDG_STATE_HOME: '', ...env } });
+    await waitForLaunchAddress(ticketFile);
+    await stopAndExpectZero(run);
+  }
+
+  test('the Documents folder named in user-dirs.dirs holds the data, the state folder the recent list', async () => {
+    const home = tempDir();
+    mkdirSync(path.join(home, '.config'));
+    writeFileSync(path.join(home, '.config', 'user-dirs.dirs'),
+      '# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR="$HOME/Desktop"\nXDG_DOCUMENTS_DIR="$HOME/My Notes"\n');
+    await startWithHome({ HOME: home });
+    const document = path.join(home, 'My Notes', 'Ferncard', 'Ferncard.fcard');
+    assertIsDocument(document);
+    const recent = path.join(home, '.local', 'state', 'Calderwin', 'Ferncard', 'recent.txt');
+    assert.equal(readFileSync(recent, 'utf8'), `${document}\n`);
+  });
+
+  test('without user-dirs.dirs the Documents folder is in the home folder; XDG_STATE_HOME is honoured', async () => {
+    const home = tempDir();
+    const state = tempDir();
+    await startWithHome({ HOME: home, XDG_STATE_HOME: state });
+    const document = path.join(home, 'Documents', 'Ferncard', 'Ferncard.fcard');
+    assertIsDocument(document);
+    assert.equal(readFileSync(path.join(state, 'Calderwin', 'Ferncard', 'recent.txt'), 'utf8'), `${document}\n`);
+  });
+});
+
 describe('choosing the first document', () => {
   test('the older layout is imported even when a document path is given, then that document opens', async () => {
     const given = await makeDocument();
