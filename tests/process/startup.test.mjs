@@ -185,11 +185,16 @@ describe('choosing the first document', () => {
     }
   });
 
-  test('a relative data folder ends with 4 and the data folder message', async () => {
-    const run = start(['--no-browser', '--data', 'relative/data']);
-    const result = await exitWithin(run, 5000);
-    assert.deepEqual(result, { code: 4, signal: null });
-    assert.ok(run.stderr.includes(messages.dataFolder), run.stderr);
+  test('a relative data folder, or one that is a file, ends with 4 and the data folder message', async () => {
+    const file = path.join(tempDir(), 'a-file');
+    writeFileSync(file, '');
+    for (const data of ['relative/data', file]) {
+      const run = start(['--no-browser', '--data', data, '--port', String(await freePort())]);
+      const result = await exitWithin(run, 5000);
+      assert.deepEqual(result, { code: 4, signal: null });
+      assert.ok(run.stderr.includes(messages.dataFolder), run.stderr);
+    }
+    assert.equal(existsSync('relative'), false, 'nothing is created relative to the current folder');
   });
 });
 
