@@ -2,6 +2,7 @@
 
 #include "documents/recent_files.h"
 #include "documents/session.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "store/legacy_import.h"

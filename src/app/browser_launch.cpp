@@ -17,7 +17,7 @@ std::string LaunchAddress(std::uint32_t port, const std::string& ticket, const s
 
 void LaunchBrowser(DocumentSession& session, const std::string& pageId) {
   const std::string address = LaunchAddress(session.listener.port, IssueTicket(session.tickets), pageId);
-  if (!session.options.ticketFile.empty()) platform::WriteWholeSmallFile(session.options.ticketFile, address);
+  if (!session.options.ticketFile.empty()) platform::WriteSmallFile(session.options.ticketFile, address);
   if (session.options.noBrowser) return;
   platform::OpenAddressInBrowser(address);
 }

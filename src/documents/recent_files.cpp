@@ -4,13 +4,21 @@
 #include <mutex>
 
 #include "app/app_state.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/small_files.h"
+
+namespace {
+
+// Far beyond ten paths; a larger file is not a list this program wrote.
+constexpr std::uint64_t kMaxRecentListBytes = 1 << 20;
+
+}  // namespace
 
 std::vector<std::string> ReadRecentList(const AppState& app) {
   std::vector<std::string> entries;
   std::string bytes;
-  if (!platform::ReadWholeSmallFile(app.recentPath, bytes)) return entries;
+  if (platform::ReadFileBytes(app.recentPath, kMaxRecentListBytes, bytes) != platform::ReadResult::Ok) return entries;
   std::size_t start = 0;
   while (start < bytes.size() && entries.size() < kMaxRecentFiles) {
     std::size_t end = bytes.find('\n', start);
@@ -37,8 +45,9 @@ void AddRecentFile(AppState& app, const std::string& path) {
   std::string bytes;
   for (const auto& entry : entries) bytes += entry + "\n";
   const std::string temporary = app.recentPath + ".tmp";
-  if (!platform::WriteWholeSmallFile(temporary, bytes) || !platform::ReplaceFileAtomically(temporary, app.recentPath)) {
+  if (!platform::WriteSmallFile(temporary, bytes) ||
+      platform::ReplaceFileDurably(temporary, app.recentPath) != platform::RenameResult::Ok) {
     // A partly written list must never replace the good one.
-    platform::RemoveFileQuietly(temporary);
+    platform::DeleteFile(temporary);
   }
 }

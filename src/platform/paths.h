@@ -8,9 +8,6 @@ namespace platform {
 // an ordinal comparison that ignores case where it does not.
 bool SamePath(const std::string& a, const std::string& b);
 
-// folder + the system's separator + name; a separator already at the end of folder is not doubled.
-std::string JoinPath(const std::string& folder, const std::string& name);
-
 // A full path that does not depend on the current folder.
 bool IsAbsolutePath(const std::string& path);
 

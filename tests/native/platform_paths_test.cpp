@@ -12,11 +12,6 @@ TEST(SamePath, ComparesWholePathsExactlyOnThisSystem) {
   EXPECT_TRUE(platform::SamePath("", ""));
 }
 
-TEST(JoinPath, AddsOneSeparator) {
-  EXPECT_EQ(platform::JoinPath("/data", "Ferncard.fcard"), "/data/Ferncard.fcard");
-  EXPECT_EQ(platform::JoinPath("/data/", "recent.txt"), "/data/recent.txt");
-}
-
 TEST(FileNameOf, TakesThePartAfterTheLastSeparator) {
   EXPECT_EQ(FileNameOf("/home/u/メモ.fcard"), "メモ.fcard");
   EXPECT_EQ(FileNameOf("C:\\Users\\u\\a.fcard"), "a.fcard");

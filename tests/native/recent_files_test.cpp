@@ -8,7 +8,7 @@
 
 #include "app/app_state.h"
 #include "documents/session.h"
-#include "support/temp_folder.h"
+#include "support/store_test_support.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/app_state.h"
 #include "documents/recent_files.h"
 #include "store/store_files.h"
-#include "support/temp_folder.h"
+#include "support/store_test_support.h"
 
 namespace {
 

@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/small_files.h"
 
 namespace platform {
 namespace {
+
+constexpr std::uint64_t kMaxUserDirsBytes = 1 << 20;
 
 std::string AbsoluteEnvironmentValue(const char* name) {
   const char* value = std::getenv(name);
@@ -46,7 +48,7 @@ std::string DocumentsFolderFromUserDirs(const std::string& home) {
   std::string configHome = AbsoluteEnvironmentValue("XDG_CONFIG_HOME");
   if (configHome.empty()) configHome = JoinPath(home, ".config");
   std::string bytes;
-  if (!ReadWholeSmallFile(JoinPath(configHome, "user-dirs.dirs"), bytes)) return {};
+  if (ReadFileBytes(JoinPath(configHome, "user-dirs.dirs"), kMaxUserDirsBytes, bytes) != ReadResult::Ok) return {};
 
   static const std::string kKey = "XDG_DOCUMENTS_DIR=";
   std::string result;

@@ -7,11 +7,6 @@ namespace platform {
 // Linux file systems tell letter case apart: two names that differ in case are two documents.
 bool SamePath(const std::string& a, const std::string& b) { return a == b; }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (folder.empty() || folder.back() == '/') return folder + name;
-  return folder + "/" + name;
-}
-
 bool IsAbsolutePath(const std::string& path) { return !path.empty() && path.front() == '/'; }
 
 bool IsExistingFile(const std::string& path) {
