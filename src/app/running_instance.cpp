@@ -7,16 +7,11 @@
 
 #include "app/app_state.h"
 #include "app/browser_launch.h"
+#include "app/messages.h"
+#include "app/quiet_mode.h"
 #include "platform/main_loop.h"
 
 namespace {
-
-constexpr int kExitInitializationFailed = 4;
-constexpr char kFallbackStartMessage[] = "起動できませんでした。データフォルダーの権限をご確認ください。";
-
-void ReportStartFailure(const std::string& message) {
-  std::fprintf(stderr, "Ferncard: %s\n", message.empty() ? kFallbackStartMessage : message.c_str());
-}
 
 // Connection threads may still run after the bounded wait of the shutdown and use the sessions
 // and the application state, so no destructor of those may run: the process ends here without
@@ -34,7 +29,7 @@ int RunInstance(const StartupOptions& options) {
   AppState& app = TheAppState();
   std::string message;
   if (!InitializeApplication(app, options, message)) {
-    ReportStartFailure(message);
+    ReportError(message.empty() ? kInitializationFailedMessage : message);
     return kExitInitializationFailed;
   }
 
@@ -45,5 +40,5 @@ int RunInstance(const StartupOptions& options) {
   platform::RunMainLoop(sources);
 
   ShutdownSessions(app);
-  EndProcess(0);
+  EndProcess(kExitNormal);
 }

@@ -1,17 +1,19 @@
 // Start-up, choice of the first document, launch address and shutdown of the running program.
 import assert from 'node:assert/strict';
-import { chmodSync, existsSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { chmodSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { after, describe, test } from 'node:test';
 
+import { exitWithin, startFerncard as start } from '../support/ferncard.mjs';
 import {
-  connect, exitWithin, freePort, makeTempDir, portOf, removeDir, start, stop, waitFor, waitForLaunchAddress,
-} from '../support/server.mjs';
+  connect, freePort, portOf, stopWithSigterm as stop, waitFor, waitForLaunchAddress,
+} from '../support/launch.mjs';
 
 const dirs = [];
-after(() => dirs.forEach(removeDir));
+after(() => dirs.forEach((dir) => rmSync(dir, { recursive: true, force: true })));
 function tempDir() {
-  const dir = makeTempDir();
+  const dir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-start-'));
   dirs.push(dir);
   return dir;
 }
@@ -44,13 +46,21 @@ async function startQuiet(dataDir, extra = []) {
 async function makeDocument() {
   const dir = tempDir();
   const run = await startQuiet(dir);
-  assert.equal((await stop(run)).code, 0);
+  assert.equal((await stop(run))?.code, 0);
   return path.join(dir, 'Ferncard.fcard');
 }
 
 async function stopAndExpectZero(run) {
   const result = await stop(run);
-  assert.deepEqual(result, { code: 0, signal: null }, run.stderr);
+  assert.ok(result, 'ends within 6 seconds of SIGTERM');
+  assert.deepEqual([result.code, result.signal], [0, null], result.stderr);
+}
+
+async function expectExit(run, code) {
+  const result = await exitWithin(run, 5000);
+  assert.ok(result, 'ends by itself');
+  assert.deepEqual([result.code, result.signal], [code, null]);
+  return result;
 }
 
 describe('first start in an empty data folder', () => {
@@ -104,7 +114,7 @@ describe('default folders of this system', { skip: Boolean(process.env.FERNCARD_
   async function startWithHome(env) {
     const ticketFile = path.join(tempDir(), 'ticket');
     const run = start(['--no-browser', '--port', String(await freePort()), '--ticket-file', ticketFile],
-      { env: { ...process.env, XDG_CONFIG_HOME: '', XDG_STATE_HOME: '', ...env } });
+      { env: { XDG_CONFIG_HOME: '', XDG_STATE_HOME: '', ...env } });
     await waitForLaunchAddress(ticketFile);
     await stopAndExpectZero(run);
   }
@@ -178,9 +188,8 @@ describe('choosing the first document', () => {
     ]) {
       const data = tempDir();
       const run = start(['--no-browser', '--data', data, '--port', String(await freePort()), document]);
-      const result = await exitWithin(run, 5000);
-      assert.deepEqual(result, { code: 4, signal: null });
-      assert.ok(run.stderr.includes(message), run.stderr);
+      const result = await expectExit(run, 4);
+      assert.equal(result.stderr, `${message}\n`);
       assert.equal(existsSync(path.join(data, 'recent.txt')), false, 'a failed opening adds no entry');
     }
   });
@@ -190,9 +199,8 @@ describe('choosing the first document', () => {
     writeFileSync(file, '');
     for (const data of ['relative/data', file]) {
       const run = start(['--no-browser', '--data', data, '--port', String(await freePort())]);
-      const result = await exitWithin(run, 5000);
-      assert.deepEqual(result, { code: 4, signal: null });
-      assert.ok(run.stderr.includes(messages.dataFolder), run.stderr);
+      const result = await expectExit(run, 4);
+      assert.equal(result.stderr, `${messages.dataFolder}\n`);
     }
     assert.equal(existsSync('relative'), false, 'nothing is created relative to the current folder');
   });
@@ -225,7 +233,7 @@ describe('launch address', () => {
     const ticketFile = path.join(tempDir(), 'ticket');
     const port = await freePort();
     const run = start(['--data', tempDir(), '--port', String(port), '--ticket-file', ticketFile],
-      { env: { ...process.env, PATH: bin } });
+      { env: { PATH: bin } });
     const address = await waitForLaunchAddress(ticketFile);
     const argumentsSeen = await waitFor(() => readFileSync(record, 'utf8'), (text) => text !== undefined, 3000);
     assert.equal(argumentsSeen, `--app=${address}\n`);
@@ -234,8 +242,8 @@ describe('launch address', () => {
 
   test('without any browser the address is printed on standard error', async () => {
     const port = await freePort();
-    const run = start(['--data', tempDir(), '--port', String(port)], { env: { ...process.env, PATH: tempDir() } });
-    const printed = await waitFor(() => run.stderr, (text) => /ticket=[0-9a-f]{64}/.test(text), 3000);
+    const run = start(['--data', tempDir(), '--port', String(port)], { env: { PATH: tempDir() } });
+    const printed = await waitFor(() => run.stderr(), (text) => /ticket=[0-9a-f]{64}/.test(text), 3000);
     assert.match(printed, new RegExp(`http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}\\n`));
     await stopAndExpectZero(run);
   });
@@ -251,6 +259,7 @@ describe('shutdown', () => {
     run.child.kill('SIGTERM');
     const result = await exitWithin(run, 8000);
     socket.destroy();
-    assert.deepEqual(result, { code: 0, signal: null }, run.stderr);
+    assert.ok(result, 'ends after the bounded wait');
+    assert.deepEqual([result.code, result.signal], [0, null], result.stderr);
   });
 });
