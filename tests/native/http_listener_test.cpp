@@ -217,6 +217,21 @@ TEST(Listener, PortInUseCannotBeBoundAgain) {
   StopListener(second);  // never started: no effect
 }
 
+// A restart must get its port back although the connections it answered linger after closing;
+// otherwise the client's origin, and with it its cookie and stored view, would change.
+TEST(Listener, PortOfAStoppedListenerCanBeBoundAgainAtOnce) {
+  HttpListener first;
+  ASSERT_TRUE(StartListener(first, 0, [](const HttpRequest&) { return DefaultResponse(); }));
+  const std::uint32_t port = first.port;
+  LoopbackClient client(port);
+  client.SendAll("GET / HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(ParseAnswer(client.ReceiveAll()).status, 200);
+  StopListener(first);
+  HttpListener again;
+  EXPECT_TRUE(StartListener(again, port, [](const HttpRequest&) { return DefaultResponse(); }));
+  StopListener(again);
+}
+
 TEST(Listener, StopWaitsABoundedTimeAndOutlivingConnectionsStaySafe) {
   std::mutex mutex;
   std::condition_variable changed;

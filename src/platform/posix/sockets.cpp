@@ -24,10 +24,14 @@ sockaddr_in LoopbackAddress(std::uint32_t port) {
 
 SocketHandle OpenLoopbackListener(std::uint32_t port) {
   if (port > 65535) return kNoSocket;
-  // No SO_REUSEADDR: binding a port that another socket listens on must fail, so that two
-  // sessions (or another program) never share one port.
+  // Binding a port that another socket listens on must fail, so that two sessions (or another
+  // program) never share one port. Linux's SO_REUSEADDR keeps that refusal and only lets us
+  // rebind over the closed connections of an earlier run (TIME_WAIT), so a restart keeps its
+  // port, and with it the origin of the client's cookie and stored view.
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) return kNoSocket;
+  const int reuse = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   const sockaddr_in address = LoopbackAddress(port);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
     ::close(fd);
