@@ -24,6 +24,28 @@ set(FERNCARD_GENERATED_INCLUDE "")
 set(FERNCARD_EXE_RESOURCES "")
 
 if(WIN32)
+  # Icon 101 (the window class and the tray) is the favicon. Icons since Windows Vista may hold
+  # PNG data, so the PNG becomes the one image (RT_ICON 1) of an icon group (RT_GROUP_ICON 101)
+  # written out in the resource script; no converted file is needed.
+  set(_ferncard_icon ${FERNCARD_WEB_DIR}/assets/favicon.png)
+  file(SIZE ${_ferncard_icon} _icon_size)
+  file(READ ${_ferncard_icon} _icon_width HEX OFFSET 16 LIMIT 4)  # big-endian width, then height
+  file(READ ${_ferncard_icon} _icon_height HEX OFFSET 20 LIMIT 4)
+  math(EXPR _icon_width "0x${_icon_width}")
+  math(EXPR _icon_height "0x${_icon_height}")
+  foreach(_side _icon_width _icon_height)  # a byte; 0 stands for 256 and more
+    if(${_side} GREATER_EQUAL 256)
+      set(${_side} 0)
+    endif()
+  endforeach()
+  math(EXPR _icon_size_word "${_icon_width} + ${_icon_height} * 256" OUTPUT_FORMAT HEXADECIMAL)
+  # GRPICONDIR: reserved, type 1 (icon), 1 entry; GRPICONDIRENTRY: width and height bytes, colour
+  # count and reserved bytes, planes 1, 32 bits per pixel, byte count (a DWORD), image id 1.
+  string(APPEND _ferncard_rc_lines
+    "1 3 \"${_ferncard_icon}\"\n"
+    "101 14 { 0, 1, 1, ${_icon_size_word}, 0, 1, 32, ${_icon_size}L, 1 }\n")
+  list(APPEND FERNCARD_WEB_FILES ${_ferncard_icon})
+
   set(_ferncard_rc ${FERNCARD_GENERATED_DIR}/ferncard_web.rc)
   file(CONFIGURE OUTPUT ${_ferncard_rc} CONTENT "${_ferncard_rc_lines}")
   # The resource compiler does not report RCDATA files as dependencies; name them here.

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "documents/session.h"
+#include "support/system_for_tests.h"
 
-TEST(SamePath, ComparesWholePathsExactlyOnThisSystem) {
+TEST(SamePath, ComparesWholePathsWithTheFileSystemsLetterCase) {
   EXPECT_TRUE(platform::SamePath("/home/u/Notes.fcard", "/home/u/Notes.fcard"));
-  EXPECT_FALSE(platform::SamePath("/home/u/Notes.fcard", "/home/u/notes.fcard"));
+  EXPECT_EQ(platform::SamePath("/home/u/Notes.fcard", "/home/u/notes.fcard"), FileNamesIgnoreCase());
   EXPECT_FALSE(platform::SamePath("/home/u/Notes.fcard", "/home/u/Notes.fcard2"));
-  EXPECT_FALSE(platform::SamePath("/home/u/ノート.fcard", "/home/u/ノート.FCARD"));
+  EXPECT_EQ(platform::SamePath("/home/u/ノート.fcard", "/home/u/ノート.FCARD"), FileNamesIgnoreCase());
   EXPECT_TRUE(platform::SamePath("", ""));
 }
 

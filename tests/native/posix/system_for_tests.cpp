@@ -5,6 +5,8 @@
 
 bool RunningUnderWine() { return false; }
 
+bool FileNamesIgnoreCase() { return false; }
+
 bool SetLastWriteMs(const std::string& path, std::int64_t millisecondsSince1970) {
   timespec times[2] = {};
   times[0].tv_nsec = UTIME_OMIT;

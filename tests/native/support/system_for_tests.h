@@ -7,6 +7,9 @@
 // places; always false elsewhere.
 bool RunningUnderWine();
 
+// True where the file system takes names that differ only in letter case for one file.
+bool FileNamesIgnoreCase();
+
 // Sets a file's last-write time to the millisecond (the standard library's setter is only
 // exact to the second on some systems).
 bool SetLastWriteMs(const std::string& path, std::int64_t millisecondsSince1970);

@@ -9,6 +9,8 @@ bool RunningUnderWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+bool FileNamesIgnoreCase() { return true; }
+
 bool SetLastWriteMs(const std::string& path, std::int64_t millisecondsSince1970) {
   const std::wstring name = platform::SystemPath(path);
   const HANDLE file = CreateFileW(name.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
