@@ -8,7 +8,7 @@
 #include "app/quiet_mode.h"
 #include "documents/file_dialog.h"
 #include "documents/session.h"
-#include "platform/shell.h"
+#include "platform/folder_window.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ void RunTrayCommand(AppState& app, platform::TrayCommand command) {
   switch (command) {
     case platform::TrayCommand::OpenCurrent: OpenCurrentInBrowser(app, ""); return;
     case platform::TrayCommand::OpenFile: OpenFileFromTray(app); return;
-    case platform::TrayCommand::OpenDataFolder: platform::OpenFolder(app.dataFolder); return;
+    case platform::TrayCommand::OpenDataFolder: platform::OpenFolderWindow(app.dataFolder); return;
     case platform::TrayCommand::Exit: platform::RequestProgramEnd(); return;
   }
 }
