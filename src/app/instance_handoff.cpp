@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/browser_launch.h"
+#include "app/messages.h"
 #include "app/quiet_mode.h"
 #include "documents/session.h"
 #include "platform/files.h"
@@ -9,8 +10,6 @@
 
 namespace {
 
-constexpr int kExitHandedOff = 0;
-constexpr int kExitNoRunningInstance = 3;
 constexpr std::size_t kKeyHexLength = 16;
 
 }  // namespace
@@ -39,12 +38,12 @@ int HandOffToRunningInstance(const std::string& key, const StartupOptions& optio
   for (int attempt = 0; attempt < kHandOffAttempts; ++attempt) {
     if (platform::SendHandOff(key, kHandOffTag, payload, kHandOffSendTimeoutMs) ==
         platform::HandOffSendResult::Delivered) {
-      return kExitHandedOff;
+      return kExitNormal;
     }
     platform::SleepMilliseconds(kHandOffPauseMs);
   }
   ReportError(kCannotReachRunningInstanceMessage);
-  return kExitNoRunningInstance;
+  return kExitRunningInstanceUnreachable;
 }
 
 std::uint32_t HandleHandOffMessage(AppState& app, const platform::HandOffMessage& message, std::string& errorReport) {

@@ -16,7 +16,6 @@ inline constexpr std::size_t kLargestHandOffPayload = 0x40000;
 inline constexpr int kHandOffAttempts = 100;
 inline constexpr int kHandOffPauseMs = 100;
 inline constexpr int kHandOffSendTimeoutMs = 5000;
-inline constexpr char kCannotReachRunningInstanceMessage[] = "起動中の Ferncard に接続できませんでした。";
 
 // Empty without --data; else "." and the first 16 hex characters of the SHA-256 of the folder text.
 std::string ComputeInstanceKey(const StartupOptions& options);
