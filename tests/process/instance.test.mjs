@@ -32,9 +32,11 @@ describe('single instance per data folder', () => {
   });
 
   // Starts a first instance and waits for its first window's address.
+  let starts = 0;
   async function startFirst(name) {
     const data = path.join(dir, name);
-    const ticketFile = path.join(dir, `${name}.ticket`);
+    starts += 1;
+    const ticketFile = path.join(dir, `${name}-${starts}.ticket`);
     const port = await freePort();
     const run = start(['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile], { env });
     running.push(run);
