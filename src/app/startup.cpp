@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/messages.h"
 #include "app/quiet_mode.h"
+#include "app/running_instance.h"
 #include "platform/process_args.h"
 
 int RunFerncard(int argc, char** argv) {
@@ -19,8 +20,7 @@ int RunFerncard(int argc, char** argv) {
     return kExitInvalidCommandLine;
   }
 
-  // TODO(app): instance check and hand-off (exit 0 or 3), InitializeApplication (exit 4),
-  // hidden window and tray (exit 5), first browser window, message loop, ShutdownSessions.
-  // Until that lands a valid command line ends here.
-  return kExitNormal;
+  // The instance check and hand-off (exit 0 or 3) and the hidden window with the tray (exit 5)
+  // join here when they land; the running instance is served from here on.
+  return RunInstance(options);
 }

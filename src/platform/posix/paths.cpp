@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,16 @@ bool AbsolutePath(const std::string& path, std::string& absolute) {
   if (result.size() >= kLongestPath) return false;
   absolute = std::move(result);
   return true;
+}
+
+// Linux file systems tell letter case apart: two names that differ in case are two documents.
+bool SamePath(const std::string& a, const std::string& b) { return a == b; }
+
+bool IsAbsolutePath(const std::string& path) { return path.starts_with('/'); }
+
+bool IsExistingFile(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 }  // namespace platform
