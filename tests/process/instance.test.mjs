@@ -2,16 +2,20 @@
 import assert from 'node:assert/strict';
 import { spawn, spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { copyFileSync, readFileSync, rmSync } from 'node:fs';
+import { copyFileSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import {
-  exitWithin, freePort, makeTempDir, portOf, removeDir, start, stop, waitFor, waitForLaunchAddress,
-} from '../support/server.mjs';
+import { exitWithin, startFerncard } from '../support/ferncard.mjs';
+import { freePort, portOf, stopWithSigterm, waitFor, waitForLaunchAddress } from '../support/launch.mjs';
 
 const cannotConnect = '起動中の Ferncard に接続できませんでした。';
 const pageId = '0f8fad5b-d9cb-469f-a165-70867728950e';
+
+const makeTempDir = (prefix) => mkdtempSync(path.join(os.tmpdir(), prefix));
+const removeDir = (dir) => rmSync(dir, { recursive: true, force: true });
+const ended = (run) => run && { code: run.code, signal: run.signal };
 
 describe('single instance per data folder', () => {
   let dir;
@@ -21,12 +25,10 @@ describe('single instance per data folder', () => {
   before(() => {
     dir = makeTempDir('ferncard-instance-');
     // A runtime folder of the tests' own, so that nothing else running on the machine meets them.
-    env = { ...process.env, XDG_RUNTIME_DIR: makeTempDir('ferncard-runtime-') };
-    delete env.DISPLAY;
-    delete env.WAYLAND_DISPLAY;
+    env = { XDG_RUNTIME_DIR: makeTempDir('ferncard-runtime-') };
   });
   after(async () => {
-    for (const run of running) await stop(run);
+    for (const run of running) await stopWithSigterm(run);
     removeDir(env.XDG_RUNTIME_DIR);
     removeDir(dir);
   });
@@ -38,15 +40,15 @@ describe('single instance per data folder', () => {
     starts += 1;
     const ticketFile = path.join(dir, `${name}-${starts}.ticket`);
     const port = await freePort();
-    const run = start(['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile], { env });
+    const run = startFerncard(['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile], { env });
     running.push(run);
     const address = await waitForLaunchAddress(ticketFile, 5000);
-    assert.equal(portOf(address), port, `first instance did not start; stderr: ${run.stderr}`);
+    assert.equal(portOf(address), port, `first instance did not start; stderr: ${run.stderr()}`);
     return { run, data, ticketFile, port, address, document: path.join(data, 'Ferncard.fcard') };
   }
 
   function secondStart(args) {
-    const run = start(['--no-browser', ...args], { env });
+    const run = startFerncard(['--no-browser', ...args], { env });
     running.push(run);
     return run;
   }
@@ -61,8 +63,7 @@ describe('single instance per data folder', () => {
     copyFileSync(first.document, other);
     const secondTicket = path.join(dir, 'second.ticket');
     const second = secondStart(['--data', first.data, '--ticket-file', secondTicket, '--page', pageId, other]);
-    const ended = await exitWithin(second, 5000);
-    assert.deepEqual(ended, { code: 0, signal: null }, second.stderr);
+    assert.deepEqual(ended(await exitWithin(second, 5000)), { code: 0, signal: null }, second.stderr());
     const address = await newAddress(first, first.address);
     assert.equal(portOf(address), first.port + 1);
     assert.ok(address.endsWith(`&page=${pageId}`), address);
@@ -72,7 +73,7 @@ describe('single instance per data folder', () => {
     // Without arguments the running instance opens one more window on its current document.
     const before = readFileSync(first.ticketFile, 'utf8');
     const third = secondStart(['--data', first.data]);
-    assert.deepEqual(await exitWithin(third, 5000), { code: 0, signal: null }, third.stderr);
+    assert.deepEqual(ended(await exitWithin(third, 5000)), { code: 0, signal: null }, third.stderr());
     const again = await newAddress(first, before);
     assert.equal(portOf(again), first.port + 1);
     assert.ok(!again.includes('&page='));
@@ -81,8 +82,8 @@ describe('single instance per data folder', () => {
   test('a document that cannot be opened is the running instance\'s report; the sender ends with 0', async () => {
     const first = await startFirst('b');
     const second = secondStart(['--data', first.data, path.join(dir, 'missing.fcard')]);
-    assert.deepEqual(await exitWithin(second, 5000), { code: 0, signal: null });
-    const report = await waitFor(() => first.run.stderr, (text) => text.includes('ファイルが見つかりません'), 5000);
+    assert.deepEqual(ended(await exitWithin(second, 5000)), { code: 0, signal: null });
+    const report = await waitFor(() => first.run.stderr(), (text) => text.includes('ファイルが見つかりません'), 5000);
     assert.match(report, /ファイルが見つかりません。移動または削除された可能性があります。/);
     assert.equal(first.run.child.exitCode, null);
   });
@@ -106,7 +107,7 @@ describe('single instance per data folder', () => {
   test('the exit request ends the running instance with 0', async () => {
     const first = await startFirst('e');
     first.run.child.kill('SIGTERM');
-    assert.deepEqual(await exitWithin(first.run, 10000), { code: 0, signal: null });
+    assert.deepEqual(ended(await exitWithin(first.run, 10000)), { code: 0, signal: null });
   });
 
   test('a held instance lock without a running instance to talk to ends the start with 3', async (t) => {
@@ -121,9 +122,8 @@ describe('single instance per data folder', () => {
     try {
       await waitFor(() => spawnSync('flock', ['-n', lockFile, 'true']).status, (status) => status === 1, 5000);
       const second = secondStart(['--data', data]);
-      const ended = await exitWithin(second, 20000);
-      assert.deepEqual(ended, { code: 3, signal: null });
-      assert.ok(second.stderr.includes(cannotConnect), second.stderr);
+      assert.deepEqual(ended(await exitWithin(second, 20000)), { code: 3, signal: null });
+      assert.ok(second.stderr().includes(cannotConnect), second.stderr());
     } finally {
       holder.kill('SIGKILL');
       rmSync(lockFile, { force: true });
