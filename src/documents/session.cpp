@@ -5,7 +5,7 @@
 
 #include "app/app_state.h"
 #include "documents/recent_files.h"
-#include "http/response.h"
+#include "http/gate.h"
 #include "platform/paths.h"
 #include "store/format.h"
 #include "util/text.h"
@@ -20,10 +20,7 @@ constexpr char kCannotOpenMessage[] =
 
 // Every request that reaches the session's port is answered for this session.
 RequestHandler SessionHandler(DocumentSession& session) {
-  return [&session](const HttpRequest&) {
-    (void)session;
-    return ErrorResponse(404, "not_found", "");
-  };
+  return [&session](const HttpRequest& request) { return HandleRequest(session, request); };
 }
 
 // The cookie name is written before the accept thread starts, so that a request arriving at once

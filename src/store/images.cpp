@@ -2,10 +2,10 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
 #include <climits>
 #include <mutex>
 
+#include "platform/clock.h"
 #include "store/format.h"
 #include "store/records.h"
 #include "util/text.h"
@@ -14,11 +14,6 @@ namespace {
 
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
   return bytes.size() >= prefix.size() && bytes.substr(0, prefix.size()) == prefix;
-}
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
 }
 
 }  // namespace
@@ -58,7 +53,7 @@ StoreResult InsertImage(DocumentFile& document, const std::string& bytes, std::s
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
   if (OpenStore(document.path, connection) != StoreOpenResult::Ok) return StoreResult::Error;
-  if (!InsertImageRow(connection.get(), newId, bytes, NowMs())) return StoreResult::Error;
+  if (!InsertImageRow(connection.get(), newId, bytes, platform::SystemMilliseconds())) return StoreResult::Error;
   id = newId;
   return StoreResult::Ok;
 }

@@ -1,0 +1,2 @@
+// The client module replaces this placeholder.
+export {};
