@@ -2,12 +2,13 @@
 // system's file dialog.
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { existsSync, readFileSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { makePicker } from '../support/picker.mjs';
-import { connect, makeTempDir, portOf, removeDir, waitFor } from '../support/server.mjs';
+import { connect, portOf, waitFor } from '../support/launch.mjs';
 import { startProgram } from '../support/session.mjs';
 
 const alreadyOpen = 'そのファイルは開いています。別の名前を指定してください。';
@@ -22,12 +23,6 @@ const opened = (name) => JSON.stringify({ opened: true, name });
 const notOpened = '{"opened":false}';
 const digest = (file) => createHash('sha256').update(readFileSync(file)).digest('hex');
 
-function childEnv(extra) {
-  const env = { ...process.env, ...extra };
-  delete env.DISPLAY;  // no tray and no message boxes
-  delete env.WAYLAND_DISPLAY;
-  return env;
-}
 
 describe('file endpoints', () => {
   let program;
@@ -40,14 +35,14 @@ describe('file endpoints', () => {
   const ticketText = () => readFileSync(ticketFile, 'utf8');
 
   before(async () => {
-    pickerDir = makeTempDir('ferncard-picker-');
+    pickerDir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-picker-'));
     picker = makePicker(pickerDir);
-    program = await startProgram({ env: childEnv(picker.env) });
+    program = await startProgram({ env: picker.env });
     ticketFile = path.join(program.dir, 'ticket');
   });
   after(async () => {
     await program?.stop();
-    removeDir(pickerDir);
+    rmSync(pickerDir, { recursive: true, force: true });
   });
 
   test('only POST is served, whatever the action, and no dialog is shown for others', async () => {
