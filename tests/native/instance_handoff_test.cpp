@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/instance.h"
+#include "support/system_for_tests.h"
 #include "app/app_state.h"
 #include "app/instance_handoff.h"
 #include "documents/session.h"
@@ -19,7 +21,7 @@ TEST(ComputeInstanceKey, EmptyWithoutDataFolder) { EXPECT_EQ(ComputeInstanceKey(
 
 TEST(ComputeInstanceKey, DotAndSixteenHexOfTheFolderText) {
   const std::string key = ComputeInstanceKey(WithData("/home/u/Notes"));
-  EXPECT_EQ(key, "." + Sha256Hex(std::string("/home/u/Notes")).substr(0, 16));
+  EXPECT_EQ(key, "." + Sha256Hex(platform::InstanceKeyFolderText("/home/u/Notes")).substr(0, 16));
   ASSERT_EQ(key.size(), 17u);
   EXPECT_TRUE(IsLowerHexOfLength(key.substr(1), 16));
 }
@@ -28,8 +30,8 @@ TEST(ComputeInstanceKey, FolderTextIsNotNormalised) {
   const std::string key = ComputeInstanceKey(WithData("/home/u/Notes"));
   EXPECT_NE(ComputeInstanceKey(WithData("/home/u/Notes/")), key);  // trailing separator
   EXPECT_NE(ComputeInstanceKey(WithData("Notes")), key);           // relative
-  // Folder names tell letter case apart here, so the key does too.
-  EXPECT_NE(ComputeInstanceKey(WithData("/home/u/notes")), key);
+  // The key tells letter case apart exactly where folder names do.
+  EXPECT_EQ(ComputeInstanceKey(WithData("/home/u/notes")) == key, FileNamesIgnoreCase());
   EXPECT_EQ(ComputeInstanceKey(WithData("/home/u/Notes")), key);
 }
 
