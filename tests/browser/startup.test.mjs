@@ -64,6 +64,19 @@ describe('first start of a new default document', () => {
 });
 
 describe('a tree this version cannot read stops start-up and writes nothing', () => {
+  let server;
+  let browser;
+  let page;
+  before(async () => {
+    server = await startFerncard();
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
   for (const [name, treeText, message] of [
     ['unreadable JSON', '{"schemaVersion":1,"pages":[', UNREADABLE],
     ['schemaVersion as text', '{"schemaVersion":"1","pages":[]}', UNREADABLE],
@@ -71,20 +84,19 @@ describe('a tree this version cannot read stops start-up and writes nothing', ()
     ['a newer schema', '{"schemaVersion":2,"pages":[]}', TOO_NEW],
   ]) {
     test(name, async () => {
-      const server = await startFerncard();
-      const browser = await launchBrowser();
+      // Store the exact bytes of the tree, then start the client on it.
+      await page.evaluate(async (text) => {
+        const current = await fetch('/api/tree');
+        const response = await fetch('/api/tree', {
+          method: 'PUT', body: text,
+          headers: { 'If-Match': current.headers.get('ETag'), 'Content-Type': 'application/json' },
+        });
+        if (!response.ok) throw new Error('could not store the tree: ' + response.status);
+      }, treeText);
+      const writes = [];
+      const listener = (request) => { if (request.method() !== 'GET') writes.push(request.method() + ' ' + request.url()); };
+      page.on('request', listener);
       try {
-        const page = await openWindow(browser, server);
-        // Store the exact bytes of the broken tree.
-        await page.evaluate(async (text) => {
-          const { etag } = await (await import('/assets/js/api.js')).api.getTree();
-          const response = await fetch('/api/tree', {
-            method: 'PUT', headers: { 'If-Match': '"' + etag + '"', 'Content-Type': 'application/json' }, body: text,
-          });
-          if (!response.ok) throw new Error('could not store the tree: ' + response.status);
-        }, treeText);
-        const requests = [];
-        page.on('request', (request) => { if (request.method() !== 'GET') requests.push(request.method() + ' ' + request.url()); });
         await page.reload();
         await waitReady(page);
         assert.equal(await page.textContent('#banner'), message);
@@ -93,14 +105,12 @@ describe('a tree this version cannot read stops start-up and writes nothing', ()
         await page.keyboard.press('Alt+N');
         await page.evaluate(() => window.dispatchEvent(new Event('focus')));
         await page.waitForTimeout(300);
-        assert.deepEqual(requests, [], 'nothing was written');
-        const after = await page.evaluate(async () => (await fetch('/api/tree')).text());
-        assert.equal(after, treeText);
-        assertNoProblems(assert, browser);
+        assert.deepEqual(writes, [], 'nothing was written');
+        assert.equal(await page.evaluate(async () => (await fetch('/api/tree')).text()), treeText);
       } finally {
-        await browser.close();
-        await server.stop();
+        page.off('request', listener);
       }
+      assertNoProblems(assert, browser);
     });
   }
 });

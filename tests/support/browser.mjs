@@ -61,9 +61,11 @@ export async function waitReady(page) {
 
 // Opens a window the way the program does: through the launch address with its one-time ticket.
 // Later windows of the same browser share its session cookie and may enter at "/".
-export async function openWindow(browser, server, { viaTicket = true } = {}) {
+// `initScript` runs in the window before the client does.
+export async function openWindow(browser, server, { viaTicket = true, initScript = null } = {}) {
   const page = browser.context.pages().find((candidate) => candidate.url() === 'about:blank') ||
     await browser.context.newPage();
+  if (initScript) await page.addInitScript(initScript);
   await page.goto(viaTicket ? server.launchAddress() : server.origin + '/');
   await waitReady(page);
   return page;
@@ -94,4 +96,21 @@ export async function storedTree(page) {
 
 export function assertNoProblems(assert, browser) {
   assert.deepEqual(browser.problems, [], 'console errors or CSP violations');
+}
+
+// Keeps a window from re-reading the tree when it gets the focus, so that it acts on what it
+// read earlier, as a window does that the user switches to and uses at once.
+export function ignoreFocus() {
+  window.addEventListener('focus', (event) => event.stopImmediatePropagation(), true);
+}
+
+// Collects the statuses of the window's tree writes.
+export function treeWrites(page) {
+  const statuses = [];
+  page.on('response', (response) => {
+    if (response.request().method() === 'PUT' && new URL(response.url()).pathname === '/api/tree') {
+      statuses.push(response.status());
+    }
+  });
+  return statuses;
 }
