@@ -30,8 +30,9 @@ async function waitFor(check, what, ms = 15000) {
   }
 }
 
-// Options: dataDir (a fresh temporary folder by default), document (a document path argument).
-export async function startFerncard({ dataDir, document } = {}) {
+// Options: dataDir (a fresh temporary folder by default), document (a document path argument),
+// env (added to the program's environment).
+export async function startFerncard({ dataDir, document, env = {} } = {}) {
   const data = dataDir || fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-data-'));
   const ticketFile = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-ticket-')), 'ticket.txt');
   const port = await freePort();
@@ -41,7 +42,7 @@ export async function startFerncard({ dataDir, document } = {}) {
   const wrapper = (process.env.FERNCARD_WRAPPER || '').split(' ').filter(Boolean);
   const command = wrapper.length ? wrapper[0] : binary;
   const commandArgs = wrapper.length ? [...wrapper.slice(1), binary, ...args] : args;
-  const child = spawn(command, commandArgs, { stdio: ['ignore', 'ignore', 'pipe'] });
+  const child = spawn(command, commandArgs, { stdio: ['ignore', 'ignore', 'pipe'], env: { ...process.env, ...env } });
   let stderr = '';
   child.stderr.on('data', (chunk) => { stderr += chunk; });
   let exited = null;

@@ -2,9 +2,10 @@
 import { api } from './api.js';
 import { confirmDialog, element, openDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
+import { createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
 import { collectGarbage } from './images.js';
 import { Toolbar } from './toolbar.js';
-import { PageTree, isPageId, loadSidebarWidth, saveSidebarWidth } from './tree.js';
+import { PageTree, displayTitle, isPageId, loadSidebarWidth, saveSidebarWidth } from './tree.js';
 
 export const WELCOME_HTML = '<h2>Ferncard へようこそ</h2>' +
   '<p>左の一覧でページを追加・削除し、この右側で文字や画像を見たまま編集できます。編集内容は自動で保存されます。</p>' +
@@ -16,6 +17,10 @@ const GC_DELAY_MS = 3000;
 const MIN_SIDEBAR = 160;
 const MAX_SIDEBAR_RATIO = 0.6;
 const SPLITTER_STEP = 20;
+const FILE_ERROR_TOAST_MS = 8000;
+const EXPORT_DONE_TOAST_MS = 6000;
+const EXPORTING_TOAST_MS = 60000;
+const CLOSE_CHECK_MS = 500;
 
 const $ = (id) => document.getElementById(id);
 const ui = {
@@ -225,23 +230,130 @@ async function openAbout() {
   });
 }
 
-// The file menu and the export dialog are separate pieces of the controller; until they are
-// wired in, their buttons say so instead of doing nothing.
-export const commands = {
-  openFileMenu: null,
-  openExportDialog: null,
-};
+// ---- File menu ----
 
-function runCommand(name) {
-  const command = commands[name];
-  if (command) command({ api, tree, editor, fileStatus, showBanner, hideBanner });
-  else showToast('この機能はまだ使えません。');
+function messageOf(error) {
+  return error && error.message ? error.message : String(error);
+}
+
+// Runs one file action of the program; resolves whether a file was opened.
+async function runFileAction(action) {
+  if (action === 'save-as' && !(await editor.flush())) {
+    showToast('編集中の内容を保存できないため、中止しました。', { ms: FILE_ERROR_TOAST_MS });
+    return false;
+  }
+  try {
+    const result = await api.fileAction(action);
+    if (!result || !result.opened) return false;
+    showToast(result.name + ' を開きました。');
+    return true;
+  } catch (error) {
+    showToast(messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+    return false;
+  }
+}
+
+async function saveAs() {
+  if (!(await runFileAction('save-as'))) return;
+  // The copy lives on in its own window; this one is no longer needed.
+  window.close();
+  setTimeout(() => {
+    showBanner('file', 'このウィンドウは元のファイル（' + fileStatus.fileName + '）のままです。不要なら閉じてください。');
+  }, CLOSE_CHECK_MS);
+}
+
+async function openFileMenu() {
+  let recent = [];
+  try {
+    recent = await api.getRecent();
+  } catch {
+    recent = [];
+  }
+  const choice = await openDialog((dialog, close) => {
+    const actionButton = (label, value) => element('button', { type: 'button', text: label, onclick: () => close(value) });
+    const closeButton = element('button', { type: 'button', class: 'primary', text: '閉じる', onclick: () => close(null) });
+    dialog.classList.add('file-menu');
+    dialog.append(
+      element('h2', { text: 'ファイル' }),
+      element('p', { class: 'file-menu-current', text: '開いているファイル: ' + fileStatus.fileName }),
+      element('p', { class: 'muted', text: '編集内容はこのファイルに自動で保存されます。' }),
+      element('div', { class: 'dialog-actions file-actions' },
+        actionButton('新規作成…', 'new'),
+        actionButton('開く…', 'open'),
+        actionButton('別名で保存…', 'save-as')));
+    if (recent.length) {
+      dialog.append(
+        element('h3', { text: '最近使ったファイル' }),
+        element('div', { class: 'recent-files' }, ...recent.map((entry, index) => element('button', {
+          type: 'button', text: String(entry.name ?? ''), title: String(entry.path ?? ''),
+          disabled: entry.exists === false, onclick: () => close('recent/' + index),
+        }))));
+    }
+    dialog.append(element('div', { class: 'dialog-actions' }, closeButton));
+    requestAnimationFrame(() => closeButton.focus());
+  });
+  if (!choice) return;
+  if (choice === 'save-as') await saveAs();
+  else await runFileAction(choice);
+}
+
+// ---- Export ----
+
+async function runExport(title, list) {
+  const target = await pickSaveTarget(sanitizeFileName(title) + '.html');
+  if (!target) return;
+  if (!(await editor.flush())) {
+    showToast('編集中の内容を保存できないため、出力を中止しました。', { ms: FILE_ERROR_TOAST_MS });
+    return;
+  }
+  showToast('出力しています…', { ms: EXPORTING_TOAST_MS });
+  try {
+    const { text, missing } = await createExport(title, list);
+    await writeTarget(target, text);
+    let message = list.length + ' ページを出力しました: ' + target.fileName;
+    if (missing > 0) message += '（読み込めなかった画像 ' + missing + ' 枚）';
+    showToast(message, { ms: EXPORT_DONE_TOAST_MS });
+  } catch (error) {
+    showToast('出力できませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+  }
+}
+
+async function openExportDialog() {
+  const selectedId = tree.selectedId && tree.isLivePage(tree.selectedId) ? tree.selectedId : null;
+  const selected = selectedId ? tree.page(selectedId) : null;
+  const title = selected ? displayTitle(selected) : '';
+  const all = tree.exportList();
+  const branch = selectedId ? tree.exportList(selectedId) : [];
+  const choice = await openDialog((dialog, close) => {
+    const button = (label, value, disabled, className = '') => element('button', {
+      type: 'button', text: label, disabled, class: className, onclick: () => close(value),
+    });
+    const cancel = element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) });
+    dialog.append(
+      element('h2', { text: 'HTML 出力' }),
+      element('p', { text: selected ? '選択中のページ: ' + title : 'ページが選択されていません。' }),
+      element('p', { class: 'muted', text: '画像も含めて 1 つの HTML ファイルに保存します。ごみ箱のページは含みません。' }),
+      element('div', { class: 'dialog-actions export-actions' },
+        button('このページ', 'page', !selected, 'primary'),
+        button('子ページも含める（' + branch.length + ' ページ）', 'branch', branch.length < 2),
+        button('すべてのページ（' + all.length + ' ページ）', 'all', all.length === 0),
+        cancel));
+    requestAnimationFrame(() => cancel.focus());
+  });
+  // The save picker is asked for right away, while the click still counts as the user's action.
+  if (choice === 'page') await runExport(title, branch.slice(0, 1));
+  else if (choice === 'branch') await runExport(title, branch);
+  else if (choice === 'all') await runExport(baseName(fileStatus.fileName), all);
 }
 
 // ---- Window title ----
 
+function baseName(fileName) {
+  return String(fileName || '').replace(/\.fcard$/i, '') || 'Ferncard';
+}
+
 export function windowTitle(fileName) {
-  const base = String(fileName || '').replace(/\.fcard$/i, '') || 'Ferncard';
+  const base = baseName(fileName);
   return base === 'Ferncard' ? 'Ferncard' : base + ' - Ferncard';
 }
 
@@ -255,8 +367,8 @@ function pageFromHash() {
 function attachHandlers() {
   ui.newPageBtn.addEventListener('click', () => { newPage().catch(tree.onError); });
   ui.aboutBtn.addEventListener('click', () => { openAbout(); });
-  ui.fileBtn.addEventListener('click', () => runCommand('openFileMenu'));
-  ui.exportBtn.addEventListener('click', () => runCommand('openExportDialog'));
+  ui.fileBtn.addEventListener('click', () => { if (running) openFileMenu(); });
+  ui.exportBtn.addEventListener('click', () => { if (running) openExportDialog(); });
   ui.filter.addEventListener('input', () => tree.setFilter(ui.filter.value));
 
   document.addEventListener('keydown', (event) => {

@@ -1,7 +1,7 @@
 // Images of the document: upload of image files and pasted data: images, the image tool of the
 // editor, and removal of stored images that no page refers to any more.
 import { api } from './api.js';
-import { showToast } from './dialogs.js';
+import { element, showToast } from './dialogs.js';
 
 export const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
 export const ALLOWED_TYPES = ['image/png', 'image/jpeg', 'image/gif', 'image/webp'];
@@ -49,18 +49,35 @@ export async function uploadDataImages(html) {
   return doc.body.innerHTML;
 }
 
-// Selection frame over a clicked image. The resize handles and the placement bar are not part
-// of this module yet; selecting an image and deleting it with the keyboard works.
+const MIN_IMAGE_WIDTH = 24;
+const IMAGE_CLASSES = ['img-left', 'img-center', 'img-right'];
+const HANDLES = ['nw', 'ne', 'sw', 'se'];
+
+// Frame, resize handles and a button bar over the image selected in the editor.
 export class ImageTool {
   constructor(editor, wrap, onChange) {
     this.editor = editor;
     this.wrap = wrap;
     this.onChange = onChange;
     this.image = null;
-    this.overlay = document.createElement('div');
-    this.overlay.className = 'img-overlay';
-    this.overlay.hidden = true;
+    this.drag = null;
+    this.overlay = element('div', { class: 'img-overlay', hidden: true });
+    for (const corner of HANDLES) {
+      const handle = element('div', { class: 'img-handle ' + corner });
+      handle.dataset.corner = corner;
+      this.attachHandle(handle, corner);
+      this.overlay.append(handle);
+    }
+    const tools = element('div', { class: 'img-tools' },
+      this.toolButton('左', () => this.place('img-left')),
+      this.toolButton('中央', () => this.place('img-center')),
+      this.toolButton('右', () => this.place('img-right')),
+      this.toolButton('元の大きさ', () => this.actualSize()),
+      this.toolButton('削除', () => this.remove()));
+    tools.addEventListener('mousedown', (event) => event.preventDefault());
+    this.overlay.append(tools);
     wrap.append(this.overlay);
+
     editor.addEventListener('click', (event) => {
       if (event.target.localName === 'img') this.select(event.target);
       else this.clear();
@@ -69,9 +86,7 @@ export class ImageTool {
       if (!this.image) return;
       if (event.key === 'Delete' || event.key === 'Backspace') {
         event.preventDefault();
-        this.image.remove();
-        this.clear();
-        this.onChange();
+        this.remove();
       } else {
         this.clear();
       }
@@ -80,19 +95,80 @@ export class ImageTool {
     window.addEventListener('resize', () => this.reposition());
   }
 
+  toolButton(label, action) {
+    const button = element('button', { type: 'button', text: label, title: label, tabIndex: -1 });
+    button.addEventListener('click', (event) => {
+      event.preventDefault();
+      if (this.image) action();
+    });
+    return button;
+  }
+
+  attachHandle(handle, corner) {
+    const grows = corner === 'ne' || corner === 'se' ? 1 : -1;
+    handle.addEventListener('pointerdown', (event) => {
+      if (!this.image || event.button !== 0) return;
+      event.preventDefault();
+      handle.setPointerCapture(event.pointerId);
+      this.drag = { startX: event.clientX, startWidth: this.image.getBoundingClientRect().width, grows };
+    });
+    handle.addEventListener('pointermove', (event) => {
+      if (!this.drag || !handle.hasPointerCapture(event.pointerId) || !this.image) return;
+      const wanted = this.drag.startWidth + this.drag.grows * (event.clientX - this.drag.startX);
+      const width = Math.round(Math.min(this.innerWidth(), Math.max(MIN_IMAGE_WIDTH, wanted)));
+      this.image.setAttribute('width', String(width));
+      this.reposition();
+    });
+    const end = (event) => {
+      if (!this.drag) return;
+      if (handle.hasPointerCapture(event.pointerId)) handle.releasePointerCapture(event.pointerId);
+      this.drag = null;
+      this.onChange();
+    };
+    handle.addEventListener('pointerup', end);
+    handle.addEventListener('pointercancel', end);
+  }
+
+  // The width available to an image: the editor's content box.
+  innerWidth() {
+    const style = getComputedStyle(this.editor);
+    const padding = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+    return Math.max(MIN_IMAGE_WIDTH, this.editor.clientWidth - padding);
+  }
+
+  place(imageClass) {
+    this.image.classList.remove(...IMAGE_CLASSES);
+    this.image.classList.add(imageClass);
+    this.reposition();
+    this.onChange();
+  }
+
+  actualSize() {
+    this.image.removeAttribute('width');
+    this.reposition();
+    this.onChange();
+  }
+
+  // Deleted through the browser's command, so that undo brings the image back.
+  remove() {
+    const image = this.image;
+    this.clear();
+    this.editor.focus();
+    selectNode(image);
+    document.execCommand('delete', false, null);
+    this.onChange();
+  }
+
   select(img) {
     this.image = img;
-    const range = document.createRange();
-    range.selectNode(img);
-    const selection = document.getSelection();
-    selection.removeAllRanges();
-    selection.addRange(range);
+    selectNode(img);
     this.overlay.hidden = false;
     this.reposition();
   }
 
   clear() {
     this.image = null;
+    this.drag = null;
     this.overlay.hidden = true;
   }
 
@@ -111,6 +187,14 @@ export class ImageTool {
       height: box.height + 'px',
     });
   }
+}
+
+function selectNode(node) {
+  const range = document.createRange();
+  range.selectNode(node);
+  const selection = document.getSelection();
+  selection.removeAllRanges();
+  selection.addRange(range);
 }
 
 export async function collectGarbage(pageIds) {
