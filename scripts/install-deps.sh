@@ -14,6 +14,8 @@ fi
 
 missing=()
 for p in "${packages[@]}"; do
+  # Node.js from NodeSource carries npm itself and conflicts with Debian's npm package.
+  if [ "$p" = npm ] && command -v npm >/dev/null; then continue; fi
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -24,3 +24,7 @@ AppState& TheAppState();
 bool InitializeApplication(AppState& app, const StartupOptions& options, std::string& message);
 std::string DefaultDocumentsFolder();
 std::string DefaultDocumentPath(const AppState& app);
+
+// Stops the listener of every open session, in the order of opening, under AppState.mutex.
+// Sessions and the state itself stay alive: connection threads may still be using them.
+void ShutdownSessions(AppState& app);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "http/request.h"
@@ -11,21 +12,32 @@
 
 using RequestHandler = std::function<HttpResponse(const HttpRequest&)>;
 
+constexpr std::int32_t kMaxConnections = 64;
+constexpr std::uint32_t kConnectionTimeoutMs = 30000;
+
 struct HttpListener {
   std::atomic<platform::SocketHandle> listenSocket{platform::kNoSocket};
-  std::uint32_t port = 0;
-  RequestHandler handler;
+  std::uint32_t port = 0;  // the bound port while listening, else 0
+  // Connection threads hold their own references to the handler and to the counter, so a
+  // thread still running after the bounded stop never touches a destroyed listener.
+  std::shared_ptr<const RequestHandler> handler;
+  std::shared_ptr<std::atomic<std::int32_t>> activeConnections =
+      std::make_shared<std::atomic<std::int32_t>>(0);
   std::thread acceptThread;
-  std::atomic<std::int32_t> activeConnections{0};
 
   HttpListener() = default;
   HttpListener(const HttpListener&) = delete;
   HttpListener& operator=(const HttpListener&) = delete;
-  ~HttpListener();
+  ~HttpListener();  // stops the listener (bounded wait), then releases the handler
 };
 
 // True when 127.0.0.1:port is bound, listening and served by a running accept thread.
+// Port 0 lets the system choose; port then holds the chosen one.
 bool StartListener(HttpListener& listener, std::uint32_t port, RequestHandler handler);
 
-// Stops accepting and waits at most 5 seconds for running connections.
+// Stops accepting and waits at most 5 seconds for running connections. No effect on a
+// listener that is not listening. Never called from the listener's own threads.
 void StopListener(HttpListener& listener);
+
+// Connections being served right now.
+std::int32_t ActiveConnections(const HttpListener& listener);

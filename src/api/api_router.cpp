@@ -1,0 +1,30 @@
+#include "api/api_router.h"
+
+#include "api/api_routes.h"
+#include "api/image_endpoints.h"
+#include "api/record_endpoints.h"
+#include "api/status_endpoints.h"
+#include "documents/file_endpoints.h"
+#include "documents/session.h"
+
+HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
+  const ApiRoute route = RouteApiRequest(request.method, request.path);
+  switch (route.endpoint) {
+    case ApiEndpoint::MethodNotAllowed: return ErrorResponse(405, "method_not_allowed", "");
+    case ApiEndpoint::NotFound: return ErrorResponse(404, "not_found", "");
+    case ApiEndpoint::Status: return StatusAnswer(session);
+    case ApiEndpoint::Recent: return RecentAnswer(session);
+    case ApiEndpoint::File: return HandleFileEndpoint(session, request);
+    case ApiEndpoint::OpenDataFolder: return OpenDataFolder(session);
+    case ApiEndpoint::GetTree: return HandleGetTree(session.document);
+    case ApiEndpoint::PutTree: return HandlePutTree(session.document, request);
+    case ApiEndpoint::GetPage: return HandleGetPage(session.document, route.id);
+    case ApiEndpoint::PutPage: return HandlePutPage(session.document, route.id, request);
+    case ApiEndpoint::DeletePage: return HandleDeletePage(session.document, route.id);
+    case ApiEndpoint::ListImages: return HandleListImages(session.document);
+    case ApiEndpoint::UploadImage: return HandleUploadImage(session.document, request);
+    case ApiEndpoint::GetImage: return HandleGetImage(session.document, route.id);
+    case ApiEndpoint::DeleteImage: return HandleDeleteImage(session.document, route.id);
+  }
+  return ErrorResponse(404, "not_found", "");
+}

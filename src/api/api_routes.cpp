@@ -1,0 +1,51 @@
+#include "api/api_routes.h"
+
+#include "util/text.h"
+
+namespace {
+
+constexpr std::string_view kPagesPrefix = "/api/pages/";
+constexpr std::string_view kImagesPrefix = "/api/images/";
+
+ApiRoute To(ApiEndpoint endpoint, std::string_view id = {}) { return ApiRoute{endpoint, std::string(id)}; }
+
+}  // namespace
+
+ApiRoute RouteApiRequest(std::string_view method, std::string_view path) {
+  const bool get = method == "GET";
+  const bool put = method == "PUT";
+  const bool post = method == "POST";
+  const bool del = method == "DELETE";
+  if (!get && !put && !post && !del) return To(ApiEndpoint::MethodNotAllowed);
+
+  if (path == "/api/status" && get) return To(ApiEndpoint::Status);
+  if (path == "/api/recent" && get) return To(ApiEndpoint::Recent);
+  if (path.starts_with("/api/file/")) return To(ApiEndpoint::File);
+  if (path == "/api/open-data-folder") return To(post ? ApiEndpoint::OpenDataFolder : ApiEndpoint::MethodNotAllowed);
+  if (path == "/api/tree") {
+    if (get) return To(ApiEndpoint::GetTree);
+    if (put) return To(ApiEndpoint::PutTree);
+    return To(ApiEndpoint::MethodNotAllowed);
+  }
+  if (path.starts_with(kPagesPrefix)) {
+    const std::string_view id = path.substr(kPagesPrefix.size());
+    if (!IsPageIdShape(id)) return To(ApiEndpoint::NotFound);
+    if (get) return To(ApiEndpoint::GetPage, id);
+    if (put) return To(ApiEndpoint::PutPage, id);
+    if (del) return To(ApiEndpoint::DeletePage, id);
+    return To(ApiEndpoint::MethodNotAllowed);
+  }
+  if (path == "/api/images") {
+    if (get) return To(ApiEndpoint::ListImages);
+    if (post) return To(ApiEndpoint::UploadImage);
+    return To(ApiEndpoint::MethodNotAllowed);
+  }
+  if (path.starts_with(kImagesPrefix)) {
+    const std::string_view id = path.substr(kImagesPrefix.size());
+    if (!IsLowerHexOfLength(id, 32)) return To(ApiEndpoint::NotFound);
+    if (get) return To(ApiEndpoint::GetImage, id);
+    if (del) return To(ApiEndpoint::DeleteImage, id);
+    return To(ApiEndpoint::MethodNotAllowed);
+  }
+  return To(ApiEndpoint::NotFound);
+}

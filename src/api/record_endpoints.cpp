@@ -1,0 +1,107 @@
+#include "api/record_endpoints.h"
+
+#include "store/records.h"
+
+namespace {
+
+constexpr const char* kEmptyTree = "{\"schemaVersion\":1,\"pages\":[]}";
+constexpr const char* kConflictMessage = "別のウィンドウで先に更新されました。";
+constexpr const char* kStoreErrorMessage =
+    "ファイルに保存できません。ファイルが移動または削除されていないか、空き容量と権限をご確認ください。";
+
+std::string Quoted(const std::string& tag) { return "\"" + tag + "\""; }
+
+HttpResponse StoreError(StoreResult result) {
+  HttpResponse response = DefaultResponse();
+  StoreErrorResponse(response, result);
+  return response;
+}
+
+HttpResponse WrittenResponse(const std::string& newTag) {
+  HttpResponse response = DefaultResponse();
+  response.body = "{}";
+  response.headers.push_back(EtagHeader(Quoted(newTag)));
+  return response;
+}
+
+}  // namespace
+
+std::string ReadIfMatch(const HttpRequest& request) {
+  const auto found = request.headers.find("if-match");
+  if (found == request.headers.end()) return {};
+  const std::string& value = found->second;
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
+  return value;
+}
+
+void StoreErrorResponse(HttpResponse& response, StoreResult result) {
+  switch (result) {
+    case StoreResult::NotFound: response = ErrorResponse(404, "not_found", ""); return;
+    case StoreResult::Conflict: response = ErrorResponse(412, "conflict", kConflictMessage); return;
+    default: response = ErrorResponse(500, "store_error", kStoreErrorMessage); return;
+  }
+}
+
+HttpResponse NoContentResponse() {
+  HttpResponse response = DefaultResponse();
+  response.status = 204;
+  response.contentType.clear();
+  return response;
+}
+
+HttpResponse HandleGetTree(DocumentFile& document) {
+  std::string body;
+  std::string tag;
+  const StoreResult result = GetTree(document, body, tag);
+  if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
+  HttpResponse response = DefaultResponse();
+  if (result == StoreResult::NotFound) {
+    response.body = kEmptyTree;
+    tag = "0";
+  } else {
+    response.body = std::move(body);
+  }
+  response.headers.push_back(EtagHeader(Quoted(tag)));
+  return response;
+}
+
+HttpResponse HandlePutTree(DocumentFile& document, const HttpRequest& request) {
+  const std::string expected = ReadIfMatch(request);
+  if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
+  if (request.body.empty() || request.body.front() != '{') return ErrorResponse(400, "bad_tree", "");
+  std::string newTag;
+  const StoreResult result = PutTree(document, request.body, expected, newTag);
+  if (result != StoreResult::Ok) return StoreError(result);
+  return WrittenResponse(newTag);
+}
+
+HttpResponse HandleGetPage(DocumentFile& document, const std::string& id) {
+  std::string body;
+  std::string tag;
+  const StoreResult result = GetPage(document, id, body, tag);
+  if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
+  HttpResponse response = DefaultResponse();
+  response.contentType = "text/plain; charset=utf-8";
+  if (result == StoreResult::NotFound) {
+    body.clear();
+    tag = "0";
+  }
+  response.body = std::move(body);
+  response.headers.push_back(EtagHeader(Quoted(tag)));
+  return response;
+}
+
+HttpResponse HandlePutPage(DocumentFile& document, const std::string& id, const HttpRequest& request) {
+  const std::string expected = ReadIfMatch(request);
+  if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
+  std::string newTag;
+  const StoreResult result = PutPage(document, id, request.body, expected, newTag);
+  if (result != StoreResult::Ok) return StoreError(result);
+  return WrittenResponse(newTag);
+}
+
+HttpResponse HandleDeletePage(DocumentFile& document, const std::string& id) {
+  const StoreResult result = DeletePage(document, id);
+  if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
+  return NoContentResponse();
+}

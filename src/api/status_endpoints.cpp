@@ -1,0 +1,40 @@
+#include "api/status_endpoints.h"
+
+#include <string>
+#include <vector>
+
+#include "api/record_endpoints.h"
+#include "app/app_state.h"
+#include "documents/recent_files.h"
+#include "documents/session.h"
+#include "platform/paths.h"
+#include "platform/shell.h"
+#include "util/text.h"
+
+HttpResponse StatusAnswer(DocumentSession& session) {
+  const std::string& path = session.document.path;
+  const bool isDefault = platform::SamePath(path, DefaultDocumentPath(session.app));
+  HttpResponse response = DefaultResponse();
+  response.body = "{\"product\":\"Ferncard\",\"version\":\"1.0.0\",\"file\":\"" + JsonEscape(path) +
+                  "\",\"fileName\":\"" + JsonEscape(FileNameOf(path)) + "\",\"isDefault\":" +
+                  (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}";
+  return response;
+}
+
+HttpResponse RecentAnswer(DocumentSession& session) {
+  const std::vector<std::string> recent = ReadRecentFiles(session.app);
+  HttpResponse response = DefaultResponse();
+  response.body = "{\"recent\":[";
+  for (std::size_t i = 0; i < recent.size(); ++i) {
+    if (i > 0) response.body += ',';
+    response.body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(FileNameOf(recent[i])) +
+                     "\",\"exists\":" + (platform::IsExistingFile(recent[i]) ? "true" : "false") + "}";
+  }
+  response.body += "]}";
+  return response;
+}
+
+HttpResponse OpenDataFolder(DocumentSession& session) {
+  platform::ShowInFolder(session.document.path);
+  return NoContentResponse();
+}

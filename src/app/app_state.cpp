@@ -1,0 +1,88 @@
+#include "app/app_state.h"
+
+#include "documents/recent_files.h"
+#include "documents/session.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "store/legacy_import.h"
+#include "store/store_files.h"
+
+namespace {
+
+constexpr char kDataFolderMessage[] = "データフォルダーを作成できません。権限をご確認ください。";
+constexpr char kImportMessage[] =
+    "以前のメモを新しい形式に取り込めませんでした。元のデータは変更していません。空き容量と権限をご確認ください。";
+constexpr char kCreateDocumentMessage[] =
+    "データフォルダーにファイルを作成できません。空き容量と権限をご確認ください。";
+
+// Where the recent list lives: the --data folder when given, else the user's local program folder.
+std::string ChooseSettingsFolder(const AppState& app) {
+  if (!app.options.dataFolder.empty()) return app.dataFolder;
+  const std::string local = platform::UserLocalDataFolder();
+  if (local.empty()) return app.dataFolder;
+  const std::string folder = platform::JoinPath(platform::JoinPath(local, "Calderwin"), "Ferncard");
+  platform::CreateFolderTree(folder);  // a failure shows up later as a list that is never written
+  return folder;
+}
+
+// Brings an older folder layout into the default document, once: only while that document is missing.
+bool ImportOlderLayoutIfPresent(const AppState& app) {
+  const std::string target = DefaultDocumentPath(app);
+  if (platform::IsExistingFile(target)) return true;
+  if (!platform::IsExistingFile(platform::JoinPath(app.dataFolder, "tree.json"))) return true;
+  return ImportLegacyFolder(app.dataFolder, target);
+}
+
+}  // namespace
+
+AppState& TheAppState() {
+  // Never destroyed: connection threads may outlive the bounded wait of the shutdown.
+  static AppState* const state = new AppState();
+  return *state;
+}
+
+std::string DefaultDocumentsFolder() {
+  const std::string documents = platform::UserDocumentsFolder();
+  if (documents.empty()) return {};
+  return platform::JoinPath(documents, "Ferncard");
+}
+
+std::string DefaultDocumentPath(const AppState& app) { return platform::JoinPath(app.dataFolder, "Ferncard.fcard"); }
+
+bool InitializeApplication(AppState& app, const StartupOptions& options, std::string& message) {
+  app.options = options;
+  app.dataFolder = options.dataFolder.empty() ? DefaultDocumentsFolder() : options.dataFolder;
+  if (app.dataFolder.empty() || !platform::CreateFolderTree(app.dataFolder)) {
+    message = kDataFolderMessage;
+    return false;
+  }
+  app.recentPath = platform::JoinPath(ChooseSettingsFolder(app), "recent.txt");
+  const std::string defaultPath = DefaultDocumentPath(app);
+
+  // The import runs even when a document path was given, so the earlier notes are never stranded.
+  if (!ImportOlderLayoutIfPresent(app)) {
+    message = kImportMessage;
+    return false;
+  }
+
+  if (!options.documentPath.empty()) return OpenDocument(app, options.documentPath, message) != nullptr;
+
+  // Only the first recent entry is tried; one that no longer opens is skipped and stays listed.
+  const std::vector<std::string> recent = ReadRecentList(app);
+  if (!recent.empty() && platform::IsExistingFile(recent.front())) {
+    std::string ignored;
+    if (OpenDocument(app, recent.front(), ignored) != nullptr) return true;
+  }
+
+  if (!platform::IsExistingFile(defaultPath) && !CreateStoreFile(defaultPath)) {
+    message = kCreateDocumentMessage;
+    return false;
+  }
+  return OpenDocument(app, defaultPath, message) != nullptr;
+}
+
+void ShutdownSessions(AppState& app) {
+  std::lock_guard<std::mutex> lock(app.mutex);
+  for (const auto& session : app.sessions) StopListener(session->listener);
+}

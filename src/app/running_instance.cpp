@@ -1,0 +1,44 @@
+#include "app/running_instance.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/browser_launch.h"
+#include "app/messages.h"
+#include "app/quiet_mode.h"
+#include "platform/main_loop.h"
+
+namespace {
+
+// Connection threads may still run after the bounded wait of the shutdown and use the sessions
+// and the application state, so no destructor of those may run: the process ends here without
+// running static destructors, after the buffered output has been written.
+[[noreturn]] void EndProcess(int code) {
+  std::fflush(nullptr);
+  std::quick_exit(code);
+}
+
+}  // namespace
+
+int RunInstance(const StartupOptions& options) {
+  platform::PrepareMainLoop();  // before the first listener thread starts
+
+  AppState& app = TheAppState();
+  std::string message;
+  if (!InitializeApplication(app, options, message)) {
+    ReportError(message.empty() ? kInitializationFailedMessage : message);
+    return kExitInitializationFailed;
+  }
+
+  OpenCurrentInBrowser(app, options.pageId);
+
+  // Later event sources of the main thread (the hand-off of a second start, the tray) join here.
+  std::vector<platform::LoopSource> sources;
+  platform::RunMainLoop(sources);
+
+  ShutdownSessions(app);
+  EndProcess(kExitNormal);
+}

@@ -1,0 +1,53 @@
+#include "documents/recent_files.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "app/app_state.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/small_files.h"
+
+namespace {
+
+// Far beyond ten paths; a larger file is not a list this program wrote.
+constexpr std::uint64_t kMaxRecentListBytes = 1 << 20;
+
+}  // namespace
+
+std::vector<std::string> ReadRecentList(const AppState& app) {
+  std::vector<std::string> entries;
+  std::string bytes;
+  if (platform::ReadFileBytes(app.recentPath, kMaxRecentListBytes, bytes) != platform::ReadResult::Ok) return entries;
+  std::size_t start = 0;
+  while (start < bytes.size() && entries.size() < kMaxRecentFiles) {
+    std::size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = bytes.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // a list edited into CR LF form
+    if (!line.empty()) entries.push_back(std::move(line));
+  }
+  return entries;
+}
+
+std::vector<std::string> ReadRecentFiles(AppState& app) {
+  std::lock_guard<std::mutex> lock(app.mutex);
+  return ReadRecentList(app);
+}
+
+void AddRecentFile(AppState& app, const std::string& path) {
+  std::vector<std::string> entries = ReadRecentList(app);
+  std::erase_if(entries, [&](const std::string& entry) { return platform::SamePath(entry, path); });
+  entries.insert(entries.begin(), path);
+  if (entries.size() > kMaxRecentFiles) entries.resize(kMaxRecentFiles);
+
+  std::string bytes;
+  for (const auto& entry : entries) bytes += entry + "\n";
+  const std::string temporary = app.recentPath + ".tmp";
+  if (!platform::WriteSmallFile(temporary, bytes) ||
+      platform::ReplaceFileDurably(temporary, app.recentPath) != platform::RenameResult::Ok) {
+    // A partly written list must never replace the good one.
+    platform::DeleteFile(temporary);
+  }
+}

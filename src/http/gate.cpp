@@ -1,0 +1,154 @@
+#include "http/gate.h"
+
+#include <string>
+
+#include "api/api_router.h"
+#include "documents/session.h"
+#include "http/assets.h"
+#include "http/tickets.h"
+#include "util/text.h"
+
+const std::string_view kReopenPage =
+    "<!doctype html><html lang=\"ja\"><meta charset=\"utf-8\"><title>Ferncard</title>"
+    "<body style=\"font-family:'Yu Gothic UI',Meiryo,sans-serif;padding:40px\">"
+    "<h1 style=\"font-size:20px\">この画面は開けません</h1>"
+    "<p>スタートメニューの Ferncard、または通知領域のアイコンから開き直してください。</p></body></html>";
+
+namespace {
+
+constexpr std::string_view kApiPrefix = "/api/";
+constexpr std::string_view kReopenMessage =
+    "接続が切れました。スタートメニューまたは通知領域のアイコンから開き直してください。";
+constexpr std::string_view kCookieAttributes = "; Path=/; HttpOnly; SameSite=Strict";
+
+const std::string* FindHeader(const HttpRequest& request, const std::string& name) {
+  const auto found = request.headers.find(name);
+  return found == request.headers.end() ? nullptr : &found->second;
+}
+
+std::string PortText(const DocumentSession& session) { return std::to_string(session.listener.port); }
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Looks at every byte whatever the earlier ones were, so the time taken tells nothing about
+// how much of a guessed secret was right.
+bool SameSecret(std::string_view candidate, std::string_view secret) {
+  if (secret.empty() || candidate.size() != secret.size()) return false;
+  unsigned char difference = 0;
+  for (std::size_t i = 0; i < secret.size(); ++i) {
+    difference = static_cast<unsigned char>(difference | (candidate[i] ^ secret[i]));
+  }
+  return difference == 0;
+}
+
+HttpResponse ReopenPageResponse() {
+  HttpResponse response = DefaultResponse();
+  response.status = 401;
+  response.contentType = "text/html; charset=utf-8";
+  response.body = std::string(kReopenPage);
+  return response;
+}
+
+bool HasHeaderNamed(const HttpResponse& response, std::string_view name) {
+  for (const auto& header : response.headers) {
+    if (header.first == name) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CheckHost(const DocumentSession& session, const HttpRequest& request) {
+  const std::string* host = FindHeader(request, "host");
+  if (host == nullptr) return false;
+  const std::string value = AsciiLower(*host);
+  const std::string port = PortText(session);
+  return value == "127.0.0.1:" + port || value == "localhost:" + port;
+}
+
+bool CheckOrigin(const DocumentSession& session, const HttpRequest& request) {
+  if (const std::string* site = FindHeader(request, "sec-fetch-site")) {
+    if (*site == "cross-site" || *site == "same-site") return false;
+  }
+  if (const std::string* origin = FindHeader(request, "origin")) {
+    const std::string port = PortText(session);
+    return *origin == "http://127.0.0.1:" + port || *origin == "http://localhost:" + port;
+  }
+  return request.method == "GET";
+}
+
+bool HasSessionCookie(const DocumentSession& session, const HttpRequest& request) {
+  const std::string* header = FindHeader(request, "cookie");
+  if (header == nullptr || header->empty()) return false;
+  const std::string_view cookies = *header;
+  std::size_t start = 0;
+  while (start <= cookies.size()) {
+    std::size_t end = cookies.find(';', start);
+    if (end == std::string_view::npos) end = cookies.size();
+    std::string_view piece = cookies.substr(start, end - start);
+    start = end + 1;
+    const std::size_t first = piece.find_first_not_of(' ');
+    if (first == std::string_view::npos) continue;
+    piece.remove_prefix(first);
+    const std::size_t equals = piece.find('=');
+    if (equals == std::string_view::npos) continue;
+    if (piece.substr(0, equals) != session.cookieName) continue;
+    if (SameSecret(piece.substr(equals + 1), session.cookieSecret)) return true;
+  }
+  return false;
+}
+
+HttpResponse GateRequest(DocumentSession& session, const HttpRequest& request) {
+  if (!CheckHost(session, request)) return ErrorResponse(403, "host_not_allowed", "");
+  if (!CheckOrigin(session, request)) return ErrorResponse(403, "origin_not_allowed", "");
+
+  const bool hasCookie = HasSessionCookie(session, request);
+  if (request.method == "GET" && request.path == "/") {
+    const auto ticket = request.query.find("ticket");
+    if (ticket != request.query.end()) {
+      const bool redeemed = RedeemTicket(session.tickets, ticket->second);
+      if (redeemed || hasCookie) {
+        HttpResponse response = DefaultResponse();
+        response.status = 302;
+        response.contentType.clear();
+        std::string location = "/";
+        const auto page = request.query.find("page");
+        if (page != request.query.end() && IsPageIdShape(page->second)) location += "#/p/" + page->second;
+        response.headers.emplace_back("Location", std::move(location));
+        if (redeemed) {
+          response.headers.emplace_back("Set-Cookie",
+                                        session.cookieName + "=" + session.cookieSecret + std::string(kCookieAttributes));
+        }
+        return response;
+      }
+    }
+  }
+
+  const bool isApi = request.path.starts_with(kApiPrefix);
+  if (hasCookie) {
+    if (isApi) return ApiRouter(session, request);
+    if (request.method == "GET") return ServeAsset(request);
+    return ErrorResponse(405, "method_not_allowed", "");
+  }
+  if (isApi) return ErrorResponse(401, "reopen", kReopenMessage);
+  return ReopenPageResponse();
+}
+
+HttpResponse HandleRequest(DocumentSession& session, const HttpRequest& request) {
+  HttpResponse response = GateRequest(session, request);
+  response.headers.emplace_back("Content-Security-Policy",
+                                "default-src 'none'; script-src 'self'; style-src 'self' 'unsafe-inline'; "
+                                "img-src 'self'; connect-src 'self'; base-uri 'none'; form-action 'none'; "
+                                "frame-ancestors 'none'");
+  response.headers.emplace_back("X-Content-Type-Options", "nosniff");
+  response.headers.emplace_back("X-Frame-Options", "DENY");
+  response.headers.emplace_back("Referrer-Policy", "no-referrer");
+  response.headers.emplace_back("Cross-Origin-Resource-Policy", "same-origin");
+  if (!HasHeaderNamed(response, "Cache-Control")) response.headers.emplace_back("Cache-Control", "no-store");
+  return response;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// Clocks: a monotonic one for expiry times and the wall clock for time stamps.
+#include <cstdint>
+
+namespace platform {
+
+// Milliseconds since an arbitrary start (system boot); never goes backwards.
+std::uint64_t MonotonicMilliseconds();
+
+// Milliseconds since 1970-01-01 00:00 UTC.
+std::int64_t SystemMilliseconds();
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#pragma once
+// Files and folders. Paths are UTF-8; the implementation converts them for the operating system.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// True when anything (file, folder, link) exists under the path; never creates anything.
+bool PathExists(const std::string& path);
+
+// True when the path names an existing folder.
+bool IsFolder(const std::string& path);
+
+// Appends name to folder with the system's separator (none added when folder already ends in one).
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+enum class RenameResult { Ok, AlreadyExists, Failed };
+
+// Flushes `from` to disk, renames it to `to` (replacing a file there), then flushes the folder entry.
+RenameResult ReplaceFileDurably(const std::string& from, const std::string& to);
+
+// As ReplaceFileDurably, but never replaces: an existing `to` gives AlreadyExists and nothing moves.
+RenameResult MoveFileNoReplaceDurably(const std::string& from, const std::string& to);
+
+// Copies the bytes of `from` to a new file `to` and flushes it; false if `to` exists or anything fails
+// (a partial `to` is then removed). The copy carries no read-only attribute: its owner may write it.
+// The source is opened, read to its end and closed within the call.
+bool CopyFileNoReplace(const std::string& from, const std::string& to);
+
+// Deletes a file; false when it could not be deleted (or did not exist).
+bool DeleteFile(const std::string& path);
+
+enum class ReadResult { Ok, NotARegularFile, TooLarge, Failed };
+
+// The whole content of a regular file of at most maxBytes bytes (checked before reading).
+ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes);
+
+struct FolderEntry {
+  std::string name;               // UTF-8 name without the folder; never "." or ".."
+  bool isFolder = false;
+  std::int64_t lastWriteMs = 0;   // last-write time, milliseconds since 1970-01-01 UTC
+};
+
+enum class ListResult { Ok, NoSuchFolder, Failed };
+
+// The entries of a folder in the order the file system gives them; NoSuchFolder when it is missing.
+ListResult ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+
+// Blocks the calling thread for the given time.
+void SleepMilliseconds(int milliseconds);
+
+}  // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+// Path operations that depend on the operating system's rules. Paths are UTF-8 inside the program.
+#include <string>
+
+namespace platform {
+
+// The absolute form of a UTF-8 path: relative to the current folder, with "." and ".."
+// segments and repeated separators resolved lexically (the file need not exist). False when
+// the current folder cannot be read or the result is unreasonably long (32768 units or more).
+bool AbsolutePath(const std::string& path, std::string& absolute);
+
+// Whether two paths name one document: byte equality where the file system tells case apart,
+// an ordinal comparison that ignores case where it does not.
+bool SamePath(const std::string& a, const std::string& b);
+
+// A full path that does not depend on the current folder.
+bool IsAbsolutePath(const std::string& path);
+
+// True when something exists at path and it is not a folder.
+bool IsExistingFile(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,247 @@
+// The JSON API of a running program: status, recent, tree and pages with version tags, images.
+import assert from 'node:assert/strict';
+import { createHash } from 'node:crypto';
+import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+
+import { startProgram, waitFor } from '../support/session.mjs';
+
+const conflictMessage = '別のウィンドウで先に更新されました。';
+const storeErrorMessage =
+  'ファイルに保存できません。ファイルが移動または削除されていないか、空き容量と権限をご確認ください。';
+const emptyTree = '{"schemaVersion":1,"pages":[]}';
+const pageId = '0f8fad5b-d9cb-469f-a165-70867728950e';
+const png = Buffer.concat([Buffer.from('89504e470d0a1a0a', 'hex'), Buffer.from('rest of a png')]);
+
+const tagOf = (bytes) => `"${createHash('sha256').update(bytes).digest('hex').slice(0, 32)}"`;
+const envelope = (code, message = '') => JSON.stringify({ error: code, message });
+
+describe('API of one running program', () => {
+  let program;
+  let openerLog;
+  const bin = path.join(process.env.TMPDIR ?? '/tmp', `ferncard-bin-${process.pid}`);
+  before(async () => {
+    // A stand-in for xdg-open that only writes down the folder it was asked to open.
+    mkdirSync(bin, { recursive: true });
+    openerLog = path.join(bin, 'opened');
+    writeFileSync(path.join(bin, 'xdg-open'), `#!/bin/sh\nprintf '%s' "$1" > '${openerLog}'\n`);
+    chmodSync(path.join(bin, 'xdg-open'), 0o755);
+    program = await startProgram({ env: { PATH: `${bin}:${process.env.PATH}` } });
+  });
+  after(async () => {
+    await program?.stop();
+    rmSync(bin, { recursive: true, force: true });
+  });
+
+  test('status names the document, its port and that it is the default one', async () => {
+    const expected = `{"product":"Ferncard","version":"1.0.0","file":${JSON.stringify(program.document)},`
+      + `"fileName":"Ferncard.fcard","isDefault":true,"port":${program.port}}`;
+    for (const target of ['/api/status', '/api/status?x=1']) {
+      const answer = await program.api('GET', target);
+      assert.equal(answer.status, 200);
+      assert.equal(answer.header('Content-Type'), 'application/json; charset=utf-8');
+      assert.equal(answer.text, expected);
+    }
+    assert.equal((await program.api('POST', '/api/status')).text, envelope('not_found'));
+  });
+
+  test('recent lists the open document', async () => {
+    const answer = await program.api('GET', '/api/recent');
+    assert.equal(answer.status, 200);
+    assert.equal(answer.text,
+      `{"recent":[{"path":${JSON.stringify(program.document)},"name":"Ferncard.fcard","exists":true}]}`);
+  });
+
+  test('methods and paths the router does not know', async () => {
+    const cases = [
+      ['PATCH', '/api/tree', 405, 'method_not_allowed'],
+      ['PATCH', '/api/nothing-here', 405, 'method_not_allowed'],
+      ['GET', '/api/open-data-folder', 405, 'method_not_allowed'],
+      ['GET', `/api/pages/${pageId.toUpperCase()}`, 404, 'not_found'],
+      ['DELETE', `/api/images/${'a'.repeat(31)}`, 404, 'not_found'],
+      ['GET', '/api/nothing-here', 404, 'not_found'],
+      ['GET', '/api/file/whatever', 404, 'not_found'],
+    ];
+    for (const [method, target, status, code] of cases) {
+      const answer = await program.api(method, target);
+      assert.equal(answer.status, status, `${method} ${target}`);
+      assert.equal(answer.text, envelope(code), `${method} ${target}`);
+    }
+  });
+
+  test('open-data-folder opens the folder of the document and answers 204', async () => {
+    const answer = await program.api('POST', '/api/open-data-folder', {}, 'ignored');
+    assert.equal(answer.status, 204);
+    assert.equal(answer.header('Content-Type'), undefined);
+    assert.equal(answer.body.length, 0);
+    const opened = await waitFor(() => readFileSync(openerLog, 'utf8'), (text) => text !== undefined, 3000);
+    assert.equal(opened, program.data);
+  });
+
+  test('tree: empty at first, compare-and-write with If-Match, refusals in order', async () => {
+    const first = await program.api('GET', '/api/tree');
+    assert.equal(first.status, 200);
+    assert.equal(first.text, emptyTree);
+    assert.equal(first.header('ETag'), '"0"');
+
+    const noTag = await program.api('PUT', '/api/tree', {}, 'not a tree');
+    assert.equal(noTag.status, 428);
+    assert.equal(noTag.text, envelope('if_match_required'));
+    assert.equal((await program.api('PUT', '/api/tree', { 'If-Match': '""' }, '{}')).status, 428);
+    for (const body of ['[1]', ' {}', '']) {
+      const bad = await program.api('PUT', '/api/tree', { 'If-Match': '"0"' }, body);
+      assert.equal(bad.status, 400, JSON.stringify(body));
+      assert.equal(bad.text, envelope('bad_tree'));
+    }
+
+    const tree = '{"schemaVersion":1,"pages":[{"id":"x"}]}';
+    const written = await program.api('PUT', '/api/tree', { 'If-Match': '"0"' }, tree);
+    assert.equal(written.status, 200);
+    assert.equal(written.text, '{}');
+    assert.equal(written.header('ETag'), tagOf(tree));
+
+    const again = await program.api('PUT', '/api/tree', { 'If-Match': '"0"' }, tree);
+    assert.equal(again.status, 412);
+    assert.equal(again.text, envelope('conflict', conflictMessage));
+
+    const read = await program.api('GET', '/api/tree');
+    assert.equal(read.text, tree);
+    assert.equal(read.header('ETag'), tagOf(tree));
+
+    // A tag without quotes is the tag itself; one with a single quote is taken with it.
+    const unquoted = await program.api('PUT', '/api/tree', { 'If-Match': tagOf(tree).slice(1, -1) }, '{"b":1}');
+    assert.equal(unquoted.status, 200);
+    const halfQuoted = await program.api('PUT', '/api/tree', { 'If-Match': tagOf('{"b":1}').slice(0, -1) }, '{}');
+    assert.equal(halfQuoted.status, 412);
+  });
+
+  test('two writes based on one tag: exactly one wins', async () => {
+    const current = (await program.api('GET', '/api/tree')).header('ETag');
+    const answers = await Promise.all(['{"w":1}', '{"w":2}'].map(
+      (body) => program.api('PUT', '/api/tree', { 'If-Match': current }, body)));
+    assert.deepEqual(answers.map((a) => a.status).sort(), [200, 412]);
+    const winner = answers.find((a) => a.status === 200);
+    assert.equal((await program.api('GET', '/api/tree')).header('ETag'), winner.header('ETag'));
+  });
+
+  test('pages: read as empty, written byte for byte, deleted', async () => {
+    const target = `/api/pages/${pageId}`;
+    const empty = await program.api('GET', target);
+    assert.equal(empty.status, 200);
+    assert.equal(empty.header('Content-Type'), 'text/plain; charset=utf-8');
+    assert.equal(empty.body.length, 0);
+    assert.equal(empty.header('ETag'), '"0"');
+
+    assert.equal((await program.api('PUT', target, { 'If-Match': '"abc"' }, 'x')).status, 412);
+
+    const bytes = Buffer.from([0x3c, 0x70, 0x3e, 0xff, 0xfe, 0xc3, 0x28, 0x00, 0xe3, 0x81, 0x82, 0x0d, 0x0a]);
+    const written = await program.api('PUT', target, { 'If-Match': '"0"' }, bytes);
+    assert.equal(written.status, 200);
+    assert.equal(written.header('ETag'), tagOf(bytes));
+    const read = await program.api('GET', target);
+    assert.deepEqual(read.body, bytes);
+    assert.equal(read.header('ETag'), tagOf(bytes));
+
+    for (let i = 0; i < 2; i += 1) {
+      const deleted = await program.api('DELETE', target);
+      assert.equal(deleted.status, 204);
+      assert.equal(deleted.header('Content-Type'), undefined);
+      assert.equal(deleted.body.length, 0);
+    }
+    const gone = await program.api('GET', target);
+    assert.equal(gone.body.length, 0);
+    assert.equal(gone.header('ETag'), '"0"');
+  });
+
+  test('images: upload, fetch with long caching, list, delete', async () => {
+    const uploaded = await program.api('POST', '/api/images', { 'Content-Type': 'text/plain' }, png);
+    assert.equal(uploaded.status, 201);
+    const { id } = uploaded.json();
+    assert.match(id, /^[0-9a-f]{32}$/);
+    assert.equal(uploaded.text, `{"id":"${id}"}`);
+    const second = (await program.api('POST', '/api/images', {}, png)).json().id;
+    assert.notEqual(second, id);
+
+    for (let i = 0; i < 2; i += 1) {
+      const fetched = await program.api('GET', `/api/images/${id}`);
+      assert.equal(fetched.status, 200);
+      assert.equal(fetched.header('Content-Type'), 'image/png');
+      assert.deepEqual(fetched.body, png);
+      assert.deepEqual(fetched.all('Cache-Control'), ['private, max-age=31536000, immutable']);
+      assert.equal(fetched.header('ETag'), undefined);
+    }
+    assert.equal((await program.api('GET', `/api/images/${id.toUpperCase()}`)).status, 404);
+
+    const listed = await program.api('GET', '/api/images');
+    assert.equal(listed.status, 200);
+    assert.match(listed.text, /^\{"images":\[(\{"id":"[0-9a-f]{32}","size":\d+,"modified":\d+\},?)+\]\}$/);
+    const entry = listed.json().images.find((image) => image.id === id);
+    assert.equal(entry.size, png.length);
+    assert.ok(Math.abs(entry.modified - Date.now()) < 60000, String(entry.modified));
+
+    for (let i = 0; i < 2; i += 1) assert.equal((await program.api('DELETE', `/api/images/${id}`)).status, 204);
+    const missing = await program.api('GET', `/api/images/${id}`);
+    assert.equal(missing.status, 404);
+    assert.equal(missing.text, envelope('not_found'));
+  });
+
+  test('images: what is refused on upload', async () => {
+    const unsupported = envelope('unsupported_image', 'PNG / JPEG / GIF / WebP の画像を指定してください。');
+    const refused = [
+      Buffer.from([0xff, 0xd8]),
+      Buffer.from('RIFF\0\0\0\0WAVEfmt '),
+      Buffer.from('RIFF\0\0\0\0WEB'),
+      Buffer.from('GIF88a......'),
+      Buffer.from('hello'),
+      Buffer.alloc(0),
+    ];
+    for (const body of refused) {
+      const answer = await program.api('POST', '/api/images', {}, body);
+      assert.equal(answer.status, 415, body.toString('latin1'));
+      assert.equal(answer.text, unsupported);
+    }
+    for (const body of [Buffer.from([0xff, 0xd8, 0xff]), Buffer.from('GIF87a'), Buffer.from('RIFF\0\0\0\0WEBP')]) {
+      assert.equal((await program.api('POST', '/api/images', {}, body)).status, 201, body.toString('latin1'));
+    }
+  });
+
+  test('images: 20 MiB is the limit, tested before the type', async () => {
+    const limit = 20971520;
+    const tooLarge = await program.api('POST', '/api/images', {}, Buffer.alloc(limit + 1, 0x41));
+    assert.equal(tooLarge.status, 413);
+    assert.equal(tooLarge.text, envelope('too_large', '画像は 1 枚 20MB までです。'));
+    const exact = Buffer.alloc(limit, 0);
+    png.copy(exact);
+    const stored = await program.api('POST', '/api/images', {}, exact);
+    assert.equal(stored.status, 201);
+    const { id } = stored.json();
+    assert.equal((await program.api('GET', `/api/images/${id}`)).body.length, limit);
+  });
+});
+
+describe('a document removed behind the program\'s back', () => {
+  test('every store operation answers 500 store_error', async () => {
+    const program = await startProgram();
+    try {
+      assert.equal((await program.api('GET', '/api/tree')).status, 200);
+      rmSync(program.document);
+      assert.ok(!existsSync(program.document));
+      const expected = envelope('store_error', storeErrorMessage);
+      const answers = [
+        await program.api('GET', '/api/tree'),
+        await program.api('PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'),
+        await program.api('GET', `/api/pages/${pageId}`),
+        await program.api('POST', '/api/images', {}, png),
+        await program.api('GET', '/api/images'),
+      ];
+      for (const answer of answers) {
+        assert.equal(answer.status, 500);
+        assert.equal(answer.text, expected);
+      }
+      assert.ok(!existsSync(program.document), 'the document must not be recreated');
+    } finally {
+      await program.stop();
+    }
+  });
+});

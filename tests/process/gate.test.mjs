@@ -1,0 +1,169 @@
+// The request gate of a running program: ticket exchange, cookie, refusals of other sites,
+// security headers on every answer.
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { after, before, describe, test } from 'node:test';
+
+import { request } from '../support/http.mjs';
+import { startProgram } from '../support/session.mjs';
+
+const reopenPage = '<!doctype html><html lang="ja"><meta charset="utf-8"><title>Ferncard</title>'
+  + '<body style="font-family:\'Yu Gothic UI\',Meiryo,sans-serif;padding:40px">'
+  + '<h1 style="font-size:20px">この画面は開けません</h1>'
+  + '<p>スタートメニューの Ferncard、または通知領域のアイコンから開き直してください。</p></body></html>';
+const reopenMessage = '接続が切れました。スタートメニューまたは通知領域のアイコンから開き直してください。';
+const securityHeaders = [
+  ['Content-Security-Policy', "default-src 'none'; script-src 'self'; style-src 'self' 'unsafe-inline'; "
+    + "img-src 'self'; connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'"],
+  ['X-Content-Type-Options', 'nosniff'],
+  ['X-Frame-Options', 'DENY'],
+  ['Referrer-Policy', 'no-referrer'],
+  ['Cross-Origin-Resource-Policy', 'same-origin'],
+];
+const envelope = (code, message = '') => JSON.stringify({ error: code, message });
+
+// The head's lines after the status line and before Connection/Content-Length.
+function assertGateHeaders(answer, own = []) {
+  const names = answer.headers.map(([name]) => name).filter((n) => n !== 'Connection' && n !== 'Content-Length');
+  const expected = [...own, ...securityHeaders.map(([n]) => n)];
+  if (!own.includes('Cache-Control')) expected.push('Cache-Control');
+  const withoutType = names.filter((n) => n !== 'Content-Type');
+  assert.deepEqual(withoutType, expected);
+  for (const [name, value] of securityHeaders) assert.equal(answer.header(name), value);
+  if (!own.includes('Cache-Control')) assert.deepEqual(answer.all('Cache-Control'), ['no-store']);
+}
+
+describe('gate', () => {
+  let program;
+  before(async () => { program = await startProgram(); });
+  after(() => program?.stop());
+
+  const bare = (method, target, headers) => request(program.port, method, target, headers);
+
+  test('the launch ticket is traded once for the cookie', async () => {
+    // startProgram traded the ticket of the launch address; the same address again gets the page.
+    const target = program.address.slice(program.origin.length);
+    const reused = await bare('GET', target, [['Host', program.host]]);
+    assert.equal(reused.status, 401);
+    assert.equal(reused.header('Content-Type'), 'text/html; charset=utf-8');
+    assert.equal(reused.body.length, 342);
+    assert.equal(reused.text, reopenPage);
+    assertGateHeaders(reused);
+    assert.match(program.cookie, new RegExp(`^fc_${program.port}=[0-9a-f]{64}$`));
+
+    // A window that still has its cookie and opens a spent address is sent on without a new one.
+    const withCookie = await bare('GET', `${target}&page=0f8fad5b-d9cb-469f-a165-70867728950e`,
+      [['Host', program.host], ['Cookie', program.cookie]]);
+    assert.equal(withCookie.status, 302);
+    assert.equal(withCookie.header('Location'), '/#/p/0f8fad5b-d9cb-469f-a165-70867728950e');
+    assert.equal(withCookie.header('Set-Cookie'), undefined);
+    assert.equal(withCookie.header('Content-Type'), undefined);
+    assertGateHeaders(withCookie, ['Location']);
+  });
+
+  test('the cookie answers the client; without it the API asks to reopen', async () => {
+    const page = await program.api('GET', '/');
+    assert.equal(page.status, 200);
+    assert.equal(page.header('Content-Type'), 'text/html; charset=utf-8');
+    assertGateHeaders(page);
+
+    const noCookie = await bare('GET', '/api/status', [['Host', program.host], ['Origin', program.origin]]);
+    assert.equal(noCookie.status, 401);
+    assert.equal(noCookie.text, envelope('reopen', reopenMessage));
+    assertGateHeaders(noCookie);
+
+    const stale = await bare('GET', '/api/status', [['Host', program.host],
+      ['Cookie', `other=1; ${program.cookie.replace(/=.*/, '=0')}; ${program.cookie}`]]);
+    assert.equal(stale.status, 200);
+    // The header parser trims the whole value; a space before the next ";" still breaks the match.
+    const spaced = await bare('GET', '/api/status', [['Host', program.host], ['Cookie', `${program.cookie} ; a=b`]]);
+    assert.equal(spaced.status, 401);
+  });
+
+  test('outside /api/ only GET is served; /api without a slash is an asset path', async () => {
+    const deleted = await program.api('DELETE', '/');
+    assert.equal(deleted.status, 405);
+    assert.equal(deleted.text, envelope('method_not_allowed'));
+    assertGateHeaders(deleted);
+    const head = await program.api('HEAD', '/');
+    assert.equal(head.status, 405);
+    const noSlash = await program.api('GET', '/api');
+    assert.equal(noSlash.status, 404);
+    assert.equal(noSlash.text, envelope('not_found'));
+    const headWithoutOrigin = await bare('HEAD', '/', [['Host', program.host], ['Cookie', program.cookie]]);
+    assert.equal(headWithoutOrigin.status, 403);
+    assert.equal(headWithoutOrigin.text, envelope('origin_not_allowed'));
+  });
+
+  test('assets: exact paths, query ignored, fresh every time', async () => {
+    const icon = await program.api('GET', '/assets/favicon.png?v=2');
+    assert.equal(icon.status, 200);
+    assert.equal(icon.header('Content-Type'), 'image/png');
+    assert.deepEqual(icon.body, readFileSync(new URL('../../web/assets/favicon.png', import.meta.url)));
+    assertGateHeaders(icon);
+    for (const target of ['/index.html', '/assets/js/APP.js', '/assets/js/app.js/']) {
+      const answer = await program.api('GET', target);
+      assert.equal(answer.status, 404, target);
+      assert.equal(answer.text, envelope('not_found'));
+    }
+  });
+
+  test('an image answer keeps its own caching and gets no second Cache-Control', async () => {
+    const png = Buffer.concat([Buffer.from('89504e470d0a1a0a', 'hex'), Buffer.from('x')]);
+    const { id } = (await program.api('POST', '/api/images', {}, png)).json();
+    const image = await program.api('GET', `/api/images/${id}`);
+    assertGateHeaders(image, ['Cache-Control']);
+    assert.deepEqual(image.all('Cache-Control'), ['private, max-age=31536000, immutable']);
+  });
+
+  test('a hostile page reaches nothing and changes nothing', async () => {
+    const tag = (await program.api('GET', '/api/tree')).header('ETag');
+    const before = readFileSync(program.document);
+    const tree = { 'If-Match': tag };
+    const attempts = [
+      // Another site's page posting with the user's cookie.
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: 'http://evil.example' }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `http://127.0.0.1:${program.port + 1}` }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `${program.origin}/` }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: 'null' }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `HTTP://127.0.0.1:${program.port}` }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, 'Sec-Fetch-Site': 'cross-site' }],
+      [403, 'origin_not_allowed', 'DELETE', '/api/pages/0f8fad5b-d9cb-469f-a165-70867728950e',
+        { 'Sec-Fetch-Site': 'same-site' }],
+      [403, 'origin_not_allowed', 'GET', '/api/tree', { 'Sec-Fetch-Site': 'cross-site' }],
+      // A DNS-rebinding page: its own name resolved to 127.0.0.1.
+      [403, 'host_not_allowed', 'PUT', '/api/tree', { ...tree, Host: `evil.example:${program.port}` }],
+      [403, 'host_not_allowed', 'GET', '/api/tree', { Host: 'evil.example' }],
+      [403, 'host_not_allowed', 'GET', '/api/tree', { Host: '127.0.0.1' }],
+      [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `127.0.0.1.:${program.port}` }],
+      [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `[::1]:${program.port}` }],
+    ];
+    for (const [status, code, method, target, headers] of attempts) {
+      const pairs = [['Host', program.host], ['Origin', program.origin], ['Cookie', program.cookie]];
+      for (const [name, value] of Object.entries(headers)) {
+        const existing = pairs.find(([n]) => n === name);
+        if (existing) existing[1] = value; else pairs.push([name, value]);
+      }
+      const answer = await request(program.port, method, target, pairs, method === 'PUT' ? '{"stolen":1}' : undefined);
+      assert.equal(answer.status, status, `${method} ${target} ${JSON.stringify(headers)}`);
+      assert.equal(answer.text, envelope(code));
+      assertGateHeaders(answer);
+    }
+    // Without an Origin header only GET passes: a form post or a script's write does not.
+    for (const method of ['PUT', 'POST', 'DELETE']) {
+      const target = method === 'PUT' ? '/api/tree' : method === 'POST' ? '/api/images' : '/api/images/' + 'a'.repeat(32);
+      const answer = await request(program.port, method, target,
+        [['Host', program.host], ['Cookie', program.cookie], ['If-Match', tag]], method === 'DELETE' ? undefined : '{"x":1}');
+      assert.equal(answer.status, 403, method);
+      assert.equal(answer.text, envelope('origin_not_allowed'));
+    }
+    assert.deepEqual(readFileSync(program.document), before);
+    assert.equal((await program.api('GET', '/api/tree')).header('ETag'), tag);
+  });
+
+  test('upper-case host names are accepted', async () => {
+    const answer = await request(program.port, 'GET', '/api/status',
+      [['Host', `LOCALHOST:${program.port}`], ['Cookie', program.cookie]]);
+    assert.equal(answer.status, 200);
+  });
+});

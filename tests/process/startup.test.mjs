@@ -1,0 +1,265 @@
+// Start-up, choice of the first document, launch address and shutdown of the running program.
+import assert from 'node:assert/strict';
+import { chmodSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, describe, test } from 'node:test';
+
+import { exitWithin, startFerncard as start } from '../support/ferncard.mjs';
+import {
+  connect, freePort, portOf, stopWithSigterm as stop, waitFor, waitForLaunchAddress,
+} from '../support/launch.mjs';
+
+const dirs = [];
+after(() => dirs.forEach((dir) => rmSync(dir, { recursive: true, force: true })));
+function tempDir() {
+  const dir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-start-'));
+  dirs.push(dir);
+  return dir;
+}
+
+const messages = {
+  dataFolder: 'データフォルダーを作成できません。権限をご確認ください。',
+  fileNotFound: 'ファイルが見つかりません。移動または削除された可能性があります。',
+  notADocument: 'Ferncard のファイルではないか、ファイルが壊れています。',
+};
+
+// A document file: the database header with the program's application id and format version.
+function assertIsDocument(file) {
+  const bytes = readFileSync(file);
+  assert.equal(bytes.subarray(0, 16).toString('latin1'), 'SQLite format 3\0');
+  assert.equal(bytes.readUInt32BE(60), 1, 'user_version');
+  assert.equal(bytes.readUInt32BE(68), 1178948174, 'application_id');
+}
+
+// Starts the program quietly on a free port; resolves once its launch address is written.
+async function startQuiet(dataDir, extra = []) {
+  const ticketFile = path.join(tempDir(), 'ticket');
+  const port = await freePort();
+  const run = start(['--no-browser', '--data', dataDir, '--port', String(port), '--ticket-file', ticketFile, ...extra]);
+  run.port = port;
+  run.address = await waitForLaunchAddress(ticketFile);
+  return run;
+}
+
+// A document made by the program itself, as a fresh data folder's default document.
+async function makeDocument() {
+  const dir = tempDir();
+  const run = await startQuiet(dir);
+  assert.equal((await stop(run))?.code, 0);
+  return path.join(dir, 'Ferncard.fcard');
+}
+
+async function stopAndExpectZero(run) {
+  const result = await stop(run);
+  assert.ok(result, 'ends within 6 seconds of SIGTERM');
+  assert.deepEqual([result.code, result.signal], [0, null], result.stderr);
+}
+
+async function expectExit(run, code) {
+  const result = await exitWithin(run, 5000);
+  assert.ok(result, 'ends by itself');
+  assert.deepEqual([result.code, result.signal], [code, null]);
+  return result;
+}
+
+describe('first start in an empty data folder', () => {
+  test('creates the default document and the recent list, writes the address, serves, ends on SIGTERM', async () => {
+    const data = path.join(tempDir(), 'nested', 'data');
+    const ticketFile = path.join(tempDir(), 'ticket');
+    const port = await freePort();
+    const run = start(['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile]);
+    const address = await waitForLaunchAddress(ticketFile);
+    assert.match(address, new RegExp(`^http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}$`));
+    assert.equal(readFileSync(ticketFile).length, address.length, 'no line end after the address');
+
+    const document = path.join(data, 'Ferncard.fcard');
+    assertIsDocument(document);
+    assert.equal(readFileSync(path.join(data, 'recent.txt'), 'utf8'), `${document}\n`);
+
+    const socket = await connect(port);
+    assert.ok(socket, 'the document is served on the given port');
+    socket.destroy();
+
+    const started = Date.now();
+    await stopAndExpectZero(run);
+    assert.ok(Date.now() - started < 6000);
+  });
+
+  test('without --port the first free port of 8890 to 8909 is used', async () => {
+    const data = tempDir();
+    const ticketFile = path.join(tempDir(), 'ticket');
+    const run = start(['--no-browser', '--data', data, '--ticket-file', ticketFile]);
+    const address = await waitForLaunchAddress(ticketFile);
+    const port = portOf(address);
+    assert.ok(port >= 8890 && port <= 8909, address);
+    const socket = await connect(port);
+    assert.ok(socket);
+    socket.destroy();
+    await stopAndExpectZero(run);
+  });
+
+  test('--port 65530 serves the first document on exactly that port', async (t) => {
+    const probe = await connect(65530);
+    if (probe) { probe.destroy(); t.skip('port 65530 is in use'); return; }
+    const ticketFile = path.join(tempDir(), 'ticket');
+    const run = start(['--no-browser', '--data', tempDir(), '--port', '65530', '--ticket-file', ticketFile]);
+    const address = await waitForLaunchAddress(ticketFile);
+    assert.equal(portOf(address), 65530);
+    await stopAndExpectZero(run);
+  });
+});
+
+describe('default folders of this system', { skip: Boolean(process.env.FERNCARD_WRAPPER) }, () => {
+  async function startWithHome(env) {
+    const ticketFile = path.join(tempDir(), 'ticket');
+    const run = start(['--no-browser', '--port', String(await freePort()), '--ticket-file', ticketFile],
+      { env: { XDG_CONFIG_HOME: '', XDG_STATE_HOME: '', ...env } });
+    await waitForLaunchAddress(ticketFile);
+    await stopAndExpectZero(run);
+  }
+
+  test('the Documents folder named in user-dirs.dirs holds the data, the state folder the recent list', async () => {
+    const home = tempDir();
+    mkdirSync(path.join(home, '.config'));
+    writeFileSync(path.join(home, '.config', 'user-dirs.dirs'),
+      '# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR="$HOME/Desktop"\nXDG_DOCUMENTS_DIR="$HOME/My Notes"\n');
+    await startWithHome({ HOME: home });
+    const document = path.join(home, 'My Notes', 'Ferncard', 'Ferncard.fcard');
+    assertIsDocument(document);
+    const recent = path.join(home, '.local', 'state', 'Calderwin', 'Ferncard', 'recent.txt');
+    assert.equal(readFileSync(recent, 'utf8'), `${document}\n`);
+  });
+
+  test('without user-dirs.dirs the Documents folder is in the home folder; XDG_STATE_HOME is honoured', async () => {
+    const home = tempDir();
+    const state = tempDir();
+    await startWithHome({ HOME: home, XDG_STATE_HOME: state });
+    const document = path.join(home, 'Documents', 'Ferncard', 'Ferncard.fcard');
+    assertIsDocument(document);
+    assert.equal(readFileSync(path.join(state, 'Calderwin', 'Ferncard', 'recent.txt'), 'utf8'), `${document}\n`);
+  });
+});
+
+describe('choosing the first document', () => {
+  test('the older layout is imported even when a document path is given, then that document opens', async () => {
+    const given = await makeDocument();
+    const data = tempDir();
+    writeFileSync(path.join(data, 'tree.json'), '{"schemaVersion":1,"pages":[]}');
+    const run = await startQuiet(data, [given]);
+    assertIsDocument(path.join(data, 'Ferncard.fcard'));
+    assert.equal(readFileSync(path.join(data, 'recent.txt'), 'utf8'), `${given}\n`);
+    await stopAndExpectZero(run);
+  });
+
+  test('a first recent entry that is a document is opened, and no default document is made', async () => {
+    const listed = await makeDocument();
+    const data = tempDir();
+    writeFileSync(path.join(data, 'recent.txt'), `${listed}\r\n/elsewhere/old.fcard\r\n`);
+    const run = await startQuiet(data);
+    assert.equal(existsSync(path.join(data, 'Ferncard.fcard')), false);
+    assert.equal(readFileSync(path.join(data, 'recent.txt'), 'utf8'), `${listed}\n/elsewhere/old.fcard\n`);
+    await stopAndExpectZero(run);
+  });
+
+  for (const [kind, prepare] of [
+    ['missing', (dir) => path.join(dir, 'deleted.fcard')],
+    ['not a document', (dir) => { const file = path.join(dir, 'notes.txt'); writeFileSync(file, 'plain text'); return file; }],
+    ['a folder', (dir) => { const folder = path.join(dir, 'folder.fcard'); mkdirSync(folder); return folder; }],
+  ]) {
+    test(`a first recent entry that is ${kind} is skipped silently and stays listed`, async () => {
+      const data = tempDir();
+      const entry = prepare(tempDir());
+      writeFileSync(path.join(data, 'recent.txt'), `${entry}\n`);
+      const run = await startQuiet(data);
+      const document = path.join(data, 'Ferncard.fcard');
+      assertIsDocument(document);
+      assert.equal(readFileSync(path.join(data, 'recent.txt'), 'utf8'), `${document}\n${entry}\n`);
+      await stopAndExpectZero(run);
+    });
+  }
+
+  test('a document path that is missing or not a document ends with 4 and the store message', async () => {
+    const foreign = path.join(tempDir(), 'foreign.fcard');
+    writeFileSync(foreign, 'x'.repeat(4096));
+    for (const [document, message] of [
+      [path.join(tempDir(), 'missing.fcard'), messages.fileNotFound],
+      [foreign, messages.notADocument],
+    ]) {
+      const data = tempDir();
+      const run = start(['--no-browser', '--data', data, '--port', String(await freePort()), document]);
+      const result = await expectExit(run, 4);
+      assert.equal(result.stderr, `${message}\n`);
+      assert.equal(existsSync(path.join(data, 'recent.txt')), false, 'a failed opening adds no entry');
+    }
+  });
+
+  test('a relative data folder, or one that is a file, ends with 4 and the data folder message', async () => {
+    const file = path.join(tempDir(), 'a-file');
+    writeFileSync(file, '');
+    for (const data of ['relative/data', file]) {
+      const run = start(['--no-browser', '--data', data, '--port', String(await freePort())]);
+      const result = await expectExit(run, 4);
+      assert.equal(result.stderr, `${messages.dataFolder}\n`);
+    }
+    assert.equal(existsSync('relative'), false, 'nothing is created relative to the current folder');
+  });
+});
+
+describe('launch address', () => {
+  test('carries a valid page identifier and is rewritten at every start', async () => {
+    const data = tempDir();
+    const ticketFile = path.join(tempDir(), 'ticket');
+    writeFileSync(ticketFile, 'an older and much longer content that must disappear completely');
+    const page = '0f8fad5b-d9cb-469f-a165-70867728950e';
+    const port = await freePort();
+    const run = start(['--no-browser', '--data', data, '--port', String(port), '--page', page, '--ticket-file', ticketFile]);
+    const address = await waitForLaunchAddress(ticketFile);
+    assert.match(address, new RegExp(`^http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}&page=${page}$`));
+    await stopAndExpectZero(run);
+  });
+
+  // A stand-in browser on PATH that records its arguments.
+  function fakeBrowserPath(name) {
+    const bin = tempDir();
+    const record = path.join(bin, 'arguments');
+    writeFileSync(path.join(bin, name), `#!/bin/sh\nprintf '%s\\n' "$@" > '${record}'\n`);
+    chmodSync(path.join(bin, name), 0o755);
+    return { bin, record };
+  }
+
+  test('opens a Chromium-family browser as an application window on the address', async () => {
+    const { bin, record } = fakeBrowserPath('chromium');
+    const ticketFile = path.join(tempDir(), 'ticket');
+    const port = await freePort();
+    const run = start(['--data', tempDir(), '--port', String(port), '--ticket-file', ticketFile],
+      { env: { PATH: bin } });
+    const address = await waitForLaunchAddress(ticketFile);
+    const argumentsSeen = await waitFor(() => readFileSync(record, 'utf8'), (text) => text !== undefined, 3000);
+    assert.equal(argumentsSeen, `--app=${address}\n`);
+    await stopAndExpectZero(run);
+  });
+
+  test('without any browser the address is printed on standard error', async () => {
+    const port = await freePort();
+    const run = start(['--data', tempDir(), '--port', String(port)], { env: { PATH: tempDir() } });
+    const printed = await waitFor(() => run.stderr(), (text) => /ticket=[0-9a-f]{64}/.test(text), 3000);
+    assert.match(printed, new RegExp(`http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}\\n`));
+    await stopAndExpectZero(run);
+  });
+});
+
+describe('shutdown', () => {
+  test('SIGTERM while a client holds a connection open ends with 0 after the bounded wait', async () => {
+    const run = await startQuiet(tempDir());
+    const socket = await connect(run.port);
+    assert.ok(socket);
+    socket.write('GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n');  // the request never ends
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    run.child.kill('SIGTERM');
+    const result = await exitWithin(run, 8000);
+    socket.destroy();
+    assert.ok(result, 'ends after the bounded wait');
+    assert.deepEqual([result.code, result.signal], [0, null], result.stderr);
+  });
+});

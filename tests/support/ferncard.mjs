@@ -1,0 +1,82 @@
+// Starting the ferncard binary from node tests.
+//   FERNCARD_BIN      the binary (default build/ferncard, relative to the repository root)
+//   FERNCARD_WRAPPER  an optional command put in front of it, split at spaces (e.g. "wine")
+import { spawn } from 'node:child_process';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const repoRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+
+export function ferncardBinary() {
+  return process.env.FERNCARD_BIN || path.join(repoRoot, 'build', 'ferncard');
+}
+
+// The environment for a child: no display, so a failing start never opens a dialog that waits
+// for a click, unless the caller passes one in extraEnv.
+function childEnvironment(extraEnv) {
+  const env = { ...process.env };
+  delete env.DISPLAY;
+  delete env.WAYLAND_DISPLAY;
+  return { ...env, ...extraEnv };
+}
+
+// Starts ferncard with args. Returns { child, stdout(), stderr(), exited } where exited is a
+// promise of { code, signal, stdout, stderr }.
+export function startFerncard(args, { env = {}, cwd = repoRoot } = {}) {
+  const wrapper = (process.env.FERNCARD_WRAPPER || '').split(' ').filter(Boolean);
+  const command = wrapper.length > 0 ? wrapper[0] : ferncardBinary();
+  const commandArgs = wrapper.length > 0 ? [...wrapper.slice(1), ferncardBinary(), ...args] : args;
+  const child = spawn(command, commandArgs, { cwd, env: childEnvironment(env), stdio: ['ignore', 'pipe', 'pipe'] });
+  const out = [];
+  const err = [];
+  child.stdout.on('data', (chunk) => out.push(chunk));
+  child.stderr.on('data', (chunk) => err.push(chunk));
+  const stdout = () => Buffer.concat(out).toString('utf8');
+  const stderr = () => Buffer.concat(err).toString('utf8');
+  const exited = new Promise((resolve, reject) => {
+    child.on('error', reject);
+    child.on('close', (code, signal) => resolve({ code, signal, stdout: stdout(), stderr: stderr() }));
+  });
+  return { child, stdout, stderr, exited };
+}
+
+// Resolves with the exit of the process, or kills it and rejects after timeoutMs.
+export async function waitForExit(run, timeoutMs = 15000) {
+  let timer;
+  const timeout = new Promise((_, reject) => {
+    timer = setTimeout(() => {
+      run.child.kill('SIGKILL');
+      reject(new Error(`ferncard did not exit within ${timeoutMs} ms; stderr: ${run.stderr()}`));
+    }, timeoutMs);
+  });
+  try {
+    return await Promise.race([run.exited, timeout]);
+  } finally {
+    clearTimeout(timer);
+  }
+}
+
+// Runs ferncard to its end: { code, signal, stdout, stderr }.
+export function runFerncard(args, options = {}) {
+  const { timeoutMs, ...startOptions } = options;
+  return waitForExit(startFerncard(args, startOptions), timeoutMs);
+}
+
+// The exit of the process if it ends within ms, else null (the process keeps running).
+export async function exitWithin(run, ms) {
+  let timer;
+  const stillRunning = new Promise((resolve) => {
+    timer = setTimeout(() => resolve(null), ms);
+  });
+  try {
+    return await Promise.race([run.exited, stillRunning]);
+  } finally {
+    clearTimeout(timer);
+  }
+}
+
+// Ends a process that is still running and waits for it.
+export async function killFerncard(run) {
+  if (run.child.exitCode === null && run.child.signalCode === null) run.child.kill('SIGKILL');
+  return run.exited;
+}

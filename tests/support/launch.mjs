@@ -1,0 +1,59 @@
+// Helpers for tests of a running program: free ports, the launch address in the ticket file,
+// loopback connections and the end on SIGTERM. Starting the program is ferncard.mjs's job.
+import { readFileSync } from 'node:fs';
+import net from 'node:net';
+
+import { exitWithin, killFerncard } from './ferncard.mjs';
+
+// A port that was free a moment ago on 127.0.0.1.
+export function freePort() {
+  return new Promise((resolve, reject) => {
+    const server = net.createServer();
+    server.once('error', reject);
+    server.listen(0, '127.0.0.1', () => {
+      const { port } = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
+
+// Polls until read() gives a value that accept() takes, or ms pass; returns the last value.
+export async function waitFor(read, accept, ms = 1000) {
+  const until = Date.now() + ms;
+  for (;;) {
+    let value;
+    try { value = read(); } catch { value = undefined; }
+    if (accept(value) || Date.now() >= until) return value;
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+}
+
+const launchAddress = /^http:\/\/127\.0\.0\.1:(\d+)\/\?ticket=[0-9a-f]{64}(&page=[0-9a-f-]{36})?$/;
+
+// Waits for the ticket file to hold a complete launch address and returns its content.
+export function waitForLaunchAddress(ticketFile, ms = 1000) {
+  return waitFor(() => readFileSync(ticketFile, 'utf8'), (text) => launchAddress.test(text ?? ''), ms);
+}
+
+export function portOf(address) {
+  return Number(launchAddress.exec(address)?.[1]);
+}
+
+// Opens a TCP connection to 127.0.0.1:port; resolves with the socket, or null when refused.
+export function connect(port) {
+  return new Promise((resolve) => {
+    const socket = net.connect(port, '127.0.0.1');
+    socket.once('connect', () => resolve(socket));
+    socket.once('error', () => resolve(null));
+  });
+}
+
+// Sends SIGTERM and gives the process ms to end; one that is still running is killed.
+// Resolves with the exit, or null when the process had to be killed.
+export async function stopWithSigterm(run, ms = 6000) {
+  if (run.child.exitCode !== null || run.child.signalCode !== null) return run.exited;
+  run.child.kill('SIGTERM');
+  const result = await exitWithin(run, ms);
+  if (result === null) await killFerncard(run);
+  return result;
+}
