@@ -1,14 +1,13 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow } from '../support/browser.mjs';
-import { startFerncard } from '../support/server.mjs';
+import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
 
 describe('API client and dialogs', () => {
   let server;
   let browser;
   let page;
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
     page = await openWindow(browser, server);
   });

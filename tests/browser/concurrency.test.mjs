@@ -1,9 +1,8 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 import {
-  assertNoProblems, ignoreFocus, launchBrowser, openWindow, row, rowTitles, storedTree, treeWrites, waitReady,
+  assertNoProblems, ignoreFocus, launchBrowser, openWindow, row, rowTitles, startServer, storedTree, treeWrites, waitReady,
 } from '../support/browser.mjs';
-import { startFerncard } from '../support/server.mjs';
 
 // Two windows on one document; each acts on the tree it read before the other one wrote.
 describe('two windows on one document', () => {
@@ -14,7 +13,7 @@ describe('two windows on one document', () => {
   let writesOne;
   let writesTwo;
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
     browser.allow(/status of 412/);
     one = await openWindow(browser, server, { initScript: ignoreFocus });

@@ -3,8 +3,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, row } from '../support/browser.mjs';
-import { startFerncard } from '../support/server.mjs';
+import { assertNoProblems, launchBrowser, openWindow, row, startServer } from '../support/browser.mjs';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 const CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
@@ -65,7 +64,7 @@ describe('HTML export', () => {
   let built;
   const imageReads = [];
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
     page = await openWindow(browser, server, { initScript: fakeSavePicker });
     built = await buildPages(page);

@@ -1,7 +1,6 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow } from '../support/browser.mjs';
-import { startFerncard } from '../support/server.mjs';
+import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 
@@ -12,7 +11,7 @@ describe('the image tool', () => {
   let pageId;
   let src;
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
     page = await openWindow(browser, server);
     ({ pageId, src } = await page.evaluate(async (pngBase64) => {

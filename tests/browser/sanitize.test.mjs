@@ -1,7 +1,6 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow } from '../support/browser.mjs';
-import { startFerncard } from '../support/server.mjs';
+import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
 
 const IMG = '/api/images/' + '0123456789abcdef'.repeat(2);
 
@@ -45,7 +44,7 @@ describe('the sanitizer against hostile input', () => {
   let browser;
   let page;
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
     page = await openWindow(browser, server);
     // Parsing hostile markup makes the browser report that the page's policy refuses its handler

@@ -3,8 +3,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
-import { assertNoProblems, launchBrowser, openWindow, rowTitles, storedTree, waitReady } from '../support/browser.mjs';
-import { startFerncard } from '../support/server.mjs';
+import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, storedTree, waitReady } from '../support/browser.mjs';
 
 const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
 const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
@@ -14,7 +13,7 @@ describe('first start of a new default document', () => {
   let server;
   let browser;
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
   });
   after(async () => {
@@ -68,7 +67,7 @@ describe('a tree this version cannot read stops start-up and writes nothing', ()
   let browser;
   let page;
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
     page = await openWindow(browser, server);
   });

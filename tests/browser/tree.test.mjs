@@ -1,7 +1,6 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, row, rowTitles, storedTree, waitReady } from '../support/browser.mjs';
-import { startFerncard } from '../support/server.mjs';
+import { assertNoProblems, launchBrowser, openWindow, row, rowTitles, startServer, storedTree, waitReady } from '../support/browser.mjs';
 
 // One window on one new default document; the cases build on each other.
 describe('the page list', () => {
@@ -9,7 +8,7 @@ describe('the page list', () => {
   let browser;
   let page;
   before(async () => {
-    server = await startFerncard();
+    server = await startServer();
     browser = await launchBrowser();
     page = await openWindow(browser, server);
   });

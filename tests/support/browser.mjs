@@ -4,9 +4,45 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
+import { exitWithin, killFerncard, startFerncard } from './ferncard.mjs';
+import { freePort, waitForLaunchAddress } from './launch.mjs';
 
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+
+// Starts the program quietly on a free port with a fresh data folder, for windows to enter
+// through its launch address. Options: document (a document path argument), env (added to the
+// program's environment).
+export async function startServer({ document, env = {} } = {}) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-browser-'));
+  const dataDir = path.join(dir, 'data');
+  const ticketFile = path.join(dir, 'ticket.txt');
+  const port = await freePort();
+  const args = ['--no-browser', '--data', dataDir, '--port', String(port), '--ticket-file', ticketFile];
+  if (document) args.push(document);
+  const run = startFerncard(args, { env });
+  const address = await waitForLaunchAddress(ticketFile, 15000);
+  if (!/\?ticket=[0-9a-f]{64}$/.test(address ?? '')) {
+    await killFerncard(run);
+    throw new Error('no launch address; stderr: ' + run.stderr());
+  }
+  return {
+    port,
+    dir,
+    dataDir,
+    ticketFile,
+    origin: 'http://127.0.0.1:' + port,
+    // The address most recently written: the program rewrites the file for every window it opens.
+    launchAddress: () => fs.readFileSync(ticketFile, 'utf8'),
+    async stop() {
+      if (run.child.exitCode === null && run.child.signalCode === null) {
+        run.child.kill('SIGTERM');
+        if ((await exitWithin(run, 8000)) === null) await killFerncard(run);
+      }
+      fs.rmSync(dir, { recursive: true, force: true });
+    },
+  };
+}
 
 export async function launchBrowser({ colorScheme = 'light' } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-profile-'));
