@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, row, rowTitles, startServer, storedTree, waitReady } from '../support/browser.mjs';
+import { assertNoProblems, launchBrowser, openWindow, row, rowTitles, rows, startServer, storedTree, waitReady } from '../support/browser.mjs';
 
 // One window on one new default document; the cases build on each other.
 describe('the page list', () => {
@@ -19,10 +19,19 @@ describe('the page list', () => {
 
   const entry = async (title) => (await storedTree(page)).doc.pages.find((p) => p.title === title);
 
+  // Clicks a row and waits until its page is open in the editor.
+  async function selectRow(title) {
+    await row(page, title).click();
+    await page.waitForFunction((t) => document.getElementById('title').value === t, title);
+  }
+
   async function newPage(title, how = 'button') {
+    // The title field may have the focus already: wait for the new, empty page to be shown.
+    const count = await rows(page).count();
     if (how === 'button') await page.click('#newPageBtn');
     else await page.keyboard.press('Alt+N');
-    await page.waitForFunction(() => document.activeElement === document.getElementById('title'));
+    await page.waitForFunction((n) => document.querySelectorAll('#tree .tree-row').length === n + 1 &&
+      document.activeElement === document.getElementById('title') && document.getElementById('title').value === '', count);
     await page.keyboard.type(title);
     await page.waitForFunction((t) => [...document.querySelectorAll('#tree .tree-title')].some((e) => e.textContent === t), title);
   }
@@ -30,7 +39,7 @@ describe('the page list', () => {
   test('new pages go right after the selected one and take their typed titles', async () => {
     await newPage('A');
     await newPage('B', 'alt');
-    await row(page, 'はじめに').click();
+    await selectRow('はじめに');
     await newPage('C');
     assert.deepEqual(await rowTitles(page), ['はじめに', 'C', 'A', 'B']);
     const { doc } = await storedTree(page);
@@ -40,7 +49,8 @@ describe('the page list', () => {
   });
 
   test('inline rename with F2 and double click; Escape keeps the old title', async () => {
-    await row(page, 'C').click();
+    await selectRow('C');
+    await row(page, 'C').focus();
     await page.keyboard.press('F2');
     const field = page.locator('#tree .tree-rename');
     await field.waitFor();
@@ -91,7 +101,7 @@ describe('the page list', () => {
   });
 
   test('keyboard: arrows move the focus, Left and Right fold, Enter selects', async () => {
-    await row(page, 'B').click();
+    await selectRow('B');
     await row(page, 'B').focus();
     await page.keyboard.press('ArrowLeft'); // collapse B
     assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'はじめに']);
@@ -139,7 +149,7 @@ describe('the page list', () => {
     assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', 'はじめに']);
 
     // Trash A alone, then its parent B: two rows in the trash, three... two pages counted.
-    await row(page, 'A').click();
+    await selectRow('A');
     await page.keyboard.press('Delete');
     await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（1）');
     assert.equal(await page.inputValue('#title'), 'B', 'the parent is selected when no sibling is left');
@@ -171,7 +181,7 @@ describe('the page list', () => {
   });
 
   test('the tree and the view survive a reload', async () => {
-    await row(page, 'Cで始まる').click();
+    await selectRow('Cで始まる');
     const titles = await rowTitles(page);
     await page.reload();
     await waitReady(page);
