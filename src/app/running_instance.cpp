@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/browser_launch.h"
+#include "app/main_thread_services.h"
 #include "app/messages.h"
 #include "app/quiet_mode.h"
 #include "platform/main_loop.h"
@@ -23,7 +24,7 @@ namespace {
 
 }  // namespace
 
-int RunInstance(const StartupOptions& options) {
+int RunInstance(const StartupOptions& options, const std::string& instanceKey) {
   platform::PrepareMainLoop();  // before the first listener thread starts
 
   AppState& app = TheAppState();
@@ -33,10 +34,11 @@ int RunInstance(const StartupOptions& options) {
     return kExitInitializationFailed;
   }
 
-  OpenCurrentInBrowser(app, options.pageId);
+  // Besides the request to end, the main loop serves later starts and the tray icon.
+  MainThreadServices services;
+  const std::vector<platform::LoopSource> sources = StartMainThreadServices(app, instanceKey, services);
 
-  // Later event sources of the main thread (the hand-off of a second start, the tray) join here.
-  std::vector<platform::LoopSource> sources;
+  OpenCurrentInBrowser(app, options.pageId);
   platform::RunMainLoop(sources);
 
   ShutdownSessions(app);

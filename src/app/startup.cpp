@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/instance_handoff.h"
 #include "app/messages.h"
 #include "app/quiet_mode.h"
 #include "app/running_instance.h"
+#include "platform/instance.h"
 #include "platform/process_args.h"
 
 int RunFerncard(int argc, char** argv) {
@@ -20,7 +22,12 @@ int RunFerncard(int argc, char** argv) {
     return kExitInvalidCommandLine;
   }
 
-  // The instance check and hand-off (exit 0 or 3) and the hidden window with the tray (exit 5)
-  // join here when they land; the running instance is served from here on.
-  return RunInstance(options);
+  // One running instance per data folder: a later start hands its request over and ends. The
+  // lock is held for as long as this process runs.
+  const std::string instanceKey = ComputeInstanceKey(options);
+  platform::InstanceLock instanceLock;
+  if (platform::AcquireInstanceLock(instanceKey, instanceLock) == platform::InstanceLockResult::HeldElsewhere) {
+    return HandOffToRunningInstance(instanceKey, options);
+  }
+  return RunInstance(options, instanceKey);
 }

@@ -1,4 +1,146 @@
 #include "documents/file_endpoints.h"
 
-// The seam for the file endpoints: until they are built every /api/file/ request is not found.
-HttpResponse HandleFileEndpoint(DocumentSession&, const HttpRequest&) { return ErrorResponse(404, "not_found", ""); }
+#include <mutex>
+
+#include "app/app_state.h"
+#include "app/browser_launch.h"
+#include "documents/file_dialog.h"
+#include "documents/recent_files.h"
+#include "documents/session.h"
+#include "platform/files.h"
+#include "store/store_files.h"
+#include "util/text.h"
+
+namespace {
+
+constexpr std::string_view kFilePrefix = "/api/file/";
+constexpr std::string_view kRecentPrefix = "recent/";
+
+HttpResponse OpenedAnswer(const std::string& path) {
+  HttpResponse response = DefaultResponse();
+  response.body = "{\"opened\":true,\"name\":\"" + JsonEscape(FileNameOf(path)) + "\"}";
+  return response;
+}
+
+HttpResponse CancelledAnswer() {
+  HttpResponse response = DefaultResponse();
+  response.body = "{\"opened\":false}";
+  return response;
+}
+
+HttpResponse FileFailed(const std::string& message) { return ErrorResponse(409, "file_failed", message); }
+
+bool IsOpen(AppState& app, const std::string& path) {
+  std::lock_guard<std::mutex> lock(app.mutex);
+  return FindOpenSession(app, path) != nullptr;
+}
+
+// A name typed without the extension was confirmed by the user only in its typed form: the file
+// that the appended extension happens to name was never offered for replacing, so it is left alone.
+bool WouldReplaceUnconfirmed(const std::string& chosen, const std::string& target) {
+  return target != chosen && platform::PathExists(target);
+}
+
+// OpenDocument, then a browser window; the answer names the opened file.
+HttpResponse OpenAndLaunch(AppState& app, const std::string& path) {
+  std::string message;
+  DocumentSession* opened = OpenDocument(app, path, message);
+  if (opened == nullptr) return FileFailed(message);
+  LaunchBrowser(*opened, "");
+  return OpenedAnswer(path);
+}
+
+HttpResponse OpenFromDialog(AppState& app) {
+  std::string chosen;
+  if (!ShowFileDialog(false, "", chosen)) return CancelledAnswer();
+  return OpenAndLaunch(app, chosen);
+}
+
+HttpResponse OpenRecent(AppState& app, std::string_view indexText) {
+  const std::vector<std::string> recent = ReadRecentFiles(app);
+  std::size_t index = 0;
+  if (!ParseRecentIndex(indexText, recent.size(), index)) return ErrorResponse(404, "not_found", "");
+  return OpenAndLaunch(app, recent[index]);
+}
+
+HttpResponse CreateNew(AppState& app) {
+  std::string chosen;
+  if (!ShowFileDialog(true, kNewDocumentName, chosen)) return CancelledAnswer();
+  const std::string target = EnsureDocumentExtension(chosen);
+  if (IsOpen(app, target)) return FileFailed(kFileAlreadyOpenMessage);
+  if (WouldReplaceUnconfirmed(chosen, target)) return FileFailed(kCannotCreateMessage);
+  if (!CreateStoreFile(target)) return FileFailed(kCannotCreateMessage);
+  return OpenAndLaunch(app, target);
+}
+
+HttpResponse SaveAs(DocumentSession& session) {
+  AppState& app = session.app;
+  std::string chosen;
+  if (!ShowFileDialog(true, FileNameOf(session.document.path), chosen)) return CancelledAnswer();
+  const std::string target = EnsureDocumentExtension(chosen);
+  if (WouldReplaceUnconfirmed(chosen, target)) {
+    return FileFailed(IsOpen(app, target) ? kFileAlreadyOpenMessage : kCannotSaveMessage);
+  }
+  std::string message;
+  if (!SaveDocumentAs(app, session, target, message)) return FileFailed(message);
+  return OpenedAnswer(target);
+}
+
+bool EndsWithExtensionIgnoringCase(const std::string& path) {
+  const std::string_view extension = kDocumentExtension;
+  if (path.size() < extension.size()) return false;
+  const std::size_t start = path.size() - extension.size();
+  for (std::size_t i = 0; i < extension.size(); ++i) {
+    char c = path[start + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != extension[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string EnsureDocumentExtension(const std::string& path) {
+  return EndsWithExtensionIgnoringCase(path) ? path : path + kDocumentExtension;
+}
+
+bool ParseRecentIndex(std::string_view text, std::size_t count, std::size_t& index) {
+  if (text.empty() || text.size() > 2) return false;
+  std::size_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::size_t>(c - '0');
+  }
+  if (value >= count) return false;
+  index = value;
+  return true;
+}
+
+bool SaveDocumentAs(AppState& app, DocumentSession& session, const std::string& target, std::string& message) {
+  if (IsOpen(app, target)) {
+    message = kFileAlreadyOpenMessage;
+    return false;
+  }
+  if (!CopyStoreFile(session.document, target)) {
+    message = kCannotSaveMessage;
+    return false;
+  }
+  DocumentSession* opened = OpenDocument(app, target, message);
+  if (opened == nullptr) return false;  // the copy stays on disk
+  LaunchBrowser(*opened, "");
+  return true;
+}
+
+HttpResponse HandleFileEndpoint(DocumentSession& session, const HttpRequest& request) {
+  if (request.method != "POST") return ErrorResponse(405, "method_not_allowed", "");
+  std::string_view action = request.path;
+  if (action.substr(0, kFilePrefix.size()) == kFilePrefix) action.remove_prefix(kFilePrefix.size());
+
+  if (action == "open") return OpenFromDialog(session.app);
+  if (action == "new") return CreateNew(session.app);
+  if (action == "save-as") return SaveAs(session);
+  if (action.substr(0, kRecentPrefix.size()) == kRecentPrefix) {
+    return OpenRecent(session.app, action.substr(kRecentPrefix.size()));
+  }
+  return ErrorResponse(404, "not_found", "");
+}

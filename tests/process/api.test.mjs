@@ -61,7 +61,8 @@ describe('API of one running program', () => {
       ['GET', `/api/pages/${pageId.toUpperCase()}`, 404, 'not_found'],
       ['DELETE', `/api/images/${'a'.repeat(31)}`, 404, 'not_found'],
       ['GET', '/api/nothing-here', 404, 'not_found'],
-      ['GET', '/api/file/whatever', 404, 'not_found'],
+      ['GET', '/api/file/whatever', 405, 'method_not_allowed'],  // the file endpoints take POST only
+      ['POST', '/api/file/whatever', 404, 'not_found'],
     ];
     for (const [method, target, status, code] of cases) {
       const answer = await program.api(method, target);

@@ -1,0 +1,50 @@
+#include "app/tray.h"
+
+#include <string>
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/browser_launch.h"
+#include "app/quiet_mode.h"
+#include "documents/file_dialog.h"
+#include "documents/session.h"
+#include "platform/folder_window.h"
+
+namespace {
+
+// The dialog waits for the user; it runs beside the main loop so that hand-offs and the request
+// to end the program are still served meanwhile.
+void OpenFileFromTray(AppState& app) {
+  std::thread([&app] {
+    std::string chosen;
+    if (!ShowFileDialog(false, "", chosen)) return;  // cancelled, or another dialog is open
+    std::string message;
+    DocumentSession* session = OpenDocument(app, chosen, message);
+    if (session == nullptr) {
+      ReportError(message);
+      return;
+    }
+    LaunchBrowser(*session, "");
+  }).detach();
+}
+
+}  // namespace
+
+platform::TrayMenu FerncardTrayMenu() {
+  platform::TrayMenu menu;
+  menu.tip = "Ferncard";
+  menu.items = {{platform::TrayCommand::OpenCurrent, kTrayOpenLabel},
+                {platform::TrayCommand::OpenFile, kTrayOpenFileLabel},
+                {platform::TrayCommand::OpenDataFolder, kTrayOpenDataFolderLabel},
+                {platform::TrayCommand::Exit, kTrayExitLabel}};
+  return menu;
+}
+
+void RunTrayCommand(AppState& app, platform::TrayCommand command) {
+  switch (command) {
+    case platform::TrayCommand::OpenCurrent: OpenCurrentInBrowser(app, ""); return;
+    case platform::TrayCommand::OpenFile: OpenFileFromTray(app); return;
+    case platform::TrayCommand::OpenDataFolder: platform::OpenFolderWindow(app.dataFolder); return;
+    case platform::TrayCommand::Exit: platform::RequestProgramEnd(); return;
+  }
+}

@@ -1,0 +1,10 @@
+#pragma once
+// The open and save dialogs for document files; only one is open in the process at a time.
+#include <string>
+
+inline constexpr char kOpenDialogTitle[] = "Ferncard ファイルを開く";
+inline constexpr char kSaveDialogTitle[] = "Ferncard ファイルの保存";
+
+// True only when the user chose a file; path is then set. False at once, without a dialog, while
+// another call is still showing one anywhere in the process.
+bool ShowFileDialog(bool save, const std::string& initialName, std::string& path);

@@ -1,0 +1,199 @@
+// The file endpoints: open, new, save-as and recent, with a scripted picker in place of the
+// system's file dialog.
+import assert from 'node:assert/strict';
+import { createHash } from 'node:crypto';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+
+import { makePicker } from '../support/picker.mjs';
+import { connect, portOf, waitFor } from '../support/launch.mjs';
+import { startProgram } from '../support/session.mjs';
+
+const alreadyOpen = 'そのファイルは開いています。別の名前を指定してください。';
+const cannotCreate = 'ファイルを作成できません。場所の権限と空き容量をご確認ください。';
+const cannotSave = 'ファイルを保存できません。場所の権限と空き容量をご確認ください。';
+const notADocument = 'Ferncard のファイルではないか、ファイルが壊れています。';
+const openTitle = 'Ferncard ファイルを開く';
+const saveTitle = 'Ferncard ファイルの保存';
+
+const envelope = (code, message = '') => JSON.stringify({ error: code, message });
+const opened = (name) => JSON.stringify({ opened: true, name });
+const notOpened = '{"opened":false}';
+const digest = (file) => createHash('sha256').update(readFileSync(file)).digest('hex');
+
+
+describe('file endpoints', () => {
+  let program;
+  let picker;
+  let ticketFile;
+  let pickerDir;
+  const fileCall = (action, method = 'POST') => program.api(method, `/api/file/${action}`);
+  const recentList = () => readFileSync(path.join(program.data, 'recent.txt'), 'utf8').split('\n').filter(Boolean);
+  const ticketPort = () => portOf(readFileSync(ticketFile, 'utf8'));
+  const ticketText = () => readFileSync(ticketFile, 'utf8');
+
+  before(async () => {
+    pickerDir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-picker-'));
+    picker = makePicker(pickerDir);
+    program = await startProgram({ env: picker.env });
+    ticketFile = path.join(program.dir, 'ticket');
+  });
+  after(async () => {
+    await program?.stop();
+    rmSync(pickerDir, { recursive: true, force: true });
+  });
+
+  test('only POST is served, whatever the action, and no dialog is shown for others', async () => {
+    for (const action of ['open', 'new', 'save-as', 'recent/0', 'nothing']) {
+      const answer = await fileCall(action, 'GET');
+      assert.equal(answer.status, 405);
+      assert.equal(answer.text, envelope('method_not_allowed'));
+    }
+    assert.deepEqual(picker.calls(), []);
+    const unknown = await fileCall('close');
+    assert.equal(unknown.status, 404);
+    assert.equal(unknown.text, envelope('not_found'));
+  });
+
+  test('a cancelled dialog opens nothing', async () => {
+    picker.answer(null);
+    for (const action of ['open', 'new', 'save-as']) {
+      const answer = await fileCall(action);
+      assert.equal(answer.status, 200);
+      assert.equal(answer.header('Content-Type'), 'application/json; charset=utf-8');
+      assert.equal(answer.text, notOpened);
+    }
+    assert.deepEqual(picker.calls(), [
+      ['open', openTitle, ''],
+      ['save', saveTitle, '新しいメモ.fcard'],
+      ['save', saveTitle, 'Ferncard.fcard'],
+    ]);
+  });
+
+  test('new appends the extension, creates the document and opens it on the next port', async () => {
+    const target = path.join(program.dir, 'second');
+    picker.answer(target);
+    const answer = await fileCall('new');
+    assert.equal(answer.status, 200, answer.text);
+    assert.equal(answer.text, opened('second.fcard'));
+    assert.ok(existsSync(`${target}.fcard`));
+    assert.equal(ticketPort(), program.port + 1);
+    assert.equal(recentList()[0], `${target}.fcard`);
+    const socket = await connect(program.port + 1);
+    assert.ok(socket, 'the new document has a listener of its own');
+    socket.destroy();
+  });
+
+  test('new keeps an extension written in capitals', async () => {
+    const target = path.join(program.dir, 'Third.FCARD');
+    picker.answer(target);
+    const answer = await fileCall('new');
+    assert.equal(answer.text, opened('Third.FCARD'));
+    assert.ok(existsSync(target));
+    assert.ok(!existsSync(`${target}.fcard`));
+    assert.equal(ticketPort(), program.port + 2);
+  });
+
+  test('opening an open document again reuses its session and port', async () => {
+    const target = path.join(program.dir, 'second.fcard');
+    picker.answer(target);
+    const before = ticketText();
+    const answer = await fileCall('open');
+    assert.equal(answer.text, opened('second.fcard'));
+    assert.equal(ticketPort(), program.port + 1);
+    assert.notEqual(ticketText(), before, 'a new browser window has a new ticket');
+    assert.equal(recentList()[0], target);
+  });
+
+  test('a name typed without the extension never replaces the file the extension names', async () => {
+    const precious = path.join(program.dir, 'precious.fcard');
+    writeFileSync(precious, 'not to be replaced');
+    picker.answer(path.join(program.dir, 'precious'));
+    for (const [action, message] of [['new', cannotCreate], ['save-as', cannotSave]]) {
+      const answer = await fileCall(action);
+      assert.equal(answer.status, 409);
+      assert.equal(answer.text, envelope('file_failed', message));
+      assert.equal(readFileSync(precious, 'utf8'), 'not to be replaced');
+    }
+  });
+
+  test('new or save-as onto an open document is refused and writes nothing', async () => {
+    const before = digest(program.document);
+    picker.answer(program.document);
+    for (const action of ['new', 'save-as']) {
+      const answer = await fileCall(action);
+      assert.equal(answer.status, 409);
+      assert.equal(answer.text, envelope('file_failed', alreadyOpen));
+    }
+    // Typed without the extension, it still names the open document.
+    picker.answer(program.document.replace(/\.fcard$/, ''));
+    const typed = await fileCall('save-as');
+    assert.equal(typed.text, envelope('file_failed', alreadyOpen));
+    assert.equal(digest(program.document), before);
+  });
+
+  test('save-as elsewhere makes a copy that opens in its own session while the source stays', async () => {
+    const target = path.join(program.dir, 'コピー.fcard');
+    picker.answer(target);
+    const answer = await fileCall('save-as');
+    assert.equal(answer.status, 200, answer.text);
+    assert.equal(answer.text, opened('コピー.fcard'));
+    assert.equal(ticketPort(), program.port + 3);
+    assert.equal(recentList()[0], target);
+    // The source keeps its own session and document.
+    const status = await program.api('GET', '/api/status');
+    assert.equal(status.status, 200);
+    assert.equal(status.json().file, program.document);
+    // The copy is a document of its own: opening it again finds its session.
+    picker.answer(target);
+    assert.equal((await fileCall('open')).text, opened('コピー.fcard'));
+    assert.equal(ticketPort(), program.port + 3);
+  });
+
+  test('a file that is not a document is refused with the store\'s message', async () => {
+    const text = path.join(program.dir, 'notes.txt');
+    writeFileSync(text, 'hello');
+    picker.answer(text);
+    const answer = await fileCall('open');
+    assert.equal(answer.status, 409);
+    assert.equal(answer.text, envelope('file_failed', notADocument));
+    assert.notEqual(recentList()[0], text);
+  });
+
+  test('the open picker gives only files that exist', async () => {
+    picker.answer(path.join(program.dir, 'missing.fcard'));
+    assert.equal((await fileCall('open')).text, notOpened);
+  });
+
+  test('recent opens the listed entry by an index of one or two digits', async () => {
+    const list = recentList();
+    assert.ok(list.length >= 3, list.join('\n'));
+    const zero = await fileCall('recent/00');
+    assert.equal(zero.text, opened(path.basename(list[0])));
+    const second = await fileCall('recent/2');
+    assert.equal(second.status, 200);
+    assert.equal(second.text, opened(path.basename(list[2])));
+    assert.equal(recentList()[0], list[2]);
+    for (const index of ['007', '-1', String(list.length), '99', '', '1x', '%30']) {
+      const answer = await fileCall(`recent/${index}`);
+      assert.equal(answer.status, 404, `recent/${index}`);
+      assert.equal(answer.text, envelope('not_found'));
+    }
+  });
+
+  test('while a dialog is open a second request gets no dialog and opens nothing', async () => {
+    const callsBefore = picker.calls().length;
+    picker.answer(path.join(program.dir, 'second.fcard'));
+    picker.hold(true);
+    const first = fileCall('open');
+    await waitFor(() => picker.calls().length, (count) => count > callsBefore, 5000);
+    const second = await fileCall('open');
+    assert.equal(second.status, 200);
+    assert.equal(second.text, notOpened);
+    picker.hold(false);
+    assert.equal((await first).text, opened('second.fcard'));
+    assert.equal(picker.calls().length, callsBefore + 1);
+  });
+});
