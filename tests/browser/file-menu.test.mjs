@@ -2,39 +2,31 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { fileURLToPath } from 'node:url';
 import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, waitReady } from '../support/browser.mjs';
+import { makePicker } from '../support/picker.mjs';
 
-const picker = path.join(path.dirname(fileURLToPath(import.meta.url)), '..', 'support', 'file-dialog.mjs');
 const OPEN_TITLE = 'Ferncard ファイルを開く';
 const SAVE_TITLE = 'Ferncard ファイルの保存';
 
 // The file menu drives the program's file endpoints; a scripted picker stands in for the
-// system's file dialog and answers with the paths the test queues.
+// system's file dialog and answers with the path the test gives.
 describe('the file menu', () => {
   let server;
   let browser;
   let page;
-  let answers;
-  let log;
+  let picker;
+  let callsBefore = 0;
   let files;
-  let endpointsBuilt = true;
   before(async () => {
     const scratch = fs.mkdtempSync(path.join(fs.realpathSync(process.env.TMPDIR || '/tmp'), 'ferncard-files-'));
     files = path.join(scratch, 'files');
     fs.mkdirSync(files);
-    answers = path.join(scratch, 'answers');
-    log = path.join(scratch, 'log');
-    server = await startServer({
-      env: { FERNCARD_FILE_DIALOG: picker, FERNCARD_TEST_DIALOG_ANSWERS: answers, FERNCARD_TEST_DIALOG_LOG: log },
-    });
+    picker = makePicker(path.join(scratch, 'picker'));
+    // A recent-files list of this test's own.
+    server = await startServer({ env: { ...picker.env, XDG_STATE_HOME: path.join(scratch, 'state') } });
     browser = await launchBrowser();
     page = await openWindow(browser, server);
-    // Refused requests the tests provoke: the probe below and the failed file actions.
-    browser.allow(/status of 405/);
-    browser.allow(/status of 409/);
-    // A build whose file endpoints are not there yet answers every method with 404.
-    endpointsBuilt = await page.evaluate(async () => (await fetch('/api/file/open')).status === 405);
+    browser.allow(/status of 409/); // the refused file actions
   });
   after(async () => {
     await browser?.close();
@@ -42,11 +34,12 @@ describe('the file menu', () => {
     if (files) fs.rmSync(path.dirname(files), { recursive: true, force: true });
   });
 
-  function queue(...paths) {
-    fs.writeFileSync(answers, paths.join('\n') + '\n');
-    fs.rmSync(log, { force: true });
+  // The path the next dialog chooses; an empty one cancels it.
+  function queue(chosen) {
+    callsBefore = picker.calls().length;
+    picker.answer(chosen || null);
   }
-  const dialogCalls = () => fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => JSON.parse(line));
+  const dialogCalls = () => picker.calls().slice(callsBefore);
 
   async function openMenu(target = page) {
     await target.click('#fileBtn');
@@ -79,8 +72,7 @@ describe('the file menu', () => {
     return other;
   }
 
-  test('the menu names the open file and lists the recent files', async (t) => {
-    if (!endpointsBuilt) return t.skip('the program has no file endpoints yet');
+  test('the menu names the open file and lists the recent files', async () => {
     const dialog = await openMenu();
     assert.equal(await dialog.locator('h2').textContent(), 'ファイル');
     assert.deepEqual(await dialog.locator('p').allTextContents(),
@@ -93,8 +85,7 @@ describe('the file menu', () => {
     await dialog.waitFor({ state: 'detached' });
   });
 
-  test('new: a typed name gets the extension and opens in a new window; cancel does nothing', async (t) => {
-    if (!endpointsBuilt) return t.skip('the program has no file endpoints yet');
+  test('new: a typed name gets the extension and opens in a new window; cancel does nothing', async () => {
     queue(path.join(files, 'メモ'));
     const before = await choose('新規作成…');
     assert.equal(await toast(), 'メモ.fcard を開きました。');
@@ -115,8 +106,7 @@ describe('the file menu', () => {
     assertNoProblems(assert, browser);
   });
 
-  test('open: a document opens in a new window; a file that is no document is refused with its message', async (t) => {
-    if (!endpointsBuilt) return t.skip('the program has no file endpoints yet');
+  test('open: a document opens in a new window; a file that is no document is refused with its message', async () => {
     queue(path.join(files, 'メモ.fcard'));
     await choose('開く…');
     assert.equal(await toast(), 'メモ.fcard を開きました。');
@@ -130,9 +120,7 @@ describe('the file menu', () => {
     assert.equal(await page.locator('#banner').isHidden(), true);
   });
 
-  test('recent files: newest first, missing ones disabled, an entry opens its file', async (t) => {
-    if (!endpointsBuilt) return t.skip('the program has no file endpoints yet');
-    fs.writeFileSync(path.join(files, 'gone.fcard'), '');
+  test('recent files: newest first, missing ones disabled, an entry opens its file', async () => {
     queue(path.join(files, 'gone'));
     await choose('新規作成…');
     assert.equal(await toast(), 'gone.fcard を開きました。');
@@ -147,8 +135,7 @@ describe('the file menu', () => {
     assert.equal(await toast(), 'メモ.fcard を開きました。');
   });
 
-  test('save as: saves the edits first, copies the document and leaves this window on its file', async (t) => {
-    if (!endpointsBuilt) return t.skip('the program has no file endpoints yet');
+  test('save as: saves the edits first, copies the document and leaves this window on its file', async () => {
     // The browser may refuse to close the window; this one refuses.
     await page.evaluate(() => { window.close = () => {}; });
     await page.click('#editor');
