@@ -1,2 +1,129 @@
-// The client module replaces this placeholder.
-export {};
+// The only code that talks to the server. Every failure becomes an ApiError.
+
+export class ApiError extends Error {
+  constructor(status, code, message) {
+    super(message);
+    this.name = 'ApiError';
+    this.status = status;
+    this.code = code;
+  }
+}
+
+const NETWORK_MESSAGE = 'Ferncard に接続できません。通知領域のアイコンから開き直してください。';
+
+// Bodies at or above this many UTF-8 bytes are never sent with keepalive:
+// the browser refuses keepalive requests whose bodies together exceed 64 KiB.
+const KEEPALIVE_LIMIT_BYTES = 60000;
+
+async function request(path, options = {}) {
+  let response;
+  try {
+    response = await fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options });
+  } catch {
+    throw new ApiError(0, 'network', NETWORK_MESSAGE);
+  }
+  if (!response.ok) {
+    let code = String(response.status);
+    let message = '';
+    try {
+      const body = JSON.parse(await response.text());
+      if (body && typeof body === 'object') {
+        if (body.error) code = String(body.error);
+        if (body.message) message = String(body.message);
+      }
+    } catch {
+      // A body that is not JSON says nothing more than the status.
+    }
+    throw new ApiError(response.status, code,
+      message || '保存先でエラーが発生しました (' + response.status + ')');
+  }
+  return response;
+}
+
+function versionTag(response) {
+  return (response.headers.get('ETag') || '"0"').replace(/"/g, '');
+}
+
+function quoted(tag) {
+  return '"' + tag + '"';
+}
+
+export function utf8Length(text) {
+  return new TextEncoder().encode(text).length;
+}
+
+export const api = {
+  async getStatus() {
+    return (await request('/api/status')).json();
+  },
+
+  async openDataFolder() {
+    await request('/api/open-data-folder', { method: 'POST' });
+  },
+
+  async getRecent() {
+    const body = await (await request('/api/recent')).json();
+    return Array.isArray(body.recent) ? body.recent : [];
+  },
+
+  async fileAction(action) {
+    return (await request('/api/file/' + action, { method: 'POST' })).json();
+  },
+
+  async getTree() {
+    const response = await request('/api/tree');
+    const text = await response.text();
+    return { text, etag: versionTag(response) };
+  },
+
+  async putTree(data, etag) {
+    const response = await request('/api/tree', {
+      method: 'PUT',
+      headers: { 'Content-Type': 'application/json', 'If-Match': quoted(etag) },
+      body: JSON.stringify(data),
+    });
+    return versionTag(response);
+  },
+
+  async getPage(id) {
+    const response = await request('/api/pages/' + id);
+    const html = await response.text();
+    return { html, etag: versionTag(response) };
+  },
+
+  async putPage(id, html, etag, keepalive = false) {
+    const response = await request('/api/pages/' + id, {
+      method: 'PUT',
+      headers: { 'Content-Type': 'text/plain; charset=utf-8', 'If-Match': quoted(etag) },
+      body: html,
+      keepalive: Boolean(keepalive) && utf8Length(html) < KEEPALIVE_LIMIT_BYTES,
+    });
+    return versionTag(response);
+  },
+
+  async deletePage(id) {
+    await request('/api/pages/' + id, { method: 'DELETE' });
+  },
+
+  async uploadImage(blob) {
+    const response = await request('/api/images', {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/octet-stream' },
+      body: blob,
+    });
+    return (await response.json()).id;
+  },
+
+  async getImage(id) {
+    return (await request('/api/images/' + id, { cache: 'default' })).blob();
+  },
+
+  async listImages() {
+    const body = await (await request('/api/images')).json();
+    return Array.isArray(body.images) ? body.images : [];
+  },
+
+  async deleteImage(id) {
+    await request('/api/images/' + id, { method: 'DELETE' });
+  },
+};

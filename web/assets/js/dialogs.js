@@ -1,2 +1,115 @@
-// The client module replaces this placeholder.
-export {};
+// Element building, modal dialogs and the single toast.
+
+export function element(tag, props = {}, ...children) {
+  const node = document.createElement(tag);
+  for (const [key, value] of Object.entries(props || {})) {
+    if (key === 'class') node.className = value;
+    else if (key === 'text') node.textContent = value;
+    else node[key] = value;
+  }
+  for (const child of children) {
+    if (child === null || child === undefined || child === false) continue;
+    node.append(child);
+  }
+  return node;
+}
+
+export function openDialog(build) {
+  return new Promise((resolve) => {
+    const dialog = element('dialog', { class: 'dialog' });
+    let done = false;
+    const close = (value) => {
+      if (done) return;
+      done = true;
+      if (dialog.open) dialog.close();
+      dialog.remove();
+      resolve(value);
+    };
+    dialog.addEventListener('cancel', (event) => {
+      event.preventDefault();
+      close(null);
+    });
+    build(dialog, close);
+    document.body.append(dialog);
+    dialog.showModal();
+  });
+}
+
+export async function confirmDialog({ title, message, okLabel = 'OK', danger = false }) {
+  const result = await openDialog((dialog, close) => {
+    const ok = element('button', {
+      type: 'button', class: danger ? 'danger' : 'primary', text: okLabel,
+      onclick: () => close(true),
+    });
+    dialog.append(
+      element('h2', { text: title }),
+      element('p', { text: message }),
+      element('div', { class: 'dialog-actions' },
+        element('button', { type: 'button', text: 'キャンセル', onclick: () => close(false) }),
+        ok),
+    );
+    requestAnimationFrame(() => ok.focus());
+  });
+  return result === true;
+}
+
+export function formDialog({ title, fields = [], okLabel = 'OK', extra = null }) {
+  return openDialog((dialog, close) => {
+    const inputs = new Map();
+    const submit = () => {
+      const values = {};
+      for (const [name, input] of inputs) values[name] = input.value;
+      close(values);
+    };
+    const form = element('div', { class: 'dialog-form' });
+    for (const field of fields) {
+      const input = element('input', { type: field.type || 'text', value: field.value ?? '' });
+      if (field.min !== undefined) input.min = String(field.min);
+      if (field.max !== undefined) input.max = String(field.max);
+      input.addEventListener('keydown', (event) => {
+        if (event.key === 'Enter' && !event.isComposing) {
+          event.preventDefault();
+          submit();
+        }
+      });
+      inputs.set(field.name, input);
+      form.append(element('label', { class: 'field' }, element('span', { text: field.label }), input));
+    }
+    dialog.append(
+      element('h2', { text: title }),
+      form,
+      element('div', { class: 'dialog-actions' },
+        extra ? element('button', { type: 'button', text: extra.label, onclick: () => close({ __extra: true }) }) : null,
+        element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) }),
+        element('button', { type: 'button', class: 'primary', text: okLabel, onclick: submit })),
+    );
+    const first = inputs.values().next().value;
+    if (first) requestAnimationFrame(() => { first.focus(); first.select(); });
+  });
+}
+
+let toastTimer = 0;
+
+function hideToast(toast) {
+  clearTimeout(toastTimer);
+  toastTimer = 0;
+  toast.hidden = true;
+}
+
+export function showToast(message, { actionLabel, onAction, ms = 4000 } = {}) {
+  const toast = document.getElementById('toast');
+  if (!toast) return;
+  clearTimeout(toastTimer);
+  toast.replaceChildren(element('span', { class: 'toast-text', text: message }));
+  if (actionLabel) {
+    toast.append(element('button', {
+      type: 'button', class: 'toast-action', text: actionLabel,
+      onclick: () => {
+        hideToast(toast);
+        if (onAction) onAction();
+      },
+    }));
+  }
+  toast.hidden = false;
+  toastTimer = setTimeout(() => hideToast(toast), ms);
+}

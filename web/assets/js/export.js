@@ -1,2 +1,199 @@
-// The client module replaces this placeholder.
-export {};
+// HTML export: one self-contained file per export, with its own style sheet, a security policy
+// that allows no script and no network access, and every image embedded as a data: address.
+import { api } from './api.js';
+import { escapeHtml, sanitizeHtml } from './sanitize.js';
+
+export const EXPORT_CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
+export const IMAGE_SRC = /^\/api\/images\/([0-9a-f]{32})$/;
+const RESERVED_NAME = /^(con|prn|aux|nul|com[0-9]|lpt[0-9])$/i;
+const MISSING_IMAGE_TEXT = '[画像を読み込めませんでした]';
+const DOWNLOAD_URL_LIFETIME_MS = 60000;
+// Only image types go into the file, whatever type the bytes were served with.
+const IMAGE_TYPES = ['image/png', 'image/jpeg', 'image/gif', 'image/webp'];
+
+const EXPORT_STYLE = `
+:root { color-scheme: light dark; --bg: #fff; --text: #23262b; --muted: #636973; --line: #dcdbd5; --code: #f0efeb; --accent: #24617f; }
+@media (prefers-color-scheme: dark) {
+  :root { --bg: #1b1d20; --text: #e8e9eb; --muted: #a2a8b1; --line: #3a3f46; --code: #2a2e33; --accent: #79bcd9; }
+}
+html { background: var(--bg); color: var(--text); }
+body { max-width: 860px; margin: 0 auto; padding: 32px 24px 64px; font: 15px/1.75 "Yu Gothic UI", "Meiryo", system-ui, sans-serif; overflow-wrap: anywhere; }
+a { color: var(--accent); }
+.toc { border-bottom: 1px solid var(--line); padding-bottom: 16px; margin-bottom: 32px; }
+.toc ul { list-style: none; margin: 0; padding: 0; }
+.page + .page { border-top: 1px solid var(--line); margin-top: 40px; padding-top: 32px; }
+.page-title { font-size: 26px; line-height: 1.35; margin: 0 0 12px; }
+.body h1 { font-size: 24px; margin: 18px 0 8px; line-height: 1.35; }
+.body h2 { font-size: 20px; margin: 16px 0 6px; line-height: 1.4; }
+.body h3 { font-size: 17px; margin: 14px 0 4px; line-height: 1.4; }
+.body p { margin: 6px 0; }
+.body blockquote { margin: 8px 0; padding: 2px 14px; border-left: 3px solid var(--line); color: var(--muted); }
+.body pre { background: var(--code); padding: 10px 12px; border-radius: 6px; white-space: pre-wrap; font-family: Consolas, "Yu Gothic UI", monospace; font-size: 13.5px; line-height: 1.55; }
+.body code { background: var(--code); padding: 0 4px; border-radius: 3px; font-family: Consolas, monospace; font-size: 13.5px; }
+.body pre code { background: none; padding: 0; }
+.body hr { border: 0; border-top: 1px solid var(--line); margin: 14px 0; }
+.body table { border-collapse: collapse; margin: 8px 0; max-width: 100%; }
+.body th, .body td { border: 1px solid var(--line); padding: 4px 8px; vertical-align: top; }
+.body th { background: var(--code); }
+.body img { max-width: 100%; height: auto; }
+.body img.img-left { display: block; margin-right: auto; }
+.body img.img-center { display: block; margin-left: auto; margin-right: auto; }
+.body img.img-right { display: block; margin-left: auto; }
+.missing-image { color: var(--muted); }
+@media print {
+  .page + .page { break-before: page; border-top: 0; margin-top: 0; padding-top: 0; }
+}
+`;
+
+export function sanitizeFileName(name) {
+  let text = name === null || name === undefined ? '' : String(name);
+  text = text.replace(/[\\/:*?"<>|\u0000-\u001f]/g, '_');
+  text = text.replace(/^[\s.]+|[\s.]+$/g, '');
+  text = text.slice(0, 80).replace(/[\s.]+$/g, '');
+  if (!text) text = 'Ferncard';
+  if (RESERVED_NAME.test(text)) text = '_' + text;
+  return text;
+}
+
+// The media type of image bytes from their first bytes, for images served without a usable type.
+function sniffImageType(bytes) {
+  const starts = (...values) => values.every((value, i) => bytes[i] === value);
+  if (starts(0x89, 0x50, 0x4e, 0x47)) return 'image/png';
+  if (starts(0xff, 0xd8, 0xff)) return 'image/jpeg';
+  if (starts(0x47, 0x49, 0x46, 0x38)) return 'image/gif';
+  if (starts(0x52, 0x49, 0x46, 0x46) && bytes[8] === 0x57 && bytes[9] === 0x45 && bytes[10] === 0x42 && bytes[11] === 0x50) {
+    return 'image/webp';
+  }
+  return '';
+}
+
+function base64Of(bytes) {
+  let binary = '';
+  const CHUNK = 0x8000;
+  for (let i = 0; i < bytes.length; i += CHUNK) {
+    binary += String.fromCharCode.apply(null, bytes.subarray(i, i + CHUNK));
+  }
+  return btoa(binary);
+}
+
+// Reads a stored image as a data: address; empty when it holds no recognisable image.
+async function imageDataAddress(id) {
+  const blob = await api.getImage(id);
+  const bytes = new Uint8Array(await blob.arrayBuffer());
+  if (!bytes.length) return '';
+  const served = String(blob.type || '').split(';')[0].trim().toLowerCase();
+  const type = IMAGE_TYPES.includes(served) ? served : sniffImageType(bytes);
+  return type ? 'data:' + type + ';base64,' + base64Of(bytes) : '';
+}
+
+export async function embedImages(cleanHtml, loadImage) {
+  const doc = new DOMParser().parseFromString(cleanHtml, 'text/html');
+  let missing = 0;
+  for (const img of [...doc.querySelectorAll('img')]) {
+    const match = IMAGE_SRC.exec(img.getAttribute('src') || '');
+    let address = '';
+    if (match) {
+      try {
+        address = await loadImage(match[1]);
+      } catch {
+        address = '';
+      }
+    }
+    if (address && /^data:image\//.test(address)) {
+      img.setAttribute('src', address);
+    } else {
+      missing++;
+      const note = doc.createElement('span');
+      note.className = 'missing-image';
+      note.textContent = MISSING_IMAGE_TEXT;
+      img.replaceWith(note);
+    }
+  }
+  return { html: doc.body.innerHTML, missing };
+}
+
+export function buildDocument(title, pages) {
+  const toc = pages.length > 1
+    ? '<nav class="toc"><h2>目次</h2><ul>' + pages.map((page) =>
+      '<li style="padding-left:' + 16 * page.depth + 'px"><a href="#p-' + page.id + '">' +
+      escapeHtml(page.title) + '</a></li>').join('') + '</ul></nav>'
+    : '';
+  const articles = pages.map((page) =>
+    '<article class="page" id="p-' + page.id + '"><h1 class="page-title">' + escapeHtml(page.title) +
+    '</h1><div class="body">' + page.html + '</div></article>');
+  return [
+    '<!doctype html>',
+    '<html lang="ja">',
+    '<head>',
+    '<meta charset="utf-8">',
+    '<meta http-equiv="Content-Security-Policy" content="' + EXPORT_CSP + '">',
+    '<meta name="viewport" content="width=device-width, initial-scale=1">',
+    '<title>' + escapeHtml(title) + '</title>',
+    '<style>' + EXPORT_STYLE + '</style>',
+    '</head>',
+    '<body>',
+    toc,
+    '<main>',
+    ...articles,
+    '</main>',
+    '</body>',
+    '</html>',
+  ].join('\n') + '\n';
+}
+
+export async function createExport(title, list) {
+  // One read per image and export; every later use waits for the same result.
+  const cache = new Map();
+  const loadImage = (id) => {
+    if (!cache.has(id)) cache.set(id, imageDataAddress(id).catch(() => ''));
+    return cache.get(id);
+  };
+  const pages = [];
+  let missing = 0;
+  for (const entry of list) {
+    const { html } = await api.getPage(entry.id);
+    const embedded = await embedImages(sanitizeHtml(html), loadImage);
+    missing += embedded.missing;
+    pages.push({ id: entry.id, title: entry.title, depth: entry.depth, html: embedded.html });
+  }
+  return { text: buildDocument(title, pages), missing };
+}
+
+// Must run directly after the user's click: the browser allows the picker only then.
+export async function pickSaveTarget(fileName) {
+  if (typeof window.showSaveFilePicker !== 'function') return { handle: null, fileName };
+  try {
+    const handle = await window.showSaveFilePicker({
+      suggestedName: fileName,
+      types: [{ description: 'HTML ファイル', accept: { 'text/html': ['.html'] } }],
+    });
+    return { handle, fileName: handle.name || fileName };
+  } catch (error) {
+    if (error && error.name === 'AbortError') return null;
+    return { handle: null, fileName };
+  }
+}
+
+export async function writeTarget(target, text) {
+  const blob = new Blob([text], { type: 'text/html;charset=utf-8' });
+  if (target.handle) {
+    const writable = await target.handle.createWritable();
+    try {
+      await writable.write(blob);
+    } catch (error) {
+      await writable.abort().catch(() => {});
+      throw error;
+    }
+    await writable.close();
+    return;
+  }
+  const address = URL.createObjectURL(blob);
+  const link = document.createElement('a');
+  link.href = address;
+  link.download = target.fileName;
+  link.hidden = true;
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(address), DOWNLOAD_URL_LIFETIME_MS);
+}

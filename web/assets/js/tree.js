@@ -1,2 +1,868 @@
-// The client module replaces this placeholder.
-export {};
+// The page tree: the tree document, its queued read-modify-write, the sidebar list and the trash.
+import { api } from './api.js';
+import { confirmDialog, element, showToast } from './dialogs.js';
+
+export const SCHEMA_VERSION = 1;
+export const UNTITLED = '無題のページ';
+export const TOUCH_INTERVAL_MS = 60000;
+export const STORAGE_KEY = 'ferncard.view';
+const DRAG_TYPE = 'application/x-ferncard-page';
+const ORDER_STEP = 1000;
+const MIN_ORDER_GAP = 1e-6;
+const MAX_REREADS = 3;
+
+const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
+const TOO_NEW = 'このデータは新しい版の Ferncard で作成されています。製品を更新してください。';
+const PAGE_ID = /^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$/;
+
+export function isPageId(value) {
+  return typeof value === 'string' && PAGE_ID.test(value);
+}
+
+// ---- Tree document ----
+
+export function parseTree(text) {
+  let doc;
+  try {
+    doc = JSON.parse(text);
+  } catch {
+    throw new Error(UNREADABLE);
+  }
+  if (!doc || typeof doc !== 'object' || Array.isArray(doc) || !Array.isArray(doc.pages) ||
+      typeof doc.schemaVersion !== 'number') {
+    throw new Error(UNREADABLE);
+  }
+  if (doc.schemaVersion > SCHEMA_VERSION) throw new Error(TOO_NEW);
+  for (const entry of doc.pages) {
+    if (!entry || typeof entry !== 'object' || Array.isArray(entry) || !isPageId(entry.id)) {
+      throw new Error(UNREADABLE);
+    }
+  }
+  return doc;
+}
+
+export function displayTitle(entry) {
+  return entry && typeof entry.title === 'string' && entry.title !== '' ? entry.title : UNTITLED;
+}
+
+export function orderBetween(prev, next) {
+  const hasPrev = typeof prev === 'number';
+  const hasNext = typeof next === 'number';
+  if (!hasPrev && !hasNext) return ORDER_STEP;
+  if (!hasPrev) return next - ORDER_STEP;
+  if (!hasNext) return prev + ORDER_STEP;
+  return (prev + next) / 2;
+}
+
+const isLive = (entry) => entry.deletedAt === null || entry.deletedAt === undefined;
+const orderOf = (entry) => (typeof entry.order === 'number' ? entry.order : 0);
+const findEntry = (doc, id) => doc.pages.find((entry) => entry.id === id) || null;
+
+// The parent a page is shown under: a parent that no longer exists leaves the page at the top level.
+function shownParent(doc, entry) {
+  const parentId = entry.parentId ?? null;
+  return parentId !== null && findEntry(doc, parentId) ? parentId : null;
+}
+
+export function childrenOf(doc, parentId) {
+  return doc.pages
+    .filter((entry) => isLive(entry) && shownParent(doc, entry) === parentId)
+    .sort((a, b) => orderOf(a) - orderOf(b));
+}
+
+// True when candidateId is rootId or lies below it (followed upwards, whatever the trash state).
+function isWithin(doc, rootId, candidateId) {
+  const seen = new Set();
+  let current = candidateId;
+  while (current !== null && current !== undefined && !seen.has(current)) {
+    if (current === rootId) return true;
+    seen.add(current);
+    const entry = findEntry(doc, current);
+    current = entry ? entry.parentId ?? null : null;
+  }
+  return false;
+}
+
+// The page and its live descendants, breadth first.
+function liveSubtree(doc, id) {
+  const root = findEntry(doc, id);
+  if (!root || !isLive(root)) return [];
+  const group = [root];
+  for (let i = 0; i < group.length; i++) group.push(...childrenOf(doc, group[i].id));
+  return group;
+}
+
+function renumberIfCrowded(doc, parentId) {
+  const live = childrenOf(doc, parentId);
+  for (let i = 1; i < live.length; i++) {
+    if (orderOf(live[i]) - orderOf(live[i - 1]) < MIN_ORDER_GAP) {
+      live.forEach((entry, index) => { entry.order = (index + 1) * ORDER_STEP; });
+      return;
+    }
+  }
+}
+
+// ---- View state ----
+
+function readView() {
+  try {
+    const value = JSON.parse(localStorage.getItem(STORAGE_KEY) || '{}');
+    return value && typeof value === 'object' && !Array.isArray(value) ? value : {};
+  } catch {
+    return {};
+  }
+}
+
+function writeView(changes) {
+  try {
+    localStorage.setItem(STORAGE_KEY, JSON.stringify({ ...readView(), ...changes }));
+  } catch {
+    // Without storage the view is simply not remembered.
+  }
+}
+
+export function loadSidebarWidth() {
+  const width = readView().sidebarWidth;
+  return typeof width === 'number' ? width : undefined;
+}
+
+export function saveSidebarWidth(width) {
+  writeView({ sidebarWidth: width });
+}
+
+// ---- PageTree ----
+
+export class PageTree {
+  constructor({ container, trashButton, trashList, contextMenu, onSelect, onError }) {
+    this.container = container;
+    this.trashButton = trashButton;
+    this.trashList = trashList;
+    this.menu = contextMenu;
+    this.onSelect = onSelect;
+    this.onError = onError;
+    this.onCreated = null;
+    this.onRenamed = null;
+
+    this.data = { schemaVersion: SCHEMA_VERSION, pages: [] };
+    this.etag = '0';
+    this.selectedId = null;
+    const view = readView();
+    this.expanded = new Set(Array.isArray(view.expanded) ? view.expanded.filter(isPageId) : []);
+    this.lastSelected = isPageId(view.selectedId) ? view.selectedId : null;
+    this.filter = '';
+    this.queue = Promise.resolve();
+    this.lastTouch = new Map();
+    this.renamingId = null;
+    this.renameInput = null;
+    this.dragId = null;
+
+    this.attachEvents();
+  }
+
+  // ---- Look-ups ----
+
+  page(id) {
+    return findEntry(this.data, id);
+  }
+
+  children(parentId) {
+    return childrenOf(this.data, parentId ?? null);
+  }
+
+  livePages() {
+    return this.data.pages.filter(isLive);
+  }
+
+  allPageIds() {
+    return this.data.pages.map((entry) => entry.id);
+  }
+
+  firstPageId() {
+    const first = this.children(null)[0];
+    return first ? first.id : null;
+  }
+
+  isLivePage(id) {
+    const entry = this.page(id);
+    return Boolean(entry && isLive(entry));
+  }
+
+  exportList(rootId = null) {
+    const list = [];
+    const walk = (entry, depth) => {
+      list.push({ id: entry.id, title: displayTitle(entry), depth });
+      for (const child of this.children(entry.id)) walk(child, depth + 1);
+    };
+    if (rootId) {
+      const root = this.page(rootId);
+      if (root && isLive(root)) walk(root, 0);
+    } else {
+      for (const top of this.children(null)) walk(top, 0);
+    }
+    return list;
+  }
+
+  // ---- Reading and writing ----
+
+  enqueue(task) {
+    const run = this.queue.then(task);
+    this.queue = run.catch(() => {});
+    return run;
+  }
+
+  load() {
+    return this.enqueue(async () => {
+      const { text, etag } = await api.getTree();
+      this.data = parseTree(text);
+      this.etag = etag;
+      this.render();
+      return etag;
+    });
+  }
+
+  reload() {
+    if (this.renamingId) return Promise.resolve();
+    return this.enqueue(async () => {
+      const { text, etag } = await api.getTree();
+      if (etag === this.etag) return;
+      this.data = parseTree(text);
+      this.etag = etag;
+      this.render();
+    });
+  }
+
+  // Applies `change` to a copy of the document and writes it; after a version conflict the
+  // document is read again and the change re-applied, checks included. A change that returns
+  // false finds nothing to do in the document it was given, and nothing is written.
+  mutate(change) {
+    return this.enqueue(async () => {
+      let reread = false;
+      for (let attempt = 0; ; attempt++) {
+        const copy = JSON.parse(JSON.stringify(this.data));
+        if (change(copy) === false) {
+          if (reread) this.render();
+          return false;
+        }
+        try {
+          this.etag = await api.putTree(copy, this.etag);
+          this.data = copy;
+          this.render();
+          return true;
+        } catch (error) {
+          if (error && error.status === 412 && attempt < MAX_REREADS) {
+            let fresh;
+            try {
+              fresh = await api.getTree();
+            } catch (readError) {
+              this.onError(readError);
+              return false;
+            }
+            this.data = parseTree(fresh.text);
+            this.etag = fresh.etag;
+            reread = true;
+            continue;
+          }
+          if (reread) this.render();
+          this.onError(error);
+          return false;
+        }
+      }
+    });
+  }
+
+  // ---- Operations ----
+
+  async select(id) {
+    if (id === this.selectedId) return true;
+    if (!(await this.onSelect(id))) return false;
+    this.selectedId = id;
+    for (let entry = id ? this.page(id) : null, steps = 0; entry && steps < 10000; steps++) {
+      const parentId = entry.parentId ?? null;
+      if (parentId === null) break;
+      this.expanded.add(parentId);
+      entry = this.page(parentId);
+    }
+    this.saveView();
+    if (id !== null && location.hash !== '#/p/' + id) history.replaceState(null, '', '#/p/' + id);
+    this.render();
+    return true;
+  }
+
+  async createPage({ parentId = null, afterId, title = '', select = true, id = crypto.randomUUID() } = {}) {
+    const now = Date.now();
+    let placedUnder = null;
+    const ok = await this.mutate((doc) => {
+      if (findEntry(doc, id)) return false;
+      // A parent trashed or deleted meanwhile in another window would hide the new page.
+      const parent = parentId === null ? null : findEntry(doc, parentId);
+      placedUnder = parent && isLive(parent) ? parentId : null;
+      const siblings = childrenOf(doc, placedUnder);
+      const index = afterId === undefined || afterId === null
+        ? siblings.length - 1
+        : siblings.findIndex((entry) => entry.id === afterId);
+      const prev = index >= 0 ? siblings[index].order : undefined;
+      const next = index + 1 < siblings.length ? siblings[index + 1].order : undefined;
+      doc.pages.push({
+        id, parentId: placedUnder, order: orderBetween(prev, next), title,
+        createdAt: now, updatedAt: now, deletedAt: null,
+      });
+      renumberIfCrowded(doc, placedUnder);
+      return true;
+    });
+    if (!ok) return null;
+    if (placedUnder) {
+      this.expanded.add(placedUnder);
+      this.saveView();
+      this.render();
+    }
+    if (select) await this.select(id);
+    return id;
+  }
+
+  rename(id, title) {
+    return this.mutate((doc) => {
+      const entry = findEntry(doc, id);
+      if (!entry) return false;
+      entry.title = title;
+      entry.updatedAt = Date.now();
+      return true;
+    });
+  }
+
+  touch(id) {
+    const now = Date.now();
+    const last = this.lastTouch.get(id);
+    if (last !== undefined && now - last < TOUCH_INTERVAL_MS) return;
+    this.lastTouch.set(id, now);
+    this.mutate((doc) => {
+      const entry = findEntry(doc, id);
+      if (!entry) return false;
+      entry.updatedAt = now;
+      return true;
+    }).catch(() => {});
+  }
+
+  async move(id, targetId, position) {
+    if (!this.canDropOn(id, targetId)) return false;
+    const ok = await this.mutate((doc) => {
+      const page = findEntry(doc, id);
+      const target = findEntry(doc, targetId);
+      if (!page || !target || !isLive(page) || !isLive(target)) return false;
+      // Checked again on every attempt: another window may have moved the target under the page.
+      if (isWithin(doc, id, targetId)) return false;
+      let parentId;
+      if (position === 'inside') {
+        parentId = targetId;
+        const kids = childrenOf(doc, targetId).filter((entry) => entry.id !== id);
+        page.order = orderBetween(kids.length ? kids[kids.length - 1].order : undefined, undefined);
+      } else {
+        parentId = shownParent(doc, target);
+        const siblings = childrenOf(doc, parentId).filter((entry) => entry.id !== id);
+        const index = siblings.findIndex((entry) => entry.id === targetId);
+        if (position === 'before') {
+          page.order = orderBetween(index > 0 ? siblings[index - 1].order : undefined, target.order);
+        } else {
+          page.order = orderBetween(target.order,
+            index + 1 < siblings.length ? siblings[index + 1].order : undefined);
+        }
+      }
+      page.parentId = parentId;
+      renumberIfCrowded(doc, parentId);
+      return true;
+    });
+    if (ok && position === 'inside') {
+      this.expanded.add(targetId);
+      this.saveView();
+    }
+    this.render();
+    return ok;
+  }
+
+  canDropOn(id, targetId) {
+    if (!id || !targetId || id === targetId) return false;
+    return !isWithin(this.data, id, targetId);
+  }
+
+  async deletePage(id) {
+    const entry = this.page(id);
+    if (!entry || !isLive(entry)) return false;
+    const group = liveSubtree(this.data, id);
+    const stamp = Date.now();
+    if (group.some((member) => member.id === this.selectedId)) {
+      const parentId = shownParent(this.data, entry);
+      const siblings = this.children(parentId);
+      const index = siblings.findIndex((sibling) => sibling.id === id);
+      const next = siblings[index + 1] || siblings[index - 1] || (parentId ? this.page(parentId) : null);
+      if (!(await this.select(next ? next.id : null))) return false;
+    }
+    const ok = await this.mutate((doc) => {
+      const members = liveSubtree(doc, id);
+      if (!members.length) return false;
+      for (const member of members) member.deletedAt = stamp;
+      return true;
+    });
+    if (!ok) return false;
+    showToast('「' + displayTitle(entry) + '」をごみ箱へ移しました', {
+      actionLabel: '元に戻す',
+      onAction: () => this.restore(id).catch((error) => this.onError(error)),
+      ms: 10000,
+    });
+    return true;
+  }
+
+  async restore(id) {
+    const entry = this.page(id);
+    if (!entry || isLive(entry)) return false;
+    const stamp = entry.deletedAt;
+    const ok = await this.mutate((doc) => {
+      const group = doc.pages.filter((member) => member.deletedAt === stamp);
+      if (!group.length) return false;
+      for (const member of group) member.deletedAt = null;
+      for (const member of group) {
+        const parent = member.parentId ? findEntry(doc, member.parentId) : null;
+        if (!parent || !isLive(parent)) member.parentId = null;
+      }
+      return true;
+    });
+    if (ok) await this.select(id);
+    return ok;
+  }
+
+  async purge(id) {
+    const entry = this.page(id);
+    if (!entry || isLive(entry)) return false;
+    const stamp = entry.deletedAt;
+    const groupIds = new Set(this.data.pages.filter((m) => m.deletedAt === stamp).map((m) => m.id));
+    const count = groupIds.size;
+    const confirmed = await confirmDialog({
+      title: '完全に削除',
+      message: '「' + displayTitle(entry) + '」' + (count > 1 ? 'と子ページ（計 ' + count + ' ページ）' : '') +
+        'を完全に削除します。元に戻せません。',
+      okLabel: '完全に削除',
+      danger: true,
+    });
+    if (!confirmed) return false;
+    let removed = [];
+    const ok = await this.mutate((doc) => {
+      // Only entries that are still in this trash group: another window may have restored some.
+      removed = [];
+      doc.pages = doc.pages.filter((member) => {
+        const gone = groupIds.has(member.id) && member.deletedAt === stamp;
+        if (gone) removed.push(member.id);
+        return !gone;
+      });
+      return removed.length > 0;
+    });
+    if (!ok) return false;
+    for (const pageId of removed) {
+      try {
+        await api.deletePage(pageId);
+      } catch (error) {
+        this.onError(error);
+      }
+    }
+    return true;
+  }
+
+  setFilter(text) {
+    this.filter = String(text ?? '').trim().toLowerCase();
+    this.render();
+  }
+
+  saveView() {
+    writeView({ expanded: [...this.expanded], selectedId: this.selectedId });
+  }
+
+  toggle(id) {
+    if (this.expanded.has(id)) this.expanded.delete(id);
+    else this.expanded.add(id);
+    this.saveView();
+    this.render();
+  }
+
+  // ---- Rendering ----
+
+  render() {
+    this.renderTrash();
+    // An open rename field is never rebuilt: its text and focus must survive.
+    if (this.renamingId && this.renameInput && this.renameInput.isConnected) return;
+    const focusedRow = document.activeElement && document.activeElement.closest
+      ? document.activeElement.closest('.tree-row') : null;
+    const focusedId = focusedRow && this.container.contains(focusedRow) ? focusedRow.dataset.id : null;
+
+    const matches = this.filter ? this.matchingIds() : null;
+    const list = this.renderLevel(null, 0, matches);
+    if (list) {
+      list.setAttribute('role', 'none');
+      this.container.replaceChildren(list);
+    } else {
+      this.container.replaceChildren(element('div', {
+        class: 'tree-empty',
+        text: this.filter ? '一致するページはありません' : 'ページがありません',
+      }));
+    }
+    const rows = [...this.container.querySelectorAll('.tree-row')];
+    if (rows.length && !rows.some((row) => row.tabIndex === 0)) rows[0].tabIndex = 0;
+    if (focusedId) {
+      const row = rows.find((candidate) => candidate.dataset.id === focusedId);
+      if (row) this.focusRow(row);
+    }
+    if (this.renamingId && this.renameInput) {
+      const input = this.renameInput;
+      requestAnimationFrame(() => { input.focus(); input.select(); });
+    }
+  }
+
+  matchingIds() {
+    const result = new Set();
+    const visit = (entry) => {
+      let match = displayTitle(entry).toLowerCase().includes(this.filter);
+      for (const child of this.children(entry.id)) if (visit(child)) match = true;
+      if (match) result.add(entry.id);
+      return match;
+    };
+    for (const top of this.children(null)) visit(top);
+    return result;
+  }
+
+  renderLevel(parentId, depth, matches) {
+    const kids = this.children(parentId).filter((entry) => !matches || matches.has(entry.id));
+    if (!kids.length) return null;
+    const list = element('ul', { class: 'tree-list' });
+    list.setAttribute('role', 'group');
+    for (const entry of kids) {
+      const hasChildren = this.children(entry.id).length > 0;
+      const open = hasChildren && (Boolean(matches) || this.expanded.has(entry.id));
+      const item = element('li', {}, this.renderRow(entry, depth, hasChildren, open, matches));
+      item.setAttribute('role', 'none');
+      if (open) {
+        const sub = this.renderLevel(entry.id, depth + 1, matches);
+        if (sub) item.append(sub);
+      }
+      list.append(item);
+    }
+    return list;
+  }
+
+  renderRow(entry, depth, hasChildren, open, matches) {
+    const selected = entry.id === this.selectedId;
+    const renaming = entry.id === this.renamingId;
+    const row = element('div', { class: 'tree-row', tabIndex: selected ? 0 : -1 });
+    row.dataset.id = entry.id;
+    row.setAttribute('role', 'treeitem');
+    row.setAttribute('aria-selected', selected ? 'true' : 'false');
+    row.setAttribute('aria-level', String(depth + 1));
+    row.style.paddingLeft = 2 + 16 * depth + 'px';
+    row.draggable = !matches && !renaming;
+    if (hasChildren) row.setAttribute('aria-expanded', open ? 'true' : 'false');
+
+    const twisty = element('button', {
+      type: 'button', class: hasChildren ? 'twisty' : 'twisty leaf', tabIndex: -1,
+      text: open ? '▼' : '▶',
+    });
+    twisty.setAttribute('aria-label', open ? '閉じる' : '開く');
+    row.append(twisty);
+
+    if (renaming) {
+      row.append(this.renameField(entry));
+    } else {
+      const title = element('span', {
+        class: entry.title ? 'tree-title' : 'tree-title untitled',
+        text: displayTitle(entry), title: displayTitle(entry),
+      });
+      row.append(title);
+    }
+    return row;
+  }
+
+  renderTrash() {
+    const trashed = this.data.pages.filter((entry) => !isLive(entry));
+    this.trashButton.textContent = '🗑 ごみ箱（' + trashed.length + '）';
+    const roots = trashed
+      .filter((entry) => {
+        const parent = entry.parentId ? this.page(entry.parentId) : null;
+        return !(parent && parent.deletedAt === entry.deletedAt);
+      })
+      .sort((a, b) => b.deletedAt - a.deletedAt);
+    if (!roots.length) {
+      this.trashList.replaceChildren(element('div', { class: 'trash-empty', text: '空です' }));
+      return;
+    }
+    this.trashList.replaceChildren(...roots.map((entry) => {
+      const item = element('div', { class: 'trash-item' },
+        element('span', { class: 'trash-title', text: displayTitle(entry), title: displayTitle(entry) }),
+        element('button', {
+          type: 'button', class: 'trash-restore', text: '復元',
+          onclick: () => this.restore(entry.id).catch((error) => this.onError(error)),
+        }),
+        element('button', {
+          type: 'button', class: 'trash-purge', text: '完全に削除',
+          onclick: () => this.purge(entry.id).catch((error) => this.onError(error)),
+        }));
+      item.dataset.id = entry.id;
+      return item;
+    }));
+  }
+
+  // ---- Inline rename ----
+
+  startRename(id) {
+    if (!this.isLivePage(id)) return;
+    this.finishRename(false);
+    this.renamingId = id;
+    this.renameInput = null;
+    this.render();
+  }
+
+  renameField(entry) {
+    const input = element('input', {
+      type: 'text', class: 'tree-rename', maxLength: 200, value: entry.title || '',
+    });
+    input.setAttribute('aria-label', 'タイトルを変更');
+    input.addEventListener('keydown', (event) => {
+      event.stopPropagation();
+      if (event.isComposing) return;
+      if (event.key === 'Enter') {
+        event.preventDefault();
+        this.finishRename(true);
+      } else if (event.key === 'Escape') {
+        event.preventDefault();
+        this.finishRename(false);
+      }
+    });
+    input.addEventListener('blur', () => this.finishRename(true));
+    for (const type of ['click', 'dblclick', 'mousedown', 'contextmenu']) {
+      input.addEventListener(type, (event) => event.stopPropagation());
+    }
+    this.renameInput = input;
+    return input;
+  }
+
+  // Only the first of Enter, Escape and losing the focus counts.
+  async finishRename(commit) {
+    const id = this.renamingId;
+    const input = this.renameInput;
+    if (!id || !input) return;
+    this.renamingId = null;
+    this.renameInput = null;
+    const entry = this.page(id);
+    const value = input.value;
+    const hadFocus = document.activeElement === input;
+    this.render();
+    if (hadFocus) {
+      const row = this.rowOf(id);
+      if (row) this.focusRow(row);
+    }
+    if (!commit || !entry || value === (entry.title || '')) return;
+    try {
+      if ((await this.rename(id, value)) && this.onRenamed) this.onRenamed(id);
+    } catch (error) {
+      this.onError(error);
+    }
+  }
+
+  // ---- Events ----
+
+  rowOf(id) {
+    return [...this.container.querySelectorAll('.tree-row')].find((row) => row.dataset.id === id) || null;
+  }
+
+  focusRow(row) {
+    for (const other of this.container.querySelectorAll('.tree-row')) other.tabIndex = -1;
+    row.tabIndex = 0;
+    row.focus();
+  }
+
+  run(promise) {
+    Promise.resolve(promise).catch((error) => this.onError(error));
+  }
+
+  attachEvents() {
+    const c = this.container;
+    c.addEventListener('click', (event) => {
+      const row = event.target.closest('.tree-row');
+      if (!row) return;
+      if (event.target.closest('.twisty')) {
+        event.stopPropagation();
+        this.toggle(row.dataset.id);
+        return;
+      }
+      this.run(this.select(row.dataset.id));
+    });
+    c.addEventListener('dblclick', (event) => {
+      const row = event.target.closest('.tree-row');
+      if (!row || event.target.closest('.twisty')) return;
+      this.startRename(row.dataset.id);
+    });
+    c.addEventListener('keydown', (event) => this.onKey(event));
+    c.addEventListener('contextmenu', (event) => {
+      const row = event.target.closest('.tree-row');
+      if (!row) return;
+      event.preventDefault();
+      this.openMenu(row.dataset.id, event.clientX, event.clientY);
+    });
+
+    c.addEventListener('dragstart', (event) => {
+      const row = event.target.closest && event.target.closest('.tree-row');
+      if (!row || this.filter) return;
+      this.dragId = row.dataset.id;
+      event.dataTransfer.setData(DRAG_TYPE, row.dataset.id);
+      event.dataTransfer.effectAllowed = 'move';
+      row.classList.add('dragging');
+    });
+    c.addEventListener('dragover', (event) => {
+      const row = event.target.closest && event.target.closest('.tree-row');
+      if (!row || !this.dragId || !event.dataTransfer.types.includes(DRAG_TYPE)) return;
+      this.clearDropMarks(row);
+      if (!this.canDropOn(this.dragId, row.dataset.id)) return;
+      event.preventDefault();
+      event.dataTransfer.dropEffect = 'move';
+      const box = row.getBoundingClientRect();
+      const ratio = (event.clientY - box.top) / box.height;
+      row.classList.remove('drop-before', 'drop-after', 'drop-inside');
+      row.classList.add(ratio < 0.25 ? 'drop-before' : ratio > 0.75 ? 'drop-after' : 'drop-inside');
+    });
+    c.addEventListener('dragleave', (event) => {
+      const row = event.target.closest && event.target.closest('.tree-row');
+      if (row && !row.contains(event.relatedTarget)) row.classList.remove('drop-before', 'drop-after', 'drop-inside');
+    });
+    c.addEventListener('drop', (event) => {
+      const row = event.target.closest && event.target.closest('.tree-row');
+      const dragId = this.dragId;
+      if (!dragId || !event.dataTransfer.types.includes(DRAG_TYPE)) return;
+      event.preventDefault();
+      const position = !row ? null
+        : row.classList.contains('drop-before') ? 'before'
+          : row.classList.contains('drop-after') ? 'after'
+            : row.classList.contains('drop-inside') ? 'inside' : null;
+      this.clearDropMarks(null);
+      if (row && position) this.run(this.move(dragId, row.dataset.id, position));
+    });
+    c.addEventListener('dragend', () => {
+      this.dragId = null;
+      this.clearDropMarks(null);
+      for (const row of c.querySelectorAll('.tree-row.dragging')) row.classList.remove('dragging');
+    });
+
+    this.trashButton.addEventListener('click', () => {
+      const show = this.trashList.hidden;
+      this.trashList.hidden = !show;
+      this.trashButton.setAttribute('aria-expanded', show ? 'true' : 'false');
+    });
+
+    document.addEventListener('click', (event) => {
+      if (!this.menu.hidden && !this.menu.contains(event.target)) this.closeMenu();
+    });
+    document.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape' && !this.menu.hidden) this.closeMenu();
+    });
+    this.menu.addEventListener('keydown', (event) => {
+      const items = [...this.menu.querySelectorAll('[role="menuitem"]')];
+      const index = items.indexOf(document.activeElement);
+      if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+        event.preventDefault();
+        const step = event.key === 'ArrowDown' ? 1 : -1;
+        items[(index + step + items.length) % items.length].focus();
+      }
+    });
+    window.addEventListener('blur', () => this.closeMenu());
+  }
+
+  clearDropMarks(except) {
+    for (const row of this.container.querySelectorAll('.drop-before, .drop-after, .drop-inside')) {
+      if (row !== except) row.classList.remove('drop-before', 'drop-after', 'drop-inside');
+    }
+  }
+
+  onKey(event) {
+    const row = event.target.closest && event.target.closest('.tree-row');
+    if (!row || event.target !== row) return;
+    const id = row.dataset.id;
+    const rows = [...this.container.querySelectorAll('.tree-row')];
+    const index = rows.indexOf(row);
+    const expanded = row.getAttribute('aria-expanded');
+    let handled = true;
+    switch (event.key) {
+      case 'ArrowDown':
+        if (rows[index + 1]) this.focusRow(rows[index + 1]);
+        break;
+      case 'ArrowUp':
+        if (rows[index - 1]) this.focusRow(rows[index - 1]);
+        break;
+      case 'ArrowRight':
+        if (expanded === 'false') this.toggle(id);
+        else if (expanded === 'true' && rows[index + 1]) this.focusRow(rows[index + 1]);
+        break;
+      case 'ArrowLeft': {
+        if (expanded === 'true' && !this.filter) {
+          this.toggle(id);
+        } else {
+          const entry = this.page(id);
+          const parentRow = entry && entry.parentId ? this.rowOf(entry.parentId) : null;
+          if (parentRow) this.focusRow(parentRow);
+        }
+        break;
+      }
+      case 'Enter':
+        this.run(this.select(id));
+        break;
+      case 'F2':
+        this.startRename(id);
+        break;
+      case 'Delete':
+        this.run(this.deletePage(id));
+        break;
+      default:
+        handled = false;
+    }
+    if (handled) event.preventDefault();
+  }
+
+  // ---- Context menu ----
+
+  openMenu(id, x, y) {
+    const entry = this.page(id);
+    if (!entry) return;
+    const item = (label, action, danger = false) => {
+      const button = element('button', {
+        type: 'button', class: danger ? 'menu-item danger' : 'menu-item', text: label,
+        onclick: (event) => {
+          event.stopPropagation();
+          this.closeMenu();
+          this.run(action());
+        },
+      });
+      button.setAttribute('role', 'menuitem');
+      return button;
+    };
+    const created = async (promise) => {
+      if ((await promise) && this.onCreated) this.onCreated();
+    };
+    this.menu.replaceChildren(
+      item('下に新規ページ', () => created(this.createPage({ parentId: shownParent(this.data, entry), afterId: id }))),
+      item('子ページを追加', () => created(this.createPage({ parentId: id }))),
+      item('名前を変更', () => this.startRename(id)),
+      item('ごみ箱へ移動', () => this.deletePage(id), true),
+    );
+    this.menu.hidden = false;
+    this.menu.style.left = '0px';
+    this.menu.style.top = '0px';
+    const box = this.menu.getBoundingClientRect();
+    const left = Math.max(8, Math.min(x, window.innerWidth - box.width - 8));
+    const top = Math.max(8, Math.min(y, window.innerHeight - box.height - 8));
+    this.menu.style.left = left + 'px';
+    this.menu.style.top = top + 'px';
+    this.menu.querySelector('[role="menuitem"]').focus();
+  }
+
+  closeMenu() {
+    if (this.menu.hidden) return;
+    const hadFocus = this.menu.contains(document.activeElement);
+    this.menu.hidden = true;
+    this.menu.replaceChildren();
+    if (hadFocus) {
+      const row = this.rowOf(this.selectedId) || this.container.querySelector('.tree-row');
+      if (row) row.focus();
+    }
+  }
+}

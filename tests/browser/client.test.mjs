@@ -1,0 +1,104 @@
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
+
+describe('API client and dialogs', () => {
+  let server;
+  let browser;
+  let page;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  test('keepalive is asked only for bodies under 60,000 UTF-8 bytes', async () => {
+    const result = await page.evaluate(async () => {
+      const { api } = await import('/assets/js/api.js');
+      const seen = [];
+      const original = window.fetch;
+      window.fetch = (url, options) => {
+        if (options && options.method === 'PUT') seen.push(Boolean(options.keepalive));
+        return original(url, options);
+      };
+      try {
+        const big = 'あ'.repeat(30000); // 30,000 characters, 90,000 bytes
+        const small = 'い'.repeat(1000);
+        const bigId = crypto.randomUUID();
+        const smallId = crypto.randomUUID();
+        await api.putPage(bigId, big, '0', true);
+        await api.putPage(smallId, small, '0', true);
+        return {
+          seen,
+          bigStored: (await api.getPage(bigId)).html === big,
+          smallStored: (await api.getPage(smallId)).html === small,
+        };
+      } finally {
+        window.fetch = original;
+      }
+    });
+    assert.deepEqual(result, { seen: [false, true], bigStored: true, smallStored: true });
+    assertNoProblems(assert, browser);
+  });
+
+  test('a refused write is an ApiError with the server\'s code and message', async () => {
+    browser.allow(/status of 412/);
+    const error = await page.evaluate(async () => {
+      const { api, ApiError } = await import('/assets/js/api.js');
+      try {
+        await api.putTree({ schemaVersion: 1, pages: [] }, 'stale');
+        return null;
+      } catch (e) {
+        return { isApiError: e instanceof ApiError, status: e.status, code: e.code, message: e.message };
+      }
+    });
+    assert.deepEqual(error, { isApiError: true, status: 412, code: 'conflict', message: '別のウィンドウで先に更新されました。' });
+  });
+
+  test('Escape resolves a confirmation to false and a form to null', async () => {
+    const confirm = page.evaluate(async () => {
+      const { confirmDialog } = await import('/assets/js/dialogs.js');
+      return confirmDialog({ title: 't', message: 'm' });
+    });
+    await page.locator('dialog').waitFor();
+    await page.keyboard.press('Escape');
+    assert.equal(await confirm, false);
+    const form = page.evaluate(async () => {
+      const { formDialog } = await import('/assets/js/dialogs.js');
+      return formDialog({ title: 't', fields: [{ name: 'a', label: 'A', value: 'x' }] });
+    });
+    await page.locator('dialog input').waitFor();
+    await page.keyboard.press('Escape');
+    assert.equal(await form, null);
+    const submitted = page.evaluate(async () => {
+      const { formDialog } = await import('/assets/js/dialogs.js');
+      return formDialog({ title: 't', fields: [{ name: 'a', label: 'A', value: 'x' }] });
+    });
+    await page.locator('dialog input').waitFor();
+    await page.keyboard.press('End');
+    await page.keyboard.type('yz');
+    await page.keyboard.press('Enter');
+    assert.deepEqual(await submitted, { a: 'xyz' });
+    assert.equal(await page.locator('dialog').count(), 0);
+  });
+
+  test('a second toast replaces the first and keeps its own duration', async () => {
+    const states = await page.evaluate(async () => {
+      const { showToast } = await import('/assets/js/dialogs.js');
+      const toast = document.getElementById('toast');
+      const wait = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+      showToast('first', { ms: 150 });
+      showToast('second', { ms: 600 });
+      await wait(300);
+      const during = [toast.hidden, toast.textContent];
+      await wait(500);
+      return { during, after: toast.hidden };
+    });
+    assert.deepEqual(states, { during: [false, 'second'], after: true });
+    assertNoProblems(assert, browser);
+  });
+});

@@ -1,0 +1,212 @@
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { assertNoProblems, launchBrowser, openWindow, row, startServer } from '../support/browser.mjs';
+
+const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
+const CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
+
+// A save picker that keeps what is written, so the test can read the file.
+function fakeSavePicker() {
+  window.showSaveFilePicker = async (options) => {
+    window.__pickerOptions = JSON.parse(JSON.stringify(options));
+    if (window.__cancelPicker) throw new DOMException('cancelled', 'AbortError');
+    return {
+      name: 'chosen.html',
+      async createWritable() {
+        const parts = [];
+        return {
+          async write(blob) { parts.push(await blob.text()); },
+          async close() { window.__exported = parts.join(''); },
+          async abort() {},
+        };
+      },
+    };
+  };
+}
+
+// Builds the pages of the test through the window's API client: a top page with a title that
+// needs escaping and two children (one of them trashed), and a second top page; one image is
+// used on three pages, one page refers to an image that does not exist, and one body holds
+// hostile markup stored without the client's sanitizer.
+async function buildPages(page) {
+  return page.evaluate(async (pngBase64) => {
+    const { api } = await import('/assets/js/api.js');
+    const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
+    const image = await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
+    const { text, etag } = await api.getTree();
+    const doc = JSON.parse(text);
+    const now = new Date().toISOString();
+    const ids = { top: crypto.randomUUID(), child: crypto.randomUUID(), trashed: crypto.randomUUID(), second: crypto.randomUUID() };
+    const add = (id, parentId, order, title, deletedAt = null) =>
+      doc.pages.push({ id, parentId, order, title, createdAt: now, updatedAt: now, deletedAt });
+    add(ids.top, null, 5000, 'A <&> B');
+    add(ids.child, ids.top, 1000, '');
+    add(ids.trashed, ids.top, 2000, 'ごみ', now);
+    add(ids.second, null, 6000, 'Second');
+    await api.putTree(doc, etag);
+    const img = `<img src="/api/images/${image}" alt="" class="img-center" width="40">`;
+    await api.putPage(ids.top, `<p>top text</p>${img}<script>window.__hit=1</script><a href="javascript:1">js</a>` +
+      '<img src="https://x.test/a.png"><iframe src="https://x.test/"></iframe>', '0');
+    await api.putPage(ids.child, `<p>child</p>${img}<img src="/api/images/${'f'.repeat(32)}">`, '0');
+    await api.putPage(ids.trashed, '<p>trashed text</p>', '0');
+    await api.putPage(ids.second, `<p style="color: red; position: fixed">second</p>${img}`, '0');
+    return { ids, image };
+  }, PNG_BASE64);
+}
+
+describe('HTML export', () => {
+  let server;
+  let browser;
+  let page;
+  let built;
+  const imageReads = [];
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    page = await openWindow(browser, server, { initScript: fakeSavePicker });
+    built = await buildPages(page);
+    browser.allow(/status of 404/); // the image that does not exist
+    await page.reload();
+    await row(page, 'A <&> B').click();
+    await page.waitForFunction(() => document.getElementById('title').value === 'A <&> B');
+    page.on('request', (request) => {
+      if (/\/api\/images\/[0-9a-f]{32}$/.test(new URL(request.url()).pathname)) imageReads.push(request.url());
+    });
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  async function exportWith(label) {
+    await page.evaluate(() => { window.__exported = undefined; });
+    await page.click('#exportBtn');
+    const dialog = page.locator('dialog');
+    await dialog.waitFor();
+    await dialog.getByRole('button', { name: label }).click();
+    await page.waitForFunction(() => window.__exported !== undefined);
+    await page.waitForFunction(() => /ページを出力しました/.test(document.getElementById('toast').textContent));
+    return { text: await page.evaluate(() => window.__exported), toast: await page.textContent('#toast') };
+  }
+
+  test('suggested file names are ones Windows accepts', async () => {
+    const names = await page.evaluate(async () => {
+      const { sanitizeFileName } = await import('/assets/js/export.js');
+      return ['CON', 'lpt1', 'com10', ' . . ', null, 'a'.repeat(100), 'x'.repeat(79) + ' .y', 'a:b*c?"<>|\\/\t', ' .name. '].map(sanitizeFileName);
+    });
+    assert.deepEqual(names, ['_CON', '_lpt1', 'com10', 'Ferncard', 'Ferncard', 'a'.repeat(80), 'x'.repeat(79), 'a_b_c________', 'name']);
+  });
+
+  test('the dialog names the selected page and counts live pages only', async () => {
+    await page.click('#exportBtn');
+    const dialog = page.locator('dialog');
+    await dialog.waitFor();
+    assert.equal(await dialog.locator('h2').textContent(), 'HTML 出力');
+    assert.deepEqual(await dialog.locator('p').allTextContents(), [
+      '選択中のページ: A <&> B',
+      '画像も含めて 1 つの HTML ファイルに保存します。ごみ箱のページは含みません。',
+    ]);
+    assert.deepEqual(await dialog.locator('button').allTextContents(),
+      ['このページ', '子ページも含める（2 ページ）', 'すべてのページ（4 ページ）', 'キャンセル']);
+    await dialog.getByRole('button', { name: 'キャンセル' }).click();
+    await dialog.waitFor({ state: 'detached' });
+  });
+
+  test('a page with its children: one file with the policy, contents, escaped titles and embedded images', async () => {
+    imageReads.length = 0;
+    const { text, toast } = await exportWith('子ページも含める（2 ページ）');
+    assert.equal(toast, '2 ページを出力しました: chosen.html（読み込めなかった画像 1 枚）');
+    assert.deepEqual(await page.evaluate(() => window.__pickerOptions), {
+      suggestedName: 'A _&_ B.html',
+      types: [{ description: 'HTML ファイル', accept: { 'text/html': ['.html'] } }],
+    });
+    const { ids, image } = built;
+    const lines = text.split('\n');
+    assert.deepEqual(lines.slice(0, 7), [
+      '<!doctype html>', '<html lang="ja">', '<head>', '<meta charset="utf-8">',
+      `<meta http-equiv="Content-Security-Policy" content="${CSP}">`,
+      '<meta name="viewport" content="width=device-width, initial-scale=1">',
+      '<title>A &lt;&amp;&gt; B</title>',
+    ]);
+    assert.ok(text.endsWith('</main>\n</body>\n</html>\n'));
+    assert.ok(!text.includes('\r') && text.charCodeAt(0) !== 0xfeff);
+    assert.ok(text.includes('<nav class="toc"><h2>目次</h2><ul>' +
+      `<li style="padding-left:0px"><a href="#p-${ids.top}">A &lt;&amp;&gt; B</a></li>` +
+      `<li style="padding-left:16px"><a href="#p-${ids.child}">無題のページ</a></li></ul></nav>\n<main>\n`));
+    const dataImage = `<img src="data:image/png;base64,${PNG_BASE64}" alt="" width="40" class="img-center">`;
+    assert.ok(text.includes(`<article class="page" id="p-${ids.top}"><h1 class="page-title">A &lt;&amp;&gt; B</h1>` +
+      `<div class="body"><p>top text</p>${dataImage}js<a href="https://x.test/a.png">[外部画像] https://x.test/a.png</a></div></article>\n`));
+    assert.ok(text.includes(`<article class="page" id="p-${ids.child}"><h1 class="page-title">無題のページ</h1>` +
+      `<div class="body"><p>child</p>${dataImage}<span class="missing-image">[画像を読み込めませんでした]</span></div></article>\n`));
+    assert.doesNotMatch(text, /<script|<iframe|javascript:|\/api\/|trashed text|Second/);
+    assert.equal(imageReads.filter((url) => url.endsWith(image)).length, 1, 'one image used twice is read once');
+    assertNoProblems(assert, browser);
+  });
+
+  test('one page alone has no contents; all pages go under the file name', async () => {
+    const single = await exportWith('このページ');
+    const lines = single.text.split('\n');
+    const body = lines.indexOf('<body>');
+    assert.deepEqual(lines.slice(body, body + 3), ['<body>', '', '<main>'], 'an empty line where the contents would be');
+    assert.ok(!single.text.includes('<nav'));
+    assert.equal(single.toast, '1 ページを出力しました: chosen.html');
+
+    const all = await exportWith('すべてのページ（4 ページ）');
+    assert.equal(all.toast, '4 ページを出力しました: chosen.html（読み込めなかった画像 1 枚）');
+    assert.equal((await page.evaluate(() => window.__pickerOptions)).suggestedName, 'Ferncard.html');
+    assert.match(all.text, /<title>Ferncard<\/title>/);
+    assert.equal(all.text.match(/<article /g).length, 4);
+    assert.match(all.text, /<p style="color: red;">second<\/p>/);
+    assert.equal(all.text.match(/src="data:image\/png;base64,/g).length, 3);
+    assertNoProblems(assert, browser);
+  });
+
+  test('a cancelled picker exports nothing and says nothing', async () => {
+    await page.evaluate(() => {
+      window.__cancelPicker = true;
+      window.__exported = undefined;
+      document.getElementById('toast').hidden = true;
+    });
+    await page.click('#exportBtn');
+    await page.locator('dialog').getByRole('button', { name: 'このページ' }).click();
+    await page.locator('dialog').waitFor({ state: 'detached' });
+    await page.waitForTimeout(300);
+    assert.equal(await page.evaluate(() => window.__exported), undefined);
+    assert.equal(await page.locator('#toast').isHidden(), true);
+    await page.evaluate(() => { window.__cancelPicker = false; });
+  });
+
+  test('without a save picker the file is downloaded; opened, it runs nothing and loads nothing', async () => {
+    await page.evaluate(() => { window.showSaveFilePicker = undefined; });
+    await page.click('#exportBtn');
+    const download = page.waitForEvent('download');
+    await page.locator('dialog').getByRole('button', { name: 'すべてのページ（4 ページ）' }).click();
+    const file = await download;
+    assert.equal(file.suggestedFilename(), 'Ferncard.html');
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-export-'));
+    const saved = path.join(dir, 'Ferncard.html');
+    await file.saveAs(saved);
+    const text = fs.readFileSync(saved, 'utf8');
+    assert.match(text, /^<!doctype html>\n/);
+    assert.equal(text.match(/<article /g).length, 4);
+
+    // Opened on its own, the file shows its images from data: addresses and asks the network for nothing.
+    const viewer = await browser.context.newPage();
+    const requests = [];
+    viewer.on('request', (request) => requests.push(request.url()));
+    await viewer.goto('file://' + saved);
+    const shown = await viewer.evaluate(() => ({
+      images: [...document.images].map((img) => img.complete && img.naturalWidth),
+      articles: document.querySelectorAll('article').length,
+      hit: window.__hit,
+    }));
+    assert.deepEqual(shown, { images: [1, 1, 1], articles: 4, hit: undefined });
+    assert.deepEqual(requests.filter((url) => !url.startsWith('file:') && !url.startsWith('data:')), []);
+    await viewer.close();
+    fs.rmSync(dir, { recursive: true, force: true });
+    assertNoProblems(assert, browser);
+  });
+});

@@ -1,0 +1,162 @@
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, waitReady } from '../support/browser.mjs';
+import { makePicker } from '../support/picker.mjs';
+
+const OPEN_TITLE = 'Ferncard ファイルを開く';
+const SAVE_TITLE = 'Ferncard ファイルの保存';
+
+// The file menu drives the program's file endpoints; a scripted picker stands in for the
+// system's file dialog and answers with the path the test gives.
+describe('the file menu', () => {
+  let server;
+  let browser;
+  let page;
+  let picker;
+  let callsBefore = 0;
+  let files;
+  before(async () => {
+    const scratch = fs.mkdtempSync(path.join(fs.realpathSync(process.env.TMPDIR || '/tmp'), 'ferncard-files-'));
+    files = path.join(scratch, 'files');
+    fs.mkdirSync(files);
+    picker = makePicker(path.join(scratch, 'picker'));
+    // A recent-files list of this test's own.
+    server = await startServer({ env: { ...picker.env, XDG_STATE_HOME: path.join(scratch, 'state') } });
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
+    browser.allow(/status of 409/); // the refused file actions
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+    if (files) fs.rmSync(path.dirname(files), { recursive: true, force: true });
+  });
+
+  // The path the next dialog chooses; an empty one cancels it.
+  function queue(chosen) {
+    callsBefore = picker.calls().length;
+    picker.answer(chosen || null);
+  }
+  const dialogCalls = () => picker.calls().slice(callsBefore);
+
+  async function openMenu(target = page) {
+    await target.click('#fileBtn');
+    const dialog = target.locator('dialog');
+    await dialog.waitFor();
+    return dialog;
+  }
+
+  async function choose(label, target = page) {
+    const dialog = await openMenu(target);
+    await target.evaluate(() => { document.getElementById('toast').hidden = true; });
+    const address = server.launchAddress();
+    const answered = target.waitForResponse((response) => new URL(response.url()).pathname.startsWith('/api/file/'));
+    await dialog.getByRole('button', { name: label, exact: true }).click();
+    await dialog.waitFor({ state: 'detached' });
+    await answered;
+    return address;
+  }
+
+  async function toast(target = page) {
+    await target.locator('#toast').waitFor();
+    return target.textContent('#toast');
+  }
+
+  // The window the program opened for a document: the latest launch address.
+  async function openedWindow() {
+    const other = await browser.context.newPage();
+    await other.goto(server.launchAddress());
+    await waitReady(other);
+    return other;
+  }
+
+  test('the menu names the open file and lists the recent files', async () => {
+    const dialog = await openMenu();
+    assert.equal(await dialog.locator('h2').textContent(), 'ファイル');
+    assert.deepEqual(await dialog.locator('p').allTextContents(),
+      ['開いているファイル: Ferncard.fcard', '編集内容はこのファイルに自動で保存されます。']);
+    assert.deepEqual(await dialog.locator('button').allTextContents(),
+      ['新規作成…', '開く…', '別名で保存…', 'Ferncard.fcard', '閉じる']);
+    assert.equal(await dialog.locator('h3').textContent(), '最近使ったファイル');
+    assert.equal(await dialog.locator('.recent-files button').getAttribute('title'), path.join(server.dataDir, 'Ferncard.fcard'));
+    await dialog.getByRole('button', { name: '閉じる' }).click();
+    await dialog.waitFor({ state: 'detached' });
+  });
+
+  test('new: a typed name gets the extension and opens in a new window; cancel does nothing', async () => {
+    queue(path.join(files, 'メモ'));
+    const before = await choose('新規作成…');
+    assert.equal(await toast(), 'メモ.fcard を開きました。');
+    assert.deepEqual(dialogCalls(), [['save', SAVE_TITLE, '新しいメモ.fcard']]);
+    assert.ok(fs.existsSync(path.join(files, 'メモ.fcard')));
+    assert.notEqual(server.launchAddress(), before, 'a window was opened for the new file');
+    const other = await openedWindow();
+    assert.equal(await other.title(), 'メモ - Ferncard');
+    assert.deepEqual(await rowTitles(other), ['新しいページ']);
+    await other.close();
+    assert.equal(await page.title(), 'Ferncard', 'this window stays on its file');
+
+    queue('');
+    const unchanged = await choose('開く…');
+    assert.equal(await page.locator('#toast').isHidden(), true);
+    assert.deepEqual(dialogCalls(), [['open', OPEN_TITLE, '']]);
+    assert.equal(server.launchAddress(), unchanged);
+    assertNoProblems(assert, browser);
+  });
+
+  test('open: a document opens in a new window; a file that is no document is refused with its message', async () => {
+    queue(path.join(files, 'メモ.fcard'));
+    await choose('開く…');
+    assert.equal(await toast(), 'メモ.fcard を開きました。');
+
+    fs.writeFileSync(path.join(files, 'junk.fcard'), 'not a document');
+    queue(path.join(files, 'junk.fcard'));
+    await choose('開く…');
+    const message = await toast();
+    assert.doesNotMatch(message, /を開きました/);
+    assert.ok(message.length > 0);
+    assert.equal(await page.locator('#banner').isHidden(), true);
+  });
+
+  test('recent files: newest first, missing ones disabled, an entry opens its file', async () => {
+    queue(path.join(files, 'gone'));
+    await choose('新規作成…');
+    assert.equal(await toast(), 'gone.fcard を開きました。');
+    fs.rmSync(path.join(files, 'gone.fcard'));
+
+    const dialog = await openMenu();
+    const entries = dialog.locator('.recent-files button');
+    assert.deepEqual(await entries.allTextContents(), ['gone.fcard', 'メモ.fcard', 'Ferncard.fcard']);
+    assert.deepEqual(await entries.evaluateAll((buttons) => buttons.map((b) => b.disabled)), [true, false, false]);
+    await dialog.getByRole('button', { name: '閉じる' }).click();
+    await choose('メモ.fcard');
+    assert.equal(await toast(), 'メモ.fcard を開きました。');
+  });
+
+  test('save as: saves the edits first, copies the document and leaves this window on its file', async () => {
+    // The browser may refuse to close the window; this one refuses.
+    await page.evaluate(() => { window.close = () => {}; });
+    await page.click('#editor');
+    await page.keyboard.press('Control+End');
+    await page.keyboard.type('コピー前の編集');
+    queue(path.join(files, 'コピー.FCARD'));
+    await choose('別名で保存…');
+    assert.equal(await toast(), 'コピー.FCARD を開きました。');
+    assert.deepEqual(dialogCalls(), [['save', SAVE_TITLE, 'Ferncard.fcard']]);
+    await page.waitForFunction(() => document.getElementById('banner').dataset.kind === 'file');
+    assert.equal(await page.textContent('#banner'), 'このウィンドウは元のファイル（Ferncard.fcard）のままです。不要なら閉じてください。');
+
+    const copy = await openedWindow();
+    assert.equal(await copy.title(), 'コピー - Ferncard');
+    assert.match(await copy.textContent('#editor'), /コピー前の編集/);
+    await copy.close();
+
+    // The file this window has open cannot be the target.
+    queue(path.join(server.dataDir, 'Ferncard.fcard'));
+    await choose('別名で保存…');
+    assert.equal(await toast(), 'そのファイルは開いています。別の名前を指定してください。');
+    assertNoProblems(assert, browser);
+  });
+});

@@ -1,0 +1,115 @@
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, storedTree, waitReady } from '../support/browser.mjs';
+
+const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
+const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
+const TOO_NEW = 'このデータは新しい版の Ferncard で作成されています。製品を更新してください。';
+
+describe('first start of a new default document', () => {
+  let server;
+  let browser;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  test('shows one page "はじめに" with the welcome text, and keeps it over a reload', async () => {
+    const page = await openWindow(browser, server);
+    assert.equal(await page.title(), 'Ferncard');
+    assert.deepEqual(await rowTitles(page), ['はじめに']);
+    assert.equal(await page.inputValue('#title'), 'はじめに');
+    assert.equal(await page.locator('#editor h2').textContent(), 'Ferncard へようこそ');
+    assert.equal(await page.locator('#editor li').count(), 3);
+    assert.match(page.url(), /#\/p\/[0-9a-f-]{36}$/);
+    assert.equal(await page.textContent('#status'), '');
+    assert.equal(await page.textContent('#trashBtn'), '🗑 ごみ箱（0）');
+
+    const { doc } = await storedTree(page);
+    assert.equal(doc.schemaVersion, 1);
+    assert.equal(doc.pages.length, 1);
+    assert.deepEqual(Object.keys(doc.pages[0]), ['id', 'parentId', 'order', 'title', 'createdAt', 'updatedAt', 'deletedAt']);
+    assert.equal(doc.pages[0].order, 1000);
+
+    await page.reload();
+    await waitReady(page);
+    assert.deepEqual(await rowTitles(page), ['はじめに']);
+    assert.equal((await storedTree(page)).doc.pages.length, 1, 'a reload creates no second page');
+    assertNoProblems(assert, browser);
+  });
+
+  test('screenshots of the main window, light and dark', async () => {
+    const page = await openWindow(browser, server, { viaTicket: false });
+    await page.click('#newPageBtn');
+    await page.fill('#title', '買い物リスト');
+    await page.locator('#editor').click();
+    await page.keyboard.type('牛乳、卵、パン');
+    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    await page.locator('#tree .tree-row').first().click();
+    await page.click('#trashBtn');
+    fs.mkdirSync(shots, { recursive: true });
+    await page.screenshot({ path: path.join(shots, 'main-light.png') });
+    await page.emulateMedia({ colorScheme: 'dark' });
+    await page.screenshot({ path: path.join(shots, 'main-dark.png') });
+    assertNoProblems(assert, browser);
+  });
+});
+
+describe('a tree this version cannot read stops start-up and writes nothing', () => {
+  let server;
+  let browser;
+  let page;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  for (const [name, treeText, message] of [
+    ['unreadable JSON', '{"schemaVersion":1,"pages":[', UNREADABLE],
+    ['schemaVersion as text', '{"schemaVersion":"1","pages":[]}', UNREADABLE],
+    ['an upper-case identifier', '{"schemaVersion":1,"pages":[{"id":"ABCDEF00-0000-0000-0000-000000000000","title":"x"}]}', UNREADABLE],
+    ['a newer schema', '{"schemaVersion":2,"pages":[]}', TOO_NEW],
+  ]) {
+    test(name, async () => {
+      // Store the exact bytes of the tree, then start the client on it.
+      await page.evaluate(async (text) => {
+        const current = await fetch('/api/tree');
+        const response = await fetch('/api/tree', {
+          method: 'PUT', body: text,
+          headers: { 'If-Match': current.headers.get('ETag'), 'Content-Type': 'application/json' },
+        });
+        if (!response.ok) throw new Error('could not store the tree: ' + response.status);
+      }, treeText);
+      const writes = [];
+      const listener = (request) => { if (request.method() !== 'GET') writes.push(request.method() + ' ' + request.url()); };
+      page.on('request', listener);
+      try {
+        await page.reload();
+        await waitReady(page);
+        assert.equal(await page.textContent('#banner'), message);
+        assert.equal(await page.getAttribute('#banner', 'data-kind'), 'fatal');
+        assert.equal(await page.isVisible('main.layout'), false);
+        await page.keyboard.press('Alt+N');
+        await page.evaluate(() => window.dispatchEvent(new Event('focus')));
+        await page.waitForTimeout(300);
+        assert.deepEqual(writes, [], 'nothing was written');
+        assert.equal(await page.evaluate(async () => (await fetch('/api/tree')).text()), treeText);
+      } finally {
+        page.off('request', listener);
+      }
+      assertNoProblems(assert, browser);
+    });
+  }
+});

@@ -1,0 +1,219 @@
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+import { assertNoProblems, launchBrowser, openWindow, row, rowTitles, rows, startServer, storedTree, waitReady } from '../support/browser.mjs';
+
+// One window on one new default document; the cases build on each other.
+describe('the page list', () => {
+  let server;
+  let browser;
+  let page;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  const entry = async (title) => (await storedTree(page)).doc.pages.find((p) => p.title === title);
+
+  // Clicks a row and waits until its page is open in the editor.
+  async function selectRow(title) {
+    await row(page, title).click();
+    await page.waitForFunction((t) => document.getElementById('title').value === t, title);
+  }
+
+  async function newPage(title, how = 'button') {
+    // The title field may have the focus already: wait for the new, empty page to be shown.
+    const count = await rows(page).count();
+    if (how === 'button') await page.click('#newPageBtn');
+    else await page.keyboard.press('Alt+N');
+    await page.waitForFunction((n) => document.querySelectorAll('#tree .tree-row').length === n + 1 &&
+      document.activeElement === document.getElementById('title') && document.getElementById('title').value === '', count);
+    await page.keyboard.type(title);
+    await page.waitForFunction((t) => [...document.querySelectorAll('#tree .tree-title')].some((e) => e.textContent === t), title);
+  }
+
+  test('new pages go right after the selected one and take their typed titles', async () => {
+    await newPage('A');
+    await newPage('B', 'alt');
+    await selectRow('はじめに');
+    await newPage('C');
+    assert.deepEqual(await rowTitles(page), ['はじめに', 'C', 'A', 'B']);
+    const { doc } = await storedTree(page);
+    const order = Object.fromEntries(doc.pages.map((p) => [p.title, p.order]));
+    assert.deepEqual(order, { 'はじめに': 1000, A: 2000, B: 3000, C: 1500 });
+    assertNoProblems(assert, browser);
+  });
+
+  test('inline rename with F2 and double click; Escape keeps the old title', async () => {
+    await selectRow('C');
+    await row(page, 'C').focus();
+    await page.keyboard.press('F2');
+    const field = page.locator('#tree .tree-rename');
+    await field.waitFor();
+    assert.equal(await field.inputValue(), 'C');
+    await page.keyboard.type('Cで始まる');
+    await page.keyboard.press('Enter');
+    await row(page, 'Cで始まる').waitFor();
+    assert.equal(await page.inputValue('#title'), 'Cで始まる', 'the open page shows the new title');
+    assert.ok(await entry('Cで始まる'));
+
+    await row(page, 'A').dblclick();
+    await field.waitFor();
+    await page.keyboard.type('zzz');
+    await page.keyboard.press('Escape');
+    await field.waitFor({ state: 'detached' });
+    assert.deepEqual(await rowTitles(page), ['はじめに', 'Cで始まる', 'A', 'B']);
+    assertNoProblems(assert, browser);
+  });
+
+  test('drag and drop reorders before and after, and nests inside', async () => {
+    const box = async (title) => row(page, title).boundingBox();
+    // B before はじめに (top quarter of the target row).
+    let target = await box('はじめに');
+    await row(page, 'B').dragTo(row(page, 'はじめに'), { targetPosition: { x: 40, y: 2 } });
+    await page.waitForFunction(() => document.querySelector('#tree .tree-title').textContent === 'B');
+    assert.deepEqual(await rowTitles(page), ['B', 'はじめに', 'Cで始まる', 'A']);
+    // はじめに after A (bottom quarter).
+    target = await box('A');
+    await row(page, 'はじめに').dragTo(row(page, 'A'), { targetPosition: { x: 40, y: target.height - 2 } });
+    await page.waitForFunction(() => [...document.querySelectorAll('#tree .tree-title')].pop().textContent === 'はじめに');
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'A', 'はじめに']);
+    // A inside B (middle).
+    target = await box('B');
+    await row(page, 'A').dragTo(row(page, 'B'), { targetPosition: { x: 40, y: target.height / 2 } });
+    await page.waitForFunction(() => document.querySelector('#tree .tree-row[aria-expanded="true"]'));
+    const a = await entry('A');
+    const b = await entry('B');
+    assert.equal(a.parentId, b.id);
+    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', 'はじめに']);
+    assert.equal(await row(page, 'A').evaluate((el) => el.style.paddingLeft), '18px');
+    // B onto its own child A: refused, nothing written.
+    const before = (await storedTree(page)).etag;
+    await row(page, 'B').dragTo(row(page, 'A'), { targetPosition: { x: 40, y: 15 } });
+    await page.waitForTimeout(200);
+    assert.equal((await storedTree(page)).etag, before);
+    assert.equal(await page.locator('.drop-before, .drop-after, .drop-inside').count(), 0);
+    assertNoProblems(assert, browser);
+  });
+
+  test('keyboard: arrows move the focus, Left and Right fold, Enter selects', async () => {
+    await selectRow('B');
+    await row(page, 'B').focus();
+    await page.keyboard.press('ArrowLeft'); // collapse B
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'はじめに']);
+    await page.keyboard.press('ArrowRight'); // expand B
+    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', 'はじめに']);
+    await page.keyboard.press('ArrowRight'); // to its first child
+    assert.equal(await page.evaluate(() => document.activeElement.textContent), '▶A');
+    await page.keyboard.press('ArrowLeft'); // to the parent
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.id), (await entry('B')).id);
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.getElementById('title').value === 'Cで始まる');
+    assert.equal(await row(page, 'Cで始まる').getAttribute('aria-selected'), 'true');
+    assert.equal(await row(page, 'Cで始まる').getAttribute('tabindex'), '0');
+    assert.equal(await row(page, 'B').getAttribute('tabindex'), '-1');
+    await page.keyboard.press('ArrowUp');
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.id), (await entry('A')).id);
+    assertNoProblems(assert, browser);
+  });
+
+  test('the filter shows matches with their ancestors expanded', async () => {
+    await row(page, 'B').locator('.twisty').click(); // collapse B
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'はじめに']);
+    await page.fill('#filter', ' a ');
+    assert.deepEqual(await rowTitles(page), ['B', 'A']);
+    assert.equal(await row(page, 'B').getAttribute('draggable'), 'false');
+    await page.fill('#filter', 'xyz');
+    assert.equal(await page.textContent('#tree'), '一致するページはありません');
+    await page.fill('#filter', '');
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'はじめに']);
+    assertNoProblems(assert, browser);
+  });
+
+  test('trash with undo, restore and delete for good', async () => {
+    await row(page, 'B').locator('.twisty').click(); // expand again
+    // Trash B with its child A via the context menu.
+    await row(page, 'B').click({ button: 'right' });
+    await page.click('#contextMenu >> text=ごみ箱へ移動');
+    await page.locator('#toast', { hasText: '「B」をごみ箱へ移しました' }).waitFor();
+    assert.deepEqual(await rowTitles(page), ['Cで始まる', 'はじめに']);
+    assert.equal(await page.textContent('#trashBtn'), '🗑 ごみ箱（2）');
+    await page.click('#toast >> text=元に戻す');
+    await row(page, 'A').waitFor();
+    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', 'はじめに']);
+
+    // Trash A alone, then its parent B: two rows in the trash, three... two pages counted.
+    await selectRow('A');
+    await page.keyboard.press('Delete');
+    await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（1）');
+    assert.equal(await page.inputValue('#title'), 'B', 'the parent is selected when no sibling is left');
+    await row(page, 'B').focus();
+    await page.keyboard.press('Delete');
+    await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（2）');
+    if (await page.getAttribute('#trashBtn', 'aria-expanded') !== 'true') await page.click('#trashBtn');
+    assert.deepEqual(await page.locator('.trash-item .trash-title').allTextContents(), ['B', 'A']);
+
+    // Restoring A alone makes it a top-level page.
+    await page.click('.trash-item:has-text("A") >> text=復元');
+    await row(page, 'A').waitFor();
+    assert.equal((await entry('A')).parentId, null);
+    assert.equal(await page.inputValue('#title'), 'A');
+
+    // Delete B for good: cancel first, then confirm.
+    await page.click('.trash-item:has-text("B") >> text=完全に削除');
+    const dialog = page.locator('dialog');
+    assert.equal(await dialog.locator('p').textContent(), '「B」を完全に削除します。元に戻せません。');
+    await page.keyboard.press('Escape');
+    await dialog.waitFor({ state: 'detached' });
+    assert.ok(await entry('B'), 'Escape deletes nothing');
+    await page.click('.trash-item:has-text("B") >> text=完全に削除');
+    await dialog.locator('button.danger').click();
+    await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（0）');
+    assert.equal(await entry('B'), undefined);
+    assert.equal(await page.textContent('#trashList'), '空です');
+    assertNoProblems(assert, browser);
+  });
+
+  test('the tree and the view survive a reload', async () => {
+    await selectRow('Cで始まる');
+    const titles = await rowTitles(page);
+    await page.reload();
+    await waitReady(page);
+    assert.deepEqual(await rowTitles(page), titles);
+    assert.equal(await page.inputValue('#title'), 'Cで始まる');
+    assertNoProblems(assert, browser);
+  });
+
+  test('the splitter keeps the list between 160 pixels and 60 % of the window', async () => {
+    const width = () => page.locator('#sidebar').evaluate((el) => el.getBoundingClientRect().width);
+    const handle = await page.locator('#splitter').boundingBox();
+    await page.mouse.move(handle.x + 2, handle.y + 200);
+    await page.mouse.down();
+    await page.mouse.move(1200, 300, { steps: 4 });
+    assert.equal(await page.getAttribute('#splitter', 'class'), 'splitter dragging');
+    await page.mouse.up();
+    assert.equal(await width(), 768);
+    await page.mouse.move(770, 300);
+    await page.mouse.down();
+    await page.mouse.move(20, 300, { steps: 4 });
+    await page.mouse.up();
+    assert.equal(await width(), 160);
+    await page.focus('#splitter');
+    await page.keyboard.press('ArrowRight');
+    assert.equal(await width(), 180);
+    await page.keyboard.press('ArrowLeft');
+    await page.keyboard.press('ArrowLeft');
+    assert.equal(await width(), 160);
+    await page.keyboard.press('ArrowRight');
+    await page.reload();
+    await waitReady(page);
+    assert.equal(await width(), 180, 'the width is remembered');
+    assertNoProblems(assert, browser);
+  });
+});
