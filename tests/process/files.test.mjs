@@ -64,6 +64,10 @@ describe('file endpoints', () => {
       assert.equal(answer.status, 200);
       assert.equal(answer.header('Content-Type'), 'application/json; charset=utf-8');
       assert.equal(answer.text, notOpened);
+      // The file endpoints' answers pass the gate like every other one and carry its headers.
+      assert.match(answer.header('Content-Security-Policy') ?? '', /^default-src 'none'; /);
+      assert.equal(answer.header('X-Frame-Options'), 'DENY');
+      assert.equal(answer.header('Cache-Control'), 'no-store');
     }
     assert.deepEqual(picker.calls(), [
       ['open', openTitle, ''],

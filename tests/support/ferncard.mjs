@@ -3,6 +3,7 @@
 //   FERNCARD_WRAPPER  an optional command put in front of it, split at spaces (e.g. "wine")
 import { spawn } from 'node:child_process';
 import path from 'node:path';
+import { after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 export const repoRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
@@ -20,6 +21,14 @@ function childEnvironment(extraEnv) {
   return { ...env, ...extraEnv };
 }
 
+// Programs still running when a test file's tests are done, or when a test failed before it
+// stopped its program: killed, so that no program outlives its test file and none keeps the
+// file's process from ending.
+const running = new Set();
+after(() => {
+  for (const child of running) child.kill('SIGKILL');
+});
+
 // Starts ferncard with args. Returns { child, stdout(), stderr(), exited } where exited is a
 // promise of { code, signal, stdout, stderr }.
 export function startFerncard(args, { env = {}, cwd = repoRoot } = {}) {
@@ -27,6 +36,8 @@ export function startFerncard(args, { env = {}, cwd = repoRoot } = {}) {
   const command = wrapper.length > 0 ? wrapper[0] : ferncardBinary();
   const commandArgs = wrapper.length > 0 ? [...wrapper.slice(1), ferncardBinary(), ...args] : args;
   const child = spawn(command, commandArgs, { cwd, env: childEnvironment(env), stdio: ['ignore', 'pipe', 'pipe'] });
+  running.add(child);
+  child.on('close', () => running.delete(child));
   const out = [];
   const err = [];
   child.stdout.on('data', (chunk) => out.push(chunk));

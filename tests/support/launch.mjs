@@ -31,7 +31,7 @@ export async function waitFor(read, accept, ms = 1000) {
 const launchAddress = /^http:\/\/127\.0\.0\.1:(\d+)\/\?ticket=[0-9a-f]{64}(&page=[0-9a-f-]{36})?$/;
 
 // Waits for the ticket file to hold a complete launch address and returns its content.
-export function waitForLaunchAddress(ticketFile, ms = 1000) {
+export function waitForLaunchAddress(ticketFile, ms = 10000) {
   return waitFor(() => readFileSync(ticketFile, 'utf8'), (text) => launchAddress.test(text ?? ''), ms);
 }
 

@@ -20,7 +20,7 @@ export async function startProgram({ env = {} } = {}) {
   const port = await freePort();
   const run = startFerncard(['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile],
     { env });
-  const address = await waitForLaunchAddress(ticketFile, 5000);
+  const address = await waitForLaunchAddress(ticketFile);
   assert.match(address ?? '', /\?ticket=[0-9a-f]{64}$/, `no launch address; stderr: ${run.stderr()}`);
   const program = {
     run, dir, data, port, address,
