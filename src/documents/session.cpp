@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "documents/recent_files.h"
 #include "http/gate.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "store/format.h"
 #include "util/text.h"
@@ -45,9 +46,14 @@ bool StartSessionListener(DocumentSession& session, bool firstSession) {
 
 }  // namespace
 
+// A path spelled differently (through a linked folder, say) can still reach an open document:
+// creating or copying onto it would replace that document's file under its session.
 DocumentSession* FindOpenSession(AppState& app, const std::string& path) {
   for (const auto& session : app.sessions) {
     if (platform::SamePath(session->document.path, path)) return session.get();
+  }
+  for (const auto& session : app.sessions) {
+    if (platform::SameExistingFile(session->document.path, path)) return session.get();
   }
   return nullptr;
 }

@@ -9,6 +9,10 @@ namespace platform {
 // True when anything (file, folder, link) exists under the path; never creates anything.
 bool PathExists(const std::string& path);
 
+// True when both paths reach one existing file, however they are spelled (links, "." and ".."
+// segments, another letter case): replacing one of them would replace the other's content.
+bool SameExistingFile(const std::string& a, const std::string& b);
+
 // True when the path names an existing folder.
 bool IsFolder(const std::string& path);
 

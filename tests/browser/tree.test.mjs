@@ -70,6 +70,66 @@ describe('the page list', () => {
     assertNoProblems(assert, browser);
   });
 
+  // Holds every page body the window asks for until the returned function is called.
+  async function holdPageBodies() {
+    let release;
+    const held = new Promise((resolve) => { release = resolve; });
+    const passing = [];
+    await page.route('**/api/pages/*', (route) => {
+      const passed = held.then(() => route.continue());
+      passing.push(passed);
+      return passed;
+    });
+    return async () => {
+      release();
+      await Promise.all(passing);
+      await page.unroute('**/api/pages/*');
+    };
+  }
+
+  test('rename still opens when the page switch of the same click ends in the middle', async () => {
+    const field = page.locator('#tree .tree-rename');
+    const selectedTitle = () => page.evaluate(() =>
+      document.querySelector('#tree .tree-row[aria-selected="true"] .tree-title')?.textContent);
+
+    // A double click on another page: its page is shown between the second press and release.
+    await selectRow('はじめに');
+    let release = await holdPageBodies();
+    const box = await row(page, 'B').boundingBox();
+    await page.mouse.move(box.x + 40, box.y + box.height / 2);
+    await page.mouse.down();
+    await page.mouse.up();
+    await page.mouse.down({ clickCount: 2 });
+    await release();
+    await page.waitForFunction(() =>
+      document.querySelector('#tree .tree-row[aria-selected="true"] .tree-title')?.textContent === 'B');
+    await page.mouse.up({ clickCount: 2 });
+    await field.waitFor();
+    assert.equal(await field.inputValue(), 'B');
+    await page.keyboard.press('Escape');
+    await field.waitFor({ state: 'detached' });
+
+    // F2 right after a click, before the page has been shown: the field opens and survives it.
+    release = await holdPageBodies();
+    await row(page, 'A').click();
+    await page.keyboard.press('F2');
+    await page.waitForFunction(() => document.activeElement?.classList.contains('tree-rename'));
+    await release();
+    await page.waitForFunction(() => document.getElementById('title').value === 'A');
+    assert.equal(await page.evaluate(() => document.activeElement.className), 'tree-rename');
+    await page.keyboard.type('Aa');
+    await page.keyboard.press('Enter');
+    await row(page, 'Aa').waitFor();
+    assert.equal(await selectedTitle(), 'Aa');
+    await page.keyboard.press('F2');
+    await field.waitFor();
+    await page.keyboard.type('A');
+    await page.keyboard.press('Enter');
+    await row(page, 'A').waitFor();
+    assert.deepEqual(await rowTitles(page), ['はじめに', 'Cで始まる', 'A', 'B']);
+    assertNoProblems(assert, browser);
+  });
+
   test('drag and drop reorders before and after, and nests inside', async () => {
     const box = async (title) => row(page, title).boundingBox();
     // B before はじめに (top quarter of the target row).

@@ -2,7 +2,7 @@
 // system's file dialog.
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, symlinkSync, writeFileSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
@@ -199,5 +199,32 @@ describe('file endpoints', () => {
     picker.hold(false);
     assert.equal((await first).text, opened('second.fcard'));
     assert.equal(picker.calls().length, callsBefore + 1);
+  });
+
+  test('new with the extension chosen replaces the file the dialog offered, but never an open one', async () => {
+    const older = path.join(program.dir, 'older.fcard');
+    writeFileSync(older, 'an old file that the user agreed to replace');
+    picker.answer(older);
+    const answer = await fileCall('new');
+    assert.equal(answer.status, 200, answer.text);
+    assert.equal(answer.text, opened('older.fcard'));
+    assert.equal(readFileSync(older).subarray(0, 16).toString('latin1'), 'SQLite format 3\0');
+    assert.deepEqual(readdirSync(program.dir).filter((name) => name.startsWith('older.fcard')), ['older.fcard'],
+      'no temporary file is left beside it');
+
+    // It is open now: no other path that reaches it may replace it under its session.
+    const before = digest(older);
+    const linkedFolder = path.join(program.dir, 'linked-folder');
+    symlinkSync(program.dir, linkedFolder);
+    const linkedFile = path.join(program.dir, 'linked.fcard');
+    symlinkSync(older, linkedFile);
+    for (const chosen of [older, `${program.dir}/./older.fcard`, path.join(linkedFolder, 'older.fcard'), linkedFile]) {
+      picker.answer(chosen);
+      for (const action of ['new', 'save-as']) {
+        const refused = await fileCall(action);
+        assert.equal(refused.text, envelope('file_failed', alreadyOpen), `${action} ${chosen}`);
+      }
+    }
+    assert.equal(digest(older), before);
   });
 });

@@ -63,6 +63,13 @@ bool PathExists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
+bool SameExistingFile(const std::string& a, const std::string& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
 bool IsFolder(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

@@ -55,7 +55,23 @@ RenameResult Move(const std::string& from, const std::string& to, DWORD flags) {
   return RenameResult::Failed;
 }
 
+// The volume and file index that identify a file whatever name reaches it; false when it cannot be read.
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  const std::wstring name = SystemPath(path);
+  if (name.empty()) return false;
+  FileHandle file(CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file.valid() && GetFileInformationByHandle(file.handle, &info) != 0;
+}
+
 }  // namespace
+
+bool SameExistingFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION first{};
+  BY_HANDLE_FILE_INFORMATION second{};
+  return FileIdentity(a, first) && FileIdentity(b, second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
 
 bool PathExists(const std::string& path) {
   const std::wstring name = SystemPath(path);

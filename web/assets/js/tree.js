@@ -102,6 +102,11 @@ function renumberIfCrowded(doc, parentId) {
   }
 }
 
+// Sets an element's text only when it differs, so that an unchanged row keeps its nodes.
+function setText(node, text) {
+  if (node.textContent !== text) node.textContent = text;
+}
+
 // ---- View state ----
 
 function readView() {
@@ -155,6 +160,7 @@ export class PageTree {
     this.renamingId = null;
     this.renameInput = null;
     this.dragId = null;
+    this.trashShown = null;
 
     this.attachEvents();
   }
@@ -482,6 +488,9 @@ export class PageTree {
 
   // ---- Rendering ----
 
+  // The list is updated in place: rows that stay keep their elements, so a click or double
+  // click whose press and release straddle a re-render (a page switch finishing, a write from
+  // the queue) still reaches its row, and a drag in progress keeps its source.
   render() {
     this.renderTrash();
     // An open rename field is never rebuilt: its text and focus must survive.
@@ -491,10 +500,12 @@ export class PageTree {
     const focusedId = focusedRow && this.container.contains(focusedRow) ? focusedRow.dataset.id : null;
 
     const matches = this.filter ? this.matchingIds() : null;
-    const list = this.renderLevel(null, 0, matches);
+    const current = this.container.firstElementChild;
+    const reuse = current && current.matches('ul.tree-list') ? current : null;
+    const list = this.renderLevel(null, 0, matches, reuse);
     if (list) {
       list.setAttribute('role', 'none');
-      this.container.replaceChildren(list);
+      if (list !== current || this.container.childElementCount !== 1) this.container.replaceChildren(list);
     } else {
       this.container.replaceChildren(element('div', {
         class: 'tree-empty',
@@ -525,65 +536,101 @@ export class PageTree {
     return result;
   }
 
-  renderLevel(parentId, depth, matches) {
+  // Brings `list` (or a new list when it is null) up to date with the children of parentId;
+  // null when there are none to show.
+  renderLevel(parentId, depth, matches, list) {
     const kids = this.children(parentId).filter((entry) => !matches || matches.has(entry.id));
     if (!kids.length) return null;
-    const list = element('ul', { class: 'tree-list' });
+    list = list || element('ul', { class: 'tree-list' });
     list.setAttribute('role', 'group');
-    for (const entry of kids) {
+    const shown = new Set(kids.map((entry) => entry.id));
+    const items = new Map();
+    for (const item of [...list.children]) {
+      const id = item.firstElementChild ? item.firstElementChild.dataset.id : undefined;
+      if (id && !items.has(id) && shown.has(id)) items.set(id, item);
+      else item.remove();
+    }
+    kids.forEach((entry, index) => {
       const hasChildren = this.children(entry.id).length > 0;
       const open = hasChildren && (Boolean(matches) || this.expanded.has(entry.id));
-      const item = element('li', {}, this.renderRow(entry, depth, hasChildren, open, matches));
-      item.setAttribute('role', 'none');
-      if (open) {
-        const sub = this.renderLevel(entry.id, depth + 1, matches);
-        if (sub) item.append(sub);
+      let item = items.get(entry.id);
+      if (!item) {
+        item = element('li');
+        item.setAttribute('role', 'none');
       }
-      list.append(item);
-    }
+      const oldRow = item.firstElementChild && item.firstElementChild.matches('.tree-row') ? item.firstElementChild : null;
+      const row = this.renderRow(entry, depth, hasChildren, open, matches, oldRow);
+      if (row !== oldRow) item.replaceChildren(row);
+      const oldSub = row.nextElementSibling;
+      const sub = open ? this.renderLevel(entry.id, depth + 1, matches, oldSub) : null;
+      if (oldSub && oldSub !== sub) oldSub.remove();
+      if (sub && sub !== oldSub) item.append(sub);
+      // Only an item out of place is moved: moving takes it out of the document for a moment.
+      if (list.children[index] !== item) list.insertBefore(item, list.children[index] || null);
+    });
     return list;
   }
 
-  renderRow(entry, depth, hasChildren, open, matches) {
+  renderRow(entry, depth, hasChildren, open, matches, row) {
     const selected = entry.id === this.selectedId;
     const renaming = entry.id === this.renamingId;
-    const row = element('div', { class: 'tree-row', tabIndex: selected ? 0 : -1 });
+    if (!row) {
+      row = element('div', { class: 'tree-row' });
+      row.setAttribute('role', 'treeitem');
+    }
+    row.tabIndex = selected ? 0 : -1;
     row.dataset.id = entry.id;
-    row.setAttribute('role', 'treeitem');
     row.setAttribute('aria-selected', selected ? 'true' : 'false');
     row.setAttribute('aria-level', String(depth + 1));
     row.style.paddingLeft = 2 + 16 * depth + 'px';
     row.draggable = !matches && !renaming;
     if (hasChildren) row.setAttribute('aria-expanded', open ? 'true' : 'false');
+    else row.removeAttribute('aria-expanded');
 
-    const twisty = element('button', {
-      type: 'button', class: hasChildren ? 'twisty' : 'twisty leaf', tabIndex: -1,
-      text: open ? '▼' : '▶',
-    });
-    twisty.setAttribute('aria-label', open ? '閉じる' : '開く');
-    row.append(twisty);
-
-    if (renaming) {
-      row.append(this.renameField(entry));
-    } else {
-      const title = element('span', {
-        class: entry.title ? 'tree-title' : 'tree-title untitled',
-        text: displayTitle(entry), title: displayTitle(entry),
-      });
-      row.append(title);
+    let twisty = row.firstElementChild;
+    if (!twisty || !twisty.matches('.twisty')) {
+      twisty = element('button', { type: 'button', tabIndex: -1 });
+      row.replaceChildren(twisty);
     }
+    twisty.className = hasChildren ? 'twisty' : 'twisty leaf';
+    setText(twisty, open ? '▼' : '▶');
+    twisty.setAttribute('aria-label', open ? '閉じる' : '開く');
+
+    const label = twisty.nextElementSibling;
+    if (renaming) {
+      if (!label || label !== this.renameInput) {
+        const input = this.renameField(entry);
+        if (label) label.replaceWith(input);
+        else row.append(input);
+      }
+    } else {
+      let title = label && label.matches('span.tree-title') ? label : null;
+      if (!title) {
+        title = element('span');
+        if (label) label.replaceWith(title);
+        else row.append(title);
+      }
+      title.className = entry.title ? 'tree-title' : 'tree-title untitled';
+      setText(title, displayTitle(entry));
+      title.title = displayTitle(entry);
+    }
+    while (row.children.length > 2) row.lastElementChild.remove();
     return row;
   }
 
   renderTrash() {
     const trashed = this.data.pages.filter((entry) => !isLive(entry));
-    this.trashButton.textContent = '🗑 ごみ箱（' + trashed.length + '）';
+    setText(this.trashButton, '🗑 ごみ箱（' + trashed.length + '）');
     const roots = trashed
       .filter((entry) => {
         const parent = entry.parentId ? this.page(entry.parentId) : null;
         return !(parent && parent.deletedAt === entry.deletedAt);
       })
       .sort((a, b) => b.deletedAt - a.deletedAt);
+    // An unchanged trash keeps its buttons, so that a click on one is never lost to a re-render.
+    const shown = JSON.stringify(roots.map((entry) => [entry.id, displayTitle(entry)]));
+    if (shown === this.trashShown && this.trashList.firstElementChild) return;
+    this.trashShown = shown;
     if (!roots.length) {
       this.trashList.replaceChildren(element('div', { class: 'trash-empty', text: '空です' }));
       return;
