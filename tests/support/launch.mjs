@@ -5,16 +5,26 @@ import net from 'node:net';
 
 import { exitWithin, killFerncard } from './ferncard.mjs';
 
-// A port that was free a moment ago on 127.0.0.1.
-export function freePort() {
-  return new Promise((resolve, reject) => {
+// Whether a listener could be opened on 127.0.0.1:port a moment ago.
+function canListen(port) {
+  return new Promise((resolve) => {
     const server = net.createServer();
-    server.once('error', reject);
-    server.listen(0, '127.0.0.1', () => {
-      const { port } = server.address();
-      server.close(() => resolve(port));
-    });
+    server.once('error', () => resolve(false));
+    server.listen(port, '127.0.0.1', () => server.close(() => resolve(true)));
   });
+}
+
+// A first port for a program: it and the 20 ports after it (where later documents open) were
+// free a moment ago. Chosen below the system's range of ephemeral ports, so that the tests' own
+// client connections never take a port that a program is about to listen on.
+export async function freePort() {
+  for (let attempt = 0; attempt < 100; attempt += 1) {
+    const base = 20000 + Math.floor(Math.random() * 10000);
+    let free = true;
+    for (let port = base; free && port <= base + 20; port += 1) free = await canListen(port);
+    if (free) return base;
+  }
+  throw new Error('no free range of 21 ports found');
 }
 
 // Polls until read() gives a value that accept() takes, or ms pass; returns the last value.
