@@ -3,7 +3,7 @@
 import { readFileSync } from 'node:fs';
 import net from 'node:net';
 
-import { exitWithin, killFerncard } from './ferncard.mjs';
+import { exitWithin, killFerncard, patience, underWine } from './ferncard.mjs';
 
 // A port that was free a moment ago on 127.0.0.1.
 export function freePort() {
@@ -30,9 +30,11 @@ export async function waitFor(read, accept, ms = 1000) {
 
 const launchAddress = /^http:\/\/127\.0\.0\.1:(\d+)\/\?ticket=[0-9a-f]{64}(&page=[0-9a-f-]{36})?$/;
 
-// Waits for the ticket file to hold a complete launch address and returns its content.
+// Waits for the ticket file to hold a complete launch address and returns its content. Under
+// Wine the first window of a process may wait for Wine's desktop process to start.
 export function waitForLaunchAddress(ticketFile, ms = 1000) {
-  return waitFor(() => readFileSync(ticketFile, 'utf8'), (text) => launchAddress.test(text ?? ''), ms);
+  const wait = underWine ? Math.max(patience(ms), 20000) : ms;
+  return waitFor(() => readFileSync(ticketFile, 'utf8'), (text) => launchAddress.test(text ?? ''), wait);
 }
 
 export function portOf(address) {
@@ -49,9 +51,14 @@ export function connect(port) {
 }
 
 // Sends SIGTERM and gives the process ms to end; one that is still running is killed.
-// Resolves with the exit, or null when the process had to be killed.
+// Resolves with the exit, or null when the process had to be killed. Under Wine a signal only
+// kills the program, so it is killed at once (null).
 export async function stopWithSigterm(run, ms = 6000) {
   if (run.child.exitCode !== null || run.child.signalCode !== null) return run.exited;
+  if (underWine) {
+    await killFerncard(run);
+    return null;
+  }
   run.child.kill('SIGTERM');
   const result = await exitWithin(run, ms);
   if (result === null) await killFerncard(run);
