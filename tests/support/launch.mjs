@@ -1,9 +1,11 @@
 // Helpers for tests of a running program: free ports, the launch address in the ticket file,
-// loopback connections and the end on SIGTERM. Starting the program is ferncard.mjs's job.
+// loopback connections and the request to end. Starting the program is ferncard.mjs's job.
+import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import net from 'node:net';
+import path from 'node:path';
 
-import { exitWithin, killFerncard, patience, underWine } from './ferncard.mjs';
+import { exitWithin, ferncardBinary, killFerncard, patience, underWine } from './ferncard.mjs';
 
 // A port that was free a moment ago on 127.0.0.1.
 export function freePort() {
@@ -50,16 +52,23 @@ export function connect(port) {
   });
 }
 
-// Sends SIGTERM and gives the process ms to end; one that is still running is killed.
-// Resolves with the exit, or null when the process had to be killed. Under Wine a signal only
-// kills the program, so it is killed at once (null).
-export async function stopWithSigterm(run, ms = 6000) {
-  if (run.child.exitCode !== null || run.child.signalCode !== null) return run.exited;
-  if (underWine) {
-    await killFerncard(run);
-    return null;
+// Asks the program to end as its system does: SIGTERM on Linux; under Wine, where a signal kills
+// the process outright, the close message to its windows (taskkill without /f). taskkill can
+// name the program only by its image name there, so every running ferncard.exe of the Wine
+// prefix is asked: tests that use it under Wine have no other program running that must stay.
+export function sendEndRequest(run) {
+  if (!underWine) {
+    run.child.kill('SIGTERM');
+    return;
   }
-  run.child.kill('SIGTERM');
+  spawnSync('wine', ['taskkill', '/im', path.basename(ferncardBinary())], { stdio: 'ignore' });
+}
+
+// Asks the program to end and gives it ms to do so; one that is still running is killed.
+// Resolves with the exit, or null when the process had to be killed.
+export async function requestEnd(run, ms = 6000) {
+  if (run.child.exitCode !== null || run.child.signalCode !== null) return run.exited;
+  sendEndRequest(run);
   const result = await exitWithin(run, ms);
   if (result === null) await killFerncard(run);
   return result;
