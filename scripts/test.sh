@@ -98,9 +98,11 @@ start_wine() {
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >>"$log_dir/wineboot.log" 2>&1 ||
     { cat "$log_dir/wineboot.log"; return 1; }
   # Wine's desktop process ends shortly after the last program with windows; the next program
-  # that makes a window then waits about ten seconds for a new one. A notepad that never shows
-  # (the null display driver) keeps the desktop up for the whole stage.
+  # that makes a window then waits about ten seconds for a new one, and two programs that start
+  # it at once can break it. A notepad that never shows (the null display driver) brings it up
+  # alone, before anything else runs, and keeps it up for the whole stage.
   wine notepad >/dev/null 2>&1 &
+  sleep 15
 }
 
 stop_wine() {
