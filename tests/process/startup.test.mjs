@@ -6,7 +6,7 @@ import path from 'node:path';
 import { after, describe, test } from 'node:test';
 
 import {
-  exitWithin, killFerncard, programPath, skipUnderWine, startFerncard,
+  exitWithin, killFerncard, patience, programPath, skipUnderWine, startFerncard,
 } from '../support/ferncard.mjs';
 import {
   connect, freePort, portOf, requestEnd as stop, sendEndRequest, waitFor, waitForLaunchAddress,
@@ -97,7 +97,7 @@ describe('first start in an empty data folder', () => {
 
     const started = Date.now();
     await stopAndExpectZero(run);
-    assert.ok(Date.now() - started < 6000);
+    assert.ok(Date.now() - started < patience(6000));
   });
 
   test('without --port the first free port of 8890 to 8909 is used', async () => {
