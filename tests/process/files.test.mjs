@@ -7,6 +7,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
+import { skipUnderWine } from '../support/ferncard.mjs';
 import { makePicker } from '../support/picker.mjs';
 import { connect, portOf, waitFor } from '../support/launch.mjs';
 import { startProgram } from '../support/session.mjs';
@@ -22,6 +23,8 @@ const envelope = (code, message = '') => JSON.stringify({ error: code, message }
 const opened = (name) => JSON.stringify({ opened: true, name });
 const notOpened = '{"opened":false}';
 const digest = (file) => createHash('sha256').update(readFileSync(file)).digest('hex');
+// The scripted picker stands in for the Linux picker only; Windows shows its own dialog.
+const needsPicker = { skip: skipUnderWine('the scripted picker replaces only the Linux file picker') };
 
 
 describe('file endpoints', () => {
@@ -57,7 +60,7 @@ describe('file endpoints', () => {
     assert.equal(unknown.text, envelope('not_found'));
   });
 
-  test('a cancelled dialog opens nothing', async () => {
+  test('a cancelled dialog opens nothing', needsPicker, async () => {
     picker.answer(null);
     for (const action of ['open', 'new', 'save-as']) {
       const answer = await fileCall(action);
@@ -76,7 +79,7 @@ describe('file endpoints', () => {
     ]);
   });
 
-  test('new appends the extension, creates the document and opens it on the next port', async () => {
+  test('new appends the extension, creates the document and opens it on the next port', needsPicker, async () => {
     const target = path.join(program.dir, 'second');
     picker.answer(target);
     const answer = await fileCall('new');
@@ -90,7 +93,7 @@ describe('file endpoints', () => {
     socket.destroy();
   });
 
-  test('new keeps an extension written in capitals', async () => {
+  test('new keeps an extension written in capitals', needsPicker, async () => {
     const target = path.join(program.dir, 'Third.FCARD');
     picker.answer(target);
     const answer = await fileCall('new');
@@ -100,7 +103,7 @@ describe('file endpoints', () => {
     assert.equal(ticketPort(), program.port + 2);
   });
 
-  test('opening an open document again reuses its session and port', async () => {
+  test('opening an open document again reuses its session and port', needsPicker, async () => {
     const target = path.join(program.dir, 'second.fcard');
     picker.answer(target);
     const before = ticketText();
@@ -111,7 +114,7 @@ describe('file endpoints', () => {
     assert.equal(recentList()[0], target);
   });
 
-  test('a name typed without the extension never replaces the file the extension names', async () => {
+  test('a name typed without the extension never replaces the file the extension names', needsPicker, async () => {
     const precious = path.join(program.dir, 'precious.fcard');
     writeFileSync(precious, 'not to be replaced');
     picker.answer(path.join(program.dir, 'precious'));
@@ -123,7 +126,7 @@ describe('file endpoints', () => {
     }
   });
 
-  test('new or save-as onto an open document is refused and writes nothing', async () => {
+  test('new or save-as onto an open document is refused and writes nothing', needsPicker, async () => {
     const before = digest(program.document);
     picker.answer(program.document);
     for (const action of ['new', 'save-as']) {
@@ -138,7 +141,7 @@ describe('file endpoints', () => {
     assert.equal(digest(program.document), before);
   });
 
-  test('save-as elsewhere makes a copy that opens in its own session while the source stays', async () => {
+  test('save-as elsewhere makes a copy that opens in its own session while the source stays', needsPicker, async () => {
     const target = path.join(program.dir, 'コピー.fcard');
     picker.answer(target);
     const answer = await fileCall('save-as');
@@ -156,7 +159,7 @@ describe('file endpoints', () => {
     assert.equal(ticketPort(), program.port + 3);
   });
 
-  test('a file that is not a document is refused with the store\'s message', async () => {
+  test('a file that is not a document is refused with the store\'s message', needsPicker, async () => {
     const text = path.join(program.dir, 'notes.txt');
     writeFileSync(text, 'hello');
     picker.answer(text);
@@ -166,12 +169,12 @@ describe('file endpoints', () => {
     assert.notEqual(recentList()[0], text);
   });
 
-  test('the open picker gives only files that exist', async () => {
+  test('the open picker gives only files that exist', needsPicker, async () => {
     picker.answer(path.join(program.dir, 'missing.fcard'));
     assert.equal((await fileCall('open')).text, notOpened);
   });
 
-  test('recent opens the listed entry by an index of one or two digits', async () => {
+  test('recent opens the listed entry by an index of one or two digits', needsPicker, async () => {
     const list = recentList();
     assert.ok(list.length >= 3, list.join('\n'));
     const zero = await fileCall('recent/00');
@@ -187,7 +190,7 @@ describe('file endpoints', () => {
     }
   });
 
-  test('while a dialog is open a second request gets no dialog and opens nothing', async () => {
+  test('while a dialog is open a second request gets no dialog and opens nothing', needsPicker, async () => {
     const callsBefore = picker.calls().length;
     picker.answer(path.join(program.dir, 'second.fcard'));
     picker.hold(true);

@@ -1,9 +1,11 @@
 // Helpers for tests of a running program: free ports, the launch address in the ticket file,
-// loopback connections and the end on SIGTERM. Starting the program is ferncard.mjs's job.
+// loopback connections and the request to end. Starting the program is ferncard.mjs's job.
+import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import net from 'node:net';
+import path from 'node:path';
 
-import { exitWithin, killFerncard } from './ferncard.mjs';
+import { exitWithin, ferncardBinary, killFerncard, patience, underWine } from './ferncard.mjs';
 
 // Whether a listener could be opened on 127.0.0.1:port a moment ago.
 function canListen(port) {
@@ -40,9 +42,11 @@ export async function waitFor(read, accept, ms = 1000) {
 
 const launchAddress = /^http:\/\/127\.0\.0\.1:(\d+)\/\?ticket=[0-9a-f]{64}(&page=[0-9a-f-]{36})?$/;
 
-// Waits for the ticket file to hold a complete launch address and returns its content.
+// Waits for the ticket file to hold a complete launch address and returns its content. Under
+// Wine the first window of a process may wait for Wine's desktop process to start.
 export function waitForLaunchAddress(ticketFile, ms = 10000) {
-  return waitFor(() => readFileSync(ticketFile, 'utf8'), (text) => launchAddress.test(text ?? ''), ms);
+  const wait = underWine ? Math.max(patience(ms), 20000) : ms;
+  return waitFor(() => readFileSync(ticketFile, 'utf8'), (text) => launchAddress.test(text ?? ''), wait);
 }
 
 export function portOf(address) {
@@ -58,11 +62,23 @@ export function connect(port) {
   });
 }
 
-// Sends SIGTERM and gives the process ms to end; one that is still running is killed.
+// Asks the program to end as its system does: SIGTERM on Linux; under Wine, where a signal kills
+// the process outright, the close message to its windows (taskkill without /f). taskkill can
+// name the program only by its image name there, so every running ferncard.exe of the Wine
+// prefix is asked: tests that use it under Wine have no other program running that must stay.
+export function sendEndRequest(run) {
+  if (!underWine) {
+    run.child.kill('SIGTERM');
+    return;
+  }
+  spawnSync('wine', ['taskkill', '/im', path.basename(ferncardBinary())], { stdio: 'ignore' });
+}
+
+// Asks the program to end and gives it ms to do so; one that is still running is killed.
 // Resolves with the exit, or null when the process had to be killed.
-export async function stopWithSigterm(run, ms = 6000) {
+export async function requestEnd(run, ms = 6000) {
   if (run.child.exitCode !== null || run.child.signalCode !== null) return run.exited;
-  run.child.kill('SIGTERM');
+  sendEndRequest(run);
   const result = await exitWithin(run, ms);
   if (result === null) await killFerncard(run);
   return result;

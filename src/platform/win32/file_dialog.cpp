@@ -29,6 +29,36 @@ struct ComApartment {
   }
 };
 
+// An invisible owner that is brought to the foreground first, so that the dialog comes up in
+// front of the browser even though the calling thread is not the foreground one. It sits at the
+// middle and a third of the height of the primary work area, where the dialog centres on it.
+struct DialogOwner {
+  HWND window = nullptr;
+  DialogOwner() {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int x = (area.left + area.right) / 2;
+    const int y = (area.top + area.bottom) / 3;
+    window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP, x, y, 0, 0, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    if (window == nullptr) return;
+    // The foreground may only be taken by the thread that has the input: borrow it meanwhile.
+    const DWORD ownThread = GetCurrentThreadId();
+    const HWND foreground = GetForegroundWindow();
+    const DWORD foregroundThread = foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+    const bool attached = foregroundThread != 0 && foregroundThread != ownThread &&
+                          AttachThreadInput(ownThread, foregroundThread, TRUE);
+    ShowWindow(window, SW_SHOWNA);
+    SetForegroundWindow(window);
+    if (attached) AttachThreadInput(ownThread, foregroundThread, FALSE);
+  }
+  ~DialogOwner() {
+    if (window != nullptr) DestroyWindow(window);
+  }
+  DialogOwner(const DialogOwner&) = delete;
+  DialogOwner& operator=(const DialogOwner&) = delete;
+};
+
 }  // namespace
 
 bool PickDocumentFile(const FileDialogRequest& request, std::string& path) {
@@ -41,17 +71,18 @@ bool PickDocumentFile(const FileDialogRequest& request, std::string& path) {
   }
   FILEOPENDIALOGOPTIONS options = 0;
   dialog.p->GetOptions(&options);
-  options |= FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST;
+  options |= FOS_FORCEFILESYSTEM;
   options |= request.save ? FOS_OVERWRITEPROMPT : FOS_FILEMUSTEXIST;
   dialog.p->SetOptions(options);
-  const COMDLG_FILTERSPEC filter[] = {{L"Ferncard (*.fcard)", L"*.fcard"}};
+  const COMDLG_FILTERSPEC filter[] = {{L"Ferncard ファイル (*.fcard)", L"*.fcard"}};
   dialog.p->SetFileTypes(1, filter);
   dialog.p->SetDefaultExtension(L"fcard");
   const std::wstring title = ToWide(request.title);
   if (!title.empty()) dialog.p->SetTitle(title.c_str());
   const std::wstring name = ToWide(request.initialName);
   if (!name.empty()) dialog.p->SetFileName(name.c_str());
-  if (FAILED(dialog.p->Show(nullptr))) return false;  // also a cancelled dialog
+  const DialogOwner owner;  // without one (creation failed) the dialog has no owner
+  if (FAILED(dialog.p->Show(owner.window))) return false;  // also a cancelled dialog
   ComPointer<IShellItem> item;
   if (FAILED(dialog.p->GetResult(&item.p))) return false;
   PWSTR chosen = nullptr;

@@ -104,7 +104,9 @@ HWND EnsureHiddenWindow(const std::wstring& className) {
   // An ordinary top-level window that is never shown (not message-only): later starts find it
   // by class name, and it receives the taskbar's broadcasts.
   state.window = CreateWindowExW(0, className.c_str(), L"Ferncard", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-  if (state.window != nullptr) windowThread = GetCurrentThreadId();
+  if (state.window == nullptr) return nullptr;
+  windowThread = GetCurrentThreadId();
+  SetProcessShutdownParameters(0x280, 0);  // the default level of an application
   return state.window;
 }
 

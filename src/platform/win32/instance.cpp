@@ -81,6 +81,8 @@ void ServeHandOffSender(HandOffReceiver&, std::size_t largestPayload,
 }
 
 HandOffSendResult SendHandOff(const std::string& key, std::uint64_t tag, std::string_view payload, int timeoutMs) {
+  // The running instance and the browser window it starts may then come to the foreground.
+  AllowSetForegroundWindow(ASFW_ANY);
   const HWND window = FindWindowW(WindowClassName(key).c_str(), nullptr);
   if (window == nullptr) return HandOffSendResult::NoReceiver;
   COPYDATASTRUCT data{};
