@@ -39,11 +39,13 @@ node_stage() {  # name files...
   local log="$log_dir/$name.log"
   # A test that hangs fails after 5 minutes instead of holding up the whole run.
   node --test --test-concurrency=1 --test-timeout=300000 "$@" 2>&1 | tee "$log"
-  local pass fail
+  local pass fail cancelled
   pass=$(grep -E '^# pass [0-9]+' "$log" | tail -n 1 | awk '{print $3}')
   fail=$(grep -E '^# fail [0-9]+' "$log" | tail -n 1 | awk '{print $3}')
+  cancelled=$(grep -E '^# cancelled [0-9]+' "$log" | tail -n 1 | awk '{print $3}')
   if [ -z "$pass" ]; then record "$name" 0 1; return; fi
-  record "$name" "$pass" "$fail"
+  # A cancelled test (one that timed out) is a failure too.
+  record "$name" "$pass" $((fail + ${cancelled:-0}))
 }
 
 build() {  # dir [cmake args...]
@@ -120,8 +122,13 @@ stop_wine() {
 # program Windows paths and skip what only Linux can show (signals, stand-in pickers).
 windows_process_stage() {
   shopt -s nullglob
-  FERNCARD_BIN="$root/build-win/ferncard.exe" FERNCARD_WRAPPER=wine \
-    node_stage process-win tests/process/*.test.mjs
+  # The file endpoints are left out: their tests script the Linux file picker, and the program
+  # of that file outlives its stop under Wine (its Windows process keeps the output pipes open).
+  local files=()
+  for file in tests/process/*.test.mjs; do
+    [ "$file" = tests/process/files.test.mjs ] || files+=("$file")
+  done
+  FERNCARD_BIN="$root/build-win/ferncard.exe" FERNCARD_WRAPPER=wine node_stage process-win "${files[@]}"
   shopt -u nullglob
 }
 
