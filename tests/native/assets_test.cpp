@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::filesystem::path kWebFolder = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "web";
+const std::filesystem::path kWebFolder = FERNCARD_SOURCE_WEB_DIR;
 
 std::string ReadSource(const std::string& requestPath) {
   const std::string relative = requestPath == "/" ? "index.html" : requestPath.substr(1);
