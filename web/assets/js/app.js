@@ -102,7 +102,7 @@ const editor = new Editor({
 });
 
 const toolbar = new Toolbar(ui.toolbar, editor);
-toolbar.pages = () => tree.livePages();
+toolbar.pages = () => tree.livePages().filter((entry) => entry.id !== editor.pageId);
 
 const searchResults = new SearchResults({
   container: ui.searchResults, onOpen: openFromSearch, onLeave: () => ui.filter.focus(),

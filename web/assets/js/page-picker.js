@@ -43,6 +43,9 @@ export function linkDialog({ link, pages }) {
       if (needle && !choices.length) list.append(element('li', { class: 'picker-none', text: '一致するページはありません' }));
     };
 
+    // With a page chosen in the list, the button links to it; otherwise to the address.
+    const submit = () => close(choices[active] ? { page: choices[active] } : { url: url.value });
+
     url.addEventListener('keydown', (event) => {
       if (event.key === 'Enter' && !event.isComposing) {
         event.preventDefault();
@@ -70,7 +73,7 @@ export function linkDialog({ link, pages }) {
       element('div', { class: 'dialog-actions' },
         link ? element('button', { type: 'button', text: 'リンクを解除', onclick: () => close({ unlink: true }) }) : null,
         element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) }),
-        element('button', { type: 'button', class: 'primary', text: '設定', onclick: () => close({ url: url.value }) })),
+        element('button', { type: 'button', class: 'primary', text: '設定', onclick: submit })),
     );
     render();
     requestAnimationFrame(() => { url.focus(); url.select(); });
