@@ -15,24 +15,6 @@ constexpr std::size_t kSnippetAfter = 60;   // and after it
 constexpr std::size_t kSnippetLead = 90;    // text shown when the body has no match
 constexpr const char* kEllipsis = "…";
 
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
@@ -50,69 +32,116 @@ char FullWidthFold(std::string_view text, std::size_t i) {
   return 0;
 }
 
-// Collects text with white space collapsed, folding on request.
+// Byte tables: which bytes need no more than copying (through the fold table), and the ASCII fold.
+struct ByteTables {
+  std::array<bool, 256> plain{};
+  std::array<char, 256> fold{};
+  std::array<char, 256> same{};
+  ByteTables() {
+    for (int b = 0; b < 256; ++b) {
+      const char c = static_cast<char>(b);
+      plain[b] = c != '<' && c != '&' && !IsAsciiSpace(c) && b != 0xC2 && b != 0xEF;
+      fold[b] = LowerAscii(c);
+      same[b] = c;
+    }
+  }
+};
+
+const ByteTables& Tables() {
+  static const ByteTables tables;
+  return tables;
+}
+
+// Writes text with white space collapsed, folding on request, into a buffer as long as the input:
+// collapsing, decoding references and folding never make text longer than the markup it came from.
 class TextSink {
  public:
-  TextSink(std::string& out, bool fold) : out_(out), fold_(fold) {}
-
-  void Space() { pendingSpace_ = !out_.empty(); }
-
-  void Ascii(char c) {
-    Flush();
-    out_ += fold_ ? LowerAscii(c) : c;
+  TextSink(std::string& out, std::size_t inputSize, bool fold)
+      : out_(out), fold_(fold), map_(fold ? Tables().fold.data() : Tables().same.data()) {
+    out_.resize(inputSize + 4);
+    begin_ = dst_ = out_.data();
   }
 
-  void Bytes(std::string_view bytes) {
-    Flush();
-    out_.append(bytes);
+  // Gives the buffer its real length (a pending space at the end is never written).
+  void Finish() {
+    out_.resize(static_cast<std::size_t>(dst_ - begin_));
   }
+
+  void Space() { pendingSpace_ = dst_ != begin_; }
 
   void CodePoint(std::uint32_t code) {
     if (code == 0x20 || code == 0x09 || code == 0x0A || code == 0x0C || code == 0x0D || code == 0xA0) {
       Space();
-    } else if (code < 0x80) {
-      Ascii(static_cast<char>(code));
-    } else {
-      Flush();
-      if (fold_ && code >= 0xFF10 && code <= 0xFF19) out_ += static_cast<char>('0' + (code - 0xFF10));
-      else if (fold_ && code >= 0xFF21 && code <= 0xFF3A) out_ += static_cast<char>('a' + (code - 0xFF21));
-      else if (fold_ && code >= 0xFF41 && code <= 0xFF5A) out_ += static_cast<char>('a' + (code - 0xFF41));
-      else AppendUtf8(out_, code);
+      return;
     }
+    Flush();
+    if (code < 0x80) *dst_++ = map_[code];
+    else if (fold_ && code >= 0xFF10 && code <= 0xFF19) *dst_++ = static_cast<char>('0' + (code - 0xFF10));
+    else if (fold_ && code >= 0xFF21 && code <= 0xFF3A) *dst_++ = static_cast<char>('a' + (code - 0xFF21));
+    else if (fold_ && code >= 0xFF41 && code <= 0xFF5A) *dst_++ = static_cast<char>('a' + (code - 0xFF41));
+    else dst_ = AppendUtf8(dst_, code);
   }
 
-  // Text at text[i]: one character (a byte for ASCII and for stray bytes); returns its length.
+  // Text from text[i]: a run of plain bytes, or one character that needs a look (white space, a
+  // no-break space, a full-width letter or digit). Returns the number of bytes taken.
   std::size_t Take(std::string_view text, std::size_t i) {
-    const char c = text[i];
-    if (static_cast<unsigned char>(c) < 0x80) {
-      if (IsAsciiSpace(c)) Space();
-      else Ascii(c);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    const auto& plain = Tables().plain;
+    const unsigned char b = bytes[i];
+    if (plain[b]) {
+      Flush();
+      std::size_t j = i;
+      do {
+        *dst_++ = map_[bytes[j++]];
+      } while (j < size && plain[bytes[j]]);
+      return j - i;
+    }
+    if (IsAsciiSpace(static_cast<char>(b))) {
+      Space();
       return 1;
     }
-    if (static_cast<unsigned char>(c) == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xA0) {
+    if (b == 0xC2 && i + 1 < size && bytes[i + 1] == 0xA0) {
       Space();
       return 2;
     }
+    Flush();
     if (fold_) {
       if (const char folded = FullWidthFold(text, i)) {
-        Flush();
-        out_ += folded;
+        *dst_++ = folded;
         return 3;
       }
     }
-    Flush();
-    out_ += c;
+    *dst_++ = static_cast<char>(b);
     return 1;
   }
 
  private:
   void Flush() {
-    if (pendingSpace_) out_ += ' ';
+    if (pendingSpace_) *dst_++ = ' ';
     pendingSpace_ = false;
+  }
+
+  static char* AppendUtf8(char* dst, std::uint32_t code) {
+    if (code < 0x800) {
+      *dst++ = static_cast<char>(0xC0 | (code >> 6));
+    } else if (code < 0x10000) {
+      *dst++ = static_cast<char>(0xE0 | (code >> 12));
+      *dst++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    } else {
+      *dst++ = static_cast<char>(0xF0 | (code >> 18));
+      *dst++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      *dst++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    }
+    *dst++ = static_cast<char>(0x80 | (code & 0x3F));
+    return dst;
   }
 
   std::string& out_;
   bool fold_;
+  const char* map_;
+  char* begin_ = nullptr;
+  char* dst_ = nullptr;
   bool pendingSpace_ = false;
 };
 
@@ -168,18 +197,32 @@ std::size_t CharacterReference(std::string_view html, std::size_t i, std::uint32
 }
 
 bool IsInlineTag(std::string_view name) {
-  static constexpr std::array<std::string_view, 15> kInline{
-      "a", "b", "strong", "i", "em", "u", "s", "sub", "sup", "span", "code", "font", "small", "big", "mark"};
-  return std::find(kInline.begin(), kInline.end(), name) != kInline.end();
+  switch (name.size()) {
+    case 1: return name[0] == 'a' || name[0] == 'b' || name[0] == 'i' || name[0] == 'u' || name[0] == 's';
+    case 2: return name == "em";
+    case 3: return name == "sub" || name == "sup" || name == "big";
+    case 4: return name == "span" || name == "code" || name == "font" || name == "mark";
+    case 5: return name == "small";
+    case 6: return name == "strong";
+    default: return false;
+  }
 }
 
+// Tag names that matter here are short; longer ones are cut, which keeps them apart from these.
+constexpr std::size_t kTagNameRoom = 8;
+
 // Skips a tag starting at html[i] ('<' followed by a letter or '/'); returns the index after it
-// and its lower-cased name.
-std::size_t SkipTag(std::string_view html, std::size_t i, std::string& name) {
+// and its lower-cased name (at most kTagNameRoom characters of it).
+std::size_t SkipTag(std::string_view html, std::size_t i, char (&room)[kTagNameRoom], std::string_view& name) {
   std::size_t j = i + 1;
   if (j < html.size() && html[j] == '/') ++j;
-  name.clear();
-  while (j < html.size() && (IsAsciiAlpha(html[j]) || IsAsciiDigit(html[j]))) name += LowerAscii(html[j++]);
+  std::size_t length = 0;
+  while (j < html.size() && (IsAsciiAlpha(html[j]) || IsAsciiDigit(html[j]))) {
+    if (length < kTagNameRoom) room[length] = LowerAscii(html[j]);
+    ++length;
+    ++j;
+  }
+  name = std::string_view(room, std::min(length, kTagNameRoom));
   while (j < html.size() && html[j] != '>') {
     if (html[j] == '=') {
       ++j;
@@ -319,10 +362,9 @@ bool RanksBefore(const SearchHit& a, const SearchHit& b) {
 }  // namespace
 
 void HtmlToText(std::string_view html, bool fold, std::string& out) {
-  out.clear();
-  out.reserve(html.size());
-  TextSink sink(out, fold);
-  std::string name;
+  TextSink sink(out, html.size(), fold);
+  char room[kTagNameRoom];
+  std::string_view name;
   std::size_t i = 0;
   while (i < html.size()) {
     const char c = html[i];
@@ -330,7 +372,7 @@ void HtmlToText(std::string_view html, bool fold, std::string& out) {
       const char next = html[i + 1];
       if (IsAsciiAlpha(next) || next == '/') {
         const bool closing = next == '/';
-        i = SkipTag(html, i, name);
+        i = SkipTag(html, i, room, name);
         if (!IsInlineTag(name)) sink.Space();
         if (!closing && (name == "script" || name == "style")) i = SkipRawText(html, i, name);
         continue;
@@ -352,13 +394,14 @@ void HtmlToText(std::string_view html, bool fold, std::string& out) {
     }
     i += sink.Take(html, i);
   }
-  if (!out.empty() && out.back() == ' ') out.pop_back();
+  sink.Finish();
 }
 
 std::string FoldPlainText(std::string_view text) {
   std::string out;
-  TextSink sink(out, true);
+  TextSink sink(out, text.size(), true);
   for (std::size_t i = 0; i < text.size();) i += sink.Take(text, i);
+  sink.Finish();
   return out;
 }
 
