@@ -50,7 +50,7 @@ class Reader {
   }
 
   bool Value(JsonValue& value, int depth) {
-    if (depth > kMaxDepth) return false;
+    if (depth >= kMaxDepth) return false;
     SkipSpace();
     if (pos_ >= text_.size()) return false;
     const char c = text_[pos_];
