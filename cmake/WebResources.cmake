@@ -13,4 +13,9 @@ set(FERNCARD_WEB_RESOURCES
   211 assets/js/dialogs.js
   212 assets/js/export.js
   213 assets/favicon.png
+  214 assets/js/page-links.js
+  215 assets/js/search-text.js
+  216 assets/js/search-results.js
+  217 assets/js/backlinks.js
+  218 assets/js/page-picker.js
 )

@@ -3,6 +3,7 @@
 #include "api/api_routes.h"
 #include "api/image_endpoints.h"
 #include "api/record_endpoints.h"
+#include "api/search_endpoint.h"
 #include "api/status_endpoints.h"
 #include "documents/file_endpoints.h"
 #include "documents/session.h"
@@ -25,6 +26,7 @@ HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
     case ApiEndpoint::UploadImage: return HandleUploadImage(session.document, request);
     case ApiEndpoint::GetImage: return HandleGetImage(session.document, route.id);
     case ApiEndpoint::DeleteImage: return HandleDeleteImage(session.document, route.id);
+    case ApiEndpoint::Search: return HandleSearch(session.document, request);
   }
   return ErrorResponse(404, "not_found", "");
 }

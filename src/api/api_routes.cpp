@@ -35,6 +35,7 @@ ApiRoute RouteApiRequest(std::string_view method, std::string_view path) {
     if (del) return To(ApiEndpoint::DeletePage, id);
     return To(ApiEndpoint::MethodNotAllowed);
   }
+  if (path == "/api/search") return To(get ? ApiEndpoint::Search : ApiEndpoint::MethodNotAllowed);
   if (path == "/api/images") {
     if (get) return To(ApiEndpoint::ListImages);
     if (post) return To(ApiEndpoint::UploadImage);

@@ -19,6 +19,7 @@ enum class ApiEndpoint {
   UploadImage,
   GetImage,
   DeleteImage,
+  Search,
 };
 
 struct ApiRoute {

@@ -9,7 +9,7 @@ namespace {
 
 // The identifiers are those the build gives the files of web/ (cmake/EmbedWeb.cmake).
 constexpr std::string_view kScript = "text/javascript; charset=utf-8";
-constexpr std::array<AssetEntry, 12> kAssets = {{
+constexpr std::array<AssetEntry, 17> kAssets = {{
     {"/", 201, "text/html; charset=utf-8"},
     {"/assets/css/app.css", 202, "text/css; charset=utf-8"},
     {"/assets/js/api.js", 203, kScript},
@@ -22,6 +22,11 @@ constexpr std::array<AssetEntry, 12> kAssets = {{
     {"/assets/js/tree.js", 210, kScript},
     {"/assets/js/export.js", 212, kScript},
     {"/assets/favicon.png", 213, "image/png"},
+    {"/assets/js/page-links.js", 214, kScript},
+    {"/assets/js/search-text.js", 215, kScript},
+    {"/assets/js/search-results.js", 216, kScript},
+    {"/assets/js/backlinks.js", 217, kScript},
+    {"/assets/js/page-picker.js", 218, kScript},
 }};
 
 }  // namespace

@@ -3,6 +3,7 @@ import { after, before, describe, test } from 'node:test';
 import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
 
 const IMG = '/api/images/' + '0123456789abcdef'.repeat(2);
+const PAGE = '0f8fad5b-d9cb-469f-a165-70867728950e';
 
 // Each hostile input with the exact fragment that may survive.
 const CASES = [
@@ -12,6 +13,8 @@ const CASES = [
   ['javascript: link is unwrapped', '<a href="javascript:window.__hit=1">go</a> <a href=" JaVaScRiPt:alert(1)">x</a>', 'go x'],
   ['vbscript and data links are unwrapped', '<a href="vbscript:msgbox">v</a><a href="data:text/html,<script>1</script>">d</a>', 'vd'],
   ['relative links are unwrapped, mailto stays', '<a href="/api/tree">r</a><a href="mailto:a@b.c">m</a>', 'r<a href="mailto:a@b.c">m</a>'],
+  ['a page link stays only as # and a page id, exactly', `<a href="#${PAGE}">p</a><a href="#${PAGE.toUpperCase()}">u</a><a href="#${PAGE}x">x</a>` +
+    `<a href=" #${PAGE}">s</a><a href="#/p/${PAGE}">h</a><a href="/#${PAGE}">r</a><a href="#top">t</a>`, `<a href="#${PAGE}">p</a>uxshrt`],
   ['style url() and expression are dropped', '<span style="background-color: url(http://x/a.png); color: red">s</span><span style="color: expression(alert(1))">e</span>',
     '<span style="color: red;">s</span><span>e</span>'],
   ['url hidden by escapes and var()', '<span style="background-color: u\\rl(x)">a</span><span style="color: var(--x)">b</span>', '<span>a</span><span>b</span>'],

@@ -123,6 +123,16 @@ export const api = {
     return Array.isArray(body.images) ? body.images : [];
   },
 
+  // Pages whose title or text holds the query: { results, total } as the server ranks them.
+  async search(query) {
+    return (await request('/api/search?q=' + encodeURIComponent(query))).json();
+  },
+
+  // Pages whose bodies link to the page.
+  async linksTo(id) {
+    return (await request('/api/search?links=' + encodeURIComponent(id))).json();
+  },
+
   async deleteImage(id) {
     await request('/api/images/' + id, { method: 'DELETE' });
   },

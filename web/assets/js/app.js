@@ -1,9 +1,13 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
 import { api } from './api.js';
+import { Backlinks } from './backlinks.js';
 import { confirmDialog, element, openDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
 import { collectGarbage } from './images.js';
+import { followPageLinks } from './page-links.js';
+import { SearchResults } from './search-results.js';
+import { clearHighlight, highlightMatches } from './search-text.js';
 import { Toolbar } from './toolbar.js';
 import { PageTree, displayTitle, isPageId, loadSidebarWidth, saveSidebarWidth } from './tree.js';
 
@@ -30,6 +34,7 @@ const ui = {
   trashBtn: $('trashBtn'), trashList: $('trashList'), splitter: $('splitter'),
   emptyState: $('emptyState'), page: $('page'), title: $('title'), toolbar: $('toolbar'),
   editorWrap: $('editorWrap'), editor: $('editor'), contextMenu: $('contextMenu'),
+  searchResults: $('searchResults'), backlinks: $('backlinks'),
 };
 
 let fileStatus = { product: 'Ferncard', version: '', file: '', fileName: '', isDefault: true, port: 0 };
@@ -97,6 +102,14 @@ const editor = new Editor({
 });
 
 const toolbar = new Toolbar(ui.toolbar, editor);
+toolbar.pages = () => tree.livePages().filter((entry) => entry.id !== editor.pageId);
+
+const searchResults = new SearchResults({
+  container: ui.searchResults, onOpen: openFromSearch, onLeave: () => ui.filter.focus(),
+});
+const backlinks = new Backlinks({
+  container: ui.backlinks, tree, onOpen: (id) => { tree.select(id).catch(tree.onError); },
+});
 
 tree.onCreated = focusTitle;
 tree.onRenamed = (id) => {
@@ -124,7 +137,31 @@ async function switchEditor(id) {
     return false;
   }
   showPageArea(id !== null);
+  showSearchMatches();
+  backlinks.show(id);
   return true;
+}
+
+// ---- Search ----
+
+// While the filter holds text, its matches in the open page are highlighted.
+function showSearchMatches() {
+  if (ui.filter.value.trim() && editor.pageId) highlightMatches(ui.editor, ui.filter.value);
+  else clearHighlight();
+}
+
+async function openFromSearch(id) {
+  if (!tree.isLivePage(id)) {
+    showToast('このページはごみ箱にあります。');
+    return;
+  }
+  if (await tree.select(id)) showSearchMatches();
+}
+
+function setFilter(text) {
+  tree.setFilter(text);
+  searchResults.update(text);
+  if (!text.trim()) clearHighlight();
 }
 
 function focusTitle() {
@@ -369,7 +406,16 @@ function attachHandlers() {
   ui.aboutBtn.addEventListener('click', () => { openAbout(); });
   ui.fileBtn.addEventListener('click', () => { if (running) openFileMenu(); });
   ui.exportBtn.addEventListener('click', () => { if (running) openExportDialog(); });
-  ui.filter.addEventListener('input', () => tree.setFilter(ui.filter.value));
+  ui.filter.addEventListener('input', () => setFilter(ui.filter.value));
+  ui.filter.addEventListener('keydown', (event) => {
+    if (event.isComposing) return;
+    if (event.key === 'Escape') {
+      ui.filter.value = '';
+      setFilter('');
+    } else if (!(event.key === 'ArrowDown' && searchResults.focusFirst())) return;
+    event.preventDefault();
+  });
+  followPageLinks(ui.editorWrap, tree);
 
   document.addEventListener('keydown', (event) => {
     const key = event.key.toLowerCase();

@@ -2,6 +2,7 @@
 // that allows no script and no network access, and every image embedded as a data: address.
 import { api } from './api.js';
 import { escapeHtml, sanitizeHtml } from './sanitize.js';
+import { retargetPageLinks } from './page-links.js';
 
 export const EXPORT_CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 export const IMAGE_SRC = /^\/api\/images\/([0-9a-f]{32})$/;
@@ -150,9 +151,10 @@ export async function createExport(title, list) {
   };
   const pages = [];
   let missing = 0;
+  const exportedIds = new Set(list.map((entry) => entry.id));
   for (const entry of list) {
     const { html } = await api.getPage(entry.id);
-    const embedded = await embedImages(sanitizeHtml(html), loadImage);
+    const embedded = await embedImages(retargetPageLinks(sanitizeHtml(html), exportedIds), loadImage);
     missing += embedded.missing;
     pages.push({ id: entry.id, title: entry.title, depth: entry.depth, html: embedded.html });
   }

@@ -13,6 +13,7 @@ const STYLES = ['color', 'background-color', 'text-align', 'font-weight', 'font-
   'text-decoration-line', 'font-size'];
 const IMAGE_CLASSES = ['img-left', 'img-center', 'img-right'];
 const STORED_IMAGE = /^\/api\/images\/[0-9a-f]{32}$/;
+const PAGE_LINK = /^#[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$/;
 const HTML_NS = 'http://www.w3.org/1999/xhtml';
 export const MAX_DEPTH = 200;
 
@@ -37,6 +38,11 @@ export function safeLink(text) {
     return null;
   }
   return ['http:', 'https:', 'mailto:'].includes(url.protocol) ? url.href : null;
+}
+
+// A link to another page of the document: '#' and a page id, exactly.
+export function pageLinkHref(text) {
+  return typeof text === 'string' && PAGE_LINK.test(text) ? text : null;
 }
 
 function storedImagePath(src) {
@@ -106,7 +112,7 @@ function copyNode(node, parent, out, depth) {
     return;
   }
   if (name === 'a') {
-    const href = safeLink(node.getAttribute('href'));
+    const href = pageLinkHref(node.getAttribute('href')) || safeLink(node.getAttribute('href'));
     if (!href) {
       copyChildren(node, parent, out, depth + 1);
       return;

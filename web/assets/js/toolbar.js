@@ -1,5 +1,8 @@
 // The formatting toolbar above the editor, with its link and table dialogs.
 import { element, formDialog, showToast } from './dialogs.js';
+import { linkDialog } from './page-picker.js';
+import { escapeHtml } from './sanitize.js';
+import { displayTitle } from './tree.js';
 
 export function isValidLink(text) {
   try {
@@ -20,6 +23,7 @@ export class Toolbar {
     this.container = container;
     this.editor = editor;
     this.stateButtons = [];
+    this.pages = () => []; // the live pages a link may lead to; set by the controller
     this.build();
   }
 
@@ -102,15 +106,17 @@ export class Toolbar {
 
   async linkDialog() {
     const link = this.editor.currentLink();
-    const result = await formDialog({
-      title: 'リンク',
-      fields: [{ name: 'url', label: 'URL（http、https、mailto）', value: link ? link.href : 'https://' }],
-      okLabel: '設定',
-      extra: link ? { label: 'リンクを解除' } : null,
-    });
+    const result = await linkDialog({ link, pages: this.pages() });
     if (!result) return;
-    if (result.__extra) {
+    if (result.unlink) {
       this.editor.setLink('');
+      return;
+    }
+    if (result.page) {
+      // A new link without selected text reads as the page's title, not as its address.
+      const href = '#' + result.page.id;
+      if (link || this.editor.selectedText()) this.editor.setLink(href);
+      else this.editor.insertHtml('<a href="' + href + '">' + escapeHtml(displayTitle(result.page)) + '</a>');
       return;
     }
     const url = result.url.trim();

@@ -1,0 +1,115 @@
+#include "api/search_endpoint.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "api/page_search.h"
+#include "api/record_endpoints.h"
+#include "util/text.h"
+
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 1;
+    std::uint32_t code = lead;
+    if (lead >= 0xF0 && lead <= 0xF4) length = 4, code = lead & 0x07;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, code = lead & 0x0F;
+    else if (lead >= 0xC2 && lead <= 0xDF) length = 2, code = lead & 0x1F;
+    else if (lead >= 0x80) return false;
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
+// A query-string value as the browser's form encoding writes it; nothing for a broken escape
+// or text that is not UTF-8.
+std::optional<std::string> DecodeQueryValue(const std::string& raw) {
+  std::string decoded;
+  decoded.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '+') {
+      decoded += ' ';
+    } else if (raw[i] == '%') {
+      if (i + 2 >= raw.size()) return std::nullopt;
+      const int high = HexValue(raw[i + 1]);
+      const int low = HexValue(raw[i + 2]);
+      if (high < 0 || low < 0) return std::nullopt;
+      decoded += static_cast<char>(high * 16 + low);
+      i += 2;
+    } else {
+      decoded += raw[i];
+    }
+  }
+  if (!IsUtf8(decoded)) return std::nullopt;
+  return decoded;
+}
+
+std::size_t CountCodePoints(const std::string& text) {
+  std::size_t count = 0;
+  for (const char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  return count;
+}
+
+HttpResponse BadRequest() { return ErrorResponse(400, "bad_request", ""); }
+
+std::string Quoted(const std::string& text) { return "\"" + JsonEscape(text) + "\""; }
+
+std::string HitJson(const SearchHit& hit) {
+  return "{\"id\":" + Quoted(hit.id) + ",\"title\":" + Quoted(hit.title) +
+         ",\"trashed\":" + (hit.trashed ? "true" : "false") + ",\"inTitle\":" + (hit.inTitle ? "true" : "false") +
+         ",\"matches\":" + std::to_string(hit.matches) + ",\"snippet\":{\"before\":" + Quoted(hit.before) +
+         ",\"match\":" + Quoted(hit.match) + ",\"after\":" + Quoted(hit.after) + "}}";
+}
+
+}  // namespace
+
+HttpResponse HandleSearch(DocumentFile& document, const HttpRequest& request) {
+  SearchRequest search;
+  const auto links = request.query.find("links");
+  const auto q = request.query.find("q");
+  if (links != request.query.end()) {
+    if (!IsPageIdShape(links->second)) return BadRequest();
+    search.linkTarget = links->second;
+  } else {
+    if (q == request.query.end()) return BadRequest();
+    const std::optional<std::string> text = DecodeQueryValue(q->second);
+    if (!text || CountCodePoints(*text) > kMaxQueryChars) return BadRequest();
+    search.folded = FoldPlainText(*text);
+    if (search.folded.empty()) return BadRequest();
+  }
+  std::vector<SearchHit> hits;
+  std::size_t total = 0;
+  const StoreResult result = SearchPages(document, search, hits, total);
+  HttpResponse response = DefaultResponse();
+  if (result != StoreResult::Ok) {
+    StoreErrorResponse(response, result);
+    return response;
+  }
+  std::string body = "{\"results\":[";
+  for (std::size_t i = 0; i < hits.size(); ++i) {
+    if (i > 0) body += ',';
+    body += HitJson(hits[i]);
+  }
+  body += "],\"total\":" + std::to_string(total) + "}";
+  response.body = std::move(body);
+  return response;
+}

@@ -1,0 +1,109 @@
+// Finding and linking pages in the window: body matches under the list with the highlight in the
+// opened page, links made through the link dialog, the backlinks line, and links in an export.
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+import { assertNoProblems, launchBrowser, openWindow, row, startServer } from '../support/browser.mjs';
+
+const highlighted = (page) => page.evaluate(() => {
+  const highlight = CSS.highlights.get('search-match');
+  return highlight ? [...highlight].map((range) => range.toString()) : [];
+});
+
+describe('search and page links', () => {
+  let server;
+  let browser;
+  let page;
+  let welcomeId;
+  let notesId;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
+    const pageInHash = (not) => page.waitForFunction((other) => location.hash.length === 40 &&
+      location.hash.slice(4) !== other && location.hash.slice(4), not).then((handle) => handle.jsonValue());
+    welcomeId = await pageInHash('');
+    await page.click('#newPageBtn');
+    notesId = await pageInHash(welcomeId);
+    await page.waitForFunction(() => document.activeElement.id === 'title');
+    await page.fill('#title', 'Notes');
+    await page.keyboard.press('Enter');
+    await row(page, 'Notes').waitFor();
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  test('a word of a page\'s text lists the page under the tree; opening it highlights the word', async () => {
+    await page.fill('#filter', 'ようこそ');
+    await page.locator('#tree .tree-empty').waitFor();  // the title filter stays as it was
+    const hit = page.locator('#searchResults .search-hit');
+    await hit.waitFor();
+    assert.equal(await page.locator('#searchResults .search-heading').textContent(), '本文を含むページ');
+    assert.deepEqual(await hit.locator('.search-hit-title, mark').allTextContents(), ['はじめに', 'ようこそ']);
+    assert.match(await hit.locator('.search-hit-snippet').textContent(), /^Ferncard へようこそ 左の一覧で.*…$/);
+    await page.locator('#filter').press('ArrowDown');
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.id), welcomeId);
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.getElementById('title').value === 'はじめに');
+    assert.deepEqual(await highlighted(page), ['ようこそ']);
+    assert.equal(await page.locator('#editor h2').innerHTML(), 'Ferncard へようこそ');  // the body is untouched
+
+    await page.locator('#filter').press('Escape');
+    assert.equal(await page.inputValue('#filter'), '');
+    await page.locator('#searchResults').waitFor({ state: 'hidden' });
+    assert.deepEqual(await highlighted(page), []);
+    assert.equal(await page.locator('#tree .tree-row').count(), 2);
+  });
+
+  test('a link to another page made in the dialog survives a reload, opens it and shows as a backlink', async () => {
+    await row(page, 'Notes').click();
+    await page.waitForFunction(() => document.getElementById('title').value === 'Notes');
+    await page.click('#editor');
+    await page.keyboard.type('see ');
+    await page.click('#toolbar [aria-label="リンク"]');
+    await page.locator('dialog .picker-input').fill('ＨＡＪＩ');  // nothing: no title holds it
+    await page.locator('dialog .picker-none').waitFor();
+    await page.locator('dialog .picker-input').fill('じめ');
+    await page.locator('dialog .picker-option').waitFor();
+    await page.locator('dialog .picker-input').press('Enter');
+    const link = `<a href="#${welcomeId}">はじめに</a>`;
+    await page.waitForFunction(async ([id, expected]) => {
+      const { api } = await import('/assets/js/api.js');
+      return (await api.getPage(id)).html.includes(expected);
+    }, [notesId, link]);
+
+    await page.reload();
+    await page.locator(`#editor a[href="#${welcomeId}"]`).click();
+    await page.waitForFunction(() => document.getElementById('title').value === 'はじめに');
+    assert.equal(await page.evaluate(() => location.hash), `#/p/${welcomeId}`);
+    const backlinks = page.locator('#backlinks');
+    await backlinks.locator('.backlink').waitFor();
+    assert.equal(await backlinks.textContent(), 'このページへのリンクNotes');
+    await backlinks.locator('.backlink').click();
+    await page.waitForFunction(() => document.getElementById('title').value === 'Notes');
+    await backlinks.waitFor({ state: 'hidden' });
+  });
+
+  test('a link to a page that is gone says so and stays put', async () => {
+    const gone = '0f8fad5b-d9cb-469f-a165-70867728950e';
+    await page.evaluate((id) => {
+      document.getElementById('editor').insertAdjacentHTML('beforeend', `<p><a href="#${id}">gone</a></p>`);
+    }, gone);
+    await page.locator(`#editor a[href="#${gone}"]`).click();
+    await page.locator('#toast', { hasText: 'リンク先のページは削除されています。' }).waitFor();
+    assert.equal(await page.inputValue('#title'), 'Notes');
+  });
+
+  test('an export links to the exported page\'s article and turns other page links into text', async () => {
+    const exported = await page.evaluate(async ([notes, welcome]) => {
+      const { createExport } = await import('/assets/js/export.js');
+      const both = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }, { id: welcome, title: 'はじめに', depth: 0 }]);
+      const one = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }]);
+      const bodyOf = (text) => new DOMParser().parseFromString(text, 'text/html').querySelector('.body').innerHTML;
+      return [bodyOf(both.text), bodyOf(one.text)];
+    }, [notesId, welcomeId]);
+    assert.deepEqual(exported, [`<p>see&nbsp;<a href="#p-${welcomeId}">はじめに</a></p>`, '<p>see&nbsp;はじめに</p>']);
+    assertNoProblems(assert, browser);
+  });
+});

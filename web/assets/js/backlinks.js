@@ -1,0 +1,43 @@
+// The quiet line under the editor that lists the pages linking to the open page.
+import { api } from './api.js';
+import { element } from './dialogs.js';
+import { displayTitle } from './tree.js';
+
+export class Backlinks {
+  // container: the line's element; tree: the page tree; onOpen(id): opens a page.
+  constructor({ container, tree, onOpen }) {
+    this.container = container;
+    this.tree = tree;
+    this.onOpen = onOpen;
+    this.asked = 0; // numbers the requests, so a late answer never shows under another page
+  }
+
+  async show(id) {
+    const asked = ++this.asked;
+    let results = [];
+    if (id) {
+      try {
+        results = (await api.linksTo(id)).results || [];
+      } catch {
+        results = []; // a failed read leaves the line empty; the editor reports store failures
+      }
+    }
+    if (asked !== this.asked) return;
+    const pages = results.filter((hit) => hit.id !== id && this.tree.isLivePage(hit.id));
+    if (!pages.length) {
+      this.container.hidden = true;
+      this.container.replaceChildren();
+      return;
+    }
+    this.container.replaceChildren(
+      element('span', { class: 'backlinks-label', text: 'このページへのリンク' }),
+      ...pages.map((hit) => {
+        const entry = this.tree.page(hit.id);
+        return element('button', {
+          type: 'button', class: 'backlink', text: displayTitle(entry || { title: hit.title }),
+          onclick: () => this.onOpen(hit.id),
+        });
+      }));
+    this.container.hidden = false;
+  }
+}

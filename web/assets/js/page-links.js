@@ -1,0 +1,37 @@
+// Links from one page to another: following them in the window, and retargeting them in an export.
+import { showToast } from './dialogs.js';
+import { pageLinkHref } from './sanitize.js';
+
+// The page a link points to, or null for any other link.
+export function pageLinkId(anchor) {
+  const href = pageLinkHref(anchor ? anchor.getAttribute('href') : null);
+  return href ? href.slice(1) : null;
+}
+
+// Opens the target of a page link clicked inside root, without Ctrl, in this window. Runs in the
+// capture phase on root, so the editor's own link handling never sees these clicks.
+export function followPageLinks(root, tree) {
+  root.addEventListener('click', (event) => {
+    const anchor = event.target.closest ? event.target.closest('a[href]') : null;
+    const id = anchor && root.contains(anchor) ? pageLinkId(anchor) : null;
+    if (!id) return;
+    event.preventDefault();
+    event.stopPropagation();
+    if (tree.isLivePage(id)) tree.select(id).catch(tree.onError);
+    else if (tree.page(id)) showToast('リンク先のページはごみ箱にあります。');
+    else showToast('リンク先のページは削除されています。');
+  }, true);
+}
+
+// In an export, a link to an exported page leads to its article; a link to any other page
+// becomes its plain text.
+export function retargetPageLinks(html, exportedIds) {
+  const doc = new DOMParser().parseFromString(html, 'text/html');
+  for (const anchor of [...doc.body.querySelectorAll('a[href]')]) {
+    const id = pageLinkId(anchor);
+    if (!id) continue;
+    if (exportedIds.has(id)) anchor.setAttribute('href', '#p-' + id);
+    else anchor.replaceWith(...anchor.childNodes);
+  }
+  return doc.body.innerHTML;
+}
