@@ -12,5 +12,6 @@ set(FERNCARD_WEB_RESOURCES
   210 assets/js/tree.js
   211 assets/js/dialogs.js
   212 assets/js/export.js
+  214 assets/js/tree-model.js
   213 assets/favicon.png
 )
