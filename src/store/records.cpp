@@ -35,6 +35,33 @@ StoreResult SelectBody(sqlite3* connection, const char* table, const std::string
   return step == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Error;
 }
 
+// The version tag of a record's body, hashed where SQLite holds it rather than from a copy:
+// Ok, NotFound or Error.
+StoreResult SelectTag(sqlite3* connection, const char* table, const std::string& id, std::string& tag) {
+  StatementHandle statement;
+  const std::string sql = std::string("SELECT body FROM ") + table + " WHERE id=?";
+  sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
+  if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return StoreResult::Error;
+  const int step = sqlite3_step(statement.get());
+  if (step != SQLITE_ROW) return step == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Error;
+  const void* data = sqlite3_column_blob(statement.get(), 0);
+  const int length = sqlite3_column_bytes(statement.get(), 0);
+  const std::string digest = Sha256Hex(data == nullptr || length < 1 ? "" : data,
+                                       data == nullptr || length < 1 ? 0 : static_cast<std::size_t>(length));
+  tag = digest.size() < 32 ? std::string() : digest.substr(0, 32);
+  return tag.empty() ? StoreResult::Error : StoreResult::Ok;
+}
+
+// Copies a record's body to another id of the same table inside SQLite.
+bool CopyRow(sqlite3* connection, const char* table, const std::string& id, const std::string& copyId) {
+  StatementHandle statement;
+  const std::string sql = std::string("INSERT OR REPLACE INTO ") + table +
+                          "(id, body) SELECT ?, CAST(body AS BLOB) FROM " + table + " WHERE id=?";
+  sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
+  return statement.get() != nullptr && BindText(statement.get(), 1, copyId) && BindText(statement.get(), 2, id) &&
+         sqlite3_step(statement.get()) == SQLITE_DONE && sqlite3_changes(connection) == 1;
+}
+
 }  // namespace
 
 std::string VersionTag(const std::string& body) {
@@ -66,14 +93,13 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   // The write lock is taken before the current tag is read, so no one can change it in between.
   // Any return before COMMIT closes the connection, which rolls the transaction back.
   if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
-  std::string oldBody;
-  const StoreResult current = SelectBody(db, table, id, oldBody);
+  std::string currentTag;
+  const StoreResult current = SelectTag(db, table, id, currentTag);
   if (current == StoreResult::Error) return StoreResult::Error;
   const bool existed = current == StoreResult::Ok;
-  const std::string currentTag = existed ? VersionTag(oldBody) : std::string("0");
-  if (currentTag.empty()) return StoreResult::Error;
+  if (!existed) currentTag = "0";
   if (currentTag != expectedTag) return StoreResult::Conflict;
-  if (backup && existed && !WriteRow(db, "meta", "tree.bak", oldBody)) return StoreResult::Error;
+  if (backup && existed && !CopyRow(db, table, id, "tree.bak")) return StoreResult::Error;
   if (!WriteRow(db, table, id, body)) return StoreResult::Error;
   if (!Exec(db, "COMMIT")) return StoreResult::Error;
   newTag = tagOfBody;
