@@ -54,6 +54,8 @@ function storedImagePath(src) {
 }
 
 function copyStyles(from, to) {
+  // Most pasted elements carry no style attribute; asking for .style would build one anyway.
+  if (!from.hasAttribute('style')) return;
   const style = from.style;
   if (!style) return;
   for (let i = 0; i < style.length; i++) {
@@ -135,13 +137,29 @@ function copyNode(node, parent, out, depth) {
   parent.append(copy);
 }
 
-export function sanitizeHtml(html) {
+// The sanitized content as a detached element of an empty document.
+function sanitizedRoot(html) {
   const text = html === null || html === undefined ? '' : String(html);
   const parsed = new DOMParser().parseFromString(text, 'text/html');
   const out = document.implementation.createHTMLDocument('');
   const root = out.createElement('div');
   copyChildren(parsed.body, root, out, 0);
-  return root.innerHTML;
+  return root;
+}
+
+export function sanitizeHtml(html) {
+  return sanitizedRoot(html).innerHTML;
+}
+
+// The sanitized content as nodes to insert, with its text: inserting the nodes spares parsing
+// the text again.
+export function sanitizeToNodes(html) {
+  const root = sanitizedRoot(html);
+  const text = root.innerHTML;
+  const fragment = document.createDocumentFragment();
+  document.adoptNode(root);
+  while (root.firstChild) fragment.append(root.firstChild);
+  return { fragment, text };
 }
 
 export function escapeHtml(text) {
