@@ -516,7 +516,10 @@ export class PageTree {
       if (id && !items.has(id) && shown.has(id)) items.set(id, item);
       else item.remove();
     }
-    kids.forEach((entry, index) => {
+    // A cursor over the list's items: indexing the live children list after each insertion
+    // would walk it from the front every time.
+    let cursor = list.firstElementChild;
+    for (const entry of kids) {
       const hasChildren = this.model.hasChildren(entry.id);
       const open = hasChildren && (Boolean(matches) || this.expanded.has(entry.id));
       let item = items.get(entry.id);
@@ -532,8 +535,9 @@ export class PageTree {
       if (oldSub && oldSub !== sub) oldSub.remove();
       if (sub && sub !== oldSub) item.append(sub);
       // Only an item out of place is moved: moving takes it out of the document for a moment.
-      if (list.children[index] !== item) list.insertBefore(item, list.children[index] || null);
-    });
+      if (cursor === item) cursor = cursor.nextElementSibling;
+      else list.insertBefore(item, cursor);
+    }
     return list;
   }
 
