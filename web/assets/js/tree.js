@@ -11,6 +11,7 @@ const DRAG_TYPE = 'application/x-ferncard-page';
 const ORDER_STEP = 1000;
 const MIN_ORDER_GAP = 1e-6;
 const MAX_REREADS = 3;
+const STALE_AT_ONCE = 100;
 
 const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
 const TOO_NEW = 'このデータは新しい版の Ferncard で作成されています。製品を更新してください。';
@@ -72,6 +73,19 @@ function setText(node, text) {
 
 // The facts each tree row was last drawn from.
 const drawnFrom = new WeakMap();
+
+// A new list item with its row, twisty and title: cloned, which costs far less than building.
+let itemTemplate = null;
+function blankItem() {
+  if (!itemTemplate) {
+    const row = element('div', { class: 'tree-row' },
+      element('button', { type: 'button', class: 'twisty', tabIndex: -1 }), element('span', { class: 'tree-title' }));
+    row.setAttribute('role', 'treeitem');
+    itemTemplate = element('li', {}, row);
+    itemTemplate.setAttribute('role', 'none');
+  }
+  return itemTemplate.cloneNode(true);
+}
 
 // ---- View state ----
 
@@ -511,22 +525,23 @@ export class PageTree {
     list.setAttribute('role', 'group');
     const shown = new Set(kids.map((entry) => entry.id));
     const items = new Map();
-    for (const item of [...list.children]) {
+    const stale = [];
+    for (const item of list.children) {
       const id = item.firstElementChild ? item.firstElementChild.dataset.id : undefined;
       if (id && !items.has(id) && shown.has(id)) items.set(id, item);
-      else item.remove();
+      else stale.push(item);
     }
+    // When most rows go (a filter typed into a long list), the list is emptied at once and the
+    // few that stay are put back, instead of taking the others out one by one.
+    if (stale.length > STALE_AT_ONCE && stale.length > items.size) list.replaceChildren(...items.values());
+    else for (const item of stale) item.remove();
     // A cursor over the list's items: indexing the live children list after each insertion
     // would walk it from the front every time.
     let cursor = list.firstElementChild;
     for (const entry of kids) {
       const hasChildren = this.model.hasChildren(entry.id);
       const open = hasChildren && (Boolean(matches) || this.expanded.has(entry.id));
-      let item = items.get(entry.id);
-      if (!item) {
-        item = element('li');
-        item.setAttribute('role', 'none');
-      }
+      const item = items.get(entry.id) || blankItem();
       const oldRow = item.firstElementChild && item.firstElementChild.matches('.tree-row') ? item.firstElementChild : null;
       const row = this.renderRow(entry, depth, hasChildren, open, matches, oldRow);
       if (row !== oldRow) item.replaceChildren(row);
