@@ -87,15 +87,16 @@ export class TreeIndex {
     return result;
   }
 
-  // Trashed pages whose parent is not in the same trash group, newest first.
+  // Trashed pages whose parent is not in the same trash group, newest first. Shared, like children.
   trashRoots() {
-    return this.doc.pages
+    this.trash ??= this.doc.pages
       .filter((entry) => {
         if (isLive(entry)) return false;
         const parent = entry.parentId ? this.entry(entry.parentId) : null;
         return !(parent && parent.deletedAt === entry.deletedAt);
       })
       .sort((a, b) => b.deletedAt - a.deletedAt);
+    return this.trash;
   }
 }
 
