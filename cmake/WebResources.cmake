@@ -18,4 +18,5 @@ set(FERNCARD_WEB_RESOURCES
   216 assets/js/search-results.js
   217 assets/js/backlinks.js
   218 assets/js/page-picker.js
+  219 assets/js/tree-model.js
 )

@@ -53,6 +53,17 @@ node_stage() {  # name files...
   record "$name" "$pass" $((fail + ${cancelled:-0}))
 }
 
+# The benchmark's short run: it must run through and print its table; its figures are not judged.
+bench_smoke() {
+  if cmake -S bench -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+      cmake --build build-bench -j "$jobs" >/dev/null &&
+      node bench/run.mjs --smoke --out "$log_dir/bench.md"; then
+    record "bench smoke" 1 0
+  else
+    record "bench smoke" 0 1
+  fi
+}
+
 build() {  # dir [cmake args...]
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DFERNCARD_WERROR=ON -DFERNCARD_TESTS=ON "$@" >/dev/null &&
@@ -67,6 +78,8 @@ elif build build -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   shopt -s nullglob
   node_stage process tests/process/*.test.mjs
   node_stage browser tests/browser/*.test.mjs
+  node_stage web tests/web/*.test.mjs
+  bench_smoke
   shopt -u nullglob
 else
   record "linux build" 0 1

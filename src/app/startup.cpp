@@ -9,9 +9,11 @@
 #include "app/quiet_mode.h"
 #include "app/running_instance.h"
 #include "platform/instance.h"
+#include "platform/memory.h"
 #include "platform/process_args.h"
 
 int RunFerncard(int argc, char** argv) {
+  platform::KeepFreedMemoryForReuse();
   StartupOptions options;
   std::vector<std::string> arguments;
   const bool valid = platform::ProcessArguments(argc, argv, arguments) && ParseCommandLine(arguments, options);

@@ -9,7 +9,7 @@ namespace {
 
 // The identifiers are those the build gives the files of web/ (cmake/EmbedWeb.cmake).
 constexpr std::string_view kScript = "text/javascript; charset=utf-8";
-constexpr std::array<AssetEntry, 17> kAssets = {{
+constexpr std::array<AssetEntry, 18> kAssets = {{
     {"/", 201, "text/html; charset=utf-8"},
     {"/assets/css/app.css", 202, "text/css; charset=utf-8"},
     {"/assets/js/api.js", 203, kScript},
@@ -27,6 +27,7 @@ constexpr std::array<AssetEntry, 17> kAssets = {{
     {"/assets/js/search-results.js", 216, kScript},
     {"/assets/js/backlinks.js", 217, kScript},
     {"/assets/js/page-picker.js", 218, kScript},
+    {"/assets/js/tree-model.js", 219, kScript},
 }};
 
 }  // namespace

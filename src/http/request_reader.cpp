@@ -124,7 +124,8 @@ ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, Htt
   std::size_t length = 0;
   if (!BodyLength(parsed, length, refusal)) return ReadOutcome::Refused;
 
-  parsed.body = data.substr(headEnd + 4);
+  parsed.body.reserve(length);  // sized once from the header instead of grown as bytes arrive
+  parsed.body.assign(data, headEnd + 4);
   while (parsed.body.size() < length) {
     const std::int64_t got = platform::Receive(socket, buffer.data(), buffer.size());
     if (got <= 0) {

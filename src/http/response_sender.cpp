@@ -5,6 +5,9 @@
 
 namespace {
 
+// Answers up to this size are sent with their head in one piece.
+constexpr std::size_t kOnePieceBody = 65536;
+
 bool SendAll(const std::string& bytes, const SendPiece& sendPiece) {
   std::size_t offset = 0;
   while (offset < bytes.size()) {
@@ -19,7 +22,10 @@ bool SendAll(const std::string& bytes, const SendPiece& sendPiece) {
 }  // namespace
 
 bool SendResponseWith(const HttpResponse& response, const SendPiece& sendPiece) {
-  return SendAll(SerializeHead(response), sendPiece) && SendAll(response.body, sendPiece);
+  std::string head = SerializeHead(response);
+  // A small answer goes out in one piece; a large body is not copied for it.
+  if (response.body.size() <= kOnePieceBody) return SendAll(head.append(response.body), sendPiece);
+  return SendAll(head, sendPiece) && SendAll(response.body, sendPiece);
 }
 
 bool SendResponse(platform::SocketHandle socket, const HttpResponse& response) {

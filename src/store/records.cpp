@@ -3,12 +3,83 @@
 #include <sqlite3.h>
 
 #include <climits>
+#include <cstring>
+#include <list>
 #include <mutex>
+#include <string_view>
 
 #include "store/format.h"
 #include "util/text.h"
 
 namespace {
+
+// Tags of bodies read or written lately, each kept with its whole body: a body read again is
+// compared byte for byte, which costs far less than hashing it again (a large tree is read on
+// every window start and focus). Bounded in bytes; the most recent entry comes first.
+class TagCache {
+ public:
+  std::string Find(const std::string& path, const char* table, const std::string& id, std::string_view body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
+      if (entry->path != path || entry->table != table || entry->id != id) continue;
+      if (entry->body.size() != body.size() ||
+          (!body.empty() && std::memcmp(entry->body.data(), body.data(), body.size()) != 0)) {
+        return {};
+      }
+      entries_.splice(entries_.begin(), entries_, entry);
+      return entries_.front().tag;
+    }
+    return {};
+  }
+
+  void Remember(const std::string& path, const char* table, const std::string& id, std::string_view body,
+                const std::string& tag) {
+    if (body.size() > kMaxBytes) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
+      if (entry->path == path && entry->table == table && entry->id == id) {
+        bytes_ -= entry->body.size();
+        entries_.erase(entry);
+        break;
+      }
+    }
+    entries_.push_front(Entry{path, table, id, std::string(body), tag});
+    bytes_ += body.size();
+    while (bytes_ > kMaxBytes) {
+      bytes_ -= entries_.back().body.size();
+      entries_.pop_back();
+    }
+  }
+
+ private:
+  static constexpr std::size_t kMaxBytes = 4 * 1024 * 1024;
+  struct Entry {
+    std::string path;
+    std::string table;
+    std::string id;
+    std::string body;
+    std::string tag;
+  };
+  std::mutex mutex_;
+  std::list<Entry> entries_;
+  std::size_t bytes_ = 0;
+};
+
+TagCache& RecentTags() {
+  static TagCache cache;
+  return cache;
+}
+
+// The tag of a body: remembered when the same bytes were tagged lately, else hashed.
+std::string TagOf(const std::string& path, const char* table, const std::string& id, std::string_view body) {
+  std::string tag = RecentTags().Find(path, table, id, body);
+  if (!tag.empty()) return tag;
+  const std::string digest = Sha256Hex(body);
+  if (digest.size() < 32) return {};
+  tag = digest.substr(0, 32);
+  RecentTags().Remember(path, table, id, body, tag);
+  return tag;
+}
 
 bool Exec(sqlite3* connection, const char* sql) {
   return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -35,6 +106,35 @@ StoreResult SelectBody(sqlite3* connection, const char* table, const std::string
   return step == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Error;
 }
 
+// The version tag of a record's body, hashed where SQLite holds it rather than from a copy:
+// Ok, NotFound or Error.
+StoreResult SelectTag(sqlite3* connection, const std::string& path, const char* table, const std::string& id,
+                      std::string& tag) {
+  StatementHandle statement;
+  const std::string sql = std::string("SELECT body FROM ") + table + " WHERE id=?";
+  sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
+  if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return StoreResult::Error;
+  const int step = sqlite3_step(statement.get());
+  if (step != SQLITE_ROW) return step == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Error;
+  const void* data = sqlite3_column_blob(statement.get(), 0);
+  const int length = sqlite3_column_bytes(statement.get(), 0);
+  const std::string_view body = data == nullptr || length < 1
+                                    ? std::string_view()
+                                    : std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(length));
+  tag = TagOf(path, table, id, body);
+  return tag.empty() ? StoreResult::Error : StoreResult::Ok;
+}
+
+// Copies a record's body to another id of the same table inside SQLite.
+bool CopyRow(sqlite3* connection, const char* table, const std::string& id, const std::string& copyId) {
+  StatementHandle statement;
+  const std::string sql = std::string("INSERT OR REPLACE INTO ") + table +
+                          "(id, body) SELECT ?, CAST(body AS BLOB) FROM " + table + " WHERE id=?";
+  sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
+  return statement.get() != nullptr && BindText(statement.get(), 1, copyId) && BindText(statement.get(), 2, id) &&
+         sqlite3_step(statement.get()) == SQLITE_DONE && sqlite3_changes(connection) == 1;
+}
+
 }  // namespace
 
 std::string VersionTag(const std::string& body) {
@@ -51,7 +151,7 @@ StoreResult GetRecord(DocumentFile& document, const char* table, const std::stri
   if (OpenStore(document.path, connection) != StoreOpenResult::Ok) return StoreResult::Error;
   const StoreResult result = SelectBody(connection.get(), table, id, body);
   if (result != StoreResult::Ok) return result;
-  tag = VersionTag(body);
+  tag = TagOf(document.path, table, id, body);
   return tag.empty() ? StoreResult::Error : StoreResult::Ok;
 }
 
@@ -66,16 +166,16 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   // The write lock is taken before the current tag is read, so no one can change it in between.
   // Any return before COMMIT closes the connection, which rolls the transaction back.
   if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
-  std::string oldBody;
-  const StoreResult current = SelectBody(db, table, id, oldBody);
+  std::string currentTag;
+  const StoreResult current = SelectTag(db, document.path, table, id, currentTag);
   if (current == StoreResult::Error) return StoreResult::Error;
   const bool existed = current == StoreResult::Ok;
-  const std::string currentTag = existed ? VersionTag(oldBody) : std::string("0");
-  if (currentTag.empty()) return StoreResult::Error;
+  if (!existed) currentTag = "0";
   if (currentTag != expectedTag) return StoreResult::Conflict;
-  if (backup && existed && !WriteRow(db, "meta", "tree.bak", oldBody)) return StoreResult::Error;
+  if (backup && existed && !CopyRow(db, table, id, "tree.bak")) return StoreResult::Error;
   if (!WriteRow(db, table, id, body)) return StoreResult::Error;
   if (!Exec(db, "COMMIT")) return StoreResult::Error;
+  RecentTags().Remember(document.path, table, id, body, tagOfBody);
   newTag = tagOfBody;
   return StoreResult::Ok;
 }

@@ -459,12 +459,13 @@ async function start() {
   attachSplitter();
   attachHandlers();
 
-  fileStatus = await api.getStatus();
+  // One round of requests: the status and the tree are asked for together.
+  const [status, etag] = await Promise.all([api.getStatus(), tree.load()]);
+  fileStatus = status;
   ui.fileName.textContent = fileStatus.fileName;
   ui.fileName.title = fileStatus.file;
   document.title = windowTitle(fileStatus.fileName);
 
-  const etag = await tree.load();
   if (etag === '0') {
     const title = fileStatus.isDefault ? 'はじめに' : '新しいページ';
     const id = await tree.createPage({ parentId: null, title, select: false });

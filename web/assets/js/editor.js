@@ -3,7 +3,7 @@
 import { api } from './api.js';
 import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf, ImageTool } from './images.js';
-import { sanitizeHtml, escapeHtml } from './sanitize.js';
+import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
 
 export const SAVE_DELAY_MS = 800;
 export const RETRY_DELAY_MS = 5000;
@@ -56,12 +56,12 @@ export class Editor {
       return true;
     }
     const { html, etag } = await api.getPage(id);
-    const clean = sanitizeHtml(html);
+    const { fragment, text: clean } = sanitizeToNodes(html);
     this.pageId = id;
     this.etag = etag;
     const entry = this.tree.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
-    this.body.innerHTML = clean;
+    this.body.replaceChildren(fragment);
     this.lastSaved = clean;
     this.dirty = false;
     this.savedRange = null;

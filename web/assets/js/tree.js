@@ -1,6 +1,7 @@
 // The page tree: the tree document, its queued read-modify-write, the sidebar list and the trash.
 import { api } from './api.js';
 import { confirmDialog, element, showToast } from './dialogs.js';
+import { TreeIndex, indexOf, isLive, orderOf } from './tree-model.js';
 
 export const SCHEMA_VERSION = 1;
 export const UNTITLED = '無題のページ';
@@ -10,6 +11,7 @@ const DRAG_TYPE = 'application/x-ferncard-page';
 const ORDER_STEP = 1000;
 const MIN_ORDER_GAP = 1e-6;
 const MAX_REREADS = 3;
+const STALE_AT_ONCE = 100;
 
 const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
 const TOO_NEW = 'このデータは新しい版の Ferncard で作成されています。製品を更新してください。';
@@ -54,46 +56,8 @@ export function orderBetween(prev, next) {
   return (prev + next) / 2;
 }
 
-const isLive = (entry) => entry.deletedAt === null || entry.deletedAt === undefined;
-const orderOf = (entry) => (typeof entry.order === 'number' ? entry.order : 0);
-const findEntry = (doc, id) => doc.pages.find((entry) => entry.id === id) || null;
-
-// The parent a page is shown under: a parent that no longer exists leaves the page at the top level.
-function shownParent(doc, entry) {
-  const parentId = entry.parentId ?? null;
-  return parentId !== null && findEntry(doc, parentId) ? parentId : null;
-}
-
-export function childrenOf(doc, parentId) {
-  return doc.pages
-    .filter((entry) => isLive(entry) && shownParent(doc, entry) === parentId)
-    .sort((a, b) => orderOf(a) - orderOf(b));
-}
-
-// True when candidateId is rootId or lies below it (followed upwards, whatever the trash state).
-function isWithin(doc, rootId, candidateId) {
-  const seen = new Set();
-  let current = candidateId;
-  while (current !== null && current !== undefined && !seen.has(current)) {
-    if (current === rootId) return true;
-    seen.add(current);
-    const entry = findEntry(doc, current);
-    current = entry ? entry.parentId ?? null : null;
-  }
-  return false;
-}
-
-// The page and its live descendants, breadth first.
-function liveSubtree(doc, id) {
-  const root = findEntry(doc, id);
-  if (!root || !isLive(root)) return [];
-  const group = [root];
-  for (let i = 0; i < group.length; i++) group.push(...childrenOf(doc, group[i].id));
-  return group;
-}
-
 function renumberIfCrowded(doc, parentId) {
-  const live = childrenOf(doc, parentId);
+  const live = new TreeIndex(doc).children(parentId);
   for (let i = 1; i < live.length; i++) {
     if (orderOf(live[i]) - orderOf(live[i - 1]) < MIN_ORDER_GAP) {
       live.forEach((entry, index) => { entry.order = (index + 1) * ORDER_STEP; });
@@ -105,6 +69,22 @@ function renumberIfCrowded(doc, parentId) {
 // Sets an element's text only when it differs, so that an unchanged row keeps its nodes.
 function setText(node, text) {
   if (node.textContent !== text) node.textContent = text;
+}
+
+// The facts each tree row was last drawn from.
+const drawnFrom = new WeakMap();
+
+// A new list item with its row, twisty and title: cloned, which costs far less than building.
+let itemTemplate = null;
+function blankItem() {
+  if (!itemTemplate) {
+    const row = element('div', { class: 'tree-row' },
+      element('button', { type: 'button', class: 'twisty', tabIndex: -1 }), element('span', { class: 'tree-title' }));
+    row.setAttribute('role', 'treeitem');
+    itemTemplate = element('li', {}, row);
+    itemTemplate.setAttribute('role', 'none');
+  }
+  return itemTemplate.cloneNode(true);
 }
 
 // ---- View state ----
@@ -167,12 +147,17 @@ export class PageTree {
 
   // ---- Look-ups ----
 
+  // The index of the current document; this.data is replaced, never changed in place.
+  get model() {
+    return indexOf(this.data);
+  }
+
   page(id) {
-    return findEntry(this.data, id);
+    return this.model.entry(id);
   }
 
   children(parentId) {
-    return childrenOf(this.data, parentId ?? null);
+    return this.model.children(parentId ?? null);
   }
 
   livePages() {
@@ -298,11 +283,12 @@ export class PageTree {
     const now = Date.now();
     let placedUnder = null;
     const ok = await this.mutate((doc) => {
-      if (findEntry(doc, id)) return false;
+      const model = new TreeIndex(doc);
+      if (model.entry(id)) return false;
       // A parent trashed or deleted meanwhile in another window would hide the new page.
-      const parent = parentId === null ? null : findEntry(doc, parentId);
+      const parent = parentId === null ? null : model.entry(parentId);
       placedUnder = parent && isLive(parent) ? parentId : null;
-      const siblings = childrenOf(doc, placedUnder);
+      const siblings = model.children(placedUnder);
       const index = afterId === undefined || afterId === null
         ? siblings.length - 1
         : siblings.findIndex((entry) => entry.id === afterId);
@@ -327,7 +313,7 @@ export class PageTree {
 
   rename(id, title) {
     return this.mutate((doc) => {
-      const entry = findEntry(doc, id);
+      const entry = new TreeIndex(doc).entry(id);
       if (!entry) return false;
       entry.title = title;
       entry.updatedAt = Date.now();
@@ -341,7 +327,7 @@ export class PageTree {
     if (last !== undefined && now - last < TOUCH_INTERVAL_MS) return;
     this.lastTouch.set(id, now);
     this.mutate((doc) => {
-      const entry = findEntry(doc, id);
+      const entry = new TreeIndex(doc).entry(id);
       if (!entry) return false;
       entry.updatedAt = now;
       return true;
@@ -351,19 +337,20 @@ export class PageTree {
   async move(id, targetId, position) {
     if (!this.canDropOn(id, targetId)) return false;
     const ok = await this.mutate((doc) => {
-      const page = findEntry(doc, id);
-      const target = findEntry(doc, targetId);
+      const model = new TreeIndex(doc);
+      const page = model.entry(id);
+      const target = model.entry(targetId);
       if (!page || !target || !isLive(page) || !isLive(target)) return false;
       // Checked again on every attempt: another window may have moved the target under the page.
-      if (isWithin(doc, id, targetId)) return false;
+      if (model.isWithin(id, targetId)) return false;
       let parentId;
       if (position === 'inside') {
         parentId = targetId;
-        const kids = childrenOf(doc, targetId).filter((entry) => entry.id !== id);
+        const kids = model.children(targetId).filter((entry) => entry.id !== id);
         page.order = orderBetween(kids.length ? kids[kids.length - 1].order : undefined, undefined);
       } else {
-        parentId = shownParent(doc, target);
-        const siblings = childrenOf(doc, parentId).filter((entry) => entry.id !== id);
+        parentId = model.shownParent(target);
+        const siblings = model.children(parentId).filter((entry) => entry.id !== id);
         const index = siblings.findIndex((entry) => entry.id === targetId);
         if (position === 'before') {
           page.order = orderBetween(index > 0 ? siblings[index - 1].order : undefined, target.order);
@@ -386,23 +373,23 @@ export class PageTree {
 
   canDropOn(id, targetId) {
     if (!id || !targetId || id === targetId) return false;
-    return !isWithin(this.data, id, targetId);
+    return !this.model.isWithin(id, targetId);
   }
 
   async deletePage(id) {
     const entry = this.page(id);
     if (!entry || !isLive(entry)) return false;
-    const group = liveSubtree(this.data, id);
+    const group = this.model.liveSubtree(id);
     const stamp = Date.now();
     if (group.some((member) => member.id === this.selectedId)) {
-      const parentId = shownParent(this.data, entry);
+      const parentId = this.model.shownParent(entry);
       const siblings = this.children(parentId);
       const index = siblings.findIndex((sibling) => sibling.id === id);
       const next = siblings[index + 1] || siblings[index - 1] || (parentId ? this.page(parentId) : null);
       if (!(await this.select(next ? next.id : null))) return false;
     }
     const ok = await this.mutate((doc) => {
-      const members = liveSubtree(doc, id);
+      const members = new TreeIndex(doc).liveSubtree(id);
       if (!members.length) return false;
       for (const member of members) member.deletedAt = stamp;
       return true;
@@ -424,8 +411,9 @@ export class PageTree {
       const group = doc.pages.filter((member) => member.deletedAt === stamp);
       if (!group.length) return false;
       for (const member of group) member.deletedAt = null;
+      const model = new TreeIndex(doc);
       for (const member of group) {
-        const parent = member.parentId ? findEntry(doc, member.parentId) : null;
+        const parent = member.parentId ? model.entry(member.parentId) : null;
         if (!parent || !isLive(parent)) member.parentId = null;
       }
       return true;
@@ -525,15 +513,7 @@ export class PageTree {
   }
 
   matchingIds() {
-    const result = new Set();
-    const visit = (entry) => {
-      let match = displayTitle(entry).toLowerCase().includes(this.filter);
-      for (const child of this.children(entry.id)) if (visit(child)) match = true;
-      if (match) result.add(entry.id);
-      return match;
-    };
-    for (const top of this.children(null)) visit(top);
-    return result;
+    return this.model.matchingIds(this.filter, displayTitle);
   }
 
   // Brings `list` (or a new list when it is null) up to date with the children of parentId;
@@ -545,19 +525,23 @@ export class PageTree {
     list.setAttribute('role', 'group');
     const shown = new Set(kids.map((entry) => entry.id));
     const items = new Map();
-    for (const item of [...list.children]) {
+    const stale = [];
+    for (const item of list.children) {
       const id = item.firstElementChild ? item.firstElementChild.dataset.id : undefined;
       if (id && !items.has(id) && shown.has(id)) items.set(id, item);
-      else item.remove();
+      else stale.push(item);
     }
-    kids.forEach((entry, index) => {
-      const hasChildren = this.children(entry.id).length > 0;
+    // When most rows go (a filter typed into a long list), the list is emptied at once and the
+    // few that stay are put back, instead of taking the others out one by one.
+    if (stale.length > STALE_AT_ONCE && stale.length > items.size) list.replaceChildren(...items.values());
+    else for (const item of stale) item.remove();
+    // A cursor over the list's items: indexing the live children list after each insertion
+    // would walk it from the front every time.
+    let cursor = list.firstElementChild;
+    for (const entry of kids) {
+      const hasChildren = this.model.hasChildren(entry.id);
       const open = hasChildren && (Boolean(matches) || this.expanded.has(entry.id));
-      let item = items.get(entry.id);
-      if (!item) {
-        item = element('li');
-        item.setAttribute('role', 'none');
-      }
+      const item = items.get(entry.id) || blankItem();
       const oldRow = item.firstElementChild && item.firstElementChild.matches('.tree-row') ? item.firstElementChild : null;
       const row = this.renderRow(entry, depth, hasChildren, open, matches, oldRow);
       if (row !== oldRow) item.replaceChildren(row);
@@ -566,19 +550,30 @@ export class PageTree {
       if (oldSub && oldSub !== sub) oldSub.remove();
       if (sub && sub !== oldSub) item.append(sub);
       // Only an item out of place is moved: moving takes it out of the document for a moment.
-      if (list.children[index] !== item) list.insertBefore(item, list.children[index] || null);
-    });
+      if (cursor === item) cursor = cursor.nextElementSibling;
+      else list.insertBefore(item, cursor);
+    }
     return list;
   }
 
   renderRow(entry, depth, hasChildren, open, matches, row) {
     const selected = entry.id === this.selectedId;
     const renaming = entry.id === this.renamingId;
+    const tabIndex = selected ? 0 : -1;
+    // A row drawn from the same facts is left alone but for its place in the focus order.
+    const facts = renaming ? null
+      : JSON.stringify([entry.id, entry.title, selected, depth, hasChildren, open, Boolean(matches)]);
+    if (row && facts !== null && drawnFrom.get(row) === facts) {
+      if (row.tabIndex !== tabIndex) row.tabIndex = tabIndex;
+      return row;
+    }
     if (!row) {
       row = element('div', { class: 'tree-row' });
       row.setAttribute('role', 'treeitem');
     }
-    row.tabIndex = selected ? 0 : -1;
+    if (facts === null) drawnFrom.delete(row);
+    else drawnFrom.set(row, facts);
+    row.tabIndex = tabIndex;
     row.dataset.id = entry.id;
     row.setAttribute('aria-selected', selected ? 'true' : 'false');
     row.setAttribute('aria-level', String(depth + 1));
@@ -621,12 +616,7 @@ export class PageTree {
   renderTrash() {
     const trashed = this.data.pages.filter((entry) => !isLive(entry));
     setText(this.trashButton, '🗑 ごみ箱（' + trashed.length + '）');
-    const roots = trashed
-      .filter((entry) => {
-        const parent = entry.parentId ? this.page(entry.parentId) : null;
-        return !(parent && parent.deletedAt === entry.deletedAt);
-      })
-      .sort((a, b) => b.deletedAt - a.deletedAt);
+    const roots = this.model.trashRoots();
     // An unchanged trash keeps its buttons, so that a click on one is never lost to a re-render.
     const shown = JSON.stringify(roots.map((entry) => [entry.id, displayTitle(entry)]));
     if (shown === this.trashShown && this.trashList.firstElementChild) return;
@@ -886,7 +876,7 @@ export class PageTree {
       if ((await promise) && this.onCreated) this.onCreated();
     };
     this.menu.replaceChildren(
-      item('下に新規ページ', () => created(this.createPage({ parentId: shownParent(this.data, entry), afterId: id }))),
+      item('下に新規ページ', () => created(this.createPage({ parentId: this.model.shownParent(entry), afterId: id }))),
       item('子ページを追加', () => created(this.createPage({ parentId: id }))),
       item('名前を変更', () => this.startRename(id)),
       item('ごみ箱へ移動', () => this.deletePage(id), true),
