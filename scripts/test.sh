@@ -244,7 +244,7 @@ linux_package_checks() {  # work-folder
 
   # A document the program made, under its own name and renamed without the extension; a plain
   # SQLite database is not one.
-  update-mime-database "$root/usr/share/mime" || return 1
+  XDG_DATA_DIRS="$root/usr/share:/usr/share" update-mime-database "$root/usr/share/mime" || return 1
   cp "$work/data/Ferncard.fcard" "$work/notes.fcard"
   cp "$work/data/Ferncard.fcard" "$work/renamed"
   python3 -c 'import sqlite3, sys; sqlite3.connect(sys.argv[1]).execute("create table t(x)")' "$work/plain"
@@ -296,7 +296,7 @@ windows_package_checks() {  # work-folder
   package_check "the open command hands the document over" \
     wine "$open_program" "$(winepath -w "$documents/Notes.fcard")"
   package_check "the running instance opens it" \
-    wait_until 60 bash -c '[ "$(cat "$1")" != "$2" ] && grep -q ticket "$1"' _ "$work/ticket-win" "$first"
+    wait_until 60 bash -c '[ "$(cat "$1" 2>/dev/null)" != "$2" ] && grep -q ticket "$1"' _ "$work/ticket-win" "$first"
   package_check "its window shows that document" \
     status_names_file "$(cat "$work/ticket-win")" Notes.fcard "$work/cookies-win"
   wine taskkill /im ferncard.exe >/dev/null 2>&1
