@@ -1,6 +1,6 @@
 # Installation and packages, from the one project version:
 #   Linux    cmake --install: bin/ferncard, desktop entry, hicolor icons, the .fcard mime type,
-#            AppStream metainfo; cpack: ferncard_<version>_amd64.deb
+#            AppStream metainfo, manual page; cpack: ferncard_<version>_amd64.deb
 #   Windows  ferncard.exe with its version resource; cpack: a per-user NSIS installer and a .zip
 set(FERNCARD_APP_ID com.calderwin.Ferncard)
 set(FERNCARD_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
@@ -61,13 +61,19 @@ else()
   install(FILES ${CMAKE_BINARY_DIR}/${FERNCARD_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(DIRECTORY ${FERNCARD_ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
-  # Debian's documentation folder: the copyright file and a changelog compressed as policy asks.
+  # The manual page, and Debian's documentation folder: the copyright file and a changelog; both
+  # compressed as Debian's policy asks.
   configure_file(${_linux}/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
-  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
-    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
-    DEPENDS ${CMAKE_BINARY_DIR}/changelog
-    COMMENT "Compressing the changelog")
-  add_custom_target(ferncard_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz)
+  foreach(_file ${CMAKE_BINARY_DIR}/changelog ${_linux}/ferncard.1)
+    get_filename_component(_name ${_file} NAME)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${_name}.gz
+      COMMAND gzip -9nc ${_file} > ${CMAKE_BINARY_DIR}/${_name}.gz
+      DEPENDS ${_file}
+      COMMENT "Compressing ${_name}")
+    list(APPEND _ferncard_compressed ${CMAKE_BINARY_DIR}/${_name}.gz)
+  endforeach()
+  add_custom_target(ferncard_compressed_docs ALL DEPENDS ${_ferncard_compressed})
+  install(FILES ${CMAKE_BINARY_DIR}/ferncard.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${_linux}/copyright ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ferncard)
 
   set(CPACK_GENERATOR DEB)
