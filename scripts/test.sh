@@ -5,8 +5,8 @@
 #   the Windows build (build-win/, MinGW-w64) with its native tests under Wine,
 #   the packages (the .deb, the Windows installer and .zip) installed and used.
 # Ends with one line "N passed, N failed" over all runners; exits non-zero on any failure.
-# With arguments, runs only the stages named: linux, asan, windows, packages (for example while working
-# on one part; CI runs them all).
+# With arguments, runs only the stages named: linux, asan, windows, packages (for example while
+# working on one part; CI runs them all).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
