@@ -108,9 +108,11 @@ fetch_test_sqlite() {
 
 # A fresh, headless Wine prefix for this run; its server stays up until stop_wine. Later stages
 # reuse the prefix that an earlier one started.
-wine_up=""
+wine_up=""        # the prefix is ready
+wine_started=""   # a Wine server may run, even from a failed start
 start_wine() {
   [ -n "$wine_up" ] && return 0
+  wine_started=1
   export WINEPREFIX="$log_dir/wine-prefix" WINEARCH=win64 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
   # The persistent server comes first, so every later Wine process finds it running.
@@ -128,10 +130,11 @@ start_wine() {
 }
 
 stop_wine() {
-  [ -n "$wine_up" ] || return 0
+  [ -n "$wine_started" ] || return 0
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
   wine_up=""
+  wine_started=""
 }
 
 # Process-level tests against ferncard.exe under Wine: the helpers in tests/support hand the
