@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs whatever of the build and test tools is missing on a Debian machine.
 #   install-deps.sh build   what building and running the program needs
-#   install-deps.sh test    that, plus the browser, the Windows cross tools, Wine and npm packages
+#   install-deps.sh test    that, plus the browser, the Windows cross tools, Wine, npm packages and
+#                           the tools that build and check the packages
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libssl-dev)
+packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libssl-dev python3)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev googletest nodejs npm chromium sqlite3
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-             wine wine64 xvfb xauth)
+             wine wine64 xvfb xauth
+             dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin curl unzip nsis)
 fi
 
 missing=()

@@ -2,16 +2,17 @@
 # Installs what is missing, builds every configuration and runs every test:
 #   native tests (build/), the same under AddressSanitizer+UBSan (build-asan/),
 #   process-level and browser tests against build/ferncard,
-#   the Windows build (build-win/, MinGW-w64) with its native tests under Wine.
+#   the Windows build (build-win/, MinGW-w64) with its native tests under Wine,
+#   the packages (the .deb, the Windows installer and .zip) installed and used.
 # Ends with one line "N passed, N failed" over all runners; exits non-zero on any failure.
-# With arguments, runs only the stages named: linux, asan, windows (for example while working
-# on one part; CI runs them all).
+# With arguments, runs only the stages named: linux, asan, windows, packages (for example while
+# working on one part; CI runs them all).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/install-deps.sh test || exit 1
 
-stages=${*:-linux asan windows}
+stages=${*:-linux asan windows packages}
 wanted() { [[ " $stages " == *" $1 "* ]]; }
 
 jobs=$(nproc)
@@ -118,8 +119,13 @@ fetch_test_sqlite() {
   return $rc
 }
 
-# A fresh, headless Wine prefix for this run; its server stays up until stop_wine.
+# A fresh, headless Wine prefix for this run; its server stays up until stop_wine. Later stages
+# reuse the prefix that an earlier one started.
+wine_up=""        # the prefix is ready
+wine_started=""   # a Wine server may run, even from a failed start
 start_wine() {
+  [ -n "$wine_up" ] && return 0
+  wine_started=1
   export WINEPREFIX="$log_dir/wine-prefix" WINEARCH=win64 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
   # The persistent server comes first, so every later Wine process finds it running.
@@ -133,11 +139,15 @@ start_wine() {
   # alone, before anything else runs, and keeps it up for the whole stage.
   wine notepad >/dev/null 2>&1 &
   sleep 15
+  wine_up=1
 }
 
 stop_wine() {
+  [ -n "$wine_started" ] || return 0
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
+  wine_up=""
+  wine_started=""
 }
 
 # Process-level tests against ferncard.exe under Wine: the helpers in tests/support hand the
@@ -154,13 +164,17 @@ windows_process_stage() {
   shopt -u nullglob
 }
 
+build_windows() {
+  build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DFERNCARD_TEST_SQLITE_SOURCE="$test_sqlite_source"
+}
+
 windows_stage() {
   if ! fetch_test_sqlite; then
     record "windows test sqlite (npm pack $test_sqlite_package)" 0 1
     return
   fi
-  if ! build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DFERNCARD_TEST_SQLITE_SOURCE="$test_sqlite_source"; then
+  if ! build_windows; then
     record "windows build" 0 1
     return
   fi
@@ -175,10 +189,169 @@ windows_stage() {
   started=$SECONDS
   windows_process_stage
   echo "== process-win took $((SECONDS - started)) s"
-  stop_wine
+}
+
+# --- Packages: the .deb and the Windows installer, installed and used as a user would -----
+
+package_pass=0
+package_fail=0
+
+# One check: a description and a command that must succeed; its output is shown on failure.
+package_check() {
+  local out
+  if out=$("${@:2}" 2>&1); then
+    package_pass=$((package_pass + 1))
+    echo "ok - $1"
+  else
+    package_fail=$((package_fail + 1))
+    echo "FAILED - $1"
+    [ -z "$out" ] || sed 's/^/    /' <<<"$out"
+  fi
+}
+
+# Polls until a command succeeds, for at most the given seconds.
+wait_until() {  # seconds command...
+  local until=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$until" ] || return 1
+    sleep 0.2
+  done
+}
+
+has_launch_address() {  # ticket-file
+  grep -qE '^http://127\.0\.0\.1:[0-9]+/\?ticket=[0-9a-f]{64}$' "$1" 2>/dev/null
+}
+
+# The launch address answers with the client's page once its ticket is redeemed for the cookie.
+serves_launch_address() {  # address cookie-jar
+  [ "$(curl -s -L -c "$2" -b "$2" -o /dev/null -w '%{http_code} %{content_type}' "$1")" = \
+    "200 text/html; charset=utf-8" ]
+}
+
+# /api/status of the document behind a launch address names the expected file.
+status_names_file() {  # address file-name cookie-jar
+  serves_launch_address "$1" "$3" &&
+    curl -s -b "$3" "${1%%/\?*}/api/status" | grep -qF "\"fileName\":\"$2\""
+}
+
+content_type_is() {  # share-folder file type
+  [ "$(XDG_DATA_DIRS="$1:/usr/share" gio info -a standard::content-type "$2" |
+    sed -n 's/^ *standard::content-type: //p')" = "$3" ]
+}
+
+linux_package_checks() {  # work-folder
+  local work=$1 deb root pid
+  (cd build && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; return 1; }
+  deb=$(ls build/packages/ferncard_*_amd64.deb)
+  package_check "lintian finds no error in $(basename "$deb")" lintian --fail-on error "$deb"
+  root="$work/deb-root"
+  dpkg-deb -x "$deb" "$root" || return 1
+  package_check "desktop entry is valid" desktop-file-validate "$root"/usr/share/applications/*.desktop
+  package_check "AppStream metainfo is valid" appstreamcli validate --no-net "$root"/usr/share/metainfo/*.xml
+
+  "$root/usr/bin/ferncard" --no-browser --data "$work/data" --ticket-file "$work/ticket" &
+  pid=$!
+  package_check "the packaged program starts" wait_until 20 has_launch_address "$work/ticket"
+  package_check "the packaged program serves its launch address" \
+    serves_launch_address "$(cat "$work/ticket" 2>/dev/null)" "$work/cookies"
+  kill -TERM "$pid" 2>/dev/null
+  wait "$pid"
+
+  # A document the program made, under its own name and renamed without the extension; a plain
+  # SQLite database is not one.
+  XDG_DATA_DIRS="$root/usr/share:/usr/share" update-mime-database "$root/usr/share/mime" || return 1
+  cp "$work/data/Ferncard.fcard" "$work/notes.fcard"
+  cp "$work/data/Ferncard.fcard" "$work/renamed"
+  python3 -c 'import sqlite3, sys; sqlite3.connect(sys.argv[1]).execute("create table t(x)")' "$work/plain"
+  package_check ".fcard is the document type" content_type_is "$root/usr/share" "$work/notes.fcard" application/x-ferncard
+  package_check "a renamed document is the document type" content_type_is "$root/usr/share" "$work/renamed" application/x-ferncard
+  package_check "another SQLite file is not" content_type_is "$root/usr/share" "$work/plain" application/vnd.sqlite3
+}
+
+reg_default() {  # key: its default value
+  wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'
+}
+
+windows_package_checks() {  # work-folder
+  local work=$1 setup local_app documents start_menu program_dir program_win progid command pid
+  (cd build-win && cpack >"$work/cpack-win.log" 2>&1) || { cat "$work/cpack-win.log"; return 1; }
+  setup=$(ls build-win/packages/Ferncard-*-win64-setup.exe)
+  package_check "the .zip holds the program and its license" \
+    bash -c "unzip -Z1 build-win/packages/Ferncard-*-win64.zip | sed 's|^[^/]*/||' | sort | tr '\n' ' ' | grep -qx 'LICENSE.txt ferncard.exe '"
+  start_wine || return 1
+  # Windows carries winsqlite3.dll in its system folder; Wine gets the tests' stand-in there.
+  cp build-win/winsqlite3.dll "$WINEPREFIX/drive_c/windows/system32/" || return 1
+  local_app=$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')
+  documents=$(winepath -u "$(wine cmd /c echo %USERPROFILE% | tr -d '\r')\\Documents")
+  start_menu=$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs")
+  program_win="$local_app\\Programs\\Ferncard\\ferncard.exe"
+  program_dir=$(dirname "$(winepath -u "$program_win")")
+
+  package_check "the installer runs silently" wine "$setup" /S
+  package_check "the program is in the user's programs folder" test -f "$program_dir/ferncard.exe"
+  package_check "the Start menu has its shortcut" test -f "$start_menu/Ferncard.lnk"
+  progid=$(reg_default 'HKCU\Software\Classes\.fcard')
+  command=$(reg_default "HKCU\\Software\\Classes\\$progid\\shell\\open\\command")
+  package_check ".fcard opens with the program" test "$command" = "\"$program_win\" \"%1\""
+  package_check ".fcard has the program's icon" \
+    test "$(reg_default "HKCU\\Software\\Classes\\$progid\\DefaultIcon")" = "$program_win,0"
+  package_check "the installed programs list has it" \
+    wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ferncard' /v UninstallString
+
+  # A running instance; the registered command hands it a document in the user's folder.
+  wine "$program_dir/ferncard.exe" --no-browser --ticket-file "$(winepath -w "$work/ticket-win")" &
+  pid=$!
+  wait_until 60 has_launch_address "$work/ticket-win"
+  local first
+  first=$(cat "$work/ticket-win" 2>/dev/null)
+  cp "$work/data/Ferncard.fcard" "$documents/Notes.fcard"
+  # The command is the checked '"program" "%1"': its program, given the document's path.
+  local open_program=${command#\"}
+  open_program=${open_program%%\"*}
+  package_check "the open command hands the document over" \
+    wine "$open_program" "$(winepath -w "$documents/Notes.fcard")"
+  package_check "the running instance opens it" \
+    wait_until 60 bash -c '[ "$(cat "$1" 2>/dev/null)" != "$2" ] && grep -q ticket "$1"' _ "$work/ticket-win" "$first"
+  package_check "its window shows that document" \
+    status_names_file "$(cat "$work/ticket-win")" Notes.fcard "$work/cookies-win"
+  wine taskkill /im ferncard.exe >/dev/null 2>&1
+  wait_until 30 bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+
+  # The uninstaller copies itself away and returns at once; its work is done when the folder goes.
+  package_check "the uninstaller runs silently" wine "$program_dir/Uninstall.exe" /S
+  package_check "the program folder is removed" wait_until 60 test ! -e "$program_dir"
+  package_check "the Start menu shortcut is removed" test ! -e "$start_menu/Ferncard.lnk"
+  package_check "the file type is removed" \
+    bash -c "! wine reg query 'HKCU\\Software\\Classes\\.fcard' && ! wine reg query 'HKCU\\Software\\Classes\\$progid'"
+  package_check "the installed programs entry is removed" \
+    bash -c "! wine reg query 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ferncard'"
+  package_check "documents and the data folder stay" \
+    test -f "$documents/Notes.fcard" -a -f "$documents/Ferncard/Ferncard.fcard"
+}
+
+packages_stage() {
+  local work started=$SECONDS
+  work=$(mktemp -d)
+  if build build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null; then
+    linux_package_checks "$work" || package_check "the .deb is built and unpacked" false
+  else
+    record "linux build" 0 1
+  fi
+  if fetch_test_sqlite && build_windows >/dev/null; then
+    windows_package_checks "$work" || package_check "the installer is built and Wine is up" false
+  else
+    record "windows build" 0 1
+  fi
+  rm -rf "$work"
+  record packages "$package_pass" "$package_fail"
+  echo "== packages took $((SECONDS - started)) s"
 }
 
 wanted windows && windows_stage
+wanted packages && packages_stage
+stop_wine
 
 rm -rf "$log_dir"
 echo

@@ -11,11 +11,12 @@
 #include "platform/shell.h"
 #include "util/text.h"
 
+// FERNCARD_VERSION is the project's version, defined by the build.
 HttpResponse StatusAnswer(DocumentSession& session) {
   const std::string& path = session.document.path;
   const bool isDefault = platform::SamePath(path, DefaultDocumentPath(session.app));
   HttpResponse response = DefaultResponse();
-  response.body = "{\"product\":\"Ferncard\",\"version\":\"1.0.0\",\"file\":\"" + JsonEscape(path) +
+  response.body = "{\"product\":\"Ferncard\",\"version\":\"" FERNCARD_VERSION "\",\"file\":\"" + JsonEscape(path) +
                   "\",\"fileName\":\"" + JsonEscape(FileNameOf(path)) + "\",\"isDefault\":" +
                   (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}";
   return response;
