@@ -4,7 +4,7 @@
 #include "api/image_endpoints.h"
 #include "api/record_endpoints.h"
 #include "api/status_endpoints.h"
-#include "documents/file_endpoints.h"
+#include "api/file_endpoints.h"
 #include "documents/session.h"
 
 HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {

@@ -1,7 +1,7 @@
 #include "app/instance_handoff.h"
 
 #include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "app/messages.h"
 #include "app/quiet_mode.h"
 #include "documents/session.h"

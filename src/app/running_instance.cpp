@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "app/main_thread_services.h"
 #include "app/messages.h"
 #include "app/quiet_mode.h"

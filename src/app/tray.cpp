@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "app/quiet_mode.h"
 #include "documents/file_dialog.h"
 #include "documents/session.h"

@@ -1,9 +1,9 @@
-#include "documents/file_endpoints.h"
+#include "api/file_endpoints.h"
 
 #include <mutex>
 
 #include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "documents/file_dialog.h"
 #include "documents/recent_files.h"
 #include "documents/session.h"

@@ -1,4 +1,4 @@
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 
 #include <mutex>
 
