@@ -38,9 +38,9 @@ int RunInstance(const StartupOptions& options, const std::string& instanceKey) {
   MainThreadServices services;
   const std::vector<platform::LoopSource> sources = StartMainThreadServices(app, instanceKey, services);
 
-  OpenCurrentInBrowser(app, options.pageId);
+  OpenCurrentInBrowser(app.documents, options.pageId);
   platform::RunMainLoop(sources);
 
-  ShutdownSessions(app);
+  StopSessions(app.documents);
   EndProcess(kExitNormal);
 }
