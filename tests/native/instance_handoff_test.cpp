@@ -84,18 +84,18 @@ TEST(HandleHandOffMessage, RefusesAForeignTagOrAnOversizedPayload) {
   EXPECT_EQ(HandleHandOffMessage(app, foreign, report), 0u);
 
   platform::HandOffMessage wide;
-  wide.tag = kHandOffTag | (std::uint64_t{1} << 32);  // the whole value is compared
+  wide.tag = platform::kHandOffTag | (std::uint64_t{1} << 32);  // the whole value is compared
   wide.payload = "\n/nowhere.fcard";
   EXPECT_EQ(HandleHandOffMessage(app, wide, report), 0u);
 
   platform::HandOffMessage oversized;
-  oversized.tag = kHandOffTag;
+  oversized.tag = platform::kHandOffTag;
   oversized.tooLarge = true;
   EXPECT_EQ(HandleHandOffMessage(app, oversized, report), 0u);
 
   platform::HandOffMessage bigPayload;
-  bigPayload.tag = kHandOffTag;
-  bigPayload.payload = std::string(kLargestHandOffPayload + 1, '\n');
+  bigPayload.tag = platform::kHandOffTag;
+  bigPayload.payload = std::string(platform::kLargestHandOffPayload + 1, '\n');
   EXPECT_EQ(HandleHandOffMessage(app, bigPayload, report), 0u);
 
   EXPECT_EQ(report, "");
@@ -106,7 +106,7 @@ TEST(HandleHandOffMessage, APayloadWithoutDocumentOpensNothingNew) {
   AppState app;  // no current session: nothing to show
   std::string report;
   platform::HandOffMessage message;
-  message.tag = kHandOffTag;
+  message.tag = platform::kHandOffTag;
   message.payload = "\n";
   EXPECT_EQ(HandleHandOffMessage(app, message, report), 1u);
   EXPECT_EQ(report, "");
@@ -117,7 +117,7 @@ TEST(HandleHandOffMessage, ADocumentThatCannotBeOpenedIsReportedAfterTheAnswer) 
   AppState app;
   std::string report;
   platform::HandOffMessage message;
-  message.tag = kHandOffTag;
+  message.tag = platform::kHandOffTag;
   message.payload = "\n/nonexistent-folder-of-ferncard/missing.fcard";
   EXPECT_EQ(HandleHandOffMessage(app, message, report), 1u);  // taken, though it failed
   EXPECT_NE(report, "");
