@@ -2,8 +2,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, row, startServer } from '../support/browser.mjs';
+import { describe, test } from 'node:test';
+import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 const CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
@@ -63,10 +63,8 @@ describe('HTML export', () => {
   let page;
   let built;
   const imageReads = [];
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server, { initScript: fakeSavePicker });
+  useWindow(async (opened) => {
+    ({ server, browser, page } = opened);
     built = await buildPages(page);
     browser.allow(/status of 404/); // the image that does not exist
     await page.reload();
@@ -75,11 +73,7 @@ describe('HTML export', () => {
     page.on('request', (request) => {
       if (/\/api\/images\/[0-9a-f]{32}$/.test(new URL(request.url()).pathname)) imageReads.push(request.url());
     });
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  }, { initScript: fakeSavePicker });
 
   async function exportWith(label) {
     await page.evaluate(() => { window.__exported = undefined; });

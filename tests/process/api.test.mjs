@@ -58,6 +58,13 @@ describe('API of one running program', () => {
     const cases = [
       ['PATCH', '/api/tree', 405, 'method_not_allowed'],
       ['PATCH', '/api/nothing-here', 405, 'method_not_allowed'],
+      ['get', '/api/tree', 405, 'method_not_allowed'],
+      ['POST', '/api/tree', 405, 'method_not_allowed'],
+      ['POST', `/api/pages/${pageId}`, 405, 'method_not_allowed'],
+      ['PUT', `/api/images/${'a'.repeat(32)}`, 405, 'method_not_allowed'],
+      ['PUT', '/api/images', 405, 'method_not_allowed'],
+      ['POST', '/api/status', 404, 'not_found'],
+      ['GET', '/api/status/', 404, 'not_found'],
       ['GET', '/api/open-data-folder', 405, 'method_not_allowed'],
       ['GET', `/api/pages/${pageId.toUpperCase()}`, 404, 'not_found'],
       ['DELETE', `/api/images/${'a'.repeat(31)}`, 404, 'not_found'],
