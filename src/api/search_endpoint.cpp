@@ -99,17 +99,12 @@ HttpResponse HandleSearch(DocumentFile& document, const HttpRequest& request) {
   std::vector<SearchHit> hits;
   std::size_t total = 0;
   const StoreResult result = SearchPages(document, search, hits, total);
-  HttpResponse response = DefaultResponse();
-  if (result != StoreResult::Ok) {
-    StoreErrorResponse(response, result);
-    return response;
-  }
+  if (result != StoreResult::Ok) return StoreError(result);
   std::string body = "{\"results\":[";
   for (std::size_t i = 0; i < hits.size(); ++i) {
     if (i > 0) body += ',';
     body += HitJson(hits[i]);
   }
   body += "],\"total\":" + std::to_string(total) + "}";
-  response.body = std::move(body);
-  return response;
+  return JsonResponse(std::move(body));
 }

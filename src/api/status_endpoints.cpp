@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "api/record_endpoints.h"
-#include "app/app_state.h"
 #include "documents/recent_files.h"
 #include "documents/session.h"
 #include "platform/paths.h"
@@ -14,28 +13,24 @@
 // FERNCARD_VERSION is the project's version, defined by the build.
 HttpResponse StatusAnswer(DocumentSession& session) {
   const std::string& path = session.document.path;
-  const bool isDefault = platform::SamePath(path, DefaultDocumentPath(session.app));
-  HttpResponse response = DefaultResponse();
-  response.body = "{\"product\":\"Ferncard\",\"version\":\"" FERNCARD_VERSION "\",\"file\":\"" + JsonEscape(path) +
-                  "\",\"fileName\":\"" + JsonEscape(FileNameOf(path)) + "\",\"isDefault\":" +
-                  (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}";
-  return response;
+  const bool isDefault = platform::SamePath(path, session.owner.defaultPath);
+  return JsonResponse("{\"product\":\"Ferncard\",\"version\":\"" FERNCARD_VERSION "\",\"file\":\"" + JsonEscape(path) +
+                      "\",\"fileName\":\"" + JsonEscape(FileNameOf(path)) + "\",\"isDefault\":" +
+                      (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}");
 }
 
 HttpResponse RecentAnswer(DocumentSession& session) {
-  const std::vector<std::string> recent = ReadRecentFiles(session.app);
-  HttpResponse response = DefaultResponse();
-  response.body = "{\"recent\":[";
+  const std::vector<std::string> recent = ReadRecentFiles(session.owner);
+  std::string body = "{\"recent\":[";
   for (std::size_t i = 0; i < recent.size(); ++i) {
-    if (i > 0) response.body += ',';
-    response.body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(FileNameOf(recent[i])) +
-                     "\",\"exists\":" + (platform::IsExistingFile(recent[i]) ? "true" : "false") + "}";
+    if (i > 0) body += ',';
+    body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(FileNameOf(recent[i])) +
+            "\",\"exists\":" + (platform::IsExistingFile(recent[i]) ? "true" : "false") + "}";
   }
-  response.body += "]}";
-  return response;
+  return JsonResponse(body + "]}");
 }
 
 HttpResponse OpenDataFolder(DocumentSession& session) {
   platform::ShowInFolder(session.document.path);
-  return NoContentResponse();
+  return NoContent();
 }

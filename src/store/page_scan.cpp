@@ -8,10 +8,6 @@
 
 namespace {
 
-bool Exec(sqlite3* connection, const char* sql) {
-  return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 std::string_view ColumnBytes(sqlite3_stmt* statement, int column) {
   const void* data = sqlite3_column_blob(statement, column);
   const int length = sqlite3_column_bytes(statement, column);

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_state.h"
 #include "documents/session.h"
 #include "support/store_test_support.h"
 #include "support/system_for_tests.h"
@@ -29,10 +28,8 @@ class RecentFilesTest : public ::testing::Test {
  protected:
   RecentFilesTest() { app.recentPath = folder.Path("recent.txt"); }
   TempFolder folder;
-  AppState app;
+  OpenDocuments app;
 };
-
-TEST_F(RecentFilesTest, MissingFileIsAnEmptyList) { EXPECT_TRUE(ReadRecentFiles(app).empty()); }
 
 TEST_F(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostTen) {
   AddRecentFile(app, "/notes/a.fcard");
@@ -77,13 +74,6 @@ TEST_F(RecentFilesTest, OnlyTheFirstTenEntriesAreReadAndKept) {
   ASSERT_EQ(rewritten.size(), 10u);
   EXPECT_EQ(rewritten.front(), "/new");
   EXPECT_EQ(rewritten.back(), "/8");
-}
-
-TEST_F(RecentFilesTest, PathsOutsideAsciiRoundTrip) {
-  const std::string path = "/ノート/メモ帳 ü.fcard";
-  AddRecentFile(app, path);
-  EXPECT_EQ(ReadBytes(app.recentPath), path + "\n");
-  EXPECT_EQ(ReadRecentList(app), std::vector<std::string>{path});
 }
 
 TEST_F(RecentFilesTest, FailedWriteKeepsTheOldListAndRemovesTheTemporaryFile) {
