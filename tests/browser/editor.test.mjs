@@ -4,7 +4,8 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import {
-  assertNoProblems, ignoreFocus, launchBrowser, openWindow, row, startServer, waitReady,
+  assertNoProblems, countWrites, hold, ignoreFocus, launchBrowser, newPage, openPageId, openWindow, row, startServer,
+  pause, stored, storedAs, waitReady, writes,
 } from '../support/browser.mjs';
 
 const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
@@ -12,67 +13,7 @@ const SWITCH_REFUSED = '保存できないため、ページを切り替えら�
 const UNREACHABLE = 'Ferncard に接続できません。通知領域のアイコンから開き直してください。';
 const CONFLICT = 'このページは別のウィンドウで更新されました。';
 const PAGE_WRITES = '**/api/pages/*';
-
-// Counts the window's writes as they are asked for, before any answer.
-function countWrites() {
-  window.__writes = [];
-  const original = window.fetch;
-  window.fetch = function (url, options) {
-    if (options && options.method && options.method !== 'GET') window.__writes.push(options.method + ' ' + url);
-    return original.apply(this, arguments);
-  };
-}
-
-const writes = (page) => page.evaluate(() => window.__writes.filter((w) => w.startsWith('PUT /api/pages/')).length);
-const openPageId = (page) => page.evaluate(() => location.hash.slice(4));
 const status = (page) => page.textContent('#status');
-
-function stored(page, id) {
-  return page.evaluate(async (pageId) => {
-    const { api } = await import('/assets/js/api.js');
-    return (await api.getPage(pageId)).html;
-  }, id);
-}
-
-// Waits until the server holds exactly `html` as the page's body.
-async function storedAs(page, id, html) {
-  await page.waitForFunction(async ([pageId, expected]) => {
-    const { api } = await import('/assets/js/api.js');
-    return (await api.getPage(pageId)).html === expected;
-  }, [id, html], { polling: 100 });
-}
-
-// A new page made from the sidebar, titled and open, with the caret in its empty body.
-async function newPage(page, title) {
-  await page.click('#newPageBtn');
-  await page.waitForFunction(() => document.activeElement === document.getElementById('title'));
-  await page.keyboard.type(title);
-  await row(page, title).waitFor();
-  await page.click('#editor');
-  return openPageId(page);
-}
-
-// Holds every matching request until the returned function is called; `held` resolves when
-// the first one arrives.
-async function hold(page, pattern, method = 'PUT') {
-  let release;
-  let arrived;
-  const gate = new Promise((resolve) => { release = resolve; });
-  const held = new Promise((resolve) => { arrived = resolve; });
-  const handler = async (route) => {
-    if (route.request().method() !== method) return route.fallback();
-    arrived();
-    await gate;
-    return route.fallback();
-  };
-  await page.route(pattern, handler);
-  return { held, release: async () => { release(); await page.unroute(pattern, handler); } };
-}
-
-// Stops the window's timers until `resume` is called: nothing happens on its own meanwhile.
-async function pause(page) {
-  await page.clock.pauseAt(await page.evaluate(() => Date.now() + 500));
-}
 
 describe('editing a page', () => {
   let server;

@@ -39,6 +39,23 @@ const CASES = [
   ['empty paragraphs', '<p></p><p><!-- c --></p><p><br></p>', '<p><br></p>'],
 ];
 
+const DEEP = (html) => '<div>'.repeat(199) + html + '</div>'.repeat(199);
+
+// Shapes whose output the parser would read back differently, each with its exact output.
+const SHAPES = [
+  ['a leading blank line', '\n\nx<p>a</p>', '\n\nx<p>a</p>'],
+  ['a table ends an open paragraph, as in the editor', '<p>a<table><tr><td>1</td></tr></table>b</p>',
+    '<p>a</p><table><tbody><tr><td>1</td></tr></tbody></table>b'],
+  ['a code block starting with a line break', '<pre>\n\nline</pre>', '<pre>\n\nline</pre>'],
+  ['an outside image in a link', '<a href="https://a.test/">see <img src="https://b.test/i.png"></a>',
+    '<a href="https://a.test/">see [外部画像] https://b.test/i.png</a>'],
+  ['a list item in a list item', '<ul><li>a<dl><li>b</li></dl></li></ul>', '<ul><li>ab</li></ul>'],
+  ['a heading in a heading', '<h1>a<font><h2>b</h2></font></h1>', '<h1>ab</h1>'],
+  ['table parts at the depth limit keep their cells', DEEP('<table><tbody><tr><td>x<b>y</b></td><td>z</td></tr></tbody></table>'),
+    DEEP('<table><tbody><tr><td>xy</td><td>z</td></tr></tbody></table>')],
+  ['a form whose controls hide its properties', '<form><input name="childNodes"><input name="nodeType">x</form><form name="body"></form>', 'x'],
+];
+
 describe('the sanitizer against hostile input', () => {
   let server;
   let browser;
@@ -51,8 +68,8 @@ describe('the sanitizer against hostile input', () => {
     // attributes and base address, even in the inert parsed documents. Those reports are expected;
     // any other console error still fails the tests.
     browser.allow(/^Executing inline event handler violates/);
-    browser.allow(/^Setting the document's base URI to 'https:\/\/x\.test\/' violates/);
-    browser.allow(/^CSP violation: (script-src-attr inline|base-uri https:\/\/x\.test\/)$/);
+    browser.allow(/^Setting the document's base URI to 'https:\/\/[abx]\.test\/' violates/);
+    browser.allow(/^CSP violation: (script-src-attr inline|base-uri https:\/\/[abx]\.test\/)$/);
   });
   after(async () => {
     await browser?.close();
@@ -74,6 +91,57 @@ describe('the sanitizer against hostile input', () => {
       assert.equal(results[i].twice, results[i].once, name + ' (second pass)');
     });
     assert.equal(await page.evaluate(() => window.__hit), undefined, 'no hostile script ran');
+  });
+
+  test('shapes the parser would change are written so that a second pass changes nothing', async () => {
+    const results = await page.evaluate(async (list) => {
+      const { sanitizeHtml } = await import('/assets/js/sanitize.js');
+      return list.map((input) => {
+        const once = sanitizeHtml(input);
+        return { once, twice: sanitizeHtml(once) };
+      });
+    }, SHAPES.map(([, input]) => input));
+    SHAPES.forEach(([name, , expected], i) => {
+      assert.equal(results[i].once, expected, name);
+      assert.equal(results[i].twice, expected, name + ' (second pass)');
+    });
+  });
+
+  test('escapeHtml escapes both quotes', async () => {
+    const text = await page.evaluate(async () => (await import('/assets/js/sanitize.js')).escapeHtml('a"b\'c<d>&e\u00a0'));
+    assert.equal(text, 'a&quot;b&#39;c&lt;d&gt;&amp;e&nbsp;');
+  });
+
+  test('every element in every other, with controls named after the properties read, never throws and is stable', async () => {
+    const failures = await page.evaluate(async () => {
+      const { sanitizeHtml } = await import('/assets/js/sanitize.js');
+      const names = ('a abbr acronym address applet area article aside audio b base basefont bdi bdo bgsound big blink ' +
+        'blockquote body br button canvas caption center cite code col colgroup data datalist dd del details dfn ' +
+        'dialog dir div dl dt em embed fieldset figcaption figure font footer form frame frameset h1 h2 h3 h4 h5 h6 ' +
+        'head header hgroup hr html i iframe image img input ins isindex kbd keygen label legend li link listing ' +
+        'main map mark marquee math menu menuitem meta meter multicol nav nextid nobr noembed noframes noscript ' +
+        'object ol optgroup option output p param picture plaintext pre progress q rb rp rt rtc ruby s samp script ' +
+        'search section select slot small source spacer span strike strong style sub summary sup svg table tbody td ' +
+        'template textarea tfoot th thead time title tr track tt u ul var video wbr xmp').split(' ');
+      const properties = ['firstChild', 'nextSibling', 'childNodes', 'nodeType', 'data', 'namespaceURI', 'localName',
+        'style', 'getAttribute', 'attributes', 'classList', 'parentNode', 'body', 'tagName'];
+      const controls = properties.map((name) => `<input name="${name}" id="${name}">`).join('');
+      const found = [];
+      for (const outer of names) {
+        for (const inner of names) {
+          const html = `<${outer} href="https://a.test/" src="https://c.test/i.png">o<${inner} href="https://b.test/">i` +
+            `${controls}<br>j</${inner}>p${controls}</${outer}>e`;
+          try {
+            const once = sanitizeHtml(html);
+            if (sanitizeHtml(once) !== once) found.push(html);
+          } catch (error) {
+            found.push(html + ' threw ' + error.message);
+          }
+        }
+      }
+      return found;
+    });
+    assert.deepEqual(failures.slice(0, 5), []);
   });
 
   test('nesting deeper than 200 levels keeps only the text below', async () => {

@@ -487,7 +487,8 @@ export class Editor {
         selection.addRange(point);
         this.savedRange = point.cloneRange();
       }
-      const files = imageFilesOf(event.dataTransfer.files);
+      // Every dropped file is offered as an image, so that one of another kind is refused aloud.
+      const files = [...(event.dataTransfer.files || [])];
       if (files.length) this.insertImageFiles(files);
       else this.insertTransfer(event.dataTransfer);
     });

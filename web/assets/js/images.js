@@ -170,6 +170,12 @@ export class ImageTool {
   // brings the image back as it was.
   change(mutate) {
     const image = this.image;
+    // An image standing between paragraphs would be merged into the next one by the command.
+    if (image.parentNode === this.editor) {
+      const paragraph = document.createElement('p');
+      image.replaceWith(paragraph);
+      paragraph.append(image);
+    }
     const copy = image.cloneNode(false);
     mutate(copy);
     copy.setAttribute(CHANGED_MARK, '');

@@ -200,7 +200,9 @@ function copyNode(node, parent, out, depth) {
     return;
   }
   const href = name === 'a' ? safeLink(getAttribute(node, 'href')) : null;
-  if (!ALLOWED.has(name) || depth >= MAX_DEPTH || (name === 'a' && !href)) {
+  // The parts of a kept table stay whatever the depth, so that no cell runs into another.
+  const tablePart = TABLE_PARTS.has(name) && Object.hasOwn(TABLE_CHILDREN, parent.localName);
+  if (!ALLOWED.has(name) || (depth >= MAX_DEPTH && !tablePart) || (name === 'a' && !href)) {
     copyChildren(node, parent, out, depth + 1);
     return;
   }
