@@ -1,8 +1,150 @@
 import assert from 'node:assert/strict';
-import { describe, test } from 'node:test';
-import { assertNoProblems, useWindow } from '../support/browser.mjs';
+import { after, before, describe, test } from 'node:test';
+import {
+  assertNoProblems, hold, launchBrowser, newPage, openPageId, openWindow, row, startServer, stored, storedAs, storedTree, until,
+} from '../support/browser.mjs';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
+const STORED = '/api/images/[0-9a-f]{32}';
+const DAY = 24 * 60 * 60 * 1000;
+
+// Hands the editor a clipboard (paste) or a drag (drop) with the given HTML, text and files;
+// a file is [name, type, size] (size 0: the PNG above).
+async function transfer(page, kind, { html = '', text = '', files = [] }) {
+  await page.evaluate(async ([how, html, text, files, pngBase64]) => {
+    const png = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    if (html) transfer.setData('text/html', html);
+    if (text) transfer.setData('text/plain', text);
+    for (const [name, type, size] of files) transfer.items.add(new File([size ? new Uint8Array(size) : png], name, { type }));
+    const editor = document.getElementById('editor');
+    const init = { bubbles: true, cancelable: true };
+    editor.dispatchEvent(how === 'paste'
+      ? new ClipboardEvent('paste', { ...init, clipboardData: transfer })
+      : new DragEvent('drop', { ...init, dataTransfer: transfer, clientX: 0, clientY: 0 }));
+  }, [kind, html, text, files, PNG_BASE64]);
+}
+
+const imageIds = (page) => page.evaluate(async () => {
+  const { api } = await import('/assets/js/api.js');
+  return (await api.listImages()).map((image) => image.id);
+});
+const uploads = async (page) => (await imageIds(page)).length;
+
+describe('adding images', () => {
+  let server;
+  let browser;
+  let page;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    browser.allow(/status of 500/);
+    page = await openWindow(browser, server);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  const pngData = 'data:image/png;base64,' + PNG_BASE64;
+  // What is pasted or dropped, the body stored after it (a pattern), the toast, and how many
+  // images were uploaded.
+  for (const [name, kind, content, body, toast, added] of [
+    ['office HTML with text and a picture keeps the text', 'paste',
+      { html: '<table><tr><td>品名</td><td>値段</td></tr></table>', text: '品名\t値段', files: [['image.png', 'image/png']] },
+      '^<table><tbody><tr><td>品名</td><td>値段</td></tr></tbody></table>', '', 0],
+    ['a picture alone is uploaded', 'paste', { files: [['image.png', 'image/png']] }, `^<img src="${STORED}" alt="">$`, '', 1],
+    ['plain text stays plain', 'paste', { text: '<b>太字</b>' }, '^&lt;b&gt;太字&lt;/b&gt;$', '', 0],
+    ['a pasted data: PNG is stored', 'paste', { html: `<p>図<img src="${pngData}"></p>`, text: '図' }, `^<p>図<img src="${STORED}" alt=""></p>$`, '', 1],
+    ['an unreadable data: image is left out aloud', 'paste', { html: '<p>図<img src="data:image/png;base64,a"></p>', text: '図' },
+      '^<p>図</p>$', '貼り付けた画像を読み取れませんでした。', 0],
+    ['dropped image files are uploaded', 'drop', { files: [['a.png', 'image/png'], ['b.png', 'image/png']] },
+      `^<img src="${STORED}" alt=""><img src="${STORED}" alt="">$`, '', 2],
+    ['a file over 20 MiB is refused', 'drop', { files: [['big.png', 'image/png', 21 * 1024 * 1024]] }, '^$', '画像は 1 枚 20MB までです: big.png', 0],
+    ['a file that is no image is refused', 'drop', { files: [['notes.txt', 'text/plain']] }, '^$', '追加できない形式です: notes.txt（PNG / JPEG / GIF / WebP）', 0],
+  ]) {
+    test(name, async () => {
+      const id = await newPage(page, name);
+      const before = await uploads(page);
+      await page.evaluate(() => { document.getElementById('toast').textContent = ''; });
+      await transfer(page, kind, content);
+      if (toast) await page.waitForFunction((text) => document.getElementById('toast').textContent === text, toast);
+      await storedAs(page, id, new RegExp(body));
+      assert.equal(await uploads(page), before + added);
+      for (const img of await page.locator('#editor img').all()) {
+        assert.ok(await img.evaluate((el) => el.complete && el.naturalWidth === 1), 'the stored image is shown');
+      }
+    });
+  }
+
+  test('a pasted data: image whose upload fails is left out aloud', async () => {
+    const id = await newPage(page, 'upload fails');
+    const failing = (route) => route.fulfill({ status: 500, body: '' });
+    await page.route('**/api/images', failing);
+    try {
+      await transfer(page, 'paste', { html: `<p>図<img src="${pngData}"></p>`, text: '図' });
+      await page.waitForFunction(() => document.getElementById('toast').textContent ===
+        '貼り付けた画像を保存できませんでした: 保存先でエラーが発生しました (500)');
+    } finally {
+      await page.unroute('**/api/images', failing);
+    }
+    await storedAs(page, id, '<p>図</p>');
+  });
+
+  test('an image inserted during a slow upload stays in its page across a page switch', async () => {
+    const id = await newPage(page, 'slow upload');
+    await page.keyboard.type('here');
+    const slow = await hold(page, '**/api/images', 'POST');
+    await transfer(page, 'drop', { files: [['a.png', 'image/png']] });
+    await slow.held;
+    await row(page, 'はじめに').click();
+    await slow.release();
+    await page.waitForFunction((pageId) => location.hash.slice(4) !== pageId, id);
+    assert.match(await stored(page, id), new RegExp(`^<p>here<img src="${STORED}" alt=""></p>$`));
+    assert.doesNotMatch(await stored(page, await openPageId(page)), /<img/);
+    assertNoProblems(assert, browser);
+  });
+
+  test('clean-up removes an old image only once it was seen unreferenced a day earlier', async () => {
+    // Four images: in a trashed page only, young, old and seen unreferenced two days ago,
+    // old and never seen unreferenced before.
+    const ids = await page.evaluate(async ([pngBase64, day]) => {
+      const { api } = await import('/assets/js/api.js');
+      const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
+      const upload = async (n) => api.uploadImage(new Blob([bytes, new Uint8Array(n)], { type: 'image/png' }));
+      const images = [await upload(1), await upload(2), await upload(3), await upload(4)];
+      const { text, etag } = await api.getTree();
+      const doc = JSON.parse(text);
+      const pageId = crypto.randomUUID();
+      const now = Date.now();
+      doc.pages.push({ id: pageId, parentId: null, order: 99000, title: 'trashed', createdAt: now, updatedAt: now, deletedAt: now });
+      await api.putTree(doc, etag);
+      await api.putPage(pageId, `<img src="/api/images/${images[0]}" alt="">`, '0');
+      localStorage.setItem('ferncard.unreferencedImages', JSON.stringify({ [images[2]]: now - 2 * day }));
+      return images;
+    }, [PNG_BASE64, DAY]);
+    const [trashed, young, seenBefore, neverSeen] = ids;
+    // The list makes every image but the young one two days old, with the one to go last.
+    await page.route((url) => url.pathname === '/api/images', async (route) => {
+      if (route.request().method() !== 'GET') return route.fallback();
+      const response = await route.fetch();
+      const { images } = await response.json();
+      const order = [trashed, young, neverSeen, seenBefore]
+        .map((imageId) => images.find((image) => image.id === imageId)).filter(Boolean)
+        .map((image) => (image.id === young ? image : { ...image, modified: Date.now() - 2 * DAY }));
+      return route.fulfill({ response, json: { images: order } });
+    });
+    await page.reload();
+    await until(async () => !(await imageIds(page)).includes(seenBefore), { interval: 250 });
+    await page.unroute((url) => url.pathname === '/api/images');
+    const left = await imageIds(page);
+    assert.deepEqual([trashed, young, neverSeen].filter((imageId) => left.includes(imageId)), [trashed, young, neverSeen]);
+    const seen = await page.evaluate(() => JSON.parse(localStorage.getItem('ferncard.unreferencedImages')));
+    assert.deepEqual(Object.keys(seen).sort(), [young, neverSeen].sort());
+    assert.ok(Date.now() - seen[neverSeen] < DAY, 'first seen unreferenced now');
+    assert.equal((await storedTree(page)).doc.pages.filter((p) => p.title === 'trashed').length, 1);
+  });
+});
 
 describe('the image tool', () => {
   let server;
@@ -10,8 +152,10 @@ describe('the image tool', () => {
   let page;
   let pageId;
   let src;
-  useWindow(async (opened) => {
-    ({ server, browser, page } = opened);
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
     ({ pageId, src } = await page.evaluate(async (pngBase64) => {
       const { api } = await import('/assets/js/api.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
@@ -23,6 +167,10 @@ describe('the image tool', () => {
     }, PNG_BASE64));
     await page.reload();
     await page.locator('#editor img').waitFor();
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
   });
 
   const stored = () => page.evaluate(async (id) => {
@@ -79,6 +227,21 @@ describe('the image tool', () => {
     assertNoProblems(assert, browser);
   });
 
+  test('undo after a resize or a placement brings the image back as it was', async () => {
+    await page.click('#editor img');
+    const before = await dragHandle('nw', 20);
+    await dragHandle('nw', 40);
+    await page.locator('.img-tools button', { hasText: /^中央$/ }).click();
+    for (let step = 0; step < 2; step++) {
+      await page.evaluate(() => { document.getElementById('status').textContent = ''; });
+      await page.keyboard.press('Control+z');
+      await savedBody();
+    }
+    assert.equal(await stored(), before);
+    await page.click('#editor img');
+    assertNoProblems(assert, browser);
+  });
+
   test('the buttons place the image, restore its size and delete it, and each change is saved', async () => {
     const press = async (label) => {
       await page.evaluate(() => { document.getElementById('status').textContent = ''; });
@@ -88,7 +251,7 @@ describe('the image tool', () => {
     assert.match(await press('中央'), /<img [^>]*class="img-center">/);
     assert.match(await press('右'), /<img [^>]*class="img-right">/);
     assert.match(await press('左'), /<img [^>]*class="img-left">/);
-    assert.equal(await press('元の大きさ'), `<p>before</p><img src="${src}" alt="" class="img-left"><p>after</p>`);
+    assert.equal(await press('元の大きさ'), `<p>before</p><p><img src="${src}" alt="" class="img-left"></p><p>after</p>`);
     assert.equal(await page.evaluate(() => document.activeElement.id), 'editor', 'the buttons keep the focus in the editor');
     const afterDelete = await press('削除');
     assert.doesNotMatch(afterDelete, /<img/);

@@ -62,6 +62,22 @@ describe('the page list', () => {
     assertNoProblems(assert, browser);
   });
 
+  for (const [name, event] of [['F2', 'keydown'], ['a double click', 'dblclick']]) {
+    test(`after ${name} the whole title is selected before the next key`, async () => {
+      await row(page, 'B').click();
+      const selected = await page.evaluate((type) => {
+        const target = document.querySelector('#tree .tree-row[aria-selected="true"]');
+        target.dispatchEvent(type === 'keydown'
+          ? new KeyboardEvent('keydown', { key: 'F2', bubbles: true })
+          : new MouseEvent('dblclick', { bubbles: true }));
+        const field = document.activeElement;
+        return field.className === 'tree-rename' && field.selectionStart === 0 && field.selectionEnd === field.value.length;
+      }, event);
+      assert.equal(selected, true);
+      await page.keyboard.press('Escape');
+    });
+  }
+
   // Holds every page body the window asks for until the returned function is called.
   async function holdPageBodies() {
     let release;
@@ -115,7 +131,7 @@ describe('the page list', () => {
     assert.equal(await selectedTitle(), 'Aa');
     await page.keyboard.press('F2');
     await field.waitFor();
-    await field.fill('A');  // the whole name, whether or not its selection has been made yet
+    await page.keyboard.type('A');  // at once: the first key replaces the whole name
     await page.keyboard.press('Enter');
     await row(page, 'A').waitFor();
     assert.deepEqual(await rowTitles(page), ['はじめに', 'Cで始まる', 'A', 'B']);

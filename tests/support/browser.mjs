@@ -137,3 +137,83 @@ export function useWindow(ready, windowOptions = {}) {
     await server?.stop();
   });
 }
+
+// Counts the window's writes as they are asked for, before any answer.
+export function countWrites() {
+  window.__writes = [];
+  const original = window.fetch;
+  window.fetch = function (url, options) {
+    if (options && options.method && options.method !== 'GET') window.__writes.push(options.method + ' ' + url);
+    return original.apply(this, arguments);
+  };
+}
+
+// How many page bodies the window has sent (it runs countWrites).
+export const writes = (page) => page.evaluate(() => window.__writes.filter((w) => w.startsWith('PUT /api/pages/')).length);
+
+// The identifier of the page the window shows.
+export const openPageId = (page) => page.evaluate(() => location.hash.slice(4));
+
+export function stored(page, id) {
+  return page.evaluate(async (pageId) => {
+    const { api } = await import('/assets/js/api.js');
+    return (await api.getPage(pageId)).html;
+  }, id);
+}
+
+// Polls `check` (an async function) until it gives a truthy value, which it returns; waitForFunction
+// does not wait for a promise.
+export async function until(check, { timeout = 30000, interval = 100 } = {}) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const value = await check();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error('condition not met within ' + timeout + ' ms: ' + check);
+    await new Promise((resolve) => { setTimeout(resolve, interval); });
+  }
+}
+
+// Waits until the server holds exactly `html` as the page's body (a RegExp: matching it).
+export async function storedAs(page, id, html) {
+  let last;
+  try {
+    await until(async () => {
+      last = await stored(page, id);
+      return html instanceof RegExp ? html.test(last) : last === html;
+    });
+  } catch (error) {
+    throw new Error(`page body ${JSON.stringify(last)} is not ${html}`);
+  }
+}
+
+// A new page made from the sidebar, titled and open, with the caret in its empty body.
+export async function newPage(page, title) {
+  await page.click('#newPageBtn');
+  await page.waitForFunction(() => document.activeElement === document.getElementById('title'));
+  await page.keyboard.type(title);
+  await row(page, title).waitFor();
+  await page.click('#editor');
+  return openPageId(page);
+}
+
+// Holds every matching request until the returned function is called; `held` resolves when
+// the first one arrives.
+export async function hold(page, pattern, method = 'PUT') {
+  let release;
+  let arrived;
+  const gate = new Promise((resolve) => { release = resolve; });
+  const held = new Promise((resolve) => { arrived = resolve; });
+  const handler = async (route) => {
+    if (route.request().method() !== method) return route.fallback();
+    arrived();
+    await gate;
+    return route.fallback();
+  };
+  await page.route(pattern, handler);
+  return { held, release: async () => { release(); await page.unroute(pattern, handler); } };
+}
+
+// Stops the window's timers until `resume` is called: nothing happens on its own meanwhile.
+export async function pause(page) {
+  await page.clock.pauseAt(await page.evaluate(() => Date.now() + 500));
+}

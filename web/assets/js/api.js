@@ -15,6 +15,14 @@ const NETWORK_MESSAGE = 'Ferncard に接続できません。通知領域のア�
 // the browser refuses keepalive requests whose bodies together exceed 64 KiB.
 const KEEPALIVE_LIMIT_BYTES = 60000;
 
+// While the window is being hidden or closed, writes go out as keepalive requests, which the
+// browser carries through even when the window goes away.
+let leaving = false;
+
+export function setLeaving(value) {
+  leaving = Boolean(value);
+}
+
 async function request(path, options = {}) {
   let response;
   try {
@@ -77,10 +85,12 @@ export const api = {
   },
 
   async putTree(data, etag) {
+    const body = JSON.stringify(data);
     const response = await request('/api/tree', {
       method: 'PUT',
       headers: { 'Content-Type': 'application/json', 'If-Match': quoted(etag) },
-      body: JSON.stringify(data),
+      body,
+      keepalive: leaving && utf8Length(body) < KEEPALIVE_LIMIT_BYTES,
     });
     return versionTag(response);
   },
@@ -96,7 +106,7 @@ export const api = {
       method: 'PUT',
       headers: { 'Content-Type': 'text/plain; charset=utf-8', 'If-Match': quoted(etag) },
       body: html,
-      keepalive: Boolean(keepalive) && utf8Length(html) < KEEPALIVE_LIMIT_BYTES,
+      keepalive: (Boolean(keepalive) || leaving) && utf8Length(html) < KEEPALIVE_LIMIT_BYTES,
     });
     return versionTag(response);
   },

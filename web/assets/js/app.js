@@ -1,5 +1,5 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
-import { api } from './api.js';
+import { api, setLeaving } from './api.js';
 import { Backlinks } from './backlinks.js';
 import { confirmDialog, element, openDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
@@ -73,7 +73,8 @@ function setStatus(state, message = '') {
     status.textContent = '保存失敗';
     status.classList.add('error');
     status.title = message || '';
-    if (message) showBanner('save', message);
+    // An open conflict stays on show until the user resolves it.
+    if (message && bannerKind !== 'conflict') showBanner('save', message);
     return;
   }
   status.classList.remove('error');
@@ -179,15 +180,25 @@ function showConflictBanner() {
           okLabel: '破棄して読み込む', danger: true,
         });
         if (!ok) return;
-        hideBanner();
-        editor.discardAndReload().catch((error) => setStatus('error', error.message));
+        try {
+          await editor.discardAndReload();
+          hideBanner();
+        } catch (error) {
+          // The page stays as it is, still in conflict, and the banner stays to try again.
+          showToast('最新の内容を読み込めませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+        }
       },
     },
     {
       label: 'こちらの内容で上書き',
-      handler: () => {
+      handler: async () => {
         hideBanner();
-        editor.overwrite().catch((error) => setStatus('error', error.message));
+        try {
+          await editor.overwrite();
+        } catch (error) {
+          showToast('上書きできませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+          if (editor.conflict) showConflictBanner();
+        }
       },
     },
   ]);
@@ -429,9 +440,15 @@ function attachHandlers() {
   });
 
   document.addEventListener('visibilitychange', () => {
-    if (document.visibilityState === 'hidden') editor.save(true);
+    const hidden = document.visibilityState === 'hidden';
+    setLeaving(hidden);
+    if (hidden) editor.saveNow();
   });
-  window.addEventListener('pagehide', () => { editor.save(true); });
+  window.addEventListener('pagehide', () => {
+    setLeaving(true);
+    editor.saveNow();
+  });
+  window.addEventListener('pageshow', () => setLeaving(false));
   window.addEventListener('beforeunload', (event) => {
     if (editor.hasUnsaved) {
       event.preventDefault();
@@ -482,8 +499,11 @@ async function start() {
   const chosen = candidates.find((id) => isPageId(id) && tree.isLivePage(id)) || null;
   showPageArea(chosen !== null);
   if (chosen) await tree.select(chosen);
-  setStatus(chosen ? 'saved' : '');
-  ui.status.textContent = '';
+  // A failure reported during start-up (the welcome page's body, say) stays on show.
+  if (!ui.status.classList.contains('error')) {
+    setStatus(chosen ? 'saved' : '');
+    ui.status.textContent = '';
+  }
   running = true;
 
   setTimeout(() => {

@@ -3,12 +3,13 @@
 import { api } from './api.js';
 import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf, ImageTool } from './images.js';
-import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
+import { BLOCKS as PARAGRAPH_BREAKERS, sanitizeHtml, sanitizeToNodes, escapeHtml, splitParagraph } from './sanitize.js';
 
 export const SAVE_DELAY_MS = 800;
 export const RETRY_DELAY_MS = 5000;
 export const TITLE_DELAY_MS = 400;
 const BLOCKS = ['h1', 'h2', 'h3', 'blockquote', 'pre'];
+export const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
 
 export class Editor {
   constructor({ titleInput, body, wrap, tree, onStatus, onSelectionChange, onConflict }) {
@@ -30,6 +31,8 @@ export class Editor {
     this.savedRange = null;
     this.internalDrag = false;
     this.composing = false;
+    this.conflict = false; // a save met a newer version; nothing is saved until the user chooses
+    this.uploads = new Set(); // pending image insertions of the open page
     this.imageTool = new ImageTool(body, wrap, () => this.markDirty());
     try {
       document.execCommand('defaultParagraphSeparator', false, 'p');
@@ -40,7 +43,13 @@ export class Editor {
   }
 
   get hasUnsaved() {
-    return this.dirty || Boolean(this.saving) || Boolean(this.titleTimer);
+    return this.dirty || Boolean(this.saving) || Boolean(this.titleTimer) || this.uploads.size > 0;
+  }
+
+  // The save indicator; while a conflict is open it keeps saying so.
+  report(state, message) {
+    if (this.conflict && state !== 'error') this.onStatus('error', CONFLICT_MESSAGE);
+    else this.onStatus(state, message);
   }
 
   async open(id) {
@@ -56,6 +65,11 @@ export class Editor {
       return true;
     }
     const { html, etag } = await api.getPage(id);
+    this.show(id, html, etag);
+    return true;
+  }
+
+  show(id, html, etag) {
     const { fragment, text: clean } = sanitizeToNodes(html);
     this.pageId = id;
     this.etag = etag;
@@ -64,16 +78,16 @@ export class Editor {
     this.body.replaceChildren(fragment);
     this.lastSaved = clean;
     this.dirty = false;
+    this.conflict = false;
     this.savedRange = null;
     this.wrap.scrollTop = 0;
-    return true;
   }
 
   markDirty() {
     if (!this.pageId) return;
     this.dirty = true;
-    this.onStatus('saving');
-    this.schedule(SAVE_DELAY_MS);
+    this.report('saving');
+    if (!this.conflict) this.schedule(SAVE_DELAY_MS);
   }
 
   schedule(ms) {
@@ -81,23 +95,27 @@ export class Editor {
     this.saveTimer = setTimeout(() => { this.save(false); }, ms);
   }
 
+  // Resolves only when no save is in flight and nothing is dirty (true), or with false as soon as
+  // a save this call waited for failed. Every caller waits for the follow-up saves of the others.
   async save(keepalive = false) {
     for (;;) {
       clearTimeout(this.saveTimer);
       this.saveTimer = 0;
       if (this.saving) {
-        await this.saving;
-        if (!this.dirty) return true;
+        if (!(await this.saving)) return false;
+        continue;
       }
       if (!this.dirty || !this.pageId) return true;
-      this.saving = this.saveOnce(keepalive);
+      if (this.conflict) return false;
+      const once = this.saveOnce(keepalive);
+      this.saving = once;
       let ok;
       try {
-        ok = await this.saving;
+        ok = await once;
       } finally {
-        this.saving = null;
+        if (this.saving === once) this.saving = null;
       }
-      if (!ok || !this.dirty) return ok;
+      if (!ok) return false;
     }
   }
 
@@ -106,24 +124,25 @@ export class Editor {
     const html = sanitizeHtml(this.body.innerHTML);
     if (html === this.lastSaved) {
       this.dirty = false;
-      this.onStatus('saved');
+      this.report('saved');
       return true;
     }
     this.dirty = false;
-    this.onStatus('saving');
+    this.report('saving');
     try {
       const etag = await api.putPage(id, html, this.etag, keepalive);
       if (this.pageId !== id) return true;
       this.etag = etag;
       this.lastSaved = html;
-      this.onStatus(this.dirty ? 'saving' : 'saved');
+      this.report(this.dirty ? 'saving' : 'saved');
       this.tree.touch(id);
       return true;
     } catch (error) {
       if (this.pageId !== id) return false;
       this.dirty = true;
       if (error.status === 412) {
-        this.onStatus('error', '別のウィンドウで更新されています');
+        this.conflict = true;
+        this.onStatus('error', CONFLICT_MESSAGE);
         this.onConflict();
       } else if (error.status === 403) {
         this.onStatus('error', error.message);
@@ -141,14 +160,22 @@ export class Editor {
     this.titleTimer = 0;
     if (!this.pageId) return true;
     const ok = await this.tree.rename(this.pageId, this.titleInput.value);
-    if (ok && !this.dirty) this.onStatus('saved');
+    if (ok && !this.dirty) this.report('saved');
     return ok;
   }
 
+  // Waits for the page's image insertions, then commits the title and the body.
   async flush() {
+    while (this.uploads.size) await Promise.all(this.uploads);
     const titleOk = await this.commitTitle();
     const bodyOk = await this.save(false);
     return titleOk && bodyOk;
+  }
+
+  // The window is being hidden or closed: title and body go out at once.
+  saveNow() {
+    this.commitTitle().catch(() => {});
+    this.save(true);
   }
 
   async refreshIfChanged() {
@@ -168,15 +195,18 @@ export class Editor {
     }
   }
 
+  // The page stays attached (and in conflict) until the newer version has been read.
   async discardAndReload() {
     const id = this.pageId;
-    this.dirty = false;
+    if (!id) return;
+    const { html, etag } = await api.getPage(id);
+    if (this.pageId !== id) return;
     clearTimeout(this.saveTimer);
     clearTimeout(this.titleTimer);
     this.titleTimer = 0;
-    this.pageId = null;
-    await this.open(id);
-    this.onStatus('saved');
+    this.imageTool.clear();
+    this.show(id, html, etag);
+    this.report('saved');
   }
 
   async overwrite() {
@@ -184,6 +214,7 @@ export class Editor {
     const { etag } = await api.getPage(this.pageId);
     this.etag = etag;
     this.lastSaved = null;
+    this.conflict = false;
     this.markDirty();
     await this.save(false);
   }
@@ -211,8 +242,29 @@ export class Editor {
     this.restoreSelection();
     document.execCommand('styleWithCSS', false, true);
     document.execCommand(command, false, value);
+    this.liftBlocks();
     this.markDirty();
     this.onSelectionChange();
+  }
+
+  // The browser builds lists inside the paragraph they are made in, and a paragraph inside a
+  // code block it is toggled off in: such blocks are moved out, beside the paragraph or code.
+  liftBlocks() {
+    const nested = [...this.body.querySelectorAll('p, pre')].filter((outer) =>
+      [...outer.querySelectorAll('*')].some((inner) => outer.localName === 'pre'
+        ? inner.localName === 'p' : PARAGRAPH_BREAKERS.has(inner.localName)));
+    if (!nested.length) return;
+    const selection = document.getSelection();
+    const range = selection.rangeCount ? selection.getRangeAt(0) : null;
+    const caret = range && [range.startContainer, range.startOffset, range.endContainer, range.endOffset];
+    for (const outer of nested) if (outer.isConnected) splitParagraph(outer, outer.localName === 'pre' ? 'p' : null);
+    if (caret && caret[0].isConnected && caret[2].isConnected) {
+      const restored = document.createRange();
+      restored.setStart(caret[0], Math.min(caret[1], nodeLength(caret[0])));
+      restored.setEnd(caret[2], Math.min(caret[3], nodeLength(caret[2])));
+      selection.removeAllRanges();
+      selection.addRange(restored);
+    }
   }
 
   queryState(command) {
@@ -244,6 +296,39 @@ export class Editor {
 
   insertHtml(html) {
     this.exec('insertHTML', sanitizeHtml(html));
+  }
+
+  // Enter on an empty last line of a code block ends the block with a paragraph after it.
+  leaveCodeBlock() {
+    const selection = document.getSelection();
+    if (!selection.rangeCount || !selection.isCollapsed) return false;
+    const caret = selection.getRangeAt(0);
+    const pre = closestElement(caret.startContainer, 'pre', this.body);
+    if (!pre) return false;
+    const after = document.createRange();
+    after.setStart(caret.startContainer, caret.startOffset);
+    after.setEnd(pre, pre.childNodes.length);
+    if (textWithBreaks(after.cloneContents()).replace(/\n$/, '') !== '') return false;
+    const before = document.createRange();
+    before.setStart(pre, 0);
+    before.setEnd(caret.startContainer, caret.startOffset);
+    const text = textWithBreaks(before.cloneContents());
+    if (text === '') {
+      this.exec('formatBlock', 'p');
+      return true;
+    }
+    if (!text.endsWith('\n')) return false;
+    document.execCommand('delete', false, null);
+    while (pre.lastChild && pre.lastChild.nodeName === 'BR' && pre.lastChild.previousSibling) pre.lastChild.remove();
+    const paragraph = document.createElement('p');
+    paragraph.append(document.createElement('br'));
+    pre.after(paragraph);
+    const range = document.createRange();
+    range.setStart(paragraph, 0);
+    selection.removeAllRanges();
+    selection.addRange(range);
+    this.markDirty();
+    return true;
   }
 
   currentLink() {
@@ -279,21 +364,46 @@ export class Editor {
       this.exec('createLink', url);
     } else {
       const text = escapeHtml(url);
-      this.insertHtml('<a href="' + text.replace(/"/g, '&quot;') + '">' + text + '</a>');
+      this.insertHtml('<a href="' + text + '">' + text + '</a>');
+    }
+  }
+
+  // Runs an upload and inserts what it gives where the caret was when it began, in the page
+  // that was open then; a page switch waits for it (see flush).
+  async insertAfterUpload(upload) {
+    const id = this.pageId;
+    const selection = document.getSelection();
+    const current = selection.rangeCount ? selection.getRangeAt(0) : null;
+    const range = current && this.body.contains(current.commonAncestorContainer)
+      ? current.cloneRange() : this.savedRange && this.savedRange.cloneRange();
+    const task = (async () => {
+      const html = await upload();
+      if (!html || this.pageId !== id) return;
+      if (range && this.body.contains(range.commonAncestorContainer)) {
+        this.savedRange = range;
+        selection.removeAllRanges();
+        selection.addRange(range.cloneRange());
+      }
+      this.insertHtml(html);
+    })();
+    this.uploads.add(task);
+    try {
+      await task;
+    } finally {
+      this.uploads.delete(task);
     }
   }
 
   async insertImageFiles(files) {
-    this.onStatus('saving');
+    this.report('saving');
     try {
-      const paths = await uploadImages(files);
-      if (paths.length) {
-        this.insertHtml(paths.map((path) => '<img src="' + path + '" alt="">').join(''));
-      } else {
-        this.onStatus(this.dirty ? 'saving' : 'saved');
-      }
+      await this.insertAfterUpload(async () => {
+        const paths = await uploadImages(files);
+        if (!paths.length) this.report(this.dirty ? 'saving' : 'saved');
+        return paths.map((path) => '<img src="' + path + '" alt="">').join('');
+      });
     } catch (error) {
-      this.onStatus('error', error.message);
+      this.report('error', error.message);
       showToast(error.message);
     }
   }
@@ -306,7 +416,7 @@ export class Editor {
       await this.insertImageFiles(files);
     } else if (html) {
       try {
-        this.insertHtml(await uploadDataImages(html));
+        await this.insertAfterUpload(() => uploadDataImages(html));
       } catch (error) {
         showToast(error.message);
       }
@@ -341,7 +451,11 @@ export class Editor {
       if (!this.pageId) return;
       clearTimeout(this.titleTimer);
       this.titleTimer = setTimeout(() => { this.commitTitle(); }, TITLE_DELAY_MS);
-      this.onStatus('saving');
+      this.report('saving');
+    });
+    this.body.addEventListener('keydown', (event) => {
+      if (event.key === 'Enter' && !event.shiftKey && !event.isComposing && !this.composing &&
+          this.leaveCodeBlock()) event.preventDefault();
     });
     this.titleInput.addEventListener('keydown', (event) => {
       if (event.key === 'Enter' && !event.isComposing) {
@@ -373,7 +487,8 @@ export class Editor {
         selection.addRange(point);
         this.savedRange = point.cloneRange();
       }
-      const files = imageFilesOf(event.dataTransfer.files);
+      // Every dropped file is offered as an image, so that one of another kind is refused aloud.
+      const files = [...(event.dataTransfer.files || [])];
       if (files.length) this.insertImageFiles(files);
       else this.insertTransfer(event.dataTransfer);
     });
@@ -385,4 +500,26 @@ export class Editor {
       else showToast('リンクは Ctrl キーを押しながらクリックすると開きます。');
     });
   }
+}
+
+function nodeLength(node) {
+  return node.nodeType === Node.ELEMENT_NODE ? node.childNodes.length : node.length;
+}
+
+function closestElement(node, name, root) {
+  for (; node && node !== root; node = node.parentNode) {
+    if (node.nodeType === Node.ELEMENT_NODE && node.localName === name) return node;
+  }
+  return null;
+}
+
+// The text of a fragment with each line break element as a line feed.
+function textWithBreaks(fragment) {
+  let text = '';
+  const walker = document.createTreeWalker(fragment, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT);
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    if (node.nodeType === Node.TEXT_NODE) text += node.data;
+    else if (node.localName === 'br') text += '\n';
+  }
+  return text;
 }

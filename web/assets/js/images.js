@@ -6,6 +6,8 @@ import { element, showToast } from './dialogs.js';
 export const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
 export const ALLOWED_TYPES = ['image/png', 'image/jpeg', 'image/gif', 'image/webp'];
 export const GC_MIN_AGE_MS = 24 * 60 * 60 * 1000;
+// Where the clean-up remembers when it first saw each image unreferenced.
+export const GC_SEEN_KEY = 'ferncard.unreferencedImages';
 const DATA_IMAGE = /^data:(image\/(?:png|jpeg|gif|webp));base64,([A-Za-z0-9+/=\s]*)$/i;
 const IMAGE_REF = /\/api\/images\/([0-9a-f]{32})/g;
 
@@ -35,15 +37,23 @@ export async function uploadDataImages(html) {
   for (const img of [...doc.querySelectorAll('img')]) {
     const match = DATA_IMAGE.exec(img.getAttribute('src') || '');
     if (!match) continue;
+    let file;
     try {
       const binary = atob(match[2].replace(/\s/g, ''));
       const bytes = Uint8Array.from(binary, (c) => c.charCodeAt(0));
-      const file = new File([bytes], 'pasted', { type: match[1].toLowerCase() });
+      file = new File([bytes], 'pasted', { type: match[1].toLowerCase() });
+    } catch {
+      img.remove();
+      showToast('貼り付けた画像を読み取れませんでした。');
+      continue;
+    }
+    try {
       const [path] = await uploadImages([file]);
       if (path) img.setAttribute('src', path);
       else img.remove();
-    } catch {
+    } catch (error) {
       img.remove();
+      showToast('貼り付けた画像を保存できませんでした: ' + error.message);
     }
   }
   return doc.body.innerHTML;
@@ -52,6 +62,7 @@ export async function uploadDataImages(html) {
 const MIN_IMAGE_WIDTH = 24;
 const IMAGE_CLASSES = ['img-left', 'img-center', 'img-right'];
 const HANDLES = ['nw', 'ne', 'sw', 'se'];
+const CHANGED_MARK = 'data-changed';
 
 // Frame, resize handles and a button bar over the image selected in the editor.
 export class ImageTool {
@@ -110,7 +121,10 @@ export class ImageTool {
       if (!this.image || event.button !== 0) return;
       event.preventDefault();
       handle.setPointerCapture(event.pointerId);
-      this.drag = { startX: event.clientX, startWidth: this.image.getBoundingClientRect().width, grows };
+      this.drag = {
+        startX: event.clientX, startWidth: this.image.getBoundingClientRect().width, grows,
+        before: this.image.getAttribute('width'),
+      };
     });
     handle.addEventListener('pointermove', (event) => {
       if (!this.drag || !handle.hasPointerCapture(event.pointerId) || !this.image) return;
@@ -122,8 +136,13 @@ export class ImageTool {
     const end = (event) => {
       if (!this.drag) return;
       if (handle.hasPointerCapture(event.pointerId)) handle.releasePointerCapture(event.pointerId);
+      const before = this.drag.before;
       this.drag = null;
-      this.onChange();
+      if (!this.image) return;
+      const width = this.image.getAttribute('width');
+      if (before === null) this.image.removeAttribute('width');
+      else this.image.setAttribute('width', before);
+      this.change((copy) => copy.setAttribute('width', width));
     };
     handle.addEventListener('pointerup', end);
     handle.addEventListener('pointercancel', end);
@@ -137,15 +156,39 @@ export class ImageTool {
   }
 
   place(imageClass) {
-    this.image.classList.remove(...IMAGE_CLASSES);
-    this.image.classList.add(imageClass);
-    this.reposition();
-    this.onChange();
+    this.change((copy) => {
+      copy.classList.remove(...IMAGE_CLASSES);
+      copy.classList.add(imageClass);
+    });
   }
 
   actualSize() {
-    this.image.removeAttribute('width');
-    this.reposition();
+    this.change((copy) => copy.removeAttribute('width'));
+  }
+
+  // Replaces the image by a changed copy through the browser's editing command, so that undo
+  // brings the image back as it was.
+  change(mutate) {
+    const image = this.image;
+    // An image standing between paragraphs would be merged into the next one by the command.
+    if (image.parentNode === this.editor) {
+      const paragraph = document.createElement('p');
+      image.replaceWith(paragraph);
+      paragraph.append(image);
+    }
+    const copy = image.cloneNode(false);
+    mutate(copy);
+    copy.setAttribute(CHANGED_MARK, '');
+    this.editor.focus();
+    selectNode(image);
+    document.execCommand('insertHTML', false, copy.outerHTML);
+    const placed = this.editor.querySelector('img[' + CHANGED_MARK + ']');
+    if (placed) {
+      placed.removeAttribute(CHANGED_MARK);
+      this.select(placed);
+    } else {
+      this.clear();
+    }
     this.onChange();
   }
 
@@ -205,12 +248,43 @@ export async function collectGarbage(pageIds) {
     const { html } = await api.getPage(id);
     for (const match of html.matchAll(IMAGE_REF)) used.add(match[1]);
   }
+  // An image is removed only once a clean-up at least a day earlier already saw it unreferenced:
+  // a cut waiting to be pasted, or a deletion about to be undone, still wants its image.
   const now = Date.now();
+  const seen = readSeen();
+  const unreferenced = {};
+  for (const image of images) {
+    if (used.has(image.id)) continue;
+    const first = Number.isFinite(seen[image.id]) ? seen[image.id] : now;
+    unreferenced[image.id] = first;
+  }
+  writeSeen(unreferenced);
   let removed = 0;
   for (const image of images) {
-    if (used.has(image.id) || !(now - image.modified > GC_MIN_AGE_MS)) continue;
+    const first = unreferenced[image.id];
+    if (first === undefined || !(now - image.modified > GC_MIN_AGE_MS) || !(now - first > GC_MIN_AGE_MS)) continue;
     await api.deleteImage(image.id);
+    delete unreferenced[image.id];
+    writeSeen(unreferenced);
     removed++;
   }
   return removed;
+}
+
+function readSeen() {
+  try {
+    const value = JSON.parse(localStorage.getItem(GC_SEEN_KEY) || '{}');
+    return value && typeof value === 'object' ? value : {};
+  } catch {
+    return {};
+  }
+}
+
+// Losing this memory only delays removals, so a failed write is of no concern.
+function writeSeen(seen) {
+  try {
+    localStorage.setItem(GC_SEEN_KEY, JSON.stringify(seen));
+  } catch {
+    // Storage full or refused.
+  }
 }

@@ -506,9 +506,10 @@ export class PageTree {
       const row = rows.find((candidate) => candidate.dataset.id === focusedId);
       if (row) this.focusRow(row);
     }
-    if (this.renamingId && this.renameInput) {
-      const input = this.renameInput;
-      requestAnimationFrame(() => { input.focus(); input.select(); });
+    // Focused and selected at once, so that the first key typed replaces the whole title.
+    if (this.renamingId && this.renameInput && document.activeElement !== this.renameInput) {
+      this.renameInput.focus();
+      this.renameInput.select();
     }
   }
 

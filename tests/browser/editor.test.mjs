@@ -1,0 +1,336 @@
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import {
+  assertNoProblems, countWrites, hold, ignoreFocus, launchBrowser, newPage, openPageId, openWindow, row, startServer,
+  pause, stored, storedAs, waitReady, writes,
+} from '../support/browser.mjs';
+
+const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
+const SWITCH_REFUSED = '保存できないため、ページを切り替えられません。';
+const UNREACHABLE = 'Ferncard に接続できません。通知領域のアイコンから開き直してください。';
+const CONFLICT = 'このページは別のウィンドウで更新されました。';
+const PAGE_WRITES = '**/api/pages/*';
+const status = (page) => page.textContent('#status');
+
+describe('editing a page', () => {
+  let server;
+  let browser;
+  let page;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    await browser.context.clock.install();
+    page = await openWindow(browser, server, { initScript: countWrites });
+    page.on('dialog', (dialog) => dialog.accept());
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  test('typing is stored after a pause and survives a reload; undoing back to it sends nothing', async () => {
+    const id = await newPage(page, '入力');
+    await page.keyboard.type('こんにちは');
+    await storedAs(page, id, '<p>こんにちは</p>');
+    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    await page.reload();
+    await waitReady(page);
+    assert.equal(await page.innerHTML('#editor'), '<p>こんにちは</p>');
+
+    const before = await writes(page);
+    await page.click('#editor p');
+    await page.keyboard.press('End');
+    await pause(page);
+    await page.keyboard.type('!');
+    await page.keyboard.press('Control+z');
+    await page.evaluate(() => { document.getElementById('status').textContent = ''; });
+    await page.clock.runFor(1000);
+    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    assert.equal(await writes(page), before, 'nothing was sent');
+
+    await page.keyboard.type('?');
+    await page.keyboard.press('Control+s');
+    assert.equal(await writes(page), before + 1, 'Ctrl+S saved at once');
+    await page.clock.resume();
+    await storedAs(page, id, '<p>こんにちは?</p>');
+    assertNoProblems(assert, browser);
+  });
+
+  test('typing during a slow save ends with the last text stored', async () => {
+    const id = await newPage(page, '遅い保存');
+    const slow = await hold(page, PAGE_WRITES);
+    await page.keyboard.type('first');
+    await slow.held;
+    await page.keyboard.type(' second');
+    await slow.release();
+    await storedAs(page, id, '<p>first second</p>');
+    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    assertNoProblems(assert, browser);
+  });
+
+  test('a list, then a table typed after it, survive a reload cell for cell', async () => {
+    const id = await newPage(page, '買い物');
+    await page.keyboard.type('メモ');
+    await page.keyboard.press('Enter');
+    await page.click('button[title="箇条書き"]');
+    await page.keyboard.type('牛乳と卵');
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('Enter');
+    await page.click('button[title="表を追加"]');
+    await page.locator('dialog input').first().waitFor();
+    await page.locator('dialog button.primary').click();
+    const cells = [['品名', '数', '値段'], ['牛乳', '2', '200円'], ['卵', '1', '250円']];
+    for (const [r, line] of cells.entries()) {
+      for (const [c, text] of line.entries()) {
+        await page.locator('#editor td').nth(r * 3 + c).click();
+        await page.keyboard.type(text);
+      }
+    }
+    const expected = '<p>メモ</p><ul><li>牛乳と卵</li></ul><table><tbody>' +
+      cells.map((line) => '<tr>' + line.map((text) => '<td>' + text + '</td>').join('') + '</tr>').join('') +
+      '</tbody></table><p><br></p>';
+    await storedAs(page, id, expected);
+    await page.reload();
+    await waitReady(page);
+    assert.equal(await page.innerHTML('#editor'), expected);
+    fs.mkdirSync(shots, { recursive: true });
+    await page.screenshot({ path: path.join(shots, 'editor-light.png') });
+    await page.emulateMedia({ colorScheme: 'dark' });
+    await page.screenshot({ path: path.join(shots, 'editor-dark.png') });
+    await page.emulateMedia({ colorScheme: 'light' });
+    assertNoProblems(assert, browser);
+  });
+
+  test('Enter on an empty last line leaves a code block; toggling code off puts a paragraph after it', async () => {
+    const id = await newPage(page, 'コード');
+    await page.click('button[title="コード"]');
+    await page.keyboard.type('a = 1');
+    await page.keyboard.press('Enter');
+    await page.keyboard.type('b = 2');
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('Enter');
+    await page.keyboard.type('after');
+    await page.keyboard.press('Enter');
+    await page.click('button[title="コード"]');
+    await page.keyboard.type('x');
+    await page.keyboard.press('Enter');
+    await page.keyboard.type('y');
+    await page.click('button[title="コード"]');
+    await storedAs(page, id, '<pre>a = 1<br>b = 2</pre><p>after</p><pre>x<br></pre><p>y</p>');
+    assertNoProblems(assert, browser);
+  });
+
+  test('a title typed just before a reload is kept', async () => {
+    const id = await newPage(page, '題');
+    await page.click('#title');
+    await page.keyboard.press('End');
+    await page.keyboard.type('名');
+    await page.reload();
+    await waitReady(page);
+    assert.equal(await page.inputValue('#title'), '題名');
+    assert.equal(await openPageId(page), id);
+  });
+
+  for (const [address, accepted] of [
+    ['javascript:alert(1)', false], ['/api/tree', false], ['example.com', false], [' https://example.com/a?b=1 ', true],
+  ]) {
+    test(`the link dialog ${accepted ? 'takes' : 'refuses'} ${address.trim()}`, async () => {
+      await page.click('#editor');
+      await page.click('button[title="リンク"]');
+      await page.locator('dialog input').fill(address);
+      await page.locator('dialog button.primary').click();
+      if (accepted) {
+        await page.locator('#editor a[href="https://example.com/a?b=1"]').waitFor();
+      } else {
+        await page.waitForFunction(() => document.getElementById('toast').textContent === 'http、https、mailto の URL を入力してください。');
+        assert.equal(await page.locator('#editor a').count(), 0);
+      }
+    });
+  }
+});
+
+describe('two windows on one page', () => {
+  let server;
+  let browser;
+  let one;
+  let two;
+  let id;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    browser.allow(/status of 412/);
+    browser.allow(/net::ERR_CONNECTION_REFUSED/);
+    one = await openWindow(browser, server, { initScript: ignoreFocus });
+    id = await newPage(one, '共有');
+    two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
+    await two.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await two.reload();
+    await two.waitForFunction(() => document.getElementById('title').value === '共有');
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  // Replaces the body in `page` with `text` and waits until it is stored, or refused.
+  async function write(page, text) {
+    await page.click('#editor');
+    await page.keyboard.press('Control+a');
+    await page.keyboard.type(text);
+  }
+  const conflictShown = (page) => page.waitForFunction((text) =>
+    document.getElementById('banner').dataset.kind === 'conflict' &&
+    document.querySelector('#banner .banner-text').textContent === text, CONFLICT);
+  async function choose(page, label) {
+    await page.click(`#banner button:has-text("${label}")`);
+    if (label.startsWith('最新')) await page.locator('dialog button.danger').click();
+  }
+
+  test('the conflict banner stays until resolved; overwrite and discard store the right text', async () => {
+    await write(one, 'from one');
+    await storedAs(one, id, '<p>from one</p>');
+    await write(two, 'from two');
+    await conflictShown(two);
+    assert.equal(await status(two), '保存失敗');
+    await two.keyboard.type(' more');
+    assert.equal(await status(two), '保存失敗', 'typing in conflict is not shown as saving');
+    await conflictShown(two);
+    await two.screenshot({ path: path.join(shots, 'conflict-light.png') });
+    await two.emulateMedia({ colorScheme: 'dark' });
+    await two.screenshot({ path: path.join(shots, 'conflict-dark.png') });
+    await two.emulateMedia({ colorScheme: 'light' });
+
+    await choose(two, 'こちらの内容で上書き');
+    await storedAs(two, id, '<p>from two more</p>');
+    assert.equal(await two.isHidden('#banner'), true);
+
+    await write(one, 'one again');
+    await conflictShown(one);
+    await choose(one, '最新を読み込む');
+    await one.waitForFunction(() => document.getElementById('editor').innerHTML === '<p>from two more</p>');
+    assert.equal(await stored(one, id), '<p>from two more</p>');
+    assert.equal(await one.isHidden('#banner'), true);
+    assertNoProblems(assert, browser);
+  });
+
+  test('discard while the server is down keeps the page attached and its edits', async () => {
+    await write(one, 'newer');
+    await storedAs(one, id, '<p>newer</p>');
+    await write(two, 'mine');
+    await conflictShown(two);
+    await two.route(PAGE_WRITES, (route) => route.abort('connectionrefused'));
+    await choose(two, '最新を読み込む');
+    await two.waitForFunction((text) => document.getElementById('toast').textContent === text,
+      '最新の内容を読み込めませんでした: ' + UNREACHABLE);
+    await conflictShown(two);
+    assert.equal(await openPageId(two), id);
+    await two.click('#editor p');
+    await two.keyboard.press('End');
+    await two.keyboard.type(' kept');
+    await two.unroute(PAGE_WRITES);
+    await choose(two, 'こちらの内容で上書き');
+    await storedAs(two, id, '<p>mine kept</p>');
+  });
+});
+
+describe('saves that fail', () => {
+  let server;
+  let browser;
+  let page;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    browser.allow(/status of (500|403)/);
+    browser.allow(/net::ERR_CONNECTION_REFUSED/);
+    await browser.context.clock.install();
+    page = await openWindow(browser, server, { initScript: countWrites });
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  test('a failing follow-up save refuses the page switch with the exact toast', async () => {
+    const first = await openPageId(page);
+    const id = await newPage(page, '続きの保存');
+    const slow = await hold(page, PAGE_WRITES);
+    await page.keyboard.type('a');
+    await slow.held;
+    await page.keyboard.type('b');
+    // The switch waits for the save in flight, then for the follow-up save, which fails.
+    await row(page, 'はじめに').click();
+    const failing = (route) => (route.request().method() === 'PUT' ? route.fulfill({ status: 500, body: '' }) : route.fallback());
+    await page.route(PAGE_WRITES, failing);
+    await slow.release();
+    await page.waitForFunction((text) => document.getElementById('toast').textContent === text, SWITCH_REFUSED);
+    assert.equal(await openPageId(page), id);
+    assert.notEqual(first, id);
+    assert.equal(await stored(page, id), '<p>a</p>');
+    await page.unroute(PAGE_WRITES, failing);
+    await page.clock.fastForward(5000);
+    await storedAs(page, id, '<p>ab</p>');
+  });
+
+  for (const [name, answer, retried, message] of [
+    ['an unreachable server is retried every 5 s', (route) => route.abort('connectionrefused'), true, UNREACHABLE],
+    ['a refusal (403) is not retried', (route) => route.fulfill({
+      status: 403, contentType: 'application/json', body: '{"error":"forbidden","message":"書き込みは許可されていません。"}',
+    }), false, '書き込みは許可されていません。'],
+  ]) {
+    test(name, async () => {
+      const id = await newPage(page, name);
+      await page.route(PAGE_WRITES, (route) => (route.request().method() === 'PUT' ? answer(route) : route.fallback()));
+      await pause(page);
+      try {
+        await page.keyboard.type('text');
+        await page.clock.runFor(800);
+        await page.waitForFunction(() => document.getElementById('status').textContent === '保存失敗');
+        assert.equal(await page.textContent('#banner'), message);
+        await row(page, 'はじめに').click();
+        await page.waitForFunction((text) => document.getElementById('toast').textContent === text, SWITCH_REFUSED);
+        assert.equal(await openPageId(page), id, 'the page stays open');
+        const tries = await writes(page);
+        await page.unroute(PAGE_WRITES);
+        await page.clock.runFor(4900);
+        assert.equal(await writes(page), tries, 'no retry before 5 s');
+        await page.clock.runFor(200);
+        assert.equal(await writes(page), retried ? tries + 1 : tries);
+        if (retried) {
+          await storedAs(page, id, '<p>text</p>');
+          await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+          assert.equal(await page.isHidden('#banner'), true);
+        } else {
+          assert.equal(await stored(page, id), '');
+        }
+      } finally {
+        await page.unroute(PAGE_WRITES);
+        await page.clock.resume();
+      }
+    });
+  }
+});
+
+describe('start-up of a new document whose first write fails', () => {
+  let server;
+  let browser;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    browser.allow(/status of 500/);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
+
+  test('the failed write of the welcome page stays reported', async () => {
+    await browser.context.route('**/api/pages/*', (route) =>
+      (route.request().method() === 'PUT' ? route.fulfill({ status: 500, body: '' }) : route.fallback()));
+    const page = await openWindow(browser, server);
+    assert.equal(await status(page), '保存失敗');
+    assert.equal(await page.textContent('#banner'), '保存先でエラーが発生しました (500)');
+  });
+});
