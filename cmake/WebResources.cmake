@@ -13,4 +13,5 @@ set(FERNCARD_WEB_RESOURCES
   211 assets/js/dialogs.js
   212 assets/js/export.js
   213 assets/favicon.png
+  221 assets/js/backups.js
 )

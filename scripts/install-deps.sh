@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libssl-dev)
 if [ "${1:-build}" = test ]; then
-  packages+=(libgtest-dev googletest nodejs npm chromium
+  packages+=(libgtest-dev googletest nodejs npm chromium sqlite3
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
              wine wine64 xvfb xauth)
 fi

@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/browser_launch.h"
+#include "documents/backups.h"
 #include "documents/file_dialog.h"
 #include "documents/recent_files.h"
 #include "documents/session.h"
@@ -50,9 +51,9 @@ HttpResponse OpenAndLaunch(AppState& app, const std::string& path) {
   return OpenedAnswer(path);
 }
 
-HttpResponse OpenFromDialog(AppState& app) {
+HttpResponse OpenFromDialog(AppState& app, const std::string& initialFolder = "") {
   std::string chosen;
-  if (!ShowFileDialog(false, "", chosen)) return CancelledAnswer();
+  if (!ShowFileDialog(false, "", chosen, initialFolder)) return CancelledAnswer();
   return OpenAndLaunch(app, chosen);
 }
 
@@ -137,6 +138,7 @@ HttpResponse HandleFileEndpoint(DocumentSession& session, const HttpRequest& req
   if (action.substr(0, kFilePrefix.size()) == kFilePrefix) action.remove_prefix(kFilePrefix.size());
 
   if (action == "open") return OpenFromDialog(session.app);
+  if (action == "open-backup") return OpenFromDialog(session.app, BackupsFolder(session.app));
   if (action == "new") return CreateNew(session.app);
   if (action == "save-as") return SaveAs(session);
   if (action.substr(0, kRecentPrefix.size()) == kRecentPrefix) {

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "app/app_state.h"
+#include "documents/backups.h"
 #include "documents/recent_files.h"
 #include "http/gate.h"
 #include "platform/files.h"
@@ -46,6 +47,8 @@ bool StartSessionListener(DocumentSession& session, bool firstSession) {
 
 }  // namespace
 
+DocumentSession::~DocumentSession() { ForgetBackups(*this); }
+
 // A path spelled differently (through a linked folder, say) can still reach an open document:
 // creating or copying onto it would replace that document's file under its session.
 DocumentSession* FindOpenSession(AppState& app, const std::string& path) {
@@ -80,9 +83,11 @@ DocumentSession* OpenDocument(AppState& app, const std::string& path, std::strin
     if (!OpenSession(*created, app, path, app.sessions.empty(), message)) return nullptr;
     session = created.get();
     app.sessions.push_back(std::move(created));
+    ScheduleBackups(*session);
   }
   app.current = session;
-  AddRecentFile(app, path);
+  // Backups opened to copy pages back would push the user's own documents off the list.
+  if (!IsInBackupsFolder(app, path)) AddRecentFile(app, path);
   return session;
 }
 

@@ -20,6 +20,9 @@ struct DocumentSession {
   TicketStore tickets;
 
   explicit DocumentSession(AppState& state) : app(state) {}
+  ~DocumentSession();  // its backups are no longer checked
+  DocumentSession(const DocumentSession&) = delete;
+  DocumentSession& operator=(const DocumentSession&) = delete;
 };
 
 // Opens (or reuses) the document at path, makes it current and puts it at the top of the

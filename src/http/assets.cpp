@@ -9,7 +9,7 @@ namespace {
 
 // The identifiers are those the build gives the files of web/ (cmake/EmbedWeb.cmake).
 constexpr std::string_view kScript = "text/javascript; charset=utf-8";
-constexpr std::array<AssetEntry, 12> kAssets = {{
+constexpr std::array<AssetEntry, 13> kAssets = {{
     {"/", 201, "text/html; charset=utf-8"},
     {"/assets/css/app.css", 202, "text/css; charset=utf-8"},
     {"/assets/js/api.js", 203, kScript},
@@ -21,6 +21,7 @@ constexpr std::array<AssetEntry, 12> kAssets = {{
     {"/assets/js/toolbar.js", 209, kScript},
     {"/assets/js/tree.js", 210, kScript},
     {"/assets/js/export.js", 212, kScript},
+    {"/assets/js/backups.js", 221, kScript},
     {"/assets/favicon.png", 213, "image/png"},
 }};
 

@@ -38,7 +38,7 @@ TEST(Assets, EveryRowAnswersItsFileByteForByteWithItsType) {
     EXPECT_TRUE(response.headers.empty()) << path;
     EXPECT_TRUE(identifiers.insert(asset.resourceId).second) << "identifier used twice: " << asset.resourceId;
   }
-  EXPECT_EQ(identifiers.size(), 12u);
+  EXPECT_EQ(identifiers.size(), 13u);
 }
 
 TEST(Assets, ThePageAndTheIconHaveTheirTypes) {
