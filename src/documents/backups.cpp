@@ -142,9 +142,16 @@ BackupService& Service() {
   return *service;
 }
 
-bool IsOpenDocument(AppState& app, const std::string& path) {
-  std::lock_guard<std::mutex> lock(app.mutex);
-  return FindOpenSession(app, path) != nullptr;
+constexpr std::uint64_t kNever = UINT64_MAX;
+
+// Every session is listed until it goes, so the list answers which files are open without the
+// application's lock.
+bool IsOpenDocument(BackupService& service, const std::string& path) {
+  std::lock_guard<std::mutex> lock(service.mutex);
+  return std::any_of(service.documents.begin(), service.documents.end(), [&path](const ScheduledDocument& document) {
+    const std::string& open = document.session->document.path;
+    return platform::SamePath(open, path) || platform::SameExistingFile(open, path);
+  });
 }
 
 void RunChecks(BackupService& service) {
@@ -152,7 +159,7 @@ void RunChecks(BackupService& service) {
   for (;;) {
     const std::uint64_t nowMs = platform::MonotonicMilliseconds();
     ScheduledDocument* due = nullptr;
-    std::uint64_t earliest = UINT64_MAX;
+    std::uint64_t earliest = kNever;
     for (auto& document : service.documents) {
       if (document.dueMs <= nowMs) {
         due = &document;
@@ -161,7 +168,7 @@ void RunChecks(BackupService& service) {
       earliest = std::min(earliest, document.dueMs);
     }
     if (due == nullptr) {
-      if (earliest == UINT64_MAX) {
+      if (earliest == kNever) {
         service.wake.wait(lock);
       } else {
         service.wake.wait_for(lock, std::chrono::milliseconds(earliest - nowMs));
@@ -174,10 +181,9 @@ void RunChecks(BackupService& service) {
     const BackupClock clock = service.clock;
     lock.unlock();
     const std::int64_t now = clock.now();
-    AppState& app = session.app;
     const BackupOutcome outcome =
-        BackUpDocument(session.document, BackupsFolder(app), now, clock.localDay(now),
-                       [&app](const std::string& path) { return IsOpenDocument(app, path); });
+        BackUpDocument(session.document, BackupsFolder(session.app), now, clock.localDay(now),
+                       [&service](const std::string& path) { return IsOpenDocument(service, path); });
     lock.lock();
     due->state = outcome == BackupOutcome::Failed ? CheckState::Failed : CheckState::Done;
     due->dueMs = platform::MonotonicMilliseconds() + kCheckIntervalMs;
@@ -285,13 +291,15 @@ void SetBackupClock(BackupClock clock) {
 }
 
 void ScheduleBackups(DocumentSession& session) {
-  if (IsInBackupsFolder(session.app, session.document.path)) return;
+  // A backup opened as a document is listed, so that it is not deleted, but never checked.
+  const bool isBackup = IsInBackupsFolder(session.app, session.document.path);
   BackupService& service = Service();
   std::lock_guard<std::mutex> lock(service.mutex);
   for (const auto& document : service.documents) {
     if (document.session == &session) return;
   }
-  service.documents.push_back({&session, platform::MonotonicMilliseconds() + kFirstCheckDelayMs});
+  service.documents.push_back({&session, isBackup ? kNever : platform::MonotonicMilliseconds() + kFirstCheckDelayMs});
+  if (isBackup) return;
   if (!service.threadStarted) {
     try {
       std::thread(RunChecks, std::ref(service)).detach();
@@ -321,7 +329,7 @@ BackupReport ReadBackupReport(const DocumentSession& session) {
   BackupReport report;
   report.state = "none";
   for (const auto& document : service.documents) {
-    if (document.session != &session) continue;
+    if (document.session != &session || document.dueMs == kNever) continue;
     static constexpr const char* kStates[] = {"waiting", "running", "done", "failed"};
     report.state = kStates[static_cast<int>(document.state)];
     report.attempt = document.attempt;

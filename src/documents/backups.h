@@ -51,7 +51,7 @@ struct BackupClock {
 void SetBackupClock(BackupClock clock);
 
 // Asks for a check of a newly opened session's document soon, and every 24 hours after.
-// Documents in the backups folder are left out. The caller may hold AppState.mutex.
+// Documents in the backups folder are never checked. The caller may hold AppState.mutex.
 void ScheduleBackups(DocumentSession& session);
 
 // Ends the checks of a session that is going away; waits for one that is running.

@@ -73,6 +73,8 @@ describe('backups in the window', () => {
     const copy = await openedWindow();
     assert.equal(await copy.title(), yesterday.replace(/\.fcard$/, '') + ' - Ferncard');
     assert.deepEqual(await rowTitles(copy), ['昨日の版']);
+    // A backup is not backed up in turn.
+    assert.equal(await copy.evaluate(async () => (await (await fetch('/api/backups')).json()).state), 'none');
     await copy.close();
     assert.deepEqual(await rowTitles(page), ['今日の版']);
 
