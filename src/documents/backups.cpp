@@ -132,7 +132,6 @@ struct BackupService {
   std::condition_variable checkEnded;
   std::list<ScheduledDocument> documents;
   bool threadStarted = false;
-  BackupClock clock{platform::SystemMilliseconds, platform::LocalDayNumber};
 };
 
 // Never destroyed: its thread may still be copying when the process ends; a temporary file left
@@ -178,11 +177,10 @@ void RunChecks(BackupService& service) {
     due->state = CheckState::Running;
     ++due->attempt;
     DocumentSession& session = *due->session;
-    const BackupClock clock = service.clock;
     lock.unlock();
-    const std::int64_t now = clock.now();
+    const std::int64_t now = platform::SystemMilliseconds();
     const BackupOutcome outcome =
-        BackUpDocument(session.document, BackupsFolder(session.app), now, clock.localDay(now),
+        BackUpDocument(session.document, BackupsFolder(session.app), now, platform::LocalDayNumber(now),
                        [&service](const std::string& path) { return IsOpenDocument(service, path); });
     lock.lock();
     due->state = outcome == BackupOutcome::Failed ? CheckState::Failed : CheckState::Done;
@@ -282,12 +280,6 @@ BackupOutcome BackUpDocument(DocumentFile& document, const std::string& folder, 
     if (!isOpen(path)) platform::DeleteFile(path);
   }
   return outcome;
-}
-
-void SetBackupClock(BackupClock clock) {
-  BackupService& service = Service();
-  std::lock_guard<std::mutex> lock(service.mutex);
-  service.clock = std::move(clock);
 }
 
 void ScheduleBackups(DocumentSession& session) {

@@ -36,19 +36,13 @@ std::vector<std::int32_t> BackupDaysToKeep(std::vector<std::int32_t> days);
 
 enum class BackupOutcome { Made, NotNeeded, Failed };
 
-// One check of one document at the wall-clock time now (local day today): a verified copy when
+// One check of one document at the wall-clock time now (milliseconds since 1970, UTC) on the local
+// day today, both given so that tests can run through weeks in moments: a verified copy when
 // the newest backup is a day old or more and the document changed since, then the old ones go.
 // Temporary files of an earlier, interrupted backup are removed first. isOpen protects backups
 // that are open as documents from being deleted or replaced.
 BackupOutcome BackUpDocument(DocumentFile& document, const std::string& folder, std::int64_t now,
                              std::int32_t today, const std::function<bool(const std::string&)>& isOpen);
-
-// The wall clock and the calendar that the backup thread uses; tests put their own in place.
-struct BackupClock {
-  std::function<std::int64_t()> now;
-  std::function<std::int32_t(std::int64_t)> localDay;
-};
-void SetBackupClock(BackupClock clock);
 
 // Asks for a check of a newly opened session's document soon, and every 24 hours after.
 // Documents in the backups folder are never checked. The caller may hold AppState.mutex.
