@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "documents/backups.h"
+#include "platform/files.h"
 #include "store/store_files.h"
 #include "support/store_test_support.h"
 
@@ -85,7 +86,7 @@ TEST(Backups, AnOpenBackupIsNeitherDeletedNorReplaced) {
   document.path = folder.Path("Notes.fcard");
   ASSERT_TRUE(CreateStoreFile(document.path));
   const std::int64_t noon = (static_cast<std::int64_t>(kJanuaryFirst2026) * 24 + 12) * 3600 * 1000;
-  const std::string first = backups + "/" + BackupName(document.path, kJanuaryFirst2026);
+  const std::string first = platform::JoinPath(backups, BackupName(document.path, kJanuaryFirst2026));
   const auto isOpen = [&first](const std::string& path) { return path == first; };
   for (std::int32_t day = 0; day < 12; ++day) {  // day 0 would go on day 10
     ASSERT_TRUE(RunSql(document.path, "INSERT OR REPLACE INTO meta VALUES('n', " + std::to_string(day) + ")"));
