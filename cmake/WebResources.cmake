@@ -16,6 +16,7 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/tree.js
   assets/js/tree-model.js
   assets/js/backlinks.js
+  assets/js/backups.js
   assets/js/page-links.js
   assets/js/page-picker.js
   assets/js/search-results.js

@@ -1,6 +1,7 @@
 #include "api/api_router.h"
 
 #include "api/api_routes.h"
+#include "api/backup_endpoints.h"
 #include "api/file_endpoints.h"
 #include "api/image_endpoints.h"
 #include "api/record_endpoints.h"
@@ -16,6 +17,7 @@ HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
     case ApiEndpoint::NotFound: return ErrorResponse(404, "not_found", "");
     case ApiEndpoint::Status: return StatusAnswer(session);
     case ApiEndpoint::Recent: return RecentAnswer(session);
+    case ApiEndpoint::Backups: return BackupsAnswer(session);
     case ApiEndpoint::File: return HandleFileEndpoint(session, request);
     case ApiEndpoint::OpenDataFolder: return OpenDataFolder(session);
     case ApiEndpoint::GetTree: return HandleGetTree(session.document);

@@ -20,6 +20,7 @@ ApiRoute RouteApiRequest(std::string_view method, std::string_view path) {
 
   if (path == "/api/status" && get) return To(ApiEndpoint::Status);
   if (path == "/api/recent" && get) return To(ApiEndpoint::Recent);
+  if (path == "/api/backups" && get) return To(ApiEndpoint::Backups);
   if (path.starts_with("/api/file/")) return To(ApiEndpoint::File);
   if (path == "/api/open-data-folder") return To(post ? ApiEndpoint::OpenDataFolder : ApiEndpoint::MethodNotAllowed);
   if (path == "/api/tree") {

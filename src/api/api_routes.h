@@ -8,6 +8,7 @@ enum class ApiEndpoint {
   NotFound,          // 404 "not_found"
   Status,
   Recent,
+  Backups,
   File,  // everything under /api/file/: the file endpoints check their methods themselves
   OpenDataFolder,
   GetTree,

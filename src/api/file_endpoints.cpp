@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "documents/backups.h"
 #include "documents/browser_launch.h"
 #include "documents/file_dialog.h"
 #include "documents/recent_files.h"
@@ -43,9 +44,9 @@ HttpResponse OpenAndLaunch(OpenDocuments& documents, const std::string& path) {
   return OpenedAnswer(path);
 }
 
-HttpResponse OpenFromDialog(OpenDocuments& documents) {
+HttpResponse OpenFromDialog(OpenDocuments& documents, const std::string& initialFolder = "") {
   std::string chosen;
-  if (!ShowFileDialog(false, "", chosen)) return CancelledAnswer();
+  if (!ShowFileDialog(false, "", chosen, initialFolder)) return CancelledAnswer();
   return OpenAndLaunch(documents, chosen);
 }
 
@@ -119,6 +120,7 @@ HttpResponse HandleFileEndpoint(DocumentSession& session, const HttpRequest& req
   if (action.substr(0, kFilePrefix.size()) == kFilePrefix) action.remove_prefix(kFilePrefix.size());
 
   if (action == "open") return OpenFromDialog(session.owner);
+  if (action == "open-backup") return OpenFromDialog(session.owner, BackupsFolder(session.owner));
   if (action == "new") return CreateNew(session.owner);
   if (action == "save-as") return SaveAs(session);
   if (action.substr(0, kRecentPrefix.size()) == kRecentPrefix) {

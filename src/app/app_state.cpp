@@ -1,6 +1,7 @@
 #include "app/app_state.h"
 
 #include "api/api_router.h"
+#include "documents/backups.h"
 #include "documents/recent_files.h"
 #include "http/gate.h"
 #include "platform/files.h"
@@ -63,6 +64,7 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
   documents.settings = SessionSettings{options.port, options.ticketFile, options.noBrowser};
   documents.recentPath = platform::JoinPath(ChooseSettingsFolder(app), "recent.txt");
   documents.defaultPath = defaultPath;
+  documents.backupsFolder = platform::JoinPath(app.dataFolder, kBackupsFolderName);
   documents.handlerFor = SessionHandler;
 
   // The import runs even when a document path was given, so the earlier notes are never stranded.

@@ -12,12 +12,14 @@ std::atomic<bool> dialogBusy{false};
 
 }  // namespace
 
-bool ShowFileDialog(bool save, const std::string& initialName, std::string& path) {
+bool ShowFileDialog(bool save, const std::string& initialName, std::string& path,
+                    const std::string& initialFolder) {
   if (dialogBusy.exchange(true)) return false;
   platform::FileDialogRequest request;
   request.save = save;
   request.title = save ? kSaveDialogTitle : kOpenDialogTitle;
   request.initialName = initialName;
+  request.initialFolder = initialFolder;
   std::string chosen;
   const bool picked = platform::PickDocumentFile(request, chosen) && !chosen.empty();
   if (picked) path = chosen;

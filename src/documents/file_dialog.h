@@ -7,4 +7,6 @@ inline constexpr char kSaveDialogTitle[] = "Ferncard ファイルの保存";
 
 // True only when the user chose a file; path is then set. False at once, without a dialog, while
 // another call is still showing one anywhere in the process.
-bool ShowFileDialog(bool save, const std::string& initialName, std::string& path);
+// initialFolder, when not empty, is where the picker starts.
+bool ShowFileDialog(bool save, const std::string& initialName, std::string& path,
+                    const std::string& initialFolder = "");

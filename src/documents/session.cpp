@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "documents/backups.h"
 #include "documents/recent_files.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -53,6 +54,8 @@ bool OpenSession(DocumentSession& session, const std::string& path, bool firstSe
 
 }  // namespace
 
+DocumentSession::~DocumentSession() { ForgetBackups(*this); }
+
 // A path spelled differently (through a linked folder, say) can still reach an open document:
 // creating or copying onto it would replace that document's file under its session.
 DocumentSession* FindOpenSession(OpenDocuments& documents, const std::string& path) {
@@ -73,9 +76,11 @@ DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path,
     if (!OpenSession(*created, path, documents.sessions.empty(), message)) return nullptr;
     session = created.get();
     documents.sessions.push_back(std::move(created));
+    ScheduleBackups(*session);
   }
   documents.current = session;
-  AddRecentFile(documents, path);
+  // Backups opened to copy pages back would push the user's own documents off the list.
+  if (!IsInBackupsFolder(documents, path)) AddRecentFile(documents, path);
   return session;
 }
 

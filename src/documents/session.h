@@ -30,6 +30,7 @@ struct OpenDocuments {
   SessionSettings settings;
   std::string recentPath;   // the recent-files list
   std::string defaultPath;  // the data folder's own document
+  std::string backupsFolder;  // where the daily backups go
   SessionHandlerFactory handlerFor;
 
   std::mutex mutex;  // guards sessions, current and the recent-files file
@@ -44,6 +45,9 @@ struct DocumentSession {
   HttpListener listener;  // last: stopped before the rest goes
 
   explicit DocumentSession(OpenDocuments& documents) : owner(documents) {}
+  ~DocumentSession();  // its backups are no longer checked
+  DocumentSession(const DocumentSession&) = delete;
+  DocumentSession& operator=(const DocumentSession&) = delete;
 };
 
 // Opens (or reuses) the document at path, makes it current and puts it at the top of the

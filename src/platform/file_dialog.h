@@ -8,6 +8,7 @@ struct FileDialogRequest {
   bool save = false;        // save form: asks before an existing file is replaced
   std::string title;        // UTF-8 title of the dialog
   std::string initialName;  // suggested file name; empty for none
+  std::string initialFolder;  // folder the picker starts in; empty for the picker's own choice
 };
 
 // Shows the picker and waits for the user. True only when a file was chosen; path is then its

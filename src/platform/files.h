@@ -32,6 +32,12 @@ RenameResult MoveFileNoReplaceDurably(const std::string& from, const std::string
 // The source is opened, read to its end and closed within the call.
 bool CopyFileNoReplace(const std::string& from, const std::string& to);
 
+// Sets a file's last-write time (milliseconds since 1970-01-01 UTC).
+bool SetLastWriteTime(const std::string& path, std::int64_t milliseconds);
+
+// Up to count bytes from the start of a file (fewer when it is shorter); false when it cannot be read.
+bool ReadFileStart(const std::string& path, std::size_t count, std::string& bytes);
+
 // Deletes a file; false when it could not be deleted (or did not exist).
 bool DeleteFile(const std::string& path);
 

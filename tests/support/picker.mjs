@@ -19,7 +19,7 @@ export function makePicker(dir) {
       if (on) writeFileSync(file('hold'), '');
       else rmSync(file('hold'), { force: true });
     },
-    // Every call so far as [form, title, initial name].
+    // Every call so far as [form, title, initial name] or [form, title, initial name, initial folder].
     calls() {
       if (!existsSync(file('calls'))) return [];
       return readFileSync(file('calls'), 'utf8').split('\n').filter(Boolean).map((line) => line.split('|'));

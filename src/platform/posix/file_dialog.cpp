@@ -47,7 +47,9 @@ std::string FindProgram(const std::string& name) {
 std::vector<std::string> PickerCommand(const FileDialogRequest& request) {
   const char* custom = std::getenv("FERNCARD_FILE_DIALOG");
   if (custom != nullptr && *custom != '\0') {
-    return {custom, request.save ? "save" : "open", request.title, request.initialName};
+    std::vector<std::string> command = {custom, request.save ? "save" : "open", request.title, request.initialName};
+    if (!request.initialFolder.empty()) command.push_back(request.initialFolder);
+    return command;
   }
   const std::string zenity = FindProgram("zenity");
   if (!zenity.empty()) {
@@ -57,13 +59,20 @@ std::vector<std::string> PickerCommand(const FileDialogRequest& request) {
       command.push_back("--save");
       command.push_back("--confirm-overwrite");
     }
-    if (!request.initialName.empty()) command.push_back("--filename=" + request.initialName);
+    // zenity starts in the folder of a --filename that ends in a separator.
+    if (!request.initialName.empty()) {
+      command.push_back("--filename=" + request.initialName);
+    } else if (!request.initialFolder.empty()) {
+      command.push_back("--filename=" + request.initialFolder + "/");
+    }
     return command;
   }
   const std::string kdialog = FindProgram("kdialog");
   if (!kdialog.empty()) {
     // kdialog asks before it lets the user pick an existing file in its save form.
-    const std::string start = request.initialName.empty() ? "." : request.initialName;
+    const std::string start = !request.initialName.empty()     ? request.initialName
+                              : !request.initialFolder.empty() ? request.initialFolder
+                                                               : ".";
     return {kdialog, "--title", request.title, request.save ? "--getsavefilename" : "--getopenfilename", start,
             std::string(kFilterPattern) + "|" + kFilterName};
   }

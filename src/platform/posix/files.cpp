@@ -152,6 +152,33 @@ ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::s
   return ReadResult::Ok;
 }
 
+bool ReadFileStart(const std::string& path, std::size_t count, std::string& bytes) {
+  bytes.assign(count, '\0');
+  Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  std::size_t filled = 0;
+  while (file.fd >= 0 && filled < count) {
+    const ssize_t got = ::read(file.fd, bytes.data() + filled, count - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      bytes.clear();
+      return false;
+    }
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  bytes.resize(filled);
+  return file.fd >= 0;
+}
+
+bool SetLastWriteTime(const std::string& path, std::int64_t milliseconds) {
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+  times[1].tv_sec = static_cast<time_t>(milliseconds / 1000);
+  times[1].tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000;
+  return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
 ListResult ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
   entries.clear();
   DIR* dir = ::opendir(folder.c_str());

@@ -81,6 +81,15 @@ bool PickDocumentFile(const FileDialogRequest& request, std::string& path) {
   if (!title.empty()) dialog.p->SetTitle(title.c_str());
   const std::wstring name = ToWide(request.initialName);
   if (!name.empty()) dialog.p->SetFileName(name.c_str());
+  if (!request.initialFolder.empty()) {
+    // The folder the picker opens in, this time, whatever it remembers from earlier uses.
+    ComPointer<IShellItem> folder;
+    const std::wstring folderPath = ToWide(request.initialFolder);
+    if (SUCCEEDED(SHCreateItemFromParsingName(folderPath.c_str(), nullptr, IID_IShellItem,
+                                              reinterpret_cast<void**>(&folder.p)))) {
+      dialog.p->SetFolder(folder.p);
+    }
+  }
   const DialogOwner owner;  // without one (creation failed) the dialog has no owner
   if (FAILED(dialog.p->Show(owner.window))) return false;  // also a cancelled dialog
   ComPointer<IShellItem> item;

@@ -144,6 +144,40 @@ ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::s
   return ReadResult::Ok;
 }
 
+bool ReadFileStart(const std::string& path, std::size_t count, std::string& bytes) {
+  bytes.clear();
+  const std::wstring name = SystemPath(path);
+  if (name.empty()) return false;
+  FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+  if (!file.valid()) return false;
+  bytes.assign(count, '\0');
+  std::size_t filled = 0;
+  while (filled < count) {
+    DWORD got = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - filled, 1048576));
+    if (!ReadFile(file.handle, bytes.data() + filled, chunk, &got, nullptr)) {
+      bytes.clear();
+      return false;
+    }
+    if (got == 0) break;
+    filled += got;
+  }
+  bytes.resize(filled);
+  return true;
+}
+
+bool SetLastWriteTime(const std::string& path, std::int64_t milliseconds) {
+  const std::wstring name = SystemPath(path);
+  if (name.empty()) return false;
+  FileHandle file(CreateFileW(name.c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  const std::uint64_t ticks = static_cast<std::uint64_t>(milliseconds + 11644473600000) * 10000;
+  const FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  return SetFileTime(file.handle, nullptr, nullptr, &written) != 0;
+}
+
 ListResult ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
   entries.clear();
   std::wstring pattern = SystemPath(folder);

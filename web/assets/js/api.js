@@ -74,6 +74,10 @@ export const api = {
     return Array.isArray(body.recent) ? body.recent : [];
   },
 
+  async getBackups() {
+    return (await request('/api/backups')).json();
+  },
+
   async fileAction(action) {
     return (await request('/api/file/' + action, { method: 'POST' })).json();
   },

@@ -1,6 +1,7 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
 import { api, setLeaving } from './api.js';
 import { Backlinks } from './backlinks.js';
+import { OPEN_BACKUP_ACTION, OPEN_BACKUP_LABEL, backupsFolder, watchBackups } from './backups.js';
 import { confirmDialog, element, openDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
@@ -261,6 +262,7 @@ async function openAbout() {
     showToast(error.message);
     return;
   }
+  const backups = await backupsFolder();
   await openDialog((dialog, close) => {
     const closeButton = element('button', { type: 'button', class: 'primary', text: '閉じる', onclick: () => close(null) });
     dialog.append(
@@ -268,6 +270,7 @@ async function openAbout() {
       element('p', { class: 'about-maker', text: '© Calderwin. シンプルで安全なメモ帳。' }),
       element('p', { class: 'about-file', text: 'ファイルの場所: ' + status.file }),
       element('p', { class: 'muted', text: 'このファイルをコピーするとバックアップになります。' }),
+      element('p', { class: 'about-backups', text: '自動バックアップの場所: ' + backups }),
       element('div', { class: 'dialog-actions' },
         element('button', {
           type: 'button', text: 'ファイルの場所を開く',
@@ -328,7 +331,8 @@ async function openFileMenu() {
       element('div', { class: 'dialog-actions file-actions' },
         actionButton('新規作成…', 'new'),
         actionButton('開く…', 'open'),
-        actionButton('別名で保存…', 'save-as')));
+        actionButton('別名で保存…', 'save-as'),
+        actionButton(OPEN_BACKUP_LABEL, OPEN_BACKUP_ACTION)));
     if (recent.length) {
       dialog.append(
         element('h3', { text: '最近使ったファイル' }),
@@ -505,6 +509,7 @@ async function start() {
     ui.status.textContent = '';
   }
   running = true;
+  watchBackups(ui.status);
 
   setTimeout(() => {
     collectGarbage(tree.allPageIds()).catch(() => {});

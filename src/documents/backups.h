@@ -1,0 +1,59 @@
+#pragma once
+// Daily backups of every open document in the data folder's "backups" folder, made on a thread of
+// their own so that opening and editing never wait for them.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/document_file.h"
+
+struct OpenDocuments;
+struct DocumentSession;
+
+inline constexpr char kBackupsFolderName[] = "backups";
+inline constexpr char kBackupFailedMessage[] =
+    "バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。";
+inline constexpr std::int64_t kDayMilliseconds = 86400000;
+
+std::string BackupsFolder(const OpenDocuments& documents);
+
+// True for a document inside the backups folder: it is never backed up itself nor listed as recent.
+bool IsInBackupsFolder(const OpenDocuments& documents, const std::string& path);
+
+// The backup's file name for a document and a local day (days since 1970-01-01): the document's
+// name, a short hash of its full path, so that documents of one name keep apart, and the date:
+// "Notes-1a2b3c4d-2026-12-07.fcard".
+std::string BackupName(const std::string& documentPath, std::int32_t day);
+
+// The day of a backup file name of this document, or none for any other name.
+std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::string& documentPath);
+
+// Which days' backups stay: the 7 newest, then the newest one of each of the 4 calendar weeks
+// (Monday to Sunday) before them that hold one. Newest first.
+std::vector<std::int32_t> BackupDaysToKeep(std::vector<std::int32_t> days);
+
+enum class BackupOutcome { Made, NotNeeded, Failed };
+
+// One check of one document at the wall-clock time now (milliseconds since 1970, UTC) on the local
+// day today, both given so that tests can run through weeks in moments: a verified copy when
+// the newest backup is a day old or more and the document changed since, then the old ones go.
+// Temporary files of an earlier, interrupted backup are removed first. isOpen protects backups
+// that are open as documents from being deleted or replaced.
+BackupOutcome BackUpDocument(DocumentFile& document, const std::string& folder, std::int64_t now,
+                             std::int32_t today, const std::function<bool(const std::string&)>& isOpen);
+
+// Asks for a check of a newly opened session's document soon, and every 24 hours after.
+// Documents in the backups folder are never checked. The caller may hold OpenDocuments.mutex.
+void ScheduleBackups(DocumentSession& session);
+
+// Ends the checks of a session that is going away; waits for one that is running.
+void ForgetBackups(const DocumentSession& session);
+
+struct BackupReport {
+  std::string state;          // "none", "waiting", "running", "done" or "failed"
+  std::uint32_t attempt = 0;  // checks started so far
+  std::string message;        // the user's message of a failed check
+};
+BackupReport ReadBackupReport(const DocumentSession& session);

@@ -1,0 +1,99 @@
+// 「バックアップから開く…」 opens a backup in a window of its own, and a failed backup shows in the
+// status line; a scripted picker stands in for the system's file dialog.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, waitReady } from '../support/browser.mjs';
+import { waitFor } from '../support/launch.mjs';
+import { makePicker } from '../support/picker.mjs';
+
+const OPEN_TITLE = 'Ferncard ファイルを開く';
+const FAILED = 'バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。';
+
+function localDate(ms) {
+  const d = new Date(ms);
+  return `${d.getFullYear()}-${String(d.getMonth() + 1).padStart(2, '0')}-${String(d.getDate()).padStart(2, '0')}`;
+}
+
+describe('backups in the window', () => {
+  let server;
+  let browser;
+  let page;
+  let picker;
+  let scratch;
+  let backups;
+  before(async () => {
+    scratch = fs.mkdtempSync(path.join(fs.realpathSync(process.env.TMPDIR || '/tmp'), 'ferncard-backups-'));
+    picker = makePicker(path.join(scratch, 'picker'));
+    server = await startServer({ env: picker.env });
+    backups = path.join(server.dataDir, 'backups');
+    browser = await launchBrowser();
+    page = await openWindow(browser, server);
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+    if (scratch) fs.rmSync(scratch, { recursive: true, force: true });
+  });
+
+  async function rename(target, title) {
+    await target.fill('#title', title);
+    await target.keyboard.press('Control+s');
+    await target.waitForFunction(() => /保存済み/.test(document.getElementById('status').textContent));
+  }
+
+  async function choose(label) {
+    await page.click('#fileBtn');
+    const dialog = page.locator('dialog');
+    const answered = page.waitForResponse((response) => new URL(response.url()).pathname.startsWith('/api/file/'));
+    await dialog.getByRole('button', { name: label, exact: true }).click();
+    await answered;
+  }
+
+  async function openedWindow() {
+    const other = await browser.context.newPage();
+    await other.goto(server.launchAddress());
+    await waitReady(other);
+    return other;
+  }
+
+  test('yesterday\'s copy opens from the backups folder in a window of its own, and stays off the recent list', async () => {
+    const today = await waitFor(() => fs.readdirSync(backups).find((n) => !n.includes('.tmp-')), Boolean, 20000);
+    assert.match(today ?? '', /^Ferncard-[0-9a-f]{8}-\d{4}-\d{2}-\d{2}\.fcard$/);
+    // Yesterday's version of the document, as the backup of that day holds it.
+    await rename(page, '昨日の版');
+    const yesterday = today.replace(/\d{4}-\d{2}-\d{2}/, localDate(Date.now() - 86400000));
+    fs.copyFileSync(path.join(server.dataDir, 'Ferncard.fcard'), path.join(backups, yesterday));
+    await rename(page, '今日の版');
+
+    picker.answer(path.join(backups, yesterday));
+    await choose('バックアップから開く…');
+    assert.deepEqual(picker.calls(), [['open', OPEN_TITLE, '', backups]]);
+    const copy = await openedWindow();
+    assert.equal(await copy.title(), yesterday.replace(/\.fcard$/, '') + ' - Ferncard');
+    assert.deepEqual(await rowTitles(copy), ['昨日の版']);
+    // A backup is not backed up in turn.
+    assert.equal(await copy.evaluate(async () => (await (await fetch('/api/backups')).json()).state), 'none');
+    await copy.close();
+    assert.deepEqual(await rowTitles(page), ['今日の版']);
+
+    await page.click('#fileBtn');
+    const recent = page.locator('dialog .recent-files button');
+    assert.deepEqual(await recent.allTextContents(), ['Ferncard.fcard']);
+    await page.locator('dialog').getByRole('button', { name: '閉じる' }).click();
+    assertNoProblems(assert, browser);
+  });
+
+  test('a backup that fails shows its message in the status line; the document opens as ever', async () => {
+    fs.rmSync(backups, { recursive: true });
+    fs.writeFileSync(backups, 'a file where the folder belongs');
+    picker.answer(path.join(scratch, 'new'));
+    await choose('新規作成…');
+    const other = await openedWindow();
+    await other.waitForFunction((text) => document.getElementById('status').textContent === text, FAILED);
+    assert.equal(await other.getAttribute('#status', 'class'), 'status error');
+    assert.deepEqual(await rowTitles(other), ['新しいページ']);
+    await other.close();
+  });
+});

@@ -1,0 +1,255 @@
+// Automatic backups: made when a document opens, only when due, kept apart per document, consistent
+// while windows write, and never left half-written.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { copyFileSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, utimesSync } from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, describe, test } from 'node:test';
+
+import { patience, skipUnderWine, startFerncard } from '../support/ferncard.mjs';
+import { request } from '../support/http.mjs';
+import { freePort, requestEnd, waitFor, waitForLaunchAddress } from '../support/launch.mjs';
+
+const failedMessage = 'バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。';
+const day = 86400000;
+const linuxOnly = (reason) => ({ skip: skipUnderWine(reason) });
+
+const dirs = [];
+after(() => dirs.forEach((dir) => rmSync(dir, { recursive: true, force: true })));
+function freshDir() {
+  const dir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-backups-'));
+  dirs.push(dir);
+  return dir;
+}
+
+function localDate(ms = Date.now()) {
+  const d = new Date(ms);
+  return `${d.getFullYear()}-${String(d.getMonth() + 1).padStart(2, '0')}-${String(d.getDate()).padStart(2, '0')}`;
+}
+
+function sql(file, statement) {
+  const result = spawnSync('sqlite3', [file, statement], { encoding: 'utf8' });
+  assert.equal(result.status, 0, result.stderr);
+  return result.stdout.trim();
+}
+
+// The program on a document (the data folder's default one when none is given), with a session.
+async function open(dir, { document, data = path.join(dir, 'data'), env = {} } = {}) {
+  const ticketFile = path.join(dir, 'ticket');
+  rmSync(ticketFile, { force: true });
+  const port = await freePort();
+  const args = ['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile];
+  const run = startFerncard(document ? [...args, document] : args, { env });
+  const address = await waitForLaunchAddress(ticketFile);
+  assert.ok(address, `no launch address; stderr: ${run.stderr()}`);
+  const host = [['Host', `127.0.0.1:${port}`]];
+  const answer = await request(port, 'GET', address.slice(`http://127.0.0.1:${port}`.length),
+    [...host, ['Sec-Fetch-Site', 'none']]);
+  const cookie = answer.header('Set-Cookie').split(';')[0];
+  const program = {
+    run,
+    backupsFolder: path.join(data, 'backups'),
+    api: (method, target, headers = {}, body) => request(port, method, target,
+      [...host, ['Origin', `http://127.0.0.1:${port}`], ['Cookie', cookie], ...Object.entries(headers)], body),
+    async report() {
+      return JSON.parse((await program.api('GET', '/api/backups')).text);
+    },
+    // The report once the check that the opening asked for has ended.
+    async settled() {
+      let report;
+      const until = Date.now() + patience(30000);
+      do {
+        report = await program.report();
+        if (report.state === 'done' || report.state === 'failed') return report;
+        await new Promise((resolve) => setTimeout(resolve, 50));
+      } while (Date.now() < until);
+      assert.fail(`the backup did not end: ${JSON.stringify(report)}`);
+    },
+    backups: () => readdirSync(program.backupsFolder).sort(),
+    stop: () => requestEnd(run),
+  };
+  return program;
+}
+
+describe('backups', () => {
+  test('opening makes one verified copy; opening again, or unchanged, makes none; changed and a day old, a new one',
+    async () => {
+      const dir = freshDir();
+      const document = path.join(dir, 'docs', 'Notes.fcard');
+      mkdirSync(path.dirname(document));
+      copyFileSync(await defaultDocument(), document);
+
+      let program = await open(dir, { document });
+      const report = await program.settled();
+      assert.deepEqual([report.state, report.attempt, report.message], ['done', 1, '']);
+      assert.match(report.folder, /[\\/]data[\\/]backups$/);
+      const [name] = program.backups();
+      assert.match(name, new RegExp(`^Notes-[0-9a-f]{8}-${localDate()}\\.fcard$`));
+      const backup = path.join(program.backupsFolder, name);
+      assert.equal(sql(backup, 'PRAGMA integrity_check'), 'ok');
+      assert.deepEqual(readFileSync(backup), readFileSync(document));
+      // A backup is not a recent file; the document is.
+      assert.equal(readFileSync(path.join(dir, 'data', 'recent.txt'), 'utf8').split(/\r?\n/).filter(Boolean).length, 1);
+      await program.stop();
+
+      const cases = [
+        { name: 'the same day', age: 0, change: false, made: false },
+        { name: 'a day old, unchanged', age: 2 * day, change: false, made: false },
+        { name: 'a day old, changed', age: 2 * day, change: true, made: true },
+      ];
+      for (const c of cases) {
+        const old = new Date(Date.now() - c.age);
+        utimesSync(backup, old, old);
+        if (c.change) sql(document, "INSERT INTO meta VALUES('backup-test', 'x')");
+        program = await open(dir, { document });
+        await program.settled();
+        assert.deepEqual(program.backups(), [name], c.name);
+        assert.equal(Math.abs(statSync(backup).mtimeMs - Date.now()) < day / 2, c.made || c.age === 0, c.name);
+        assert.equal(readFileSync(backup).equals(readFileSync(document)), c.made || !c.change, c.name);
+        await program.stop();
+      }
+    });
+
+  test('documents of one name in two folders keep separate backups, and old ones go',
+    linuxOnly('five starts under Wine; the backup on open is covered above'), async () => {
+      const dir = freshDir();
+      const [a, b] = ['a', 'b'].map((folder) => path.join(dir, folder, 'Notes.fcard'));
+      for (const file of [a, b]) {
+        mkdirSync(path.dirname(file));
+        copyFileSync(await defaultDocument(), file);
+      }
+      let program = await open(dir, { document: a });
+      await program.settled();
+      const [first] = program.backups();
+      // Forty days of older copies of a, each written on its day.
+      const stem = first.slice(0, -'YYYY-MM-DD.fcard'.length);
+      for (let age = 1; age <= 40; age += 1) {
+        const copy = path.join(program.backupsFolder, `${stem}${localDate(Date.now() - age * day)}.fcard`);
+        copyFileSync(a, copy);
+        const when = new Date(Date.now() - age * day);
+        utimesSync(copy, when, when);
+      }
+      await program.stop();
+      sql(a, "INSERT INTO meta VALUES('backup-test', 'x')");
+      utimesSync(path.join(program.backupsFolder, first), new Date(Date.now() - 2 * day), new Date(Date.now() - 2 * day));
+
+      program = await open(dir, { document: a });
+      await program.settled();
+      await program.stop();
+      program = await open(dir, { document: b });
+      await program.settled();
+      await program.stop();
+
+      const names = program.backups();
+      const ofB = names.filter((n) => !n.startsWith(stem));
+      assert.equal(ofB.length, 1);
+      assert.match(ofB[0], new RegExp(`^Notes-[0-9a-f]{8}-${localDate()}\\.fcard$`));
+      // Of a: the 7 newest, then the newest copy of each of the 4 calendar weeks before them.
+      const days = names.filter((n) => n.startsWith(stem)).map((n) => n.slice(stem.length, -'.fcard'.length));
+      const expected = [];
+      const weekOf = (date) => Math.floor((Date.parse(date) / day + 3) / 7);
+      let lastWeek = null;
+      for (let age = 0; age <= 40; age += 1) {
+        const date = localDate(Date.now() - age * day);
+        if (age < 7) {
+          expected.push(date);
+        } else if (expected.length < 11 && weekOf(date) !== lastWeek) {
+          expected.push(date);
+          lastWeek = weekOf(date);
+        }
+      }
+      assert.deepEqual(days, expected.reverse());
+    });
+
+  test('a copy taken while a window writes holds every page old or new, in the order written',
+    linuxOnly('the consistency of the copy does not depend on the system'), async () => {
+      const dir = freshDir();
+      const program = await open(dir);
+      const ids = Array.from({ length: 30 }, (_, i) => `00000000-0000-4000-8000-${String(i).padStart(12, '0')}`);
+      const tags = new Map(ids.map((id) => [id, '0']));
+      let round = 0;
+      for (; (await program.report()).state !== 'done'; round += 1) {
+        for (const id of ids) {
+          const written = await program.api('PUT', `/api/pages/${id}`, { 'If-Match': `"${tags.get(id)}"` }, `round ${round}`);
+          assert.equal(written.status, 200);
+          tags.set(id, written.header('ETag').replaceAll('"', ''));
+        }
+      }
+      await program.stop();
+      const [name] = program.backups();
+      const backup = path.join(program.backupsFolder, name);
+      assert.equal(sql(backup, 'PRAGMA integrity_check'), 'ok');
+      const rows = new Map(sql(backup, 'SELECT id, CAST(body AS TEXT) FROM pages').split('\n').filter(Boolean)
+        .map((line) => line.split('|')));
+      const rounds = ids.map((id) => (rows.has(id) ? Number(rows.get(id).slice('round '.length)) : -1));
+      // Some prefix of the pages at round r, the rest at r - 1: a moment between two writes.
+      const newest = rounds[0];
+      const cut = rounds.findIndex((r) => r !== newest);
+      assert.ok(rounds.every((r, i) => r === (cut < 0 || i < cut ? newest : newest - 1)), rounds.join(' '));
+    });
+
+  test('a full disk leaves no partial copy, is reported, and the document keeps working',
+    { skip: skipUnderWine('mounts a small file system') || (process.getuid?.() !== 0 && 'needs root to mount') },
+    async (t) => {
+      const dir = freshDir();
+      const document = path.join(dir, 'Big.fcard');
+      copyFileSync(await defaultDocument(), document);
+      sql(document, 'INSERT INTO images VALUES(lower(hex(randomblob(16))), randomblob(400000), 0)');
+      const data = path.join(dir, 'small');
+      mkdirSync(data);
+      const mounted = spawnSync('mount', ['-t', 'tmpfs', '-o', 'size=256k', 'tmpfs', data]);
+      if (mounted.status !== 0) {
+        t.skip('no small file system could be mounted');
+        return;
+      }
+      try {
+        const program = await open(dir, { document, data });
+        const report = await program.settled();
+        assert.deepEqual([report.state, report.message], ['failed', failedMessage]);
+        assert.deepEqual(program.backups(), []);
+        const page = '/api/pages/00000000-0000-4000-8000-000000000001';
+        assert.equal((await program.api('PUT', page, { 'If-Match': '"0"' }, 'still here')).status, 200);
+        assert.equal((await program.api('GET', page)).text, 'still here');
+        await program.stop();
+      } finally {
+        spawnSync('umount', [data]);
+      }
+    });
+
+  test('a copy cut short by a kill leaves no temporary file once the document opens again',
+    linuxOnly('a kill under Wine ends the Windows process later'), async () => {
+      const dir = freshDir();
+      const document = path.join(dir, 'data', 'Ferncard.fcard');
+      mkdirSync(path.dirname(document));
+      copyFileSync(await defaultDocument(), document);
+      sql(document, 'WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) ' +
+        'INSERT INTO images SELECT lower(hex(randomblob(16))), randomblob(1048576), 0 FROM n');
+      let program = await open(dir);
+      const temp = await waitFor(() => readdirSync(program.backupsFolder).find((n) => n.includes('.tmp-')),
+        Boolean, patience(30000));
+      program.run.child.kill('SIGKILL');
+      await program.run.exited;
+      assert.ok(temp, 'no temporary file seen during the copy');
+      assert.ok(program.backups().includes(temp));
+
+      program = await open(dir);
+      assert.equal((await program.settled()).state, 'done');
+      await program.stop();
+      const names = program.backups();
+      assert.equal(names.length, 1, names.join(' '));
+      assert.equal(sql(path.join(program.backupsFolder, names[0]), 'PRAGMA quick_check'), 'ok');
+    });
+});
+
+// A new, empty document as the program makes it (made once, by a first start).
+let emptyDocument;
+async function defaultDocument() {
+  if (emptyDocument) return emptyDocument;
+  const dir = freshDir();
+  const program = await open(dir);
+  await program.settled();
+  await program.stop();
+  emptyDocument = path.join(dir, 'data', 'Ferncard.fcard');
+  return emptyDocument;
+}
