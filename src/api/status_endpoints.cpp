@@ -16,7 +16,7 @@ HttpResponse StatusAnswer(DocumentSession& session) {
   const bool isDefault = platform::SamePath(path, DefaultDocumentPath(session.app));
   HttpResponse response = DefaultResponse();
   response.body = "{\"product\":\"Ferncard\",\"version\":\"1.0.0\",\"file\":\"" + JsonEscape(path) +
-                  "\",\"fileName\":\"" + JsonEscape(FileNameOf(path)) + "\",\"isDefault\":" +
+                  "\",\"fileName\":\"" + JsonEscape(platform::FileNameOf(path)) + "\",\"isDefault\":" +
                   (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}";
   return response;
 }
@@ -27,7 +27,7 @@ HttpResponse RecentAnswer(DocumentSession& session) {
   response.body = "{\"recent\":[";
   for (std::size_t i = 0; i < recent.size(); ++i) {
     if (i > 0) response.body += ',';
-    response.body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(FileNameOf(recent[i])) +
+    response.body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(platform::FileNameOf(recent[i])) +
                      "\",\"exists\":" + (platform::IsExistingFile(recent[i]) ? "true" : "false") + "}";
   }
   response.body += "]}";

@@ -8,6 +8,7 @@
 #include "documents/recent_files.h"
 #include "documents/session.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "store/store_files.h"
 #include "util/text.h"
 
@@ -18,7 +19,7 @@ constexpr std::string_view kRecentPrefix = "recent/";
 
 HttpResponse OpenedAnswer(const std::string& path) {
   HttpResponse response = DefaultResponse();
-  response.body = "{\"opened\":true,\"name\":\"" + JsonEscape(FileNameOf(path)) + "\"}";
+  response.body = "{\"opened\":true,\"name\":\"" + JsonEscape(platform::FileNameOf(path)) + "\"}";
   return response;
 }
 
@@ -76,7 +77,7 @@ HttpResponse CreateNew(AppState& app) {
 HttpResponse SaveAs(DocumentSession& session) {
   AppState& app = session.app;
   std::string chosen;
-  if (!ShowFileDialog(true, FileNameOf(session.document.path), chosen)) return CancelledAnswer();
+  if (!ShowFileDialog(true, platform::FileNameOf(session.document.path), chosen)) return CancelledAnswer();
   const std::string target = EnsureDocumentExtension(chosen);
   if (WouldReplaceUnconfirmed(chosen, target)) {
     return FileFailed(IsOpen(app, target) ? kFileAlreadyOpenMessage : kCannotSaveMessage);

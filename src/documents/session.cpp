@@ -85,8 +85,3 @@ DocumentSession* OpenDocument(AppState& app, const std::string& path, std::strin
   AddRecentFile(app, path);
   return session;
 }
-
-std::string FileNameOf(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
-}

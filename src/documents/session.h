@@ -32,5 +32,3 @@ DocumentSession* FindOpenSession(AppState& app, const std::string& path);
 bool OpenSession(DocumentSession& session, AppState& app, const std::string& path, bool firstSession,
                  std::string& message);
 
-// The part after the last '\' or '/'.
-std::string FileNameOf(const std::string& path);

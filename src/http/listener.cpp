@@ -14,17 +14,18 @@ struct Connection {
   platform::SocketHandle socket;
   std::shared_ptr<const RequestHandler> handler;
   std::shared_ptr<std::atomic<std::int32_t>> active;
+  Deadline requestDeadline;
+  std::uint32_t sendDeadlineMs;
 };
 
 void ServeConnection(Connection connection) {
-  platform::SetSocketTimeouts(connection.socket, kConnectionTimeoutMs);
   try {
     HttpRequest request;
     HttpResponse response;
-    const ReadOutcome outcome = ReadRequest(connection.socket, request, response);
+    const ReadOutcome outcome = ReadRequest(connection.socket, connection.requestDeadline, request, response);
     if (outcome != ReadOutcome::Nothing) {
       if (outcome == ReadOutcome::Request) response = (*connection.handler)(request);
-      SendResponse(connection.socket, response);
+      SendResponse(connection.socket, DeadlineIn(connection.sendDeadlineMs), response);
     }
   } catch (const std::exception&) {
     // Out of memory for a large body or answer: this connection ends unanswered, the
@@ -61,7 +62,8 @@ void AcceptLoop(HttpListener& listener, platform::SocketHandle listening) {
       continue;
     }
     listener.activeConnections->fetch_add(1);
-    Connection connection{accepted, listener.handler, listener.activeConnections};
+    Connection connection{accepted, listener.handler, listener.activeConnections,
+                          DeadlineIn(listener.requestDeadlineMs), listener.sendDeadlineMs};
     try {
       std::thread(ServeConnection, std::move(connection)).detach();
     } catch (const std::system_error&) {

@@ -13,11 +13,15 @@
 using RequestHandler = std::function<HttpResponse(const HttpRequest&)>;
 
 constexpr std::int32_t kMaxConnections = 64;
+// From the accept: the whole request must have arrived within this time; the answer then has
+// as long again to be taken, however slowly the peer reads or writes.
 constexpr std::uint32_t kConnectionTimeoutMs = 30000;
 
 struct HttpListener {
   std::atomic<platform::SocketHandle> listenSocket{platform::kNoSocket};
   std::uint32_t port = 0;  // the bound port while listening, else 0
+  std::uint32_t requestDeadlineMs = kConnectionTimeoutMs;  // read at each accept
+  std::uint32_t sendDeadlineMs = kConnectionTimeoutMs;
   // Connection threads hold their own references to the handler and to the counter, so a
   // thread still running after the bounded stop never touches a destroyed listener.
   std::shared_ptr<const RequestHandler> handler;

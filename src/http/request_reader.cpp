@@ -92,13 +92,13 @@ bool ParseRequestHead(std::string_view head, HttpRequest& request) {
   return true;
 }
 
-ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, HttpResponse& refusal) {
+ReadOutcome ReadRequestWith(const ReceivePiece& receive, HttpRequest& request, HttpResponse& refusal) {
   std::vector<char> buffer(kReceiveBufferSize, 0);
   std::string data;
   std::size_t headEnd = std::string::npos;
 
   while (data.size() < kReceiveBufferSize) {
-    const std::int64_t got = platform::Receive(socket, buffer.data(), buffer.size());
+    const std::int64_t got = receive(buffer.data(), buffer.size());
     if (got <= 0) break;  // closed, failed or timed out
     // Only the new bytes and the three before them can complete the blank line.
     const std::size_t searchFrom = data.size() >= 3 ? data.size() - 3 : 0;
@@ -126,7 +126,7 @@ ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, Htt
 
   parsed.body = data.substr(headEnd + 4);
   while (parsed.body.size() < length) {
-    const std::int64_t got = platform::Receive(socket, buffer.data(), buffer.size());
+    const std::int64_t got = receive(buffer.data(), buffer.size());
     if (got <= 0) {
       refusal = ConnectionErrorResponse(400, "incomplete");
       return ReadOutcome::Refused;
@@ -136,4 +136,13 @@ ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, Htt
   parsed.body.resize(length);  // whatever follows the body is dropped
   request = std::move(parsed);
   return ReadOutcome::Request;
+}
+
+ReadOutcome ReadRequest(platform::SocketHandle socket, Deadline deadline, HttpRequest& request,
+                        HttpResponse& refusal) {
+  const ReceivePiece receive = [socket, deadline](char* buffer, std::size_t capacity) -> std::int64_t {
+    if (!LimitToDeadline(socket, deadline)) return -1;
+    return platform::Receive(socket, buffer, capacity);
+  };
+  return ReadRequestWith(receive, request, refusal);
 }

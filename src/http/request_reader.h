@@ -1,8 +1,11 @@
 #pragma once
 // Reads the one request of a connection within fixed limits and parses its head.
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string_view>
 
+#include "http/deadline.h"
 #include "http/request.h"
 #include "http/response.h"
 #include "platform/sockets.h"
@@ -17,7 +20,15 @@ enum class ReadOutcome {
   Nothing,  // the peer sent no byte at all; close without an answer
 };
 
-ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, HttpResponse& refusal);
+// One receive call: bytes received (at most capacity), 0 when the peer closed, below 0 on error
+// or when the time is up.
+using ReceivePiece = std::function<std::int64_t(char* buffer, std::size_t capacity)>;
+
+ReadOutcome ReadRequestWith(const ReceivePiece& receive, HttpRequest& request, HttpResponse& refusal);
+
+// The whole request, head and body, must arrive before the deadline.
+ReadOutcome ReadRequest(platform::SocketHandle socket, Deadline deadline, HttpRequest& request,
+                        HttpResponse& refusal);
 
 // Fills method, path, query and headers from a head without its terminating blank line.
 // False when the head does not parse (a 400 "bad_request").

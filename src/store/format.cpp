@@ -90,7 +90,9 @@ sqlite3_stmt** StatementHandle::out() {
 std::string ReadTextColumn(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
   if (text == nullptr) return {};
-  return std::string(reinterpret_cast<const char*>(text));
+  // Text may hold NUL bytes; a C-string read would cut it short into another value.
+  const int length = sqlite3_column_bytes(statement, column);
+  return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
 }
 
 std::string ReadBodyColumn(sqlite3_stmt* statement) {

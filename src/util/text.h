@@ -17,7 +17,8 @@ std::string RandomHex(std::size_t byteCount);
 std::string Sha256Hex(const void* data, std::size_t length);
 inline std::string Sha256Hex(std::string_view text) { return Sha256Hex(text.data(), text.size()); }
 
-// Escapes for the inside of a JSON string literal (no quotes added).
+// Escapes for the inside of a JSON string literal (no quotes added). Always valid UTF-8: each
+// byte that is not part of a well-formed sequence becomes U+FFFD.
 std::string JsonEscape(std::string_view text);
 
 bool IsLowerHexOfLength(std::string_view text, std::size_t length);
