@@ -64,6 +64,7 @@ bool OpenSession(DocumentSession& session, AppState& app, const std::string& pat
   std::string accepted;
   if (!ValidateDocumentFile(path, accepted, message)) return false;
   session.document.path = accepted;
+  session.document.identity = platform::FileIdentityOf(accepted);
   session.cookieSecret = RandomHex(32);
   if (session.cookieSecret.empty() || !StartSessionListener(session, firstSession)) {
     message = kCannotOpenMessage;

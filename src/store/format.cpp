@@ -126,6 +126,17 @@ StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection)
   return VerifySchema(db);
 }
 
+StoreOpenResult OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection) {
+  const auto replaced = [&] {
+    return !document.identity.empty() && platform::FileIdentityOf(document.path) != document.identity;
+  };
+  if (replaced()) return StoreOpenResult::FileNotFound;
+  const StoreOpenResult opened = OpenStore(document.path, connection);
+  // Checked again once the library has the file open: it may have been swapped in between.
+  if (opened == StoreOpenResult::Ok && replaced()) return StoreOpenResult::FileNotFound;
+  return opened;
+}
+
 StoreOpenResult VerifySchema(sqlite3* connection) {
   {
     StatementHandle statement;
