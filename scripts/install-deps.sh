@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libssl-dev)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev googletest nodejs npm chromium
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-             wine wine64 xvfb xauth)
+             wine wine64 xvfb xauth clang libclang-rt-14-dev)
 fi
 
 missing=()
