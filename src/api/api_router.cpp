@@ -1,11 +1,12 @@
 #include "api/api_router.h"
 
 #include "api/api_routes.h"
+#include "api/file_endpoints.h"
 #include "api/image_endpoints.h"
 #include "api/record_endpoints.h"
 #include "api/status_endpoints.h"
-#include "documents/file_endpoints.h"
 #include "documents/session.h"
+#include "http/assets.h"
 
 HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
   const ApiRoute route = RouteApiRequest(request.method, request.path);
@@ -27,4 +28,10 @@ HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
     case ApiEndpoint::DeleteImage: return HandleDeleteImage(session.document, route.id);
   }
   return ErrorResponse(404, "not_found", "");
+}
+
+HttpResponse AnswerAdmittedRequest(DocumentSession& session, const HttpRequest& request) {
+  if (request.path.starts_with("/api/")) return ApiRouter(session, request);
+  if (request.method == "GET") return ServeAsset(request);
+  return ErrorResponse(405, "method_not_allowed", "");
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The dispatcher of every admitted request under /api/.
+// The dispatchers of the requests a session's gate admits.
 #include "http/request.h"
 #include "http/response.h"
 
@@ -7,3 +7,6 @@ struct DocumentSession;
 
 // Always exactly one answer; every refusal is a JSON error envelope.
 HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request);
+
+// Every admitted request: /api/ to ApiRouter, any other GET to the web files, the rest refused.
+HttpResponse AnswerAdmittedRequest(DocumentSession& session, const HttpRequest& request);

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "api/record_endpoints.h"
-#include "app/app_state.h"
 #include "documents/recent_files.h"
 #include "documents/session.h"
 #include "platform/paths.h"
@@ -13,7 +12,7 @@
 
 HttpResponse StatusAnswer(DocumentSession& session) {
   const std::string& path = session.document.path;
-  const bool isDefault = platform::SamePath(path, DefaultDocumentPath(session.app));
+  const bool isDefault = platform::SamePath(path, session.owner.defaultPath);
   HttpResponse response = DefaultResponse();
   response.body = "{\"product\":\"Ferncard\",\"version\":\"1.0.0\",\"file\":\"" + JsonEscape(path) +
                   "\",\"fileName\":\"" + JsonEscape(platform::FileNameOf(path)) + "\",\"isDefault\":" +
@@ -22,7 +21,7 @@ HttpResponse StatusAnswer(DocumentSession& session) {
 }
 
 HttpResponse RecentAnswer(DocumentSession& session) {
-  const std::vector<std::string> recent = ReadRecentFiles(session.app);
+  const std::vector<std::string> recent = ReadRecentFiles(session.owner);
   HttpResponse response = DefaultResponse();
   response.body = "{\"recent\":[";
   for (std::size_t i = 0; i < recent.size(); ++i) {

@@ -1,7 +1,8 @@
 #include "app/app_state.h"
 
+#include "api/api_router.h"
 #include "documents/recent_files.h"
-#include "documents/session.h"
+#include "http/gate.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
@@ -57,8 +58,12 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
     message = kDataFolderMessage;
     return false;
   }
-  app.recentPath = platform::JoinPath(ChooseSettingsFolder(app), "recent.txt");
   const std::string defaultPath = DefaultDocumentPath(app);
+  OpenDocuments& documents = app.documents;
+  documents.settings = SessionSettings{options.port, options.ticketFile, options.noBrowser};
+  documents.recentPath = platform::JoinPath(ChooseSettingsFolder(app), "recent.txt");
+  documents.defaultPath = defaultPath;
+  documents.handlerFor = SessionHandler;
 
   // The import runs even when a document path was given, so the earlier notes are never stranded.
   if (!ImportOlderLayoutIfPresent(app)) {
@@ -66,23 +71,23 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
     return false;
   }
 
-  if (!options.documentPath.empty()) return OpenDocument(app, options.documentPath, message) != nullptr;
+  if (!options.documentPath.empty()) return OpenDocument(documents, options.documentPath, message) != nullptr;
 
   // Only the first recent entry is tried; one that no longer opens is skipped and stays listed.
-  const std::vector<std::string> recent = ReadRecentList(app);
+  const std::vector<std::string> recent = ReadRecentList(documents);
   if (!recent.empty() && platform::IsExistingFile(recent.front())) {
     std::string ignored;
-    if (OpenDocument(app, recent.front(), ignored) != nullptr) return true;
+    if (OpenDocument(documents, recent.front(), ignored) != nullptr) return true;
   }
 
   if (!platform::IsExistingFile(defaultPath) && !CreateStoreFile(defaultPath)) {
     message = kCreateDocumentMessage;
     return false;
   }
-  return OpenDocument(app, defaultPath, message) != nullptr;
+  return OpenDocument(documents, defaultPath, message) != nullptr;
 }
 
-void ShutdownSessions(AppState& app) {
-  std::lock_guard<std::mutex> lock(app.mutex);
-  for (const auto& session : app.sessions) StopListener(session->listener);
+RequestHandler SessionHandler(DocumentSession& session) {
+  return GuardedHandler(session.gate,
+                        [&session](const HttpRequest& request) { return AnswerAdmittedRequest(session, request); });
 }

@@ -1,21 +1,14 @@
 #pragma once
-// The single application state: options, folders, open sessions and the current one.
-#include <list>
-#include <memory>
-#include <mutex>
+// The single application state: options, the data folder and the open documents.
 #include <string>
 
 #include "app/options.h"
-
-struct DocumentSession;
+#include "documents/session.h"
 
 struct AppState {
   StartupOptions options;
   std::string dataFolder;  // written once by InitializeApplication
-  std::string recentPath;  // written once by InitializeApplication
-  std::mutex mutex;        // guards sessions, current and the recent-files file
-  std::list<std::unique_ptr<DocumentSession>> sessions;
-  DocumentSession* current = nullptr;
+  OpenDocuments documents;
 };
 
 // The process-wide state; it lives until the process ends.
@@ -25,6 +18,5 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
 std::string DefaultDocumentsFolder();
 std::string DefaultDocumentPath(const AppState& app);
 
-// Stops the listener of every open session, in the order of opening, under AppState.mutex.
-// Sessions and the state itself stay alive: connection threads may still be using them.
-void ShutdownSessions(AppState& app);
+// Every request to a session's port passes the session's gate, then the API or the web files.
+RequestHandler SessionHandler(DocumentSession& session);

@@ -1,7 +1,7 @@
 #include "app/instance_handoff.h"
 
 #include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "app/messages.h"
 #include "app/quiet_mode.h"
 #include "documents/session.h"
@@ -50,11 +50,11 @@ std::uint32_t HandleHandOffMessage(AppState& app, const platform::HandOffMessage
   if (message.tag != kHandOffTag || message.tooLarge || message.payload.size() > kLargestHandOffPayload) return 0;
   const HandOffRequest request = ParseHandOffPayload(message.payload);
   if (request.path.empty()) {
-    OpenCurrentInBrowser(app, request.pageId);
+    OpenCurrentInBrowser(app.documents, request.pageId);
     return 1;
   }
   std::string failure;
-  DocumentSession* session = OpenDocument(app, request.path, failure);
+  DocumentSession* session = OpenDocument(app.documents, request.path, failure);
   if (session == nullptr) {
     errorReport = failure;
     return 1;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "app/main_thread_services.h"
 #include "app/messages.h"
 #include "app/quiet_mode.h"
@@ -38,9 +38,9 @@ int RunInstance(const StartupOptions& options, const std::string& instanceKey) {
   MainThreadServices services;
   const std::vector<platform::LoopSource> sources = StartMainThreadServices(app, instanceKey, services);
 
-  OpenCurrentInBrowser(app, options.pageId);
+  OpenCurrentInBrowser(app.documents, options.pageId);
   platform::RunMainLoop(sources);
 
-  ShutdownSessions(app);
+  StopSessions(app.documents);
   EndProcess(kExitNormal);
 }

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "app/quiet_mode.h"
 #include "documents/file_dialog.h"
 #include "documents/session.h"
@@ -19,7 +19,7 @@ void OpenFileFromTray(AppState& app) {
     std::string chosen;
     if (!ShowFileDialog(false, "", chosen)) return;  // cancelled, or another dialog is open
     std::string message;
-    DocumentSession* session = OpenDocument(app, chosen, message);
+    DocumentSession* session = OpenDocument(app.documents, chosen, message);
     if (session == nullptr) {
       ReportError(message);
       return;
@@ -42,7 +42,7 @@ platform::TrayMenu FerncardTrayMenu() {
 
 void RunTrayCommand(AppState& app, platform::TrayCommand command) {
   switch (command) {
-    case platform::TrayCommand::OpenCurrent: OpenCurrentInBrowser(app, ""); return;
+    case platform::TrayCommand::OpenCurrent: OpenCurrentInBrowser(app.documents, ""); return;
     case platform::TrayCommand::OpenFile: OpenFileFromTray(app); return;
     case platform::TrayCommand::OpenDataFolder: platform::OpenFolderWindow(app.dataFolder); return;
     case platform::TrayCommand::Exit: platform::RequestProgramEnd(); return;

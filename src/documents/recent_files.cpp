@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "app/app_state.h"
+#include "documents/session.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/small_files.h"
@@ -30,30 +30,30 @@ std::vector<std::string> ParseRecentList(std::string_view bytes) {
   return entries;
 }
 
-std::vector<std::string> ReadRecentList(const AppState& app) {
+std::vector<std::string> ReadRecentList(const OpenDocuments& documents) {
   std::string bytes;
-  if (platform::ReadFileBytes(app.recentPath, kMaxRecentListBytes, bytes) != platform::ReadResult::Ok) return {};
+  if (platform::ReadFileBytes(documents.recentPath, kMaxRecentListBytes, bytes) != platform::ReadResult::Ok) return {};
   return ParseRecentList(bytes);
 }
 
-std::vector<std::string> ReadRecentFiles(AppState& app) {
-  std::lock_guard<std::mutex> lock(app.mutex);
-  return ReadRecentList(app);
+std::vector<std::string> ReadRecentFiles(OpenDocuments& documents) {
+  std::lock_guard<std::mutex> lock(documents.mutex);
+  return ReadRecentList(documents);
 }
 
-void AddRecentFile(AppState& app, const std::string& path) {
+void AddRecentFile(OpenDocuments& documents, const std::string& path) {
   // The list is one path a line: a path with a line break in it would split into bogus entries.
   if (path.find_first_of("\r\n") != std::string::npos) return;
-  std::vector<std::string> entries = ReadRecentList(app);
+  std::vector<std::string> entries = ReadRecentList(documents);
   std::erase_if(entries, [&](const std::string& entry) { return platform::SamePath(entry, path); });
   entries.insert(entries.begin(), path);
   if (entries.size() > kMaxRecentFiles) entries.resize(kMaxRecentFiles);
 
   std::string bytes;
   for (const auto& entry : entries) bytes += entry + "\n";
-  const std::string temporary = app.recentPath + ".tmp";
+  const std::string temporary = documents.recentPath + ".tmp";
   if (!platform::WriteSmallFile(temporary, bytes) ||
-      platform::ReplaceFileDurably(temporary, app.recentPath) != platform::RenameResult::Ok) {
+      platform::ReplaceFileDurably(temporary, documents.recentPath) != platform::RenameResult::Ok) {
     // A partly written list must never replace the good one.
     platform::DeleteFile(temporary);
   }

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-struct AppState;
+struct OpenDocuments;
 
 constexpr std::size_t kMaxRecentFiles = 10;
 
@@ -12,14 +12,14 @@ constexpr std::size_t kMaxRecentFiles = 10;
 // no entry holds a CR or LF.
 std::vector<std::string> ParseRecentList(std::string_view bytes);
 
-// Reads the list without locking; the caller holds AppState.mutex or no other thread exists yet.
+// Reads the list without locking; the caller holds OpenDocuments.mutex or no other thread exists yet.
 // A missing or unreadable file is the empty list.
-std::vector<std::string> ReadRecentList(const AppState& app);
+std::vector<std::string> ReadRecentList(const OpenDocuments& documents);
 
-// Takes AppState.mutex around ReadRecentList.
-std::vector<std::string> ReadRecentFiles(AppState& app);
+// Takes OpenDocuments.mutex around ReadRecentList.
+std::vector<std::string> ReadRecentFiles(OpenDocuments& documents);
 
-// Moves path to the top of the list. The caller holds AppState.mutex. The file is replaced in one
+// Moves path to the top of the list. The caller holds OpenDocuments.mutex. The file is replaced in one
 // step; when any part of writing the new list fails the old list stays as it was. A path with a
 // line break is never listed.
-void AddRecentFile(AppState& app, const std::string& path);
+void AddRecentFile(OpenDocuments& documents, const std::string& path);

@@ -1,34 +1,59 @@
 #pragma once
-// One open document: its file, its listener on its own port, its cookie and its tickets.
-#include <optional>
+// The open documents: one session per document, each with its file, its gate's keys and its
+// listener on its own port. The list of sessions, the current one and the recent files have one
+// owner, OpenDocuments.
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
 #include <string>
 
-#include "app/options.h"
+#include "http/gate.h"
 #include "http/listener.h"
-#include "http/tickets.h"
 #include "store/document_file.h"
 
-struct AppState;
+struct DocumentSession;
+
+// What the command line says about every session.
+struct SessionSettings {
+  std::int32_t port = 0;   // the first session's port; 0 means the automatic range
+  std::string ticketFile;  // each launch address is written here too; empty for none
+  bool noBrowser = false;  // launch addresses are not opened in a browser
+};
+
+// Makes the handler of a session's listener; the program wires its gate and routes in here.
+using SessionHandlerFactory = std::function<RequestHandler(DocumentSession&)>;
+
+struct OpenDocuments {
+  // Written once before the first session opens.
+  SessionSettings settings;
+  std::string recentPath;   // the recent-files list
+  std::string defaultPath;  // the data folder's own document
+  SessionHandlerFactory handlerFor;
+
+  std::mutex mutex;  // guards sessions, current and the recent-files file
+  std::list<std::unique_ptr<DocumentSession>> sessions;
+  DocumentSession* current = nullptr;
+};
 
 struct DocumentSession {
-  AppState& app;
-  StartupOptions options;
+  OpenDocuments& owner;
   DocumentFile document;
-  HttpListener listener;
-  std::string cookieSecret;  // 64 hex characters
-  std::string cookieName;    // "fc_" + port
-  TicketStore tickets;
+  GateKeys gate;
+  HttpListener listener;  // last: stopped before the rest goes
 
-  explicit DocumentSession(AppState& state) : app(state) {}
+  explicit DocumentSession(OpenDocuments& documents) : owner(documents) {}
 };
 
 // Opens (or reuses) the document at path, makes it current and puts it at the top of the
-// recent list. Returns null with a user message on failure. Takes AppState.mutex.
-DocumentSession* OpenDocument(AppState& app, const std::string& path, std::string& message);
+// recent list. Returns null with a user message on failure. Takes OpenDocuments.mutex.
+DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path, std::string& message);
 
-// The caller holds AppState.mutex.
-DocumentSession* FindOpenSession(AppState& app, const std::string& path);
+// The caller holds OpenDocuments.mutex.
+DocumentSession* FindOpenSession(OpenDocuments& documents, const std::string& path);
 
-bool OpenSession(DocumentSession& session, AppState& app, const std::string& path, bool firstSession,
-                 std::string& message);
+// Stops the listener of every open session, in the order of opening, under OpenDocuments.mutex.
+// Sessions stay alive: connection threads may still be using them.
+void StopSessions(OpenDocuments& documents);
 

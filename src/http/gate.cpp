@@ -2,10 +2,6 @@
 
 #include <string>
 
-#include "api/api_router.h"
-#include "documents/session.h"
-#include "http/assets.h"
-#include "http/tickets.h"
 #include "util/text.h"
 
 const std::string_view kReopenPage =
@@ -26,7 +22,7 @@ const std::string* FindHeader(const HttpRequest& request, const std::string& nam
   return found == request.headers.end() ? nullptr : &found->second;
 }
 
-std::string PortText(const DocumentSession& session) { return std::to_string(session.listener.port); }
+std::string PortText(const GateKeys& keys) { return std::to_string(keys.port); }
 
 std::string AsciiLower(std::string text) {
   for (char& c : text) {
@@ -63,26 +59,26 @@ bool HasHeaderNamed(const HttpResponse& response, std::string_view name) {
 
 }  // namespace
 
-bool CheckHost(const DocumentSession& session, const HttpRequest& request) {
+bool CheckHost(const GateKeys& keys, const HttpRequest& request) {
   const std::string* host = FindHeader(request, "host");
   if (host == nullptr) return false;
   const std::string value = AsciiLower(*host);
-  const std::string port = PortText(session);
+  const std::string port = PortText(keys);
   return value == "127.0.0.1:" + port || value == "localhost:" + port;
 }
 
-bool CheckOrigin(const DocumentSession& session, const HttpRequest& request) {
+bool CheckOrigin(const GateKeys& keys, const HttpRequest& request) {
   if (const std::string* site = FindHeader(request, "sec-fetch-site")) {
     if (*site == "cross-site" || *site == "same-site") return false;
   }
   if (const std::string* origin = FindHeader(request, "origin")) {
-    const std::string port = PortText(session);
+    const std::string port = PortText(keys);
     return *origin == "http://127.0.0.1:" + port || *origin == "http://localhost:" + port;
   }
   return request.method == "GET";
 }
 
-bool HasSessionCookie(const DocumentSession& session, const HttpRequest& request) {
+bool HasSessionCookie(const GateKeys& keys, const HttpRequest& request) {
   const std::string* header = FindHeader(request, "cookie");
   if (header == nullptr || header->empty()) return false;
   const std::string_view cookies = *header;
@@ -97,50 +93,45 @@ bool HasSessionCookie(const DocumentSession& session, const HttpRequest& request
     piece.remove_prefix(first);
     const std::size_t equals = piece.find('=');
     if (equals == std::string_view::npos) continue;
-    if (piece.substr(0, equals) != session.cookieName) continue;
-    if (SameSecret(piece.substr(equals + 1), session.cookieSecret)) return true;
+    if (piece.substr(0, equals) != keys.cookieName) continue;
+    if (SameSecret(piece.substr(equals + 1), keys.cookieSecret)) return true;
   }
   return false;
 }
 
-HttpResponse GateRequest(DocumentSession& session, const HttpRequest& request) {
-  if (!CheckHost(session, request)) return ErrorResponse(403, "host_not_allowed", "");
-  if (!CheckOrigin(session, request)) return ErrorResponse(403, "origin_not_allowed", "");
+std::optional<HttpResponse> CheckRequestHead(GateKeys& keys, const HttpRequest& head) {
+  if (!CheckHost(keys, head)) return ErrorResponse(403, "host_not_allowed", "");
+  if (!CheckOrigin(keys, head)) return ErrorResponse(403, "origin_not_allowed", "");
 
-  const bool hasCookie = HasSessionCookie(session, request);
-  if (request.method == "GET" && request.path == "/") {
-    const auto ticket = request.query.find("ticket");
-    if (ticket != request.query.end()) {
-      const bool redeemed = RedeemTicket(session.tickets, ticket->second);
+  const bool hasCookie = HasSessionCookie(keys, head);
+  if (head.method == "GET" && head.path == "/") {
+    const auto ticket = head.query.find("ticket");
+    if (ticket != head.query.end()) {
+      const bool redeemed = RedeemTicket(keys.tickets, ticket->second);
       if (redeemed || hasCookie) {
         HttpResponse response = DefaultResponse();
         response.status = 302;
         response.contentType.clear();
         std::string location = "/";
-        const auto page = request.query.find("page");
-        if (page != request.query.end() && IsPageIdShape(page->second)) location += "#/p/" + page->second;
+        const auto page = head.query.find("page");
+        if (page != head.query.end() && IsPageIdShape(page->second)) location += "#/p/" + page->second;
         response.headers.emplace_back("Location", std::move(location));
         if (redeemed) {
           response.headers.emplace_back("Set-Cookie",
-                                        session.cookieName + "=" + session.cookieSecret + std::string(kCookieAttributes));
+                                        keys.cookieName + "=" + keys.cookieSecret + std::string(kCookieAttributes));
         }
         return response;
       }
     }
   }
 
-  const bool isApi = request.path.starts_with(kApiPrefix);
-  if (hasCookie) {
-    if (isApi) return ApiRouter(session, request);
-    if (request.method == "GET") return ServeAsset(request);
-    return ErrorResponse(405, "method_not_allowed", "");
-  }
-  if (isApi) return ErrorResponse(401, "reopen", kReopenMessage);
+  if (hasCookie) return std::nullopt;
+  // Scripts under /api/ read the message from JSON; anything else is a window, shown the page.
+  if (head.path.starts_with(kApiPrefix)) return ErrorResponse(401, "reopen", kReopenMessage);
   return ReopenPageResponse();
 }
 
-HttpResponse HandleRequest(DocumentSession& session, const HttpRequest& request) {
-  HttpResponse response = GateRequest(session, request);
+void AddSecurityHeaders(HttpResponse& response) {
   response.headers.emplace_back("Content-Security-Policy",
                                 "default-src 'none'; script-src 'self'; style-src 'self' 'unsafe-inline'; "
                                 "img-src 'self'; connect-src 'self'; base-uri 'none'; form-action 'none'; "
@@ -150,5 +141,13 @@ HttpResponse HandleRequest(DocumentSession& session, const HttpRequest& request)
   response.headers.emplace_back("Referrer-Policy", "no-referrer");
   response.headers.emplace_back("Cross-Origin-Resource-Policy", "same-origin");
   if (!HasHeaderNamed(response, "Cache-Control")) response.headers.emplace_back("Cache-Control", "no-store");
-  return response;
+}
+
+RequestHandler GuardedHandler(GateKeys& keys, RequestHandler admitted) {
+  return [&keys, admitted = std::move(admitted)](const HttpRequest& request) {
+    std::optional<HttpResponse> answer = CheckRequestHead(keys, request);
+    HttpResponse response = answer ? std::move(*answer) : admitted(request);
+    AddSecurityHeaders(response);
+    return response;
+  };
 }

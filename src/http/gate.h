@@ -1,26 +1,45 @@
 #pragma once
-// The request gate: the request handler of every listener. It admits only the browser windows
-// the program opened for this session's document, and puts the security headers on every answer.
+// The request gate: a check composed in front of a listener's handler. It admits only the browser
+// windows that hold the listener's cookie (or trade a ticket for it) and puts the security headers
+// on every answer. It knows nothing of what the handler behind it serves.
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
+#include "http/listener.h"
 #include "http/request.h"
 #include "http/response.h"
+#include "http/tickets.h"
 
-struct DocumentSession;
+// What one listener's gate admits by.
+struct GateKeys {
+  std::uint32_t port = 0;    // the listener's port: the only one Host and Origin may name
+  std::string cookieName;    // "fc_" + port
+  std::string cookieSecret;  // 64 hex characters; empty admits nobody
+  TicketStore tickets;
+};
 
 // The page a browser without a session gets: it asks the user to reopen Ferncard.
 extern const std::string_view kReopenPage;
 
-// GateRequest followed by the security headers; bound to the session as its listener's handler.
-HttpResponse HandleRequest(DocumentSession& session, const HttpRequest& request);
+// Decides from the request's head alone (method, target, Host, Origin, Sec-Fetch-Site, Cookie),
+// so it can run before the body is read. Returns the gate's own answer (a refusal, the ticket's
+// redirect or the reopen page), or nothing when the request is admitted.
+std::optional<HttpResponse> CheckRequestHead(GateKeys& keys, const HttpRequest& head);
 
-HttpResponse GateRequest(DocumentSession& session, const HttpRequest& request);
+// The headers that every answer of a gated listener carries.
+void AddSecurityHeaders(HttpResponse& response);
 
-// The host is a loopback name with the session's port.
-bool CheckHost(const DocumentSession& session, const HttpRequest& request);
+// The gate in front of a handler: CheckRequestHead, else the handler; then the security headers.
+// keys must outlive the handler returned.
+RequestHandler GuardedHandler(GateKeys& keys, RequestHandler admitted);
 
-// Not cross-site; the origin, when sent, is the session's own; without one only GET passes.
-bool CheckOrigin(const DocumentSession& session, const HttpRequest& request);
+// The host is a loopback name with the listener's port.
+bool CheckHost(const GateKeys& keys, const HttpRequest& request);
 
-// The cookie header holds the session's cookie with its secret.
-bool HasSessionCookie(const DocumentSession& session, const HttpRequest& request);
+// Not cross-site; the origin, when sent, is the listener's own; without one only GET passes.
+bool CheckOrigin(const GateKeys& keys, const HttpRequest& request);
+
+// The cookie header holds the listener's cookie with its secret.
+bool HasSessionCookie(const GateKeys& keys, const HttpRequest& request);

@@ -1,4 +1,4 @@
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_state.h"
 #include "documents/session.h"
 #include "support/store_test_support.h"
 
@@ -25,21 +24,21 @@ TEST(LaunchAddress, AddsThePageOnlyForAPageIdentifier) {
 
 TEST(LaunchBrowser, WritesExactlyTheAddressWithTheIssuedTicketAndNothingElse) {
   TempFolder folder;
-  AppState app;
-  DocumentSession session(app);
-  session.options.noBrowser = true;
-  session.options.ticketFile = folder.Path("ticket");
+  OpenDocuments documents;
+  DocumentSession session(documents);
+  documents.settings.noBrowser = true;
+  documents.settings.ticketFile = folder.Path("ticket");
   session.listener.port = 8895;
-  { std::ofstream(std::filesystem::u8path(session.options.ticketFile)) << std::string(300, 'x'); }
+  { std::ofstream(std::filesystem::u8path(documents.settings.ticketFile)) << std::string(300, 'x'); }
 
   LaunchBrowser(session, kPage);
   std::string ticket;
   {
-    std::lock_guard<std::mutex> lock(session.tickets.mutex);
-    ASSERT_EQ(session.tickets.entries.size(), 1u);
-    ticket = session.tickets.entries.begin()->first;
+    std::lock_guard<std::mutex> lock(session.gate.tickets.mutex);
+    ASSERT_EQ(session.gate.tickets.entries.size(), 1u);
+    ticket = session.gate.tickets.entries.begin()->first;
   }
-  std::ifstream in(std::filesystem::u8path(session.options.ticketFile), std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(documents.settings.ticketFile), std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   EXPECT_EQ(bytes.str(), "http://127.0.0.1:8895/?ticket=" + ticket + "&page=" + kPage);
@@ -47,12 +46,12 @@ TEST(LaunchBrowser, WritesExactlyTheAddressWithTheIssuedTicketAndNothingElse) {
 
 TEST(LaunchBrowser, ATicketFileInAMissingFolderIsSkippedQuietly) {
   TempFolder folder;
-  AppState app;
-  DocumentSession session(app);
-  session.options.noBrowser = true;
-  session.options.ticketFile = folder.Path("missing/ticket");
+  OpenDocuments documents;
+  DocumentSession session(documents);
+  documents.settings.noBrowser = true;
+  documents.settings.ticketFile = folder.Path("missing/ticket");
   LaunchBrowser(session, "");
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(session.options.ticketFile)));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(documents.settings.ticketFile)));
 }
 
 }  // namespace

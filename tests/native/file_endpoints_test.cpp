@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "documents/file_endpoints.h"
+#include "api/file_endpoints.h"
 
 TEST(EnsureDocumentExtension, AppendsOnlyWhenMissing) {
   EXPECT_EQ(EnsureDocumentExtension("/tmp/notes"), "/tmp/notes.fcard");

@@ -99,7 +99,7 @@ TEST(HandleHandOffMessage, RefusesAForeignTagOrAnOversizedPayload) {
   EXPECT_EQ(HandleHandOffMessage(app, bigPayload, report), 0u);
 
   EXPECT_EQ(report, "");
-  EXPECT_TRUE(app.sessions.empty());
+  EXPECT_TRUE(app.documents.sessions.empty());
 }
 
 TEST(HandleHandOffMessage, APayloadWithoutDocumentOpensNothingNew) {
@@ -110,7 +110,7 @@ TEST(HandleHandOffMessage, APayloadWithoutDocumentOpensNothingNew) {
   message.payload = "\n";
   EXPECT_EQ(HandleHandOffMessage(app, message, report), 1u);
   EXPECT_EQ(report, "");
-  EXPECT_TRUE(app.sessions.empty());
+  EXPECT_TRUE(app.documents.sessions.empty());
 }
 
 TEST(HandleHandOffMessage, ADocumentThatCannotBeOpenedIsReportedAfterTheAnswer) {
@@ -121,6 +121,6 @@ TEST(HandleHandOffMessage, ADocumentThatCannotBeOpenedIsReportedAfterTheAnswer) 
   message.payload = "\n/nonexistent-folder-of-ferncard/missing.fcard";
   EXPECT_EQ(HandleHandOffMessage(app, message, report), 1u);  // taken, though it failed
   EXPECT_NE(report, "");
-  EXPECT_TRUE(app.sessions.empty());
-  EXPECT_EQ(app.current, nullptr);
+  EXPECT_TRUE(app.documents.sessions.empty());
+  EXPECT_EQ(app.documents.current, nullptr);
 }

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_state.h"
 #include "documents/session.h"
 #include "support/store_test_support.h"
 #include "support/system_for_tests.h"
@@ -29,7 +28,7 @@ class RecentFilesTest : public ::testing::Test {
  protected:
   RecentFilesTest() { app.recentPath = folder.Path("recent.txt"); }
   TempFolder folder;
-  AppState app;
+  OpenDocuments app;
 };
 
 TEST_F(RecentFilesTest, MissingFileIsAnEmptyList) { EXPECT_TRUE(ReadRecentFiles(app).empty()); }

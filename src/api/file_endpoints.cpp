@@ -1,9 +1,8 @@
-#include "documents/file_endpoints.h"
+#include "api/file_endpoints.h"
 
 #include <mutex>
 
-#include "app/app_state.h"
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 #include "documents/file_dialog.h"
 #include "documents/recent_files.h"
 #include "documents/session.h"
@@ -31,9 +30,9 @@ HttpResponse CancelledAnswer() {
 
 HttpResponse FileFailed(const std::string& message) { return ErrorResponse(409, "file_failed", message); }
 
-bool IsOpen(AppState& app, const std::string& path) {
-  std::lock_guard<std::mutex> lock(app.mutex);
-  return FindOpenSession(app, path) != nullptr;
+bool IsOpen(OpenDocuments& documents, const std::string& path) {
+  std::lock_guard<std::mutex> lock(documents.mutex);
+  return FindOpenSession(documents, path) != nullptr;
 }
 
 // A name typed without the extension was confirmed by the user only in its typed form: the file
@@ -43,47 +42,47 @@ bool WouldReplaceUnconfirmed(const std::string& chosen, const std::string& targe
 }
 
 // OpenDocument, then a browser window; the answer names the opened file.
-HttpResponse OpenAndLaunch(AppState& app, const std::string& path) {
+HttpResponse OpenAndLaunch(OpenDocuments& documents, const std::string& path) {
   std::string message;
-  DocumentSession* opened = OpenDocument(app, path, message);
+  DocumentSession* opened = OpenDocument(documents, path, message);
   if (opened == nullptr) return FileFailed(message);
   LaunchBrowser(*opened, "");
   return OpenedAnswer(path);
 }
 
-HttpResponse OpenFromDialog(AppState& app) {
+HttpResponse OpenFromDialog(OpenDocuments& documents) {
   std::string chosen;
   if (!ShowFileDialog(false, "", chosen)) return CancelledAnswer();
-  return OpenAndLaunch(app, chosen);
+  return OpenAndLaunch(documents, chosen);
 }
 
-HttpResponse OpenRecent(AppState& app, std::string_view indexText) {
-  const std::vector<std::string> recent = ReadRecentFiles(app);
+HttpResponse OpenRecent(OpenDocuments& documents, std::string_view indexText) {
+  const std::vector<std::string> recent = ReadRecentFiles(documents);
   std::size_t index = 0;
   if (!ParseRecentIndex(indexText, recent.size(), index)) return ErrorResponse(404, "not_found", "");
-  return OpenAndLaunch(app, recent[index]);
+  return OpenAndLaunch(documents, recent[index]);
 }
 
-HttpResponse CreateNew(AppState& app) {
+HttpResponse CreateNew(OpenDocuments& documents) {
   std::string chosen;
   if (!ShowFileDialog(true, kNewDocumentName, chosen)) return CancelledAnswer();
   const std::string target = EnsureDocumentExtension(chosen);
-  if (IsOpen(app, target)) return FileFailed(kFileAlreadyOpenMessage);
+  if (IsOpen(documents, target)) return FileFailed(kFileAlreadyOpenMessage);
   if (WouldReplaceUnconfirmed(chosen, target)) return FileFailed(kCannotCreateMessage);
   if (!CreateStoreFile(target)) return FileFailed(kCannotCreateMessage);
-  return OpenAndLaunch(app, target);
+  return OpenAndLaunch(documents, target);
 }
 
 HttpResponse SaveAs(DocumentSession& session) {
-  AppState& app = session.app;
+  OpenDocuments& documents = session.owner;
   std::string chosen;
   if (!ShowFileDialog(true, platform::FileNameOf(session.document.path), chosen)) return CancelledAnswer();
   const std::string target = EnsureDocumentExtension(chosen);
   if (WouldReplaceUnconfirmed(chosen, target)) {
-    return FileFailed(IsOpen(app, target) ? kFileAlreadyOpenMessage : kCannotSaveMessage);
+    return FileFailed(IsOpen(documents, target) ? kFileAlreadyOpenMessage : kCannotSaveMessage);
   }
   std::string message;
-  if (!SaveDocumentAs(app, session, target, message)) return FileFailed(message);
+  if (!SaveDocumentAs(session, target, message)) return FileFailed(message);
   return OpenedAnswer(target);
 }
 
@@ -117,8 +116,9 @@ bool ParseRecentIndex(std::string_view text, std::size_t count, std::size_t& ind
   return true;
 }
 
-bool SaveDocumentAs(AppState& app, DocumentSession& session, const std::string& target, std::string& message) {
-  if (IsOpen(app, target)) {
+bool SaveDocumentAs(DocumentSession& session, const std::string& target, std::string& message) {
+  OpenDocuments& documents = session.owner;
+  if (IsOpen(documents, target)) {
     message = kFileAlreadyOpenMessage;
     return false;
   }
@@ -126,7 +126,7 @@ bool SaveDocumentAs(AppState& app, DocumentSession& session, const std::string& 
     message = kCannotSaveMessage;
     return false;
   }
-  DocumentSession* opened = OpenDocument(app, target, message);
+  DocumentSession* opened = OpenDocument(documents, target, message);
   if (opened == nullptr) return false;  // the copy stays on disk
   LaunchBrowser(*opened, "");
   return true;
@@ -137,11 +137,11 @@ HttpResponse HandleFileEndpoint(DocumentSession& session, const HttpRequest& req
   std::string_view action = request.path;
   if (action.substr(0, kFilePrefix.size()) == kFilePrefix) action.remove_prefix(kFilePrefix.size());
 
-  if (action == "open") return OpenFromDialog(session.app);
-  if (action == "new") return CreateNew(session.app);
+  if (action == "open") return OpenFromDialog(session.owner);
+  if (action == "new") return CreateNew(session.owner);
   if (action == "save-as") return SaveAs(session);
   if (action.substr(0, kRecentPrefix.size()) == kRecentPrefix) {
-    return OpenRecent(session.app, action.substr(kRecentPrefix.size()));
+    return OpenRecent(session.owner, action.substr(kRecentPrefix.size()));
   }
   return ErrorResponse(404, "not_found", "");
 }

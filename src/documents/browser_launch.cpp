@@ -1,8 +1,7 @@
-#include "app/browser_launch.h"
+#include "documents/browser_launch.h"
 
 #include <mutex>
 
-#include "app/app_state.h"
 #include "documents/session.h"
 #include "http/tickets.h"
 #include "platform/browser.h"
@@ -16,17 +15,17 @@ std::string LaunchAddress(std::uint32_t port, const std::string& ticket, const s
 }
 
 void LaunchBrowser(DocumentSession& session, const std::string& pageId) {
-  const std::string address = LaunchAddress(session.listener.port, IssueTicket(session.tickets), pageId);
-  if (!session.options.ticketFile.empty()) platform::WriteSmallFile(session.options.ticketFile, address);
-  if (session.options.noBrowser) return;
+  const std::string address = LaunchAddress(session.listener.port, IssueTicket(session.gate.tickets), pageId);
+  if (!session.owner.settings.ticketFile.empty()) platform::WriteSmallFile(session.owner.settings.ticketFile, address);
+  if (session.owner.settings.noBrowser) return;
   platform::OpenAddressInBrowser(address);
 }
 
-void OpenCurrentInBrowser(AppState& app, const std::string& pageId) {
+void OpenCurrentInBrowser(OpenDocuments& documents, const std::string& pageId) {
   DocumentSession* current = nullptr;
   {
-    std::lock_guard<std::mutex> lock(app.mutex);
-    current = app.current;
+    std::lock_guard<std::mutex> lock(documents.mutex);
+    current = documents.current;
   }
   if (current != nullptr) LaunchBrowser(*current, pageId);
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-struct AppState;
+struct OpenDocuments;
 struct DocumentSession;
 
 // http://127.0.0.1:<port>/?ticket=<ticket>, with &page=<id> only for a page identifier.
@@ -11,8 +11,8 @@ std::string LaunchAddress(std::uint32_t port, const std::string& ticket, const s
 
 // Issues a ticket, writes the address to the ticket file when one was asked for, then opens a
 // browser window unless the browser is switched off. Never reports a failure.
-// Must not be called with AppState.mutex held.
+// Must not be called with OpenDocuments.mutex held.
 void LaunchBrowser(DocumentSession& session, const std::string& pageId);
 
 // LaunchBrowser for the current session, if there is one.
-void OpenCurrentInBrowser(AppState& app, const std::string& pageId);
+void OpenCurrentInBrowser(OpenDocuments& documents, const std::string& pageId);

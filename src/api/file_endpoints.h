@@ -8,7 +8,6 @@
 #include "http/request.h"
 #include "http/response.h"
 
-struct AppState;
 struct DocumentSession;
 
 inline constexpr char kNewDocumentName[] = "新しいメモ.fcard";
@@ -23,7 +22,7 @@ HttpResponse HandleFileEndpoint(DocumentSession& session, const HttpRequest& req
 
 // Copies the session's document to target, opens the copy as a session of its own and opens a
 // browser window on it. The source stays open. False with a user message on failure.
-bool SaveDocumentAs(AppState& app, DocumentSession& session, const std::string& target, std::string& message);
+bool SaveDocumentAs(DocumentSession& session, const std::string& target, std::string& message);
 
 // The path with ".fcard" appended, unless it already ends in it (letter case ignored).
 std::string EnsureDocumentExtension(const std::string& path);
