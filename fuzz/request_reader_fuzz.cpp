@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "check.h"
@@ -18,11 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     at += count;
     return static_cast<std::int64_t>(count);  // 0 once the input is used up: the peer closed
   };
+  // Heads whose path starts "/r" are refused by the check, as the gate refuses a foreign page.
+  const HeadCheck check = [](const HttpRequest& head) -> std::optional<HttpResponse> {
+    if (!head.path.starts_with("/r")) return std::nullopt;
+    return ErrorResponse(403, "refused", "");
+  };
   HttpRequest request;
   HttpResponse refusal;
-  switch (ReadRequestWith(receive, request, refusal)) {
+  switch (ReadRequestWith(receive, request, refusal, check)) {
     case ReadOutcome::Request: {
-      FUZZ_CHECK(request.path.starts_with('/'));
+      FUZZ_CHECK(request.path.starts_with('/') && !request.path.starts_with("/r"));
       FUZZ_CHECK(request.body.size() <= kMaxBodyLength);
       FUZZ_CHECK(!request.headers.contains("transfer-encoding"));
       // Only CR LF ends a line: a lone CR or LF may stay inside a name or value.
@@ -34,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     }
     case ReadOutcome::Refused:
-      FUZZ_CHECK(refusal.status == 400 || refusal.status == 413);
+      FUZZ_CHECK(refusal.status == 400 || refusal.status == 413 || refusal.status == 403);
+      FUZZ_CHECK(request.body.empty());
       break;
     case ReadOutcome::Nothing:
       FUZZ_CHECK(input.empty());

@@ -23,7 +23,7 @@ struct SessionSettings {
 };
 
 // Makes the handler of a session's listener; the program wires its gate and routes in here.
-using SessionHandlerFactory = std::function<RequestHandler(DocumentSession&)>;
+using SessionHandlerFactory = std::function<ListenerHandlers(DocumentSession&)>;
 
 struct OpenDocuments {
   // Written once before the first session opens.

@@ -12,7 +12,7 @@ namespace {
 // What one connection thread needs; it owns shares of both, never the listener itself.
 struct Connection {
   platform::SocketHandle socket;
-  std::shared_ptr<const RequestHandler> handler;
+  std::shared_ptr<const ListenerHandlers> handler;
   std::shared_ptr<std::atomic<std::int32_t>> active;
   Deadline requestDeadline;
   std::uint32_t sendDeadlineMs;
@@ -22,9 +22,10 @@ void ServeConnection(Connection connection) {
   try {
     HttpRequest request;
     HttpResponse response;
-    const ReadOutcome outcome = ReadRequest(connection.socket, connection.requestDeadline, request, response);
+    const ReadOutcome outcome =
+        ReadRequest(connection.socket, connection.requestDeadline, request, response, connection.handler->checkHead);
     if (outcome != ReadOutcome::Nothing) {
-      if (outcome == ReadOutcome::Request) response = (*connection.handler)(request);
+      if (outcome == ReadOutcome::Request) response = connection.handler->handle(request);
       SendResponse(connection.socket, DeadlineIn(connection.sendDeadlineMs), response);
     }
   } catch (const std::exception&) {
@@ -83,12 +84,12 @@ HttpListener::~HttpListener() {
 
 std::int32_t ActiveConnections(const HttpListener& listener) { return listener.activeConnections->load(); }
 
-bool StartListener(HttpListener& listener, std::uint32_t port, RequestHandler handler) {
+bool StartListener(HttpListener& listener, std::uint32_t port, ListenerHandlers handlers) {
   StopListener(listener);
   const platform::SocketHandle listening = platform::OpenLoopbackListener(port);
   if (listening == platform::kNoSocket) return false;
   const std::uint32_t bound = port != 0 ? port : platform::LocalPort(listening);
-  listener.handler = std::make_shared<const RequestHandler>(std::move(handler));
+  listener.handler = std::make_shared<const ListenerHandlers>(std::move(handlers));
   listener.listenSocket.store(listening);
   listener.port = bound;
   try {

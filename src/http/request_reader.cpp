@@ -1,5 +1,6 @@
 #include "http/request_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <vector>
@@ -92,7 +93,8 @@ bool ParseRequestHead(std::string_view head, HttpRequest& request) {
   return true;
 }
 
-ReadOutcome ReadRequestWith(const ReceivePiece& receive, HttpRequest& request, HttpResponse& refusal) {
+ReadOutcome ReadRequestWith(const ReceivePiece& receive, HttpRequest& request, HttpResponse& refusal,
+                            const HeadCheck& checkHead) {
   std::vector<char> buffer(kReceiveBufferSize, 0);
   std::string data;
   std::size_t headEnd = std::string::npos;
@@ -124,6 +126,23 @@ ReadOutcome ReadRequestWith(const ReceivePiece& receive, HttpRequest& request, H
   std::size_t length = 0;
   if (!BodyLength(parsed, length, refusal)) return ReadOutcome::Refused;
 
+  if (checkHead) {
+    if (std::optional<HttpResponse> answer = checkHead(parsed)) {
+      // Refused: the body is only counted as it arrives, so a refused peer never makes us hold it.
+      std::size_t received = std::min(data.size() - (headEnd + 4), length);
+      while (received < length) {
+        const std::int64_t got = receive(buffer.data(), std::min(buffer.size(), length - received));
+        if (got <= 0) {
+          refusal = ConnectionErrorResponse(400, "incomplete");
+          return ReadOutcome::Refused;
+        }
+        received += static_cast<std::size_t>(got);
+      }
+      refusal = std::move(*answer);
+      return ReadOutcome::Refused;
+    }
+  }
+
   parsed.body = data.substr(headEnd + 4);
   while (parsed.body.size() < length) {
     const std::int64_t got = receive(buffer.data(), buffer.size());
@@ -139,10 +158,10 @@ ReadOutcome ReadRequestWith(const ReceivePiece& receive, HttpRequest& request, H
 }
 
 ReadOutcome ReadRequest(platform::SocketHandle socket, Deadline deadline, HttpRequest& request,
-                        HttpResponse& refusal) {
+                        HttpResponse& refusal, const HeadCheck& checkHead) {
   const ReceivePiece receive = [socket, deadline](char* buffer, std::size_t capacity) -> std::int64_t {
     if (!LimitToDeadline(socket, deadline)) return -1;
     return platform::Receive(socket, buffer, capacity);
   };
-  return ReadRequestWith(receive, request, refusal);
+  return ReadRequestWith(receive, request, refusal, checkHead);
 }
