@@ -170,6 +170,7 @@ describe('a full disk', { skip: skipUnderWine('the small file system is mounted 
       const ended = await runFerncard(['--no-browser', '--data', data, '--port', String(await freePort())]);
       assert.notEqual(ended.code, 0);
       assert.equal(ended.signal, null);
+      assert.match(ended.stderr, /データフォルダーにファイルを作成できません。空き容量と権限をご確認ください。/);
       assert.deepEqual(readdirSync(data).filter((name) => name !== 'recent.txt'), []);
     });
 });
