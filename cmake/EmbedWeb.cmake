@@ -1,4 +1,5 @@
-# Embeds the files of web/ into the program under the identifiers of cmake/WebResources.cmake.
+# Embeds the files of cmake/WebResources.cmake into the program and writes the asset table that
+# src/http/assets.cpp serves them by (generated/web_assets.inc: path, identifier, content type).
 #   Windows: a resource script with one RCDATA entry per file, compiled into the executable.
 #   Elsewhere: a generated C++ source of byte arrays, built into the core library and read by
 #   src/platform/posix/resources.cpp.
@@ -9,18 +10,35 @@ set(FERNCARD_WEB_DIR ${CMAKE_SOURCE_DIR}/web)
 set(FERNCARD_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 set(FERNCARD_WEB_FILES "")
 set(_ferncard_rc_lines "")
-list(LENGTH FERNCARD_WEB_RESOURCES _ferncard_count)
-math(EXPR _ferncard_last "${_ferncard_count} - 1")
-foreach(_index RANGE 0 ${_ferncard_last} 2)
-  math(EXPR _next "${_index} + 1")
-  list(GET FERNCARD_WEB_RESOURCES ${_index} _id)
-  list(GET FERNCARD_WEB_RESOURCES ${_next} _file)
+set(_ferncard_asset_rows "")
+set(_id ${FERNCARD_FIRST_WEB_RESOURCE_ID})
+foreach(_file IN LISTS FERNCARD_WEB_RESOURCES)
   list(APPEND FERNCARD_WEB_FILES ${FERNCARD_WEB_DIR}/${_file})
   string(APPEND _ferncard_rc_lines "${_id} RCDATA \"${FERNCARD_WEB_DIR}/${_file}\"\n")
+  if(_file STREQUAL "index.html")
+    set(_path "/")
+  else()
+    set(_path "/${_file}")
+  endif()
+  if(_file MATCHES "\\.html$")
+    set(_type "text/html; charset=utf-8")
+  elseif(_file MATCHES "\\.css$")
+    set(_type "text/css; charset=utf-8")
+  elseif(_file MATCHES "\\.js$")
+    set(_type "text/javascript; charset=utf-8")
+  elseif(_file MATCHES "\\.png$")
+    set(_type "image/png")
+  else()
+    message(FATAL_ERROR "web/${_file}: no content type for its extension")
+  endif()
+  string(APPEND _ferncard_asset_rows "    {\"${_path}\", ${_id}, \"${_type}\"},\n")
+  math(EXPR _id "${_id} + 1")
 endforeach()
 
 set(FERNCARD_EMBEDDED_SOURCES "")
-set(FERNCARD_GENERATED_INCLUDE "")
+set(FERNCARD_GENERATED_INCLUDE ${FERNCARD_GENERATED_DIR})
+file(CONFIGURE OUTPUT ${FERNCARD_GENERATED_DIR}/web_assets.inc
+  CONTENT "// Generated from cmake/WebResources.cmake; do not edit.\n${_ferncard_asset_rows}")
 set(FERNCARD_EXE_RESOURCES "")
 
 if(WIN32)

@@ -1,16 +1,19 @@
-# The files of web/ that the program embeds, each with its integer resource identifier.
-# The asset table in src/http/assets.cpp maps request paths to these identifiers.
+# The files of web/ that the program embeds and serves, one a line: the one list of them. Each
+# is served at "/" followed by its path (index.html at "/" alone), with the content type of its
+# extension, and gets the resource identifier 201, 202, ... in the order written here.
 set(FERNCARD_WEB_RESOURCES
-  201 index.html
-  202 assets/css/app.css
-  203 assets/js/api.js
-  204 assets/js/app.js
-  205 assets/js/editor.js
-  206 assets/js/images.js
-  208 assets/js/sanitize.js
-  209 assets/js/toolbar.js
-  210 assets/js/tree.js
-  211 assets/js/dialogs.js
-  212 assets/js/export.js
-  213 assets/favicon.png
+  index.html
+  assets/css/app.css
+  assets/css/content.css
+  assets/js/api.js
+  assets/js/app.js
+  assets/js/dialogs.js
+  assets/js/editor.js
+  assets/js/export.js
+  assets/js/images.js
+  assets/js/sanitize.js
+  assets/js/toolbar.js
+  assets/js/tree.js
+  assets/favicon.png
 )
+set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -17,16 +17,10 @@ constexpr std::string_view kFilePrefix = "/api/file/";
 constexpr std::string_view kRecentPrefix = "recent/";
 
 HttpResponse OpenedAnswer(const std::string& path) {
-  HttpResponse response = DefaultResponse();
-  response.body = "{\"opened\":true,\"name\":\"" + JsonEscape(platform::FileNameOf(path)) + "\"}";
-  return response;
+  return JsonResponse("{\"opened\":true,\"name\":\"" + JsonEscape(platform::FileNameOf(path)) + "\"}");
 }
 
-HttpResponse CancelledAnswer() {
-  HttpResponse response = DefaultResponse();
-  response.body = "{\"opened\":false}";
-  return response;
-}
+HttpResponse CancelledAnswer() { return JsonResponse("{\"opened\":false}"); }
 
 HttpResponse FileFailed(const std::string& message) { return ErrorResponse(409, "file_failed", message); }
 
@@ -86,22 +80,10 @@ HttpResponse SaveAs(DocumentSession& session) {
   return OpenedAnswer(target);
 }
 
-bool EndsWithExtensionIgnoringCase(const std::string& path) {
-  const std::string_view extension = kDocumentExtension;
-  if (path.size() < extension.size()) return false;
-  const std::size_t start = path.size() - extension.size();
-  for (std::size_t i = 0; i < extension.size(); ++i) {
-    char c = path[start + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != extension[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string EnsureDocumentExtension(const std::string& path) {
-  return EndsWithExtensionIgnoringCase(path) ? path : path + kDocumentExtension;
+  return EndsWithIgnoringAsciiCase(path, kDocumentExtension) ? path : path + kDocumentExtension;
 }
 
 bool ParseRecentIndex(std::string_view text, std::size_t count, std::size_t& index) {

@@ -5,16 +5,6 @@
 #include "api/record_endpoints.h"
 #include "store/images.h"
 
-namespace {
-
-HttpResponse StoreError(StoreResult result) {
-  HttpResponse response = DefaultResponse();
-  StoreErrorResponse(response, result);
-  return response;
-}
-
-}  // namespace
-
 HttpResponse HandleUploadImage(DocumentFile& document, const HttpRequest& request) {
   // The size is tested before the type, so an oversized file of any kind gets the size message.
   if (request.body.size() > kMaxImageBytes) return ErrorResponse(413, "too_large", "画像は 1 枚 20MB までです。");
@@ -24,24 +14,19 @@ HttpResponse HandleUploadImage(DocumentFile& document, const HttpRequest& reques
   std::string id;
   const StoreResult result = InsertImage(document, request.body, id);
   if (result != StoreResult::Ok) return StoreError(result);
-  HttpResponse response = DefaultResponse();
-  response.status = 201;
-  response.body = "{\"id\":\"" + id + "\"}";
-  return response;
+  return JsonResponse("{\"id\":\"" + id + "\"}", 201);
 }
 
 HttpResponse HandleListImages(DocumentFile& document) {
   std::vector<ImageInfo> images;
   if (!ListImages(document, images)) return StoreError(StoreResult::Error);
-  HttpResponse response = DefaultResponse();
-  response.body = "{\"images\":[";
+  std::string body = "{\"images\":[";
   for (std::size_t i = 0; i < images.size(); ++i) {
-    if (i > 0) response.body += ',';
-    response.body += "{\"id\":\"" + images[i].id + "\",\"size\":" + std::to_string(images[i].size) +
-                     ",\"modified\":" + std::to_string(images[i].modified) + "}";
+    if (i > 0) body += ',';
+    body += "{\"id\":\"" + images[i].id + "\",\"size\":" + std::to_string(images[i].size) +
+            ",\"modified\":" + std::to_string(images[i].modified) + "}";
   }
-  response.body += "]}";
-  return response;
+  return JsonResponse(body + "]}");
 }
 
 HttpResponse HandleGetImage(DocumentFile& document, const std::string& id) {
@@ -60,5 +45,5 @@ HttpResponse HandleGetImage(DocumentFile& document, const std::string& id) {
 HttpResponse HandleDeleteImage(DocumentFile& document, const std::string& id) {
   const StoreResult result = DeleteImage(document, id);
   if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
-  return NoContentResponse();
+  return NoContent();
 }

@@ -11,15 +11,8 @@ constexpr const char* kStoreErrorMessage =
 
 std::string Quoted(const std::string& tag) { return "\"" + tag + "\""; }
 
-HttpResponse StoreError(StoreResult result) {
-  HttpResponse response = DefaultResponse();
-  StoreErrorResponse(response, result);
-  return response;
-}
-
 HttpResponse WrittenResponse(const std::string& newTag) {
-  HttpResponse response = DefaultResponse();
-  response.body = "{}";
+  HttpResponse response = JsonResponse("{}");
   response.headers.push_back(EtagHeader(Quoted(newTag)));
   return response;
 }
@@ -27,26 +20,19 @@ HttpResponse WrittenResponse(const std::string& newTag) {
 }  // namespace
 
 std::string ReadIfMatch(const HttpRequest& request) {
-  const auto found = request.headers.find("if-match");
-  if (found == request.headers.end()) return {};
-  const std::string& value = found->second;
+  const std::string* found = request.Header("if-match");
+  if (found == nullptr) return {};
+  const std::string& value = *found;
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
   return value;
 }
 
-void StoreErrorResponse(HttpResponse& response, StoreResult result) {
+HttpResponse StoreError(StoreResult result) {
   switch (result) {
-    case StoreResult::NotFound: response = ErrorResponse(404, "not_found", ""); return;
-    case StoreResult::Conflict: response = ErrorResponse(412, "conflict", kConflictMessage); return;
-    default: response = ErrorResponse(500, "store_error", kStoreErrorMessage); return;
+    case StoreResult::NotFound: return ErrorResponse(404, "not_found", "");
+    case StoreResult::Conflict: return ErrorResponse(412, "conflict", kConflictMessage);
+    default: return ErrorResponse(500, "store_error", kStoreErrorMessage);
   }
-}
-
-HttpResponse NoContentResponse() {
-  HttpResponse response = DefaultResponse();
-  response.status = 204;
-  response.contentType.clear();
-  return response;
 }
 
 HttpResponse HandleGetTree(DocumentFile& document) {
@@ -103,5 +89,5 @@ HttpResponse HandlePutPage(DocumentFile& document, const std::string& id, const 
 HttpResponse HandleDeletePage(DocumentFile& document, const std::string& id) {
   const StoreResult result = DeletePage(document, id);
   if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
-  return NoContentResponse();
+  return NoContent();
 }

@@ -9,14 +9,11 @@
 // The tag of If-Match without its surrounding quotes; empty when none was given.
 std::string ReadIfMatch(const HttpRequest& request);
 
-// Turns a failed store result into its JSON error answer.
-void StoreErrorResponse(HttpResponse& response, StoreResult result);
+// The JSON error answer of a failed store result.
+HttpResponse StoreError(StoreResult result);
 
 HttpResponse HandleGetTree(DocumentFile& document);
 HttpResponse HandlePutTree(DocumentFile& document, const HttpRequest& request);
 HttpResponse HandleGetPage(DocumentFile& document, const std::string& id);
 HttpResponse HandlePutPage(DocumentFile& document, const std::string& id, const HttpRequest& request);
 HttpResponse HandleDeletePage(DocumentFile& document, const std::string& id);
-
-// 204 with neither content type nor body.
-HttpResponse NoContentResponse();

@@ -13,27 +13,23 @@
 HttpResponse StatusAnswer(DocumentSession& session) {
   const std::string& path = session.document.path;
   const bool isDefault = platform::SamePath(path, session.owner.defaultPath);
-  HttpResponse response = DefaultResponse();
-  response.body = "{\"product\":\"Ferncard\",\"version\":\"1.0.0\",\"file\":\"" + JsonEscape(path) +
-                  "\",\"fileName\":\"" + JsonEscape(platform::FileNameOf(path)) + "\",\"isDefault\":" +
-                  (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}";
-  return response;
+  return JsonResponse("{\"product\":\"Ferncard\",\"version\":\"1.0.0\",\"file\":\"" + JsonEscape(path) +
+                      "\",\"fileName\":\"" + JsonEscape(platform::FileNameOf(path)) + "\",\"isDefault\":" +
+                      (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}");
 }
 
 HttpResponse RecentAnswer(DocumentSession& session) {
   const std::vector<std::string> recent = ReadRecentFiles(session.owner);
-  HttpResponse response = DefaultResponse();
-  response.body = "{\"recent\":[";
+  std::string body = "{\"recent\":[";
   for (std::size_t i = 0; i < recent.size(); ++i) {
-    if (i > 0) response.body += ',';
-    response.body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(platform::FileNameOf(recent[i])) +
-                     "\",\"exists\":" + (platform::IsExistingFile(recent[i]) ? "true" : "false") + "}";
+    if (i > 0) body += ',';
+    body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(platform::FileNameOf(recent[i])) +
+            "\",\"exists\":" + (platform::IsExistingFile(recent[i]) ? "true" : "false") + "}";
   }
-  response.body += "]}";
-  return response;
+  return JsonResponse(body + "]}");
 }
 
 HttpResponse OpenDataFolder(DocumentSession& session) {
   platform::ShowInFolder(session.document.path);
-  return NoContentResponse();
+  return NoContent();
 }

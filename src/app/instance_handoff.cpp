@@ -36,7 +36,7 @@ HandOffRequest ParseHandOffPayload(std::string_view payload) {
 int HandOffToRunningInstance(const std::string& key, const StartupOptions& options) {
   const std::string payload = BuildHandOffPayload(options);
   for (int attempt = 0; attempt < kHandOffAttempts; ++attempt) {
-    if (platform::SendHandOff(key, kHandOffTag, payload, kHandOffSendTimeoutMs) ==
+    if (platform::SendHandOff(key, platform::kHandOffTag, payload, kHandOffSendTimeoutMs) ==
         platform::HandOffSendResult::Delivered) {
       return kExitNormal;
     }
@@ -47,7 +47,7 @@ int HandOffToRunningInstance(const std::string& key, const StartupOptions& optio
 }
 
 std::uint32_t HandleHandOffMessage(AppState& app, const platform::HandOffMessage& message, std::string& errorReport) {
-  if (message.tag != kHandOffTag || message.tooLarge || message.payload.size() > kLargestHandOffPayload) return 0;
+  if (message.tag != platform::kHandOffTag || message.tooLarge || message.payload.size() > platform::kLargestHandOffPayload) return 0;
   const HandOffRequest request = ParseHandOffPayload(message.payload);
   if (request.path.empty()) {
     OpenCurrentInBrowser(app.documents, request.pageId);

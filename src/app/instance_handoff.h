@@ -11,8 +11,6 @@
 
 struct AppState;
 
-inline constexpr std::uint64_t kHandOffTag = 0x46434F50;  // 'FCOP'
-inline constexpr std::size_t kLargestHandOffPayload = 0x40000;
 inline constexpr int kHandOffAttempts = 100;
 inline constexpr int kHandOffPauseMs = 100;
 inline constexpr int kHandOffSendTimeoutMs = 5000;

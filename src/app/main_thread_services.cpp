@@ -10,7 +10,7 @@ namespace {
 
 void ServeOneHandOff(AppState& app, platform::HandOffReceiver& receiver) {
   std::string report;
-  platform::ServeHandOffSender(receiver, kLargestHandOffPayload, [&](const platform::HandOffMessage& message) {
+  platform::ServeHandOffSender(receiver, platform::kLargestHandOffPayload, [&](const platform::HandOffMessage& message) {
     return HandleHandOffMessage(app, message, report);
   });
   // The sender has its answer by now; the report waits for the user beside the main loop.

@@ -17,19 +17,7 @@ constexpr std::string_view kReopenMessage =
     "接続が切れました。スタートメニューまたは通知領域のアイコンから開き直してください。";
 constexpr std::string_view kCookieAttributes = "; Path=/; HttpOnly; SameSite=Strict";
 
-const std::string* FindHeader(const HttpRequest& request, const std::string& name) {
-  const auto found = request.headers.find(name);
-  return found == request.headers.end() ? nullptr : &found->second;
-}
-
 std::string PortText(const GateKeys& keys) { return std::to_string(keys.port); }
-
-std::string AsciiLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 // Looks at every byte whatever the earlier ones were, so the time taken tells nothing about
 // how much of a guessed secret was right.
@@ -60,7 +48,7 @@ bool HasHeaderNamed(const HttpResponse& response, std::string_view name) {
 }  // namespace
 
 bool CheckHost(const GateKeys& keys, const HttpRequest& request) {
-  const std::string* host = FindHeader(request, "host");
+  const std::string* host = request.Header("host");
   if (host == nullptr) return false;
   const std::string value = AsciiLower(*host);
   const std::string port = PortText(keys);
@@ -68,10 +56,10 @@ bool CheckHost(const GateKeys& keys, const HttpRequest& request) {
 }
 
 bool CheckOrigin(const GateKeys& keys, const HttpRequest& request) {
-  if (const std::string* site = FindHeader(request, "sec-fetch-site")) {
+  if (const std::string* site = request.Header("sec-fetch-site")) {
     if (*site == "cross-site" || *site == "same-site") return false;
   }
-  if (const std::string* origin = FindHeader(request, "origin")) {
+  if (const std::string* origin = request.Header("origin")) {
     const std::string port = PortText(keys);
     return *origin == "http://127.0.0.1:" + port || *origin == "http://localhost:" + port;
   }
@@ -79,7 +67,7 @@ bool CheckOrigin(const GateKeys& keys, const HttpRequest& request) {
 }
 
 bool HasSessionCookie(const GateKeys& keys, const HttpRequest& request) {
-  const std::string* header = FindHeader(request, "cookie");
+  const std::string* header = request.Header("cookie");
   if (header == nullptr || header->empty()) return false;
   const std::string_view cookies = *header;
   std::size_t start = 0;

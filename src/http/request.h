@@ -2,6 +2,7 @@
 // One parsed HTTP request, as the connection thread hands it to the request handler.
 #include <map>
 #include <string>
+#include <string_view>
 
 struct HttpRequest {
   std::string method;                          // exactly as received
@@ -9,4 +10,10 @@ struct HttpRequest {
   std::map<std::string, std::string> query;    // raw keys and values
   std::map<std::string, std::string> headers;  // lower-cased names, trimmed values
   std::string body;                            // exactly Content-Length bytes
+
+  // The value of the header of that lower-case name, or null when it was not sent.
+  const std::string* Header(const std::string& name) const {
+    const auto found = headers.find(name);
+    return found == headers.end() ? nullptr : &found->second;
+  }
 };

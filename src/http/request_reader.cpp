@@ -1,9 +1,10 @@
 #include "http/request_reader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
+
+#include "util/text.h"
 
 namespace {
 
@@ -12,12 +13,6 @@ std::string_view TrimSpacesAndTabs(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const std::size_t last = text.find_last_not_of(" \t");
   return text.substr(first, last - first + 1);
-}
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
 }
 
 void ParseQuery(std::string_view text, std::map<std::string, std::string>& query) {
@@ -82,7 +77,7 @@ bool ParseRequestHead(std::string_view head, HttpRequest& request) {
       const std::string_view line = head.substr(start, end - start);
       const std::size_t colon = line.find(':');
       if (colon == std::string_view::npos || colon == 0) return false;
-      std::string name = LowerAscii(line.substr(0, colon));
+      std::string name = AsciiLower(line.substr(0, colon));
       // Two host lines could be read differently by different readers: refuse them.
       if (name == "host" && parsed.headers.contains("host")) return false;
       parsed.headers[std::move(name)] = std::string(TrimSpacesAndTabs(line.substr(colon + 1)));

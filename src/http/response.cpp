@@ -4,6 +4,20 @@
 
 HttpResponse DefaultResponse() { return HttpResponse{}; }
 
+HttpResponse JsonResponse(std::string body, int status) {
+  HttpResponse response = DefaultResponse();
+  response.status = status;
+  response.body = std::move(body);
+  return response;
+}
+
+HttpResponse NoContent() {
+  HttpResponse response = DefaultResponse();
+  response.status = 204;
+  response.contentType.clear();
+  return response;
+}
+
 HttpResponse ErrorResponse(int status, std::string_view code, std::string_view message) {
   HttpResponse response = DefaultResponse();
   response.status = status;

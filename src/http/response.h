@@ -14,6 +14,12 @@ struct HttpResponse {
 
 HttpResponse DefaultResponse();
 
+// 200 (or the status given) with a JSON body.
+HttpResponse JsonResponse(std::string body, int status = 200);
+
+// 204 with neither content type nor body.
+HttpResponse NoContent();
+
 // {"error":"<code>","message":"<message>"}, both escaped.
 HttpResponse ErrorResponse(int status, std::string_view code, std::string_view message);
 

@@ -8,6 +8,10 @@
 
 namespace platform {
 
+// The tag of Ferncard's hand-off messages ('FCOP') and the largest payload one may carry.
+inline constexpr std::uint64_t kHandOffTag = 0x46434F50;
+inline constexpr std::size_t kLargestHandOffPayload = 0x40000;
+
 // The data folder text as it enters the instance key: upper-cased where the file system ignores
 // letter case in folder names, unchanged where it tells them apart.
 std::string InstanceKeyFolderText(const std::string& dataFolder);

@@ -24,10 +24,6 @@ constexpr SchemaTable kSchema[] = {
     {"images", "CREATE TABLE images(id TEXT PRIMARY KEY, body BLOB NOT NULL, modified INTEGER NOT NULL)"},
 };
 
-bool Exec(sqlite3* connection, const std::string& sql) {
-  return sqlite3_exec(connection, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 bool IsAutomaticIndex(const std::string& name) {
   for (const auto& table : kSchema) {
     if (name == "sqlite_autoindex_" + std::string(table.name) + "_1") return true;
@@ -44,47 +40,12 @@ bool IsSchemaTable(const std::string& name, const std::string& sql) {
 
 }  // namespace
 
-ConnectionHandle& ConnectionHandle::operator=(ConnectionHandle&& other) noexcept {
-  if (this != &other) {
-    if (db_ != nullptr) sqlite3_close(db_);
-    db_ = other.release();
-  }
-  return *this;
-}
+void CloseConnection(sqlite3* connection) { sqlite3_close(connection); }
 
-ConnectionHandle::~ConnectionHandle() {
-  if (db_ != nullptr) sqlite3_close(db_);
-}
+void FinalizeStatement(sqlite3_stmt* statement) { sqlite3_finalize(statement); }
 
-sqlite3** ConnectionHandle::out() {
-  if (db_ != nullptr) sqlite3_close(db_);
-  db_ = nullptr;
-  return &db_;
-}
-
-sqlite3* ConnectionHandle::release() {
-  sqlite3* db = db_;
-  db_ = nullptr;
-  return db;
-}
-
-StatementHandle& StatementHandle::operator=(StatementHandle&& other) noexcept {
-  if (this != &other) {
-    if (stmt_ != nullptr) sqlite3_finalize(stmt_);
-    stmt_ = other.stmt_;
-    other.stmt_ = nullptr;
-  }
-  return *this;
-}
-
-StatementHandle::~StatementHandle() {
-  if (stmt_ != nullptr) sqlite3_finalize(stmt_);
-}
-
-sqlite3_stmt** StatementHandle::out() {
-  if (stmt_ != nullptr) sqlite3_finalize(stmt_);
-  stmt_ = nullptr;
-  return &stmt_;
+bool Exec(sqlite3* connection, const char* sql) {
+  return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 std::string ReadTextColumn(sqlite3_stmt* statement, int column) {
@@ -104,10 +65,10 @@ std::string ReadBodyColumn(sqlite3_stmt* statement) {
 
 bool InitializeStore(sqlite3* connection) {
   if (!Exec(connection, "PRAGMA auto_vacuum=INCREMENTAL")) return false;
-  if (!Exec(connection, "PRAGMA application_id=" + std::to_string(kApplicationId))) return false;
-  if (!Exec(connection, "PRAGMA user_version=" + std::to_string(kFormatVersion))) return false;
+  if (!Exec(connection, ("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str())) return false;
+  if (!Exec(connection, ("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str())) return false;
   for (const auto& table : kSchema) {
-    if (!Exec(connection, std::string(table.statement))) return false;
+    if (!Exec(connection, std::string(table.statement).c_str())) return false;
   }
   return true;
 }

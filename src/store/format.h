@@ -7,39 +7,49 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// Owns a connection; closes it on destruction. Move-only.
-class ConnectionHandle {
+void CloseConnection(sqlite3* connection);
+void FinalizeStatement(sqlite3_stmt* statement);
+
+// Owns one SQLite object and releases it on destruction. Move-only.
+template <typename T, void (*Release)(T*)>
+class SqliteHandle {
  public:
-  ConnectionHandle() = default;
-  explicit ConnectionHandle(sqlite3* db) : db_(db) {}
-  ConnectionHandle(ConnectionHandle&& other) noexcept : db_(other.release()) {}
-  ConnectionHandle& operator=(ConnectionHandle&& other) noexcept;
-  ConnectionHandle(const ConnectionHandle&) = delete;
-  ConnectionHandle& operator=(const ConnectionHandle&) = delete;
-  ~ConnectionHandle();
-  sqlite3* get() const { return db_; }
-  sqlite3** out();  // closes what it holds, then lends its slot to sqlite3_open_v2
-  sqlite3* release();
+  SqliteHandle() = default;
+  explicit SqliteHandle(T* held) : held_(held) {}
+  SqliteHandle(SqliteHandle&& other) noexcept : held_(other.release()) {}
+  SqliteHandle& operator=(SqliteHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  SqliteHandle(const SqliteHandle&) = delete;
+  SqliteHandle& operator=(const SqliteHandle&) = delete;
+  ~SqliteHandle() { reset(nullptr); }
+
+  T* get() const { return held_; }
+  // Releases what it holds, then lends its slot to the function that makes a new one.
+  T** out() {
+    reset(nullptr);
+    return &held_;
+  }
+  T* release() {
+    T* held = held_;
+    held_ = nullptr;
+    return held;
+  }
 
  private:
-  sqlite3* db_ = nullptr;
+  void reset(T* held) {
+    if (held_ != nullptr) Release(held_);
+    held_ = held;
+  }
+  T* held_ = nullptr;
 };
 
-// Owns a prepared statement; finalises it on destruction. Move-only.
-class StatementHandle {
- public:
-  StatementHandle() = default;
-  StatementHandle(StatementHandle&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
-  StatementHandle& operator=(StatementHandle&& other) noexcept;
-  StatementHandle(const StatementHandle&) = delete;
-  StatementHandle& operator=(const StatementHandle&) = delete;
-  ~StatementHandle();
-  sqlite3_stmt* get() const { return stmt_; }
-  sqlite3_stmt** out();
+using ConnectionHandle = SqliteHandle<sqlite3, CloseConnection>;
+using StatementHandle = SqliteHandle<sqlite3_stmt, FinalizeStatement>;
 
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-};
+// Runs SQL without results; true when it succeeded.
+bool Exec(sqlite3* connection, const char* sql);
 
 std::string ReadTextColumn(sqlite3_stmt* statement, int column);
 std::string ReadBodyColumn(sqlite3_stmt* statement);

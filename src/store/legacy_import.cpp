@@ -19,17 +19,8 @@ struct ImportStep {
   std::int64_t count = 0;
 };
 
-bool EndsWithHtml(const std::string& name) {
-  // The old layout was written on Windows, whose "*.html" match ignores case.
-  static constexpr char kExtension[] = ".html";
-  if (name.size() < 5) return false;
-  for (std::size_t i = 0; i < 5; ++i) {
-    char c = name[name.size() - 5 + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kExtension[i]) return false;
-  }
-  return true;
-}
+// The old layout was written on Windows, whose "*.html" match ignores case.
+bool EndsWithHtml(const std::string& name) { return EndsWithIgnoringAsciiCase(name, ".html"); }
 
 ImportStep ImportPages(sqlite3* connection, const std::string& folder) {
   const std::string pagesFolder = platform::JoinPath(folder, "pages");
@@ -77,7 +68,7 @@ ImportStep ImportImages(sqlite3* connection, const std::string& folder) {
 
 // Fills the open, initialised temporary document; false at the first failure.
 bool FillDocument(sqlite3* connection, const std::string& folder) {
-  if (sqlite3_exec(connection, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  if (!Exec(connection, "BEGIN IMMEDIATE")) return false;
   std::string tree;
   if (!ReadWholeFile(platform::JoinPath(folder, "tree.json"), tree)) return false;
   if (!WriteRow(connection, "meta", "tree", tree)) return false;
@@ -90,7 +81,7 @@ bool FillDocument(sqlite3* connection, const std::string& folder) {
   if (!pages.ok) return false;
   const ImportStep images = ImportImages(connection, folder);
   if (!images.ok) return false;
-  if (sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  if (!Exec(connection, "COMMIT")) return false;
   return CountRows(connection, "pages") == pages.count && CountRows(connection, "images") == images.count;
 }
 

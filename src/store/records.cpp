@@ -10,10 +10,6 @@
 
 namespace {
 
-bool Exec(sqlite3* connection, const char* sql) {
-  return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 bool BindText(sqlite3_stmt* statement, int index, const std::string& text) {
   if (text.size() > static_cast<std::size_t>(INT_MAX)) return false;
   return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) ==

@@ -64,7 +64,7 @@ bool CopyStoreFile(DocumentFile& document, const std::string& targetPath) {
     // read transaction, whose shared lock lasts until the connection closes after the copy.
     ConnectionHandle connection;
     if (OpenDocumentStore(document, connection) == StoreOpenResult::Ok &&
-        sqlite3_exec(connection.get(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK &&
+        Exec(connection.get(), "BEGIN") &&
         CountRows(connection.get(), "meta") >= 0) {
       copied = platform::CopyFileNoReplace(document.path, temp);
     }

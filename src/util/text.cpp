@@ -79,6 +79,18 @@ std::string Sha256Hex(const void* data, std::size_t length) {
   return HexEncode(digest.data(), digest.size());
 }
 
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerSuffix) {
+  return text.size() >= lowerSuffix.size() && AsciiLower(text.substr(text.size() - lowerSuffix.size())) == lowerSuffix;
+}
+
 std::string JsonEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());

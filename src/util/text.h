@@ -17,6 +17,12 @@ std::string RandomHex(std::size_t byteCount);
 std::string Sha256Hex(const void* data, std::size_t length);
 inline std::string Sha256Hex(std::string_view text) { return Sha256Hex(text.data(), text.size()); }
 
+// A-Z become a-z; every other byte stays, whatever the locale.
+std::string AsciiLower(std::string_view text);
+
+// text ends in suffix, A-Z in text read as a-z; suffix is given in lower case.
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerSuffix);
+
 // Escapes for the inside of a JSON string literal (no quotes added). Always valid UTF-8: each
 // byte that is not part of a well-formed sequence becomes U+FFFD.
 std::string JsonEscape(std::string_view text);

@@ -1,20 +1,12 @@
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
+import { describe, test } from 'node:test';
+import { assertNoProblems, useWindow } from '../support/browser.mjs';
 
 describe('API client and dialogs', () => {
   let server;
   let browser;
   let page;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  useWindow((opened) => { ({ server, browser, page } = opened); });
 
   test('keepalive is asked only for bodies under 60,000 UTF-8 bytes', async () => {
     const result = await page.evaluate(async () => {

@@ -2,8 +2,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, row, startServer } from '../support/browser.mjs';
+import { describe, test } from 'node:test';
+import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 const CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
@@ -63,10 +63,8 @@ describe('HTML export', () => {
   let page;
   let built;
   const imageReads = [];
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server, { initScript: fakeSavePicker });
+  useWindow(async (opened) => {
+    ({ server, browser, page } = opened);
     built = await buildPages(page);
     browser.allow(/status of 404/); // the image that does not exist
     await page.reload();
@@ -75,11 +73,7 @@ describe('HTML export', () => {
     page.on('request', (request) => {
       if (/\/api\/images\/[0-9a-f]{32}$/.test(new URL(request.url()).pathname)) imageReads.push(request.url());
     });
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  }, { initScript: fakeSavePicker });
 
   async function exportWith(label) {
     await page.evaluate(() => { window.__exported = undefined; });
@@ -133,14 +127,16 @@ describe('HTML export', () => {
     ]);
     assert.ok(text.endsWith('</main>\n</body>\n</html>\n'));
     assert.ok(!text.includes('\r') && text.charCodeAt(0) !== 0xfeff);
+    // The pages look as they do in the editor: its content rules are embedded whole.
+    assert.ok(text.includes(fs.readFileSync(new URL('../../web/assets/css/content.css', import.meta.url), 'utf8')));
     assert.ok(text.includes('<nav class="toc"><h2>目次</h2><ul>' +
       `<li style="padding-left:0px"><a href="#p-${ids.top}">A &lt;&amp;&gt; B</a></li>` +
       `<li style="padding-left:16px"><a href="#p-${ids.child}">無題のページ</a></li></ul></nav>\n<main>\n`));
     const dataImage = `<img src="data:image/png;base64,${PNG_BASE64}" alt="" width="40" class="img-center">`;
     assert.ok(text.includes(`<article class="page" id="p-${ids.top}"><h1 class="page-title">A &lt;&amp;&gt; B</h1>` +
-      `<div class="body"><p>top text</p>${dataImage}js<a href="https://x.test/a.png">[外部画像] https://x.test/a.png</a></div></article>\n`));
+      `<div class="page-body"><p>top text</p>${dataImage}js<a href="https://x.test/a.png">[外部画像] https://x.test/a.png</a></div></article>\n`));
     assert.ok(text.includes(`<article class="page" id="p-${ids.child}"><h1 class="page-title">無題のページ</h1>` +
-      `<div class="body"><p>child</p>${dataImage}<span class="missing-image">[画像を読み込めませんでした]</span></div></article>\n`));
+      `<div class="page-body"><p>child</p>${dataImage}<span class="missing-image">[画像を読み込めませんでした]</span></div></article>\n`));
     assert.doesNotMatch(text, /<script|<iframe|javascript:|\/api\/|trashed text|Second/);
     assert.equal(imageReads.filter((url) => url.endsWith(image)).length, 1, 'one image used twice is read once');
     assertNoProblems(assert, browser);

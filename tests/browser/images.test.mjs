@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
+import { describe, test } from 'node:test';
+import { assertNoProblems, useWindow } from '../support/browser.mjs';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 
@@ -10,10 +10,8 @@ describe('the image tool', () => {
   let page;
   let pageId;
   let src;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
+  useWindow(async (opened) => {
+    ({ server, browser, page } = opened);
     ({ pageId, src } = await page.evaluate(async (pngBase64) => {
       const { api } = await import('/assets/js/api.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
@@ -25,10 +23,6 @@ describe('the image tool', () => {
     }, PNG_BASE64));
     await page.reload();
     await page.locator('#editor img').waitFor();
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
   });
 
   const stored = () => page.evaluate(async (id) => {

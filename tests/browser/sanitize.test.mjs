@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, startServer } from '../support/browser.mjs';
+import { describe, test } from 'node:test';
+import { assertNoProblems, useWindow } from '../support/browser.mjs';
 
 const IMG = '/api/images/' + '0123456789abcdef'.repeat(2);
 
@@ -43,20 +43,14 @@ describe('the sanitizer against hostile input', () => {
   let server;
   let browser;
   let page;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
+  useWindow(async (opened) => {
+    ({ server, browser, page } = opened);
     // Parsing hostile markup makes the browser report that the page's policy refuses its handler
     // attributes and base address, even in the inert parsed documents. Those reports are expected;
     // any other console error still fails the tests.
     browser.allow(/^Executing inline event handler violates/);
     browser.allow(/^Setting the document's base URI to 'https:\/\/x\.test\/' violates/);
     browser.allow(/^CSP violation: (script-src-attr inline|base-uri https:\/\/x\.test\/)$/);
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
   });
 
   test('keeps exactly the allowed fragment, and its output is stable', async () => {

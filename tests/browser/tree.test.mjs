@@ -1,21 +1,13 @@
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, row, rowTitles, rows, startServer, storedTree, waitReady } from '../support/browser.mjs';
+import { describe, test } from 'node:test';
+import { assertNoProblems, row, rowTitles, rows, storedTree, useWindow, waitReady } from '../support/browser.mjs';
 
 // One window on one new default document; the cases build on each other.
 describe('the page list', () => {
   let server;
   let browser;
   let page;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  useWindow((opened) => { ({ server, browser, page } = opened); });
 
   const entry = async (title) => (await storedTree(page)).doc.pages.find((p) => p.title === title);
 

@@ -22,17 +22,6 @@ bool Valid(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-TEST(CommandLine, NoArgumentsGiveTheDefaults) {
-  StartupOptions options;
-  ASSERT_TRUE(Parse({}, options));
-  EXPECT_EQ(options.documentPath, "");
-  EXPECT_EQ(options.dataFolder, "");
-  EXPECT_EQ(options.port, 0);
-  EXPECT_EQ(options.pageId, "");
-  EXPECT_FALSE(options.noBrowser);
-  EXPECT_EQ(options.ticketFile, "");
-}
-
 TEST(CommandLine, EveryOptionInAnyOrder) {
   StartupOptions options;
   ASSERT_TRUE(Parse({"/tmp/notes.fcard", "--port", "9000", "--no-browser", "--data", "data folder", "--page", kPage,

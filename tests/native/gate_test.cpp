@@ -1,3 +1,4 @@
+// Cookie matching and the ticket trade; what a hostile page sees of the gate is a whole-program test.
 #include "http/gate.h"
 
 #include <gtest/gtest.h>
@@ -33,57 +34,6 @@ class Gate : public ::testing::Test {
 
   GateKeys keys;
 };
-
-TEST_F(Gate, HostMustBeLoopbackWithThisPort) {
-  HttpRequest request = Admitted("GET");
-  const std::vector<std::pair<const char*, bool>> cases = {
-      {"127.0.0.1:8890", true},   {"localhost:8890", true},   {"LocalHost:8890", true},
-      {"127.0.0.1", false},       {"127.0.0.1:8891", false},  {"[::1]:8890", false},
-      {"127.0.0.1.:8890", false}, {"localhost.:8890", false}, {"127.0.0.1:08890", false},
-      {" 127.0.0.1:8890", false}, {"", false},
-  };
-  for (const auto& [host, expected] : cases) {
-    request.headers["host"] = host;
-    EXPECT_EQ(CheckHost(keys, request), expected) << host;
-  }
-  request.headers.erase("host");
-  EXPECT_FALSE(CheckHost(keys, request));
-}
-
-TEST_F(Gate, OriginAndFetchSite) {
-  struct Case {
-    const char* method;
-    const char* origin;  // null: not sent
-    const char* site;    // null: not sent
-    bool expected;
-  };
-  const std::vector<Case> cases = {
-      {"POST", "http://127.0.0.1:8890", nullptr, true},
-      {"POST", "http://localhost:8890", "same-origin", true},
-      {"POST", "http://127.0.0.1:8890", "none", true},
-      {"POST", "http://LOCALHOST:8890", nullptr, false},
-      {"POST", "https://127.0.0.1:8890", nullptr, false},
-      {"POST", "http://127.0.0.1:8890/", nullptr, false},
-      {"POST", "http://127.0.0.1:8891", nullptr, false},
-      {"POST", "null", nullptr, false},
-      {"POST", "", nullptr, false},
-      {"POST", "http://127.0.0.1:8890", "cross-site", false},
-      {"GET", "http://127.0.0.1:8890", "same-site", false},
-      {"GET", nullptr, nullptr, true},
-      {"get", nullptr, nullptr, false},
-      {"HEAD", nullptr, nullptr, false},
-      {"PUT", nullptr, nullptr, false},
-      {"DELETE", nullptr, nullptr, false},
-  };
-  for (const Case& c : cases) {
-    HttpRequest request = Admitted(c.method);
-    request.headers.erase("origin");
-    if (c.origin != nullptr) request.headers["origin"] = c.origin;
-    if (c.site != nullptr) request.headers["sec-fetch-site"] = c.site;
-    EXPECT_EQ(CheckOrigin(keys, request), c.expected) << c.method << " " << (c.origin ? c.origin : "-") << " "
-                                                      << (c.site ? c.site : "-");
-  }
-}
 
 TEST_F(Gate, CookieMatching) {
   HttpRequest request = Admitted("GET");

@@ -35,14 +35,6 @@ std::string Sent(const HttpResponse& response) {
 
 }  // namespace
 
-TEST(SendResponse, DefaultResponseBytes) {
-  HttpResponse response = DefaultResponse();
-  response.body = "{}";
-  EXPECT_EQ(Sent(response),
-            "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nConnection: close\r\n"
-            "Content-Length: 2\r\n\r\n{}");
-}
-
 TEST(SendResponse, NoTypeAndExtraHeadersInOrder) {
   HttpResponse response = DefaultResponse();
   response.status = 204;
@@ -50,33 +42,6 @@ TEST(SendResponse, NoTypeAndExtraHeadersInOrder) {
   response.headers = {{"X-A", "1"}, EtagHeader("\"abc\""), {"X-A", "2"}};
   EXPECT_EQ(Sent(response), "HTTP/1.1 204 No Content\r\nX-A: 1\r\nETag: \"abc\"\r\nX-A: 2\r\nConnection: close\r\n"
                             "Content-Length: 0\r\n\r\n");
-}
-
-TEST(SendResponse, StatusLines) {
-  const auto statusLine = [](int status) {
-    HttpResponse response = DefaultResponse();
-    response.status = status;
-    const std::string head = SerializeHead(response);
-    return head.substr(0, head.find("\r\n"));
-  };
-  EXPECT_EQ(statusLine(500), "HTTP/1.1 500 Internal Server Error");
-  EXPECT_EQ(statusLine(302), "HTTP/1.1 302 Found");
-  EXPECT_EQ(statusLine(413), "HTTP/1.1 413 Payload Too Large");
-  EXPECT_EQ(statusLine(304), "HTTP/1.1 304 Internal Server Error");
-  EXPECT_EQ(statusLine(-7), "HTTP/1.1 -7 Internal Server Error");
-}
-
-TEST(SendResponse, LargeBodyGoesInPiecesOfAtMostOneMebibyte) {
-  HttpResponse response = DefaultResponse();
-  response.body.assign(3 * 1048576 + 5, 'x');
-  RecordingSink sink;
-  ASSERT_TRUE(SendResponseWith(response, sink.Piece()));
-  ASSERT_EQ(sink.calls.size(), 5u);  // the head, three full pieces and the rest
-  EXPECT_EQ(sink.calls[1], 1048576u);
-  EXPECT_EQ(sink.calls[2], 1048576u);
-  EXPECT_EQ(sink.calls[3], 1048576u);
-  EXPECT_EQ(sink.calls[4], 5u);
-  EXPECT_EQ(sink.bytes.substr(sink.bytes.size() - response.body.size()), response.body);
 }
 
 TEST(SendResponse, PartialSendsContinueWhereTheyStopped) {

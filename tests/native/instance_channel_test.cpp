@@ -37,11 +37,11 @@ TEST(HandOffChannel, CarriesTagAndPayloadAndReturnsTheAnswer) {
 
   const std::string payload = "0f8fad5b-d9cb-469f-a165-70867728950e\n/a/メモ.fcard";
   platform::HandOffSendResult sent = platform::HandOffSendResult::NoReceiver;
-  std::thread sender([&] { sent = platform::SendHandOff(key, 0x46434F50, payload, 5000); });
+  std::thread sender([&] { sent = platform::SendHandOff(key, platform::kHandOffTag, payload, 5000); });
   platform::HandOffMessage received;
   bool served = false;
   while (!served) {
-    platform::ServeHandOffSender(receiver, 0x40000, [&](const platform::HandOffMessage& message) {
+    platform::ServeHandOffSender(receiver, platform::kLargestHandOffPayload, [&](const platform::HandOffMessage& message) {
       received = message;
       served = true;
       return 1u;
@@ -49,7 +49,7 @@ TEST(HandOffChannel, CarriesTagAndPayloadAndReturnsTheAnswer) {
   }
   sender.join();
   EXPECT_EQ(sent, platform::HandOffSendResult::Delivered);
-  EXPECT_EQ(received.tag, 0x46434F50u);
+  EXPECT_EQ(received.tag, platform::kHandOffTag);
   EXPECT_EQ(received.payload, payload);
   EXPECT_FALSE(received.tooLarge);
 }
@@ -59,11 +59,11 @@ TEST(HandOffChannel, AnOversizedPayloadIsAnnouncedButNotRead) {
   platform::HandOffReceiver receiver;
   ASSERT_TRUE(platform::OpenHandOffReceiver(key, receiver));
   const std::string payload(0x40001, 'a');
-  std::thread sender([&] { platform::SendHandOff(key, 0x46434F50, payload, 5000); });
+  std::thread sender([&] { platform::SendHandOff(key, platform::kHandOffTag, payload, 5000); });
   platform::HandOffMessage received;
   bool served = false;
   while (!served) {
-    platform::ServeHandOffSender(receiver, 0x40000, [&](const platform::HandOffMessage& message) {
+    platform::ServeHandOffSender(receiver, platform::kLargestHandOffPayload, [&](const platform::HandOffMessage& message) {
       received = message;
       served = true;
       return 0u;

@@ -31,8 +31,6 @@ class RecentFilesTest : public ::testing::Test {
   OpenDocuments app;
 };
 
-TEST_F(RecentFilesTest, MissingFileIsAnEmptyList) { EXPECT_TRUE(ReadRecentFiles(app).empty()); }
-
 TEST_F(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostTen) {
   AddRecentFile(app, "/notes/a.fcard");
   AddRecentFile(app, "/notes/b.fcard");
@@ -85,13 +83,6 @@ TEST_F(RecentFilesTest, OnlyTheFirstTenEntriesAreReadAndKept) {
   ASSERT_EQ(rewritten.size(), 10u);
   EXPECT_EQ(rewritten.front(), "/new");
   EXPECT_EQ(rewritten.back(), "/8");
-}
-
-TEST_F(RecentFilesTest, PathsOutsideAsciiRoundTrip) {
-  const std::string path = "/ノート/メモ帳 ü.fcard";
-  AddRecentFile(app, path);
-  EXPECT_EQ(ReadBytes(app.recentPath), path + "\n");
-  EXPECT_EQ(ReadRecentList(app), std::vector<std::string>{path});
 }
 
 TEST_F(RecentFilesTest, FailedWriteKeepsTheOldListAndRemovesTheTemporaryFile) {

@@ -36,32 +36,6 @@ class SessionTest : public ::testing::Test {
   OpenDocuments documents;
 };
 
-TEST_F(SessionTest, ReopeningAPathReusesItsSessionAndMakesItCurrent) {
-  documents.settings.port = 61410;
-  const std::string a = NewDocument("a.fcard");
-  const std::string b = NewDocument("b.fcard");
-  std::string message;
-  DocumentSession* first = OpenDocument(documents, a, message);
-  if (first == nullptr) GTEST_SKIP() << "port 61410 is in use";
-  EXPECT_EQ(first->listener.port, 61410u);
-  EXPECT_EQ(first->gate.cookieName, "fc_61410");
-  EXPECT_EQ(first->gate.cookieSecret.size(), 64u);
-
-  DocumentSession* second = OpenDocument(documents, b, message);
-  ASSERT_NE(second, nullptr) << message;
-  EXPECT_GT(second->listener.port, 61410u);
-  EXPECT_LE(second->listener.port, 61430u);
-  EXPECT_EQ(second->gate.cookieName, "fc_" + std::to_string(second->listener.port));
-  EXPECT_NE(second->gate.cookieSecret, first->gate.cookieSecret);
-  EXPECT_EQ(documents.current, second);
-
-  EXPECT_EQ(OpenDocument(documents, a, message), first);
-  EXPECT_EQ(documents.sessions.size(), 2u);
-  EXPECT_EQ(documents.current, first);
-  EXPECT_EQ(first->listener.port, 61410u);
-  EXPECT_EQ(ReadRecentFiles(documents), (std::vector<std::string>{a, b}));
-}
-
 TEST_F(SessionTest, NamesDifferingInCaseFollowTheFileSystem) {
   documents.settings.port = 61440;
   const std::string lower = NewDocument("notes.fcard");
@@ -120,23 +94,6 @@ TEST_F(SessionTest, TheAutomaticRangeHoldsAtMostTwentyDocuments) {
   EXPECT_EQ(ports.size(), static_cast<std::size_t>(opened));
   EXPECT_EQ(message, kPortMessage);
   EXPECT_EQ(documents.sessions.size(), static_cast<std::size_t>(opened));
-}
-
-TEST_F(SessionTest, APortNearTheTopLeavesFewerPortsForLaterDocuments) {
-  documents.settings.port = 65530;
-  std::string message;
-  DocumentSession* first = OpenDocument(documents, NewDocument("first.fcard"), message);
-  if (first == nullptr) GTEST_SKIP() << "port 65530 is in use";
-  EXPECT_EQ(first->listener.port, 65530u);
-  int later = 0;
-  for (; later < 6; ++later) {
-    DocumentSession* session = OpenDocument(documents, NewDocument(std::to_string(later) + ".fcard"), message);
-    if (session == nullptr) break;
-    EXPECT_GE(session->listener.port, 65531u);
-    EXPECT_LE(session->listener.port, 65535u);
-  }
-  EXPECT_LE(later, 5);
-  EXPECT_EQ(message, kPortMessage);
 }
 
 TEST_F(SessionTest, AGivenPortThatIsTakenFailsTheFirstDocumentWithoutTryingOthers) {

@@ -146,38 +146,6 @@ TEST_F(StoreFixture, EveryOperationFailsOnAFileThatIsNotADocument) {
   EXPECT_FALSE(platform::PathExists(document.path));
 }
 
-TEST_F(StoreFixture, TwoThreadsWithTheSameTagEndInOneWriteAndOneConflict) {
-  Put("<p>base</p>", "0");
-  // Once through one DocumentFile (its mutex orders them), once through two (the file lock does).
-  for (const bool shared : {true, false}) {
-    DocumentFile other;
-    other.path = document.path;
-    std::string current, body;
-    ASSERT_EQ(GetPage(document, kPage, body, current), StoreResult::Ok);
-    // Bodies differ between rounds too: writing the stored body again would keep its tag.
-    const auto Body = [](bool round, int writer) {
-      return "<p>" + std::string(round ? "shared" : "separate") + " writer " + std::to_string(writer) + "</p>";
-    };
-    std::atomic<bool> go{false};
-    StoreResult results[2];
-    std::thread writers[2];
-    for (int i = 0; i < 2; ++i) {
-      writers[i] = std::thread([&, i] {
-        while (!go) std::this_thread::yield();
-        std::string tag;
-        DocumentFile& target = (shared || i == 0) ? document : other;
-        results[i] = PutPage(target, kPage, Body(shared, i), current, tag);
-      });
-    }
-    go = true;
-    for (auto& writer : writers) writer.join();
-    EXPECT_EQ((results[0] == StoreResult::Ok) + (results[1] == StoreResult::Ok), 1) << "shared " << shared;
-    EXPECT_EQ((results[0] == StoreResult::Conflict) + (results[1] == StoreResult::Conflict), 1);
-    ASSERT_EQ(GetPage(document, kPage, body, current), StoreResult::Ok);
-    EXPECT_EQ(body, Body(shared, results[0] == StoreResult::Ok ? 0 : 1));
-  }
-}
-
 TEST(ImageTypes, RecognisedByTheirFirstBytes) {
   using namespace std::string_literals;
   EXPECT_STREQ(SniffImageType("\x89PNG\r\n\x1a\n"s)->contentType, "image/png");

@@ -18,16 +18,6 @@ TicketStore& FreshStore(TicketStore& store) {
 
 }  // namespace
 
-TEST(Tickets, AreSixtyFourLowerHexAndGoodOnce) {
-  TicketStore store;
-  FreshStore(store);
-  const std::string ticket = IssueTicket(store);
-  EXPECT_TRUE(IsLowerHexOfLength(ticket, 64));
-  EXPECT_NE(ticket, IssueTicket(store));
-  EXPECT_TRUE(RedeemTicket(store, ticket));
-  EXPECT_FALSE(RedeemTicket(store, ticket));
-}
-
 TEST(Tickets, LastSixtySecondsAndALatePresentationSpendsThem) {
   TicketStore store;
   FreshStore(store);

@@ -56,6 +56,13 @@ describe('API of one running program', () => {
     const cases = [
       ['PATCH', '/api/tree', 405, 'method_not_allowed'],
       ['PATCH', '/api/nothing-here', 405, 'method_not_allowed'],
+      ['get', '/api/tree', 405, 'method_not_allowed'],
+      ['POST', '/api/tree', 405, 'method_not_allowed'],
+      ['POST', `/api/pages/${pageId}`, 405, 'method_not_allowed'],
+      ['PUT', `/api/images/${'a'.repeat(32)}`, 405, 'method_not_allowed'],
+      ['PUT', '/api/images', 405, 'method_not_allowed'],
+      ['POST', '/api/status', 404, 'not_found'],
+      ['GET', '/api/status/', 404, 'not_found'],
       ['GET', '/api/open-data-folder', 405, 'method_not_allowed'],
       ['GET', `/api/pages/${pageId.toUpperCase()}`, 404, 'not_found'],
       ['DELETE', `/api/images/${'a'.repeat(31)}`, 404, 'not_found'],
@@ -188,24 +195,11 @@ describe('API of one running program', () => {
     assert.equal(missing.text, envelope('not_found'));
   });
 
-  test('images: what is refused on upload', async () => {
-    const unsupported = envelope('unsupported_image', 'PNG / JPEG / GIF / WebP の画像を指定してください。');
-    const refused = [
-      Buffer.from([0xff, 0xd8]),
-      Buffer.from('RIFF\0\0\0\0WAVEfmt '),
-      Buffer.from('RIFF\0\0\0\0WEB'),
-      Buffer.from('GIF88a......'),
-      Buffer.from('hello'),
-      Buffer.alloc(0),
-    ];
-    for (const body of refused) {
-      const answer = await program.api('POST', '/api/images', {}, body);
-      assert.equal(answer.status, 415, body.toString('latin1'));
-      assert.equal(answer.text, unsupported);
-    }
-    for (const body of [Buffer.from([0xff, 0xd8, 0xff]), Buffer.from('GIF87a'), Buffer.from('RIFF\0\0\0\0WEBP')]) {
-      assert.equal((await program.api('POST', '/api/images', {}, body)).status, 201, body.toString('latin1'));
-    }
+  test('images: bytes of no known image type are refused', async () => {
+    // Which first bytes make an image is the sniffer's native test; here the answer to a refusal.
+    const answer = await program.api('POST', '/api/images', {}, Buffer.from('GIF88a......'));
+    assert.equal(answer.status, 415);
+    assert.equal(answer.text, envelope('unsupported_image', 'PNG / JPEG / GIF / WebP の画像を指定してください。'));
   });
 
   test('images: 20 MiB is the limit, tested before the type', async () => {

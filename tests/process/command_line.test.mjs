@@ -11,21 +11,12 @@ import {
 const invalidMessage = '起動オプションが正しくありません。\n';
 const page = '0123abcd-4567-89ef-0123-456789abcdef';
 
+// The parser's every refusal is a native test; these show that each kind ends the process.
 const invalidLines = {
-  'port -1': ['--port', '-1'],
   'port 65536': ['--port', '65536'],
-  'port far beyond 32 bits': ['--port', '4294967297'],
   'upper-case page': ['--page', page.toUpperCase()],
-  'braced page': ['--page', `{${page}}`],
-  'short page': ['--page', page.slice(1)],
   'data as the last argument': ['--data'],
-  'port as the last argument': ['--port'],
-  'option joined with =': ['--port=9000'],
   'two document paths': ['a.fcard', 'b.fcard'],
-  'single hyphen': ['-'],
-  'help switch': ['--help'],
-  'empty argument': [''],
-  'option in another letter case': ['--No-Browser'],
 };
 
 // Under Wine the error box would wait for a click that never comes: the lines are given with

@@ -46,7 +46,6 @@ describe('gate', () => {
     const reused = await bare('GET', target, [['Host', program.host]]);
     assert.equal(reused.status, 401);
     assert.equal(reused.header('Content-Type'), 'text/html; charset=utf-8');
-    assert.equal(reused.body.length, 342);
     assert.equal(reused.text, reopenPage);
     assertGateHeaders(reused);
     assert.match(program.cookie, new RegExp(`^fc_${program.port}=[0-9a-f]{64}$`));
@@ -72,12 +71,6 @@ describe('gate', () => {
     assert.equal(noCookie.text, envelope('reopen', reopenMessage));
     assertGateHeaders(noCookie);
 
-    const stale = await bare('GET', '/api/status', [['Host', program.host],
-      ['Cookie', `other=1; ${program.cookie.replace(/=.*/, '=0')}; ${program.cookie}`]]);
-    assert.equal(stale.status, 200);
-    // The header parser trims the whole value; a space before the next ";" still breaks the match.
-    const spaced = await bare('GET', '/api/status', [['Host', program.host], ['Cookie', `${program.cookie} ; a=b`]]);
-    assert.equal(spaced.status, 401);
   });
 
   test('outside /api/ only GET is served; /api without a slash is an asset path', async () => {
@@ -93,19 +86,6 @@ describe('gate', () => {
     const headWithoutOrigin = await bare('HEAD', '/', [['Host', program.host], ['Cookie', program.cookie]]);
     assert.equal(headWithoutOrigin.status, 403);
     assert.equal(headWithoutOrigin.text, envelope('origin_not_allowed'));
-  });
-
-  test('assets: exact paths, query ignored, fresh every time', async () => {
-    const icon = await program.api('GET', '/assets/favicon.png?v=2');
-    assert.equal(icon.status, 200);
-    assert.equal(icon.header('Content-Type'), 'image/png');
-    assert.deepEqual(icon.body, readFileSync(new URL('../../web/assets/favicon.png', import.meta.url)));
-    assertGateHeaders(icon);
-    for (const target of ['/index.html', '/assets/js/APP.js', '/assets/js/app.js/']) {
-      const answer = await program.api('GET', target);
-      assert.equal(answer.status, 404, target);
-      assert.equal(answer.text, envelope('not_found'));
-    }
   });
 
   test('an image answer keeps its own caching and gets no second Cache-Control', async () => {
@@ -132,6 +112,8 @@ describe('gate', () => {
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `${program.origin}/` }],
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: 'null' }],
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `HTTP://127.0.0.1:${program.port}` }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `https://127.0.0.1:${program.port}` }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `http://LOCALHOST:${program.port}` }],
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, 'Sec-Fetch-Site': 'cross-site' }],
       [403, 'origin_not_allowed', 'DELETE', '/api/pages/0f8fad5b-d9cb-469f-a165-70867728950e',
         { 'Sec-Fetch-Site': 'same-site' }],
@@ -159,6 +141,8 @@ describe('gate', () => {
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: '127.0.0.1' }],
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `127.0.0.1.:${program.port}` }],
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `[::1]:${program.port}` }],
+      [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `localhost.:${program.port}` }],
+      [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `127.0.0.1:0${program.port}` }],
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `localhost.evil.example:${program.port}`, Origin: null }],
     ];
     for (const [status, code, method, target, headers] of attempts) {
@@ -187,9 +171,12 @@ describe('gate', () => {
     assert.equal((await program.api('GET', '/api/tree')).header('ETag'), tag);
   });
 
-  test('upper-case host names are accepted', async () => {
+  test('either loopback name is accepted, the host in any letter case', async () => {
     const answer = await request(program.port, 'GET', '/api/status',
       [['Host', `LOCALHOST:${program.port}`], ['Cookie', program.cookie]]);
     assert.equal(answer.status, 200);
+    const written = await request(program.port, 'PUT', '/api/nothing', [['Host', `localhost:${program.port}`],
+      ['Origin', `http://localhost:${program.port}`], ['Cookie', program.cookie]], '{}');
+    assert.equal(written.status, 404);
   });
 });

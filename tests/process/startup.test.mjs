@@ -112,16 +112,6 @@ describe('first start in an empty data folder', () => {
     socket.destroy();
     await stopAndExpectZero(run);
   });
-
-  test('--port 65530 serves the first document on exactly that port', async (t) => {
-    const probe = await connect(65530);
-    if (probe) { probe.destroy(); t.skip('port 65530 is in use'); return; }
-    const ticketFile = path.join(tempDir(), 'ticket');
-    const run = start(['--no-browser', '--data', tempDir(), '--port', '65530', '--ticket-file', ticketFile]);
-    const address = await waitForLaunchAddress(ticketFile);
-    assert.equal(portOf(address), 65530);
-    await stopAndExpectZero(run);
-  });
 });
 
 describe('default folders of this system', { skip: skipUnderWine('the XDG folders of Linux are checked here') }, () => {

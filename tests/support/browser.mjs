@@ -3,46 +3,15 @@
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
-import { exitWithin, killFerncard, startFerncard } from './ferncard.mjs';
-import { freePort, waitForLaunchAddress } from './launch.mjs';
+import { launchProgram } from './session.mjs';
 
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
-// Starts the program quietly on a free port with a fresh data folder, for windows to enter
-// through its launch address. Options: document (a document path argument), env (added to the
-// program's environment).
-export async function startServer({ document, env = {} } = {}) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-browser-'));
-  const dataDir = path.join(dir, 'data');
-  const ticketFile = path.join(dir, 'ticket.txt');
-  const port = await freePort();
-  const args = ['--no-browser', '--data', dataDir, '--port', String(port), '--ticket-file', ticketFile];
-  if (document) args.push(document);
-  const run = startFerncard(args, { env });
-  const address = await waitForLaunchAddress(ticketFile, 15000);
-  if (!/\?ticket=[0-9a-f]{64}$/.test(address ?? '')) {
-    await killFerncard(run);
-    throw new Error('no launch address; stderr: ' + run.stderr());
-  }
-  return {
-    port,
-    dir,
-    dataDir,
-    ticketFile,
-    origin: 'http://127.0.0.1:' + port,
-    // The address most recently written: the program rewrites the file for every window it opens.
-    launchAddress: () => fs.readFileSync(ticketFile, 'utf8'),
-    async stop() {
-      if (run.child.exitCode === null && run.child.signalCode === null) {
-        run.child.kill('SIGTERM');
-        if ((await exitWithin(run, 8000)) === null) await killFerncard(run);
-      }
-      fs.rmSync(dir, { recursive: true, force: true });
-    },
-  };
-}
+// The program, started for windows to enter through its launch address.
+export { launchProgram as startServer };
 
 export async function launchBrowser({ colorScheme = 'light' } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-profile-'));
@@ -149,4 +118,22 @@ export function treeWrites(page) {
     }
   });
   return statuses;
+}
+
+// The set-up of a browser suite: before its tests a program, a browser and one window on it
+// (openWindow's options), handed to `ready` ({ server, browser, page }) for the suite's own
+// preparation; after them the browser and the program end.
+export function useWindow(ready, windowOptions = {}) {
+  let server;
+  let browser;
+  before(async () => {
+    server = await launchProgram();
+    browser = await launchBrowser();
+    const page = await openWindow(browser, server, windowOptions);
+    await ready({ server, browser, page });
+  });
+  after(async () => {
+    await browser?.close();
+    await server?.stop();
+  });
 }

@@ -3,6 +3,7 @@
 // decides who runs: the kernel drops it when its holder ends in any way, and the holder replaces
 // whatever socket an earlier holder left behind.
 #include "platform/instance.h"
+#include "platform/sockets.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -20,7 +21,7 @@
 namespace platform {
 namespace {
 
-constexpr int kReceiveTimeoutMs = 5000;
+constexpr std::uint32_t kReceiveTimeoutMs = 5000;
 
 bool IsPrivateFolder(const std::string& folder) {
   struct stat info {};
@@ -54,14 +55,6 @@ bool SocketAddress(const std::string& key, sockaddr_un& address) {
   if (path.empty() || path.size() >= sizeof address.sun_path) return false;
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   return true;
-}
-
-void SetTimeouts(int socket, int milliseconds) {
-  timeval limit{};
-  limit.tv_sec = milliseconds / 1000;
-  limit.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
-  ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
 bool SendAll(int socket, const void* data, std::size_t size) {
@@ -155,7 +148,7 @@ void ServeHandOffSender(HandOffReceiver& receiver, std::size_t largestPayload,
   ucred peer{};
   socklen_t peerSize = sizeof peer;
   if (::getsockopt(connection.fd, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) != 0 || peer.uid != ::getuid()) return;
-  SetTimeouts(connection.fd, kReceiveTimeoutMs);
+  SetSocketTimeouts(connection.fd, kReceiveTimeoutMs);
 
   MessageHead head{};
   if (!ReceiveAll(connection.fd, &head, sizeof head)) return;
@@ -176,7 +169,7 @@ HandOffSendResult SendHandOff(const std::string& key, std::uint64_t tag, std::st
   if (!SocketAddress(key, address)) return HandOffSendResult::NoReceiver;
   Descriptor connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (connection.fd < 0) return HandOffSendResult::NoReceiver;
-  SetTimeouts(connection.fd, timeoutMs);
+  SetSocketTimeouts(connection.fd, static_cast<std::uint32_t>(timeoutMs));
   if (::connect(connection.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     return HandOffSendResult::NoReceiver;
   }

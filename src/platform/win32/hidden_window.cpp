@@ -2,11 +2,11 @@
 
 #include <shellapi.h>
 
+#include "platform/instance.h"
+
 namespace platform {
 namespace {
 
-constexpr ULONG_PTR kHandOffTag = 0x46434F50;  // 'FCOP'
-constexpr DWORD kLargestHandOff = 0x40000;
 UINT taskbarCreated = 0;
 DWORD windowThread = 0;
 
@@ -58,8 +58,8 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
       // The sender waits until this returns; the request itself is served by the main loop
       // right after, so a slow opening never holds the sender.
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-      if (data == nullptr || data->dwData != kHandOffTag) return 0;
-      const bool tooLarge = data->cbData > kLargestHandOff;
+      if (data == nullptr || data->dwData != static_cast<ULONG_PTR>(kHandOffTag)) return 0;
+      const bool tooLarge = data->cbData > kLargestHandOffPayload;
       std::string payload;
       if (!tooLarge && data->cbData > 0 && data->lpData != nullptr) {
         payload.assign(static_cast<const char*>(data->lpData), data->cbData);

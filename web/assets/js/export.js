@@ -11,6 +11,8 @@ const DOWNLOAD_URL_LIFETIME_MS = 60000;
 // Only image types go into the file, whatever type the bytes were served with.
 const IMAGE_TYPES = ['image/png', 'image/jpeg', 'image/gif', 'image/webp'];
 
+const CONTENT_STYLE_ADDRESS = '/assets/css/content.css';
+// The frame around the pages; the pages' own rules are the editor's, read from content.css.
 const EXPORT_STYLE = `
 :root { color-scheme: light dark; --bg: #fff; --text: #23262b; --muted: #636973; --line: #dcdbd5; --code: #f0efeb; --accent: #24617f; }
 @media (prefers-color-scheme: dark) {
@@ -18,27 +20,11 @@ const EXPORT_STYLE = `
 }
 html { background: var(--bg); color: var(--text); }
 body { max-width: 860px; margin: 0 auto; padding: 32px 24px 64px; font: 15px/1.75 "Yu Gothic UI", "Meiryo", system-ui, sans-serif; overflow-wrap: anywhere; }
-a { color: var(--accent); }
+.toc a { color: var(--accent); }
 .toc { border-bottom: 1px solid var(--line); padding-bottom: 16px; margin-bottom: 32px; }
 .toc ul { list-style: none; margin: 0; padding: 0; }
 .page + .page { border-top: 1px solid var(--line); margin-top: 40px; padding-top: 32px; }
 .page-title { font-size: 26px; line-height: 1.35; margin: 0 0 12px; }
-.body h1 { font-size: 24px; margin: 18px 0 8px; line-height: 1.35; }
-.body h2 { font-size: 20px; margin: 16px 0 6px; line-height: 1.4; }
-.body h3 { font-size: 17px; margin: 14px 0 4px; line-height: 1.4; }
-.body p { margin: 6px 0; }
-.body blockquote { margin: 8px 0; padding: 2px 14px; border-left: 3px solid var(--line); color: var(--muted); }
-.body pre { background: var(--code); padding: 10px 12px; border-radius: 6px; white-space: pre-wrap; font-family: Consolas, "Yu Gothic UI", monospace; font-size: 13.5px; line-height: 1.55; }
-.body code { background: var(--code); padding: 0 4px; border-radius: 3px; font-family: Consolas, monospace; font-size: 13.5px; }
-.body pre code { background: none; padding: 0; }
-.body hr { border: 0; border-top: 1px solid var(--line); margin: 14px 0; }
-.body table { border-collapse: collapse; margin: 8px 0; max-width: 100%; }
-.body th, .body td { border: 1px solid var(--line); padding: 4px 8px; vertical-align: top; }
-.body th { background: var(--code); }
-.body img { max-width: 100%; height: auto; }
-.body img.img-left { display: block; margin-right: auto; }
-.body img.img-center { display: block; margin-left: auto; margin-right: auto; }
-.body img.img-right { display: block; margin-left: auto; }
 .missing-image { color: var(--muted); }
 @media print {
   .page + .page { break-before: page; border-top: 0; margin-top: 0; padding-top: 0; }
@@ -112,7 +98,14 @@ export async function embedImages(cleanHtml, loadImage) {
   return { html: doc.body.innerHTML, missing };
 }
 
-export function buildDocument(title, pages) {
+// The content rules as the editor uses them, for the export to embed.
+async function loadContentStyle() {
+  const response = await fetch(CONTENT_STYLE_ADDRESS, { cache: 'no-store' });
+  if (!response.ok) throw new Error('content style: ' + response.status);
+  return response.text();
+}
+
+export function buildDocument(title, pages, contentStyle) {
   const toc = pages.length > 1
     ? '<nav class="toc"><h2>目次</h2><ul>' + pages.map((page) =>
       '<li style="padding-left:' + 16 * page.depth + 'px"><a href="#p-' + page.id + '">' +
@@ -120,7 +113,7 @@ export function buildDocument(title, pages) {
     : '';
   const articles = pages.map((page) =>
     '<article class="page" id="p-' + page.id + '"><h1 class="page-title">' + escapeHtml(page.title) +
-    '</h1><div class="body">' + page.html + '</div></article>');
+    '</h1><div class="page-body">' + page.html + '</div></article>');
   return [
     '<!doctype html>',
     '<html lang="ja">',
@@ -129,7 +122,7 @@ export function buildDocument(title, pages) {
     '<meta http-equiv="Content-Security-Policy" content="' + EXPORT_CSP + '">',
     '<meta name="viewport" content="width=device-width, initial-scale=1">',
     '<title>' + escapeHtml(title) + '</title>',
-    '<style>' + EXPORT_STYLE + '</style>',
+    '<style>' + EXPORT_STYLE + contentStyle + '</style>',
     '</head>',
     '<body>',
     toc,
@@ -148,6 +141,7 @@ export async function createExport(title, list) {
     if (!cache.has(id)) cache.set(id, imageDataAddress(id).catch(() => ''));
     return cache.get(id);
   };
+  const contentStyle = await loadContentStyle();
   const pages = [];
   let missing = 0;
   for (const entry of list) {
@@ -156,7 +150,7 @@ export async function createExport(title, list) {
     missing += embedded.missing;
     pages.push({ id: entry.id, title: entry.title, depth: entry.depth, html: embedded.html });
   }
-  return { text: buildDocument(title, pages), missing };
+  return { text: buildDocument(title, pages, contentStyle), missing };
 }
 
 // Must run directly after the user's click: the browser allows the picker only then.
