@@ -10,7 +10,7 @@ packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libssl-dev python3)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev googletest nodejs npm chromium sqlite3
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-             wine wine64 xvfb xauth
+             wine wine64 xvfb xauth clang libclang-rt-14-dev
              dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin curl unzip nsis)
 fi
 

@@ -2,17 +2,18 @@
 # Installs what is missing, builds every configuration and runs every test:
 #   native tests (build/), the same under AddressSanitizer+UBSan (build-asan/),
 #   process-level and browser tests against build/ferncard,
+#   a few seconds of each fuzz target (build-fuzz/, clang's libFuzzer),
 #   the Windows build (build-win/, MinGW-w64) with its native tests under Wine,
 #   the packages (the .deb, the Windows installer and .zip) installed and used.
 # Ends with one line "N passed, N failed" over all runners; exits non-zero on any failure.
-# With arguments, runs only the stages named: linux, asan, windows, packages (for example while
-# working on one part; CI runs them all).
+# With arguments, runs only the stages named: linux, asan, fuzz, windows, packages (for example
+# while working on one part; CI runs them all).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/install-deps.sh test || exit 1
 
-stages=${*:-linux asan windows packages}
+stages=${*:-linux asan fuzz windows packages}
 wanted() { [[ " $stages " == *" $1 "* ]]; }
 
 jobs=$(nproc)
@@ -99,6 +100,17 @@ else
   record "sanitizer build" 0 1
 fi
 
+# A smoke run of every fuzz target; scripts/fuzz.sh alone runs them for longer.
+if wanted fuzz; then
+  scripts/fuzz.sh 5 2>&1 | tee "$log_dir/fuzz.log"
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log_dir/fuzz.log" | tail -n 1)
+  if [ -n "$line" ]; then
+    record fuzz "$(awk '{print $1}' <<<"$line")" "$(awk '{print $3}' <<<"$line")"
+  else
+    record fuzz 0 1
+  fi
+fi
+
 # --- Windows: cross build with MinGW-w64, tests under Wine -------------------------------
 
 # Wine has no winsqlite3.dll; the tests get a stand-in built from SQLite's amalgamation,
@@ -154,13 +166,7 @@ stop_wine() {
 # program Windows paths and skip what only Linux can show (signals, stand-in pickers).
 windows_process_stage() {
   shopt -s nullglob
-  # The file endpoints are left out: their tests script the Linux file picker, and the program
-  # of that file outlives its stop under Wine (its Windows process keeps the output pipes open).
-  local files=()
-  for file in tests/process/*.test.mjs; do
-    [ "$file" = tests/process/files.test.mjs ] || files+=("$file")
-  done
-  FERNCARD_BIN="$root/build-win/ferncard.exe" FERNCARD_WRAPPER=wine node_stage process-win "${files[@]}"
+  FERNCARD_BIN="$root/build-win/ferncard.exe" FERNCARD_WRAPPER=wine node_stage process-win tests/process/*.test.mjs
   shopt -u nullglob
 }
 

@@ -8,6 +8,7 @@
 #include "documents/recent_files.h"
 #include "documents/session.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "store/store_files.h"
 #include "util/text.h"
 
@@ -17,7 +18,7 @@ constexpr std::string_view kFilePrefix = "/api/file/";
 constexpr std::string_view kRecentPrefix = "recent/";
 
 HttpResponse OpenedAnswer(const std::string& path) {
-  return JsonResponse("{\"opened\":true,\"name\":\"" + JsonEscape(FileNameOf(path)) + "\"}");
+  return JsonResponse("{\"opened\":true,\"name\":\"" + JsonEscape(platform::FileNameOf(path)) + "\"}");
 }
 
 HttpResponse CancelledAnswer() { return JsonResponse("{\"opened\":false}"); }
@@ -70,7 +71,7 @@ HttpResponse CreateNew(OpenDocuments& documents) {
 HttpResponse SaveAs(DocumentSession& session) {
   OpenDocuments& documents = session.owner;
   std::string chosen;
-  if (!ShowFileDialog(true, FileNameOf(session.document.path), chosen)) return CancelledAnswer();
+  if (!ShowFileDialog(true, platform::FileNameOf(session.document.path), chosen)) return CancelledAnswer();
   const std::string target = EnsureDocumentExtension(chosen);
   if (WouldReplaceUnconfirmed(chosen, target)) {
     return FileFailed(IsOpen(documents, target) ? kFileAlreadyOpenMessage : kCannotSaveMessage);

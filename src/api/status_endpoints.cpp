@@ -15,7 +15,7 @@ HttpResponse StatusAnswer(DocumentSession& session) {
   const std::string& path = session.document.path;
   const bool isDefault = platform::SamePath(path, session.owner.defaultPath);
   return JsonResponse("{\"product\":\"Ferncard\",\"version\":\"" FERNCARD_VERSION "\",\"file\":\"" + JsonEscape(path) +
-                      "\",\"fileName\":\"" + JsonEscape(FileNameOf(path)) + "\",\"isDefault\":" +
+                      "\",\"fileName\":\"" + JsonEscape(platform::FileNameOf(path)) + "\",\"isDefault\":" +
                       (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}");
 }
 
@@ -24,7 +24,7 @@ HttpResponse RecentAnswer(DocumentSession& session) {
   std::string body = "{\"recent\":[";
   for (std::size_t i = 0; i < recent.size(); ++i) {
     if (i > 0) body += ',';
-    body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(FileNameOf(recent[i])) +
+    body += "{\"path\":\"" + JsonEscape(recent[i]) + "\",\"name\":\"" + JsonEscape(platform::FileNameOf(recent[i])) +
             "\",\"exists\":" + (platform::IsExistingFile(recent[i]) ? "true" : "false") + "}";
   }
   return JsonResponse(body + "]}");

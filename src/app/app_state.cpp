@@ -89,7 +89,7 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
   return OpenDocument(documents, defaultPath, message) != nullptr;
 }
 
-RequestHandler SessionHandler(DocumentSession& session) {
+ListenerHandlers SessionHandler(DocumentSession& session) {
   return GuardedHandler(session.gate,
                         [&session](const HttpRequest& request) { return AnswerAdmittedRequest(session, request); });
 }

@@ -19,4 +19,4 @@ std::string DefaultDocumentsFolder();
 std::string DefaultDocumentPath(const AppState& app);
 
 // Every request to a session's port passes the session's gate, then the API or the web files.
-RequestHandler SessionHandler(DocumentSession& session);
+ListenerHandlers SessionHandler(DocumentSession& session);

@@ -67,7 +67,7 @@ std::string PathHash(const std::string& documentPath) {
 }
 
 std::string BaseNameOf(const std::string& documentPath) {
-  std::string base = FileNameOf(documentPath);
+  std::string base = platform::FileNameOf(documentPath);
   const std::size_t extension = sizeof kExtension - 1;
   if (base.size() > extension) {
     std::string tail = base.substr(base.size() - extension);
@@ -85,8 +85,8 @@ std::string BaseNameOf(const std::string& documentPath) {
 }
 
 std::string ParentOf(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+  const std::size_t nameLength = platform::FileNameOf(path).size();
+  return nameLength >= path.size() ? std::string() : path.substr(0, path.size() - nameLength - 1);
 }
 
 // A temporary file of this document's backups that an interrupted copy left behind.

@@ -44,6 +44,7 @@ bool OpenSession(DocumentSession& session, const std::string& path, bool firstSe
   std::string accepted;
   if (!ValidateDocumentFile(path, accepted, message)) return false;
   session.document.path = accepted;
+  session.document.identity = platform::FileIdentityOf(accepted);
   session.gate.cookieSecret = RandomHex(32);
   if (session.gate.cookieSecret.empty() || !StartSessionListener(session, firstSession)) {
     message = kCannotOpenMessage;
@@ -87,9 +88,4 @@ DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path,
 void StopSessions(OpenDocuments& documents) {
   std::lock_guard<std::mutex> lock(documents.mutex);
   for (const auto& session : documents.sessions) StopListener(session->listener);
-}
-
-std::string FileNameOf(const std::string& path) {
-  const auto separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
 }

@@ -23,7 +23,7 @@ struct SessionSettings {
 };
 
 // Makes the handler of a session's listener; the program wires its gate and routes in here.
-using SessionHandlerFactory = std::function<RequestHandler(DocumentSession&)>;
+using SessionHandlerFactory = std::function<ListenerHandlers(DocumentSession&)>;
 
 struct OpenDocuments {
   // Written once before the first session opens.
@@ -61,5 +61,3 @@ DocumentSession* FindOpenSession(OpenDocuments& documents, const std::string& pa
 // Sessions stay alive: connection threads may still be using them.
 void StopSessions(OpenDocuments& documents);
 
-// The part after the last '\' or '/'.
-std::string FileNameOf(const std::string& path);

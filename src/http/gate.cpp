@@ -131,11 +131,16 @@ void AddSecurityHeaders(HttpResponse& response) {
   if (!HasHeaderNamed(response, "Cache-Control")) response.headers.emplace_back("Cache-Control", "no-store");
 }
 
-RequestHandler GuardedHandler(GateKeys& keys, RequestHandler admitted) {
-  return [&keys, admitted = std::move(admitted)](const HttpRequest& request) {
-    std::optional<HttpResponse> answer = CheckRequestHead(keys, request);
-    HttpResponse response = answer ? std::move(*answer) : admitted(request);
+ListenerHandlers GuardedHandler(GateKeys& keys, RequestHandler admitted) {
+  HeadCheck check = [&keys](const HttpRequest& head) {
+    std::optional<HttpResponse> answer = CheckRequestHead(keys, head);
+    if (answer) AddSecurityHeaders(*answer);
+    return answer;
+  };
+  RequestHandler handle = [admitted = std::move(admitted)](const HttpRequest& request) {
+    HttpResponse response = admitted(request);
     AddSecurityHeaders(response);
     return response;
   };
+  return ListenerHandlers(std::move(check), std::move(handle));
 }

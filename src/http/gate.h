@@ -31,9 +31,10 @@ std::optional<HttpResponse> CheckRequestHead(GateKeys& keys, const HttpRequest& 
 // The headers that every answer of a gated listener carries.
 void AddSecurityHeaders(HttpResponse& response);
 
-// The gate in front of a handler: CheckRequestHead, else the handler; then the security headers.
-// keys must outlive the handler returned.
-RequestHandler GuardedHandler(GateKeys& keys, RequestHandler admitted);
+// The gate in front of a handler, as a listener takes it: CheckRequestHead on each head before its
+// body is read, the handler for what it admits, and the security headers on every answer.
+// keys must outlive the handlers returned.
+ListenerHandlers GuardedHandler(GateKeys& keys, RequestHandler admitted);
 
 // The host is a loopback name with the listener's port.
 bool CheckHost(const GateKeys& keys, const HttpRequest& request);

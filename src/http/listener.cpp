@@ -12,19 +12,21 @@ namespace {
 // What one connection thread needs; it owns shares of both, never the listener itself.
 struct Connection {
   platform::SocketHandle socket;
-  std::shared_ptr<const RequestHandler> handler;
+  std::shared_ptr<const ListenerHandlers> handler;
   std::shared_ptr<std::atomic<std::int32_t>> active;
+  Deadline requestDeadline;
+  std::uint32_t sendDeadlineMs;
 };
 
 void ServeConnection(Connection connection) {
-  platform::SetSocketTimeouts(connection.socket, kConnectionTimeoutMs);
   try {
     HttpRequest request;
     HttpResponse response;
-    const ReadOutcome outcome = ReadRequest(connection.socket, request, response);
+    const ReadOutcome outcome =
+        ReadRequest(connection.socket, connection.requestDeadline, request, response, connection.handler->checkHead);
     if (outcome != ReadOutcome::Nothing) {
-      if (outcome == ReadOutcome::Request) response = (*connection.handler)(request);
-      SendResponse(connection.socket, response);
+      if (outcome == ReadOutcome::Request) response = connection.handler->handle(request);
+      SendResponse(connection.socket, DeadlineIn(connection.sendDeadlineMs), response);
     }
   } catch (const std::exception&) {
     // Out of memory for a large body or answer: this connection ends unanswered, the
@@ -61,7 +63,8 @@ void AcceptLoop(HttpListener& listener, platform::SocketHandle listening) {
       continue;
     }
     listener.activeConnections->fetch_add(1);
-    Connection connection{accepted, listener.handler, listener.activeConnections};
+    Connection connection{accepted, listener.handler, listener.activeConnections,
+                          DeadlineIn(listener.requestDeadlineMs), listener.sendDeadlineMs};
     try {
       std::thread(ServeConnection, std::move(connection)).detach();
     } catch (const std::system_error&) {
@@ -81,12 +84,12 @@ HttpListener::~HttpListener() {
 
 std::int32_t ActiveConnections(const HttpListener& listener) { return listener.activeConnections->load(); }
 
-bool StartListener(HttpListener& listener, std::uint32_t port, RequestHandler handler) {
+bool StartListener(HttpListener& listener, std::uint32_t port, ListenerHandlers handlers) {
   StopListener(listener);
   const platform::SocketHandle listening = platform::OpenLoopbackListener(port);
   if (listening == platform::kNoSocket) return false;
   const std::uint32_t bound = port != 0 ? port : platform::LocalPort(listening);
-  listener.handler = std::make_shared<const RequestHandler>(std::move(handler));
+  listener.handler = std::make_shared<const ListenerHandlers>(std::move(handlers));
   listener.listenSocket.store(listening);
   listener.port = bound;
   try {

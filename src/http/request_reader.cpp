@@ -1,5 +1,6 @@
 #include "http/request_reader.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -87,13 +88,14 @@ bool ParseRequestHead(std::string_view head, HttpRequest& request) {
   return true;
 }
 
-ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, HttpResponse& refusal) {
+ReadOutcome ReadRequestWith(const ReceivePiece& receive, HttpRequest& request, HttpResponse& refusal,
+                            const HeadCheck& checkHead) {
   std::vector<char> buffer(kReceiveBufferSize, 0);
   std::string data;
   std::size_t headEnd = std::string::npos;
 
   while (data.size() < kReceiveBufferSize) {
-    const std::int64_t got = platform::Receive(socket, buffer.data(), buffer.size());
+    const std::int64_t got = receive(buffer.data(), buffer.size());
     if (got <= 0) break;  // closed, failed or timed out
     // Only the new bytes and the three before them can complete the blank line.
     const std::size_t searchFrom = data.size() >= 3 ? data.size() - 3 : 0;
@@ -119,10 +121,27 @@ ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, Htt
   std::size_t length = 0;
   if (!BodyLength(parsed, length, refusal)) return ReadOutcome::Refused;
 
+  if (checkHead) {
+    if (std::optional<HttpResponse> answer = checkHead(parsed)) {
+      // Refused: the body is only counted as it arrives, so a refused peer never makes us hold it.
+      std::size_t received = std::min(data.size() - (headEnd + 4), length);
+      while (received < length) {
+        const std::int64_t got = receive(buffer.data(), std::min(buffer.size(), length - received));
+        if (got <= 0) {
+          refusal = ConnectionErrorResponse(400, "incomplete");
+          return ReadOutcome::Refused;
+        }
+        received += static_cast<std::size_t>(got);
+      }
+      refusal = std::move(*answer);
+      return ReadOutcome::Refused;
+    }
+  }
+
   parsed.body.reserve(length);  // sized once from the header instead of grown as bytes arrive
   parsed.body.assign(data, headEnd + 4);
   while (parsed.body.size() < length) {
-    const std::int64_t got = platform::Receive(socket, buffer.data(), buffer.size());
+    const std::int64_t got = receive(buffer.data(), buffer.size());
     if (got <= 0) {
       refusal = ConnectionErrorResponse(400, "incomplete");
       return ReadOutcome::Refused;
@@ -132,4 +151,13 @@ ReadOutcome ReadRequest(platform::SocketHandle socket, HttpRequest& request, Htt
   parsed.body.resize(length);  // whatever follows the body is dropped
   request = std::move(parsed);
   return ReadOutcome::Request;
+}
+
+ReadOutcome ReadRequest(platform::SocketHandle socket, Deadline deadline, HttpRequest& request,
+                        HttpResponse& refusal, const HeadCheck& checkHead) {
+  const ReceivePiece receive = [socket, deadline](char* buffer, std::size_t capacity) -> std::int64_t {
+    if (!LimitToDeadline(socket, deadline)) return -1;
+    return platform::Receive(socket, buffer, capacity);
+  };
+  return ReadRequestWith(receive, request, refusal, checkHead);
 }

@@ -28,8 +28,9 @@ bool SendResponseWith(const HttpResponse& response, const SendPiece& sendPiece) 
   return SendAll(head, sendPiece) && SendAll(response.body, sendPiece);
 }
 
-bool SendResponse(platform::SocketHandle socket, const HttpResponse& response) {
-  return SendResponseWith(response, [socket](const char* data, std::size_t length) {
+bool SendResponse(platform::SocketHandle socket, Deadline deadline, const HttpResponse& response) {
+  return SendResponseWith(response, [socket, deadline](const char* data, std::size_t length) -> std::int64_t {
+    if (!LimitToDeadline(socket, deadline)) return -1;
     return platform::Send(socket, data, length);
   });
 }

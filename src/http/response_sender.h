@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "http/deadline.h"
 #include "http/response.h"
 #include "platform/sockets.h"
 
@@ -16,4 +17,5 @@ using SendPiece = std::function<std::int64_t(const char* data, std::size_t lengt
 // True when every byte was accepted.
 bool SendResponseWith(const HttpResponse& response, const SendPiece& sendPiece);
 
-bool SendResponse(platform::SocketHandle socket, const HttpResponse& response);
+// Every byte must be accepted before the deadline, not each piece on its own.
+bool SendResponse(platform::SocketHandle socket, Deadline deadline, const HttpResponse& response);

@@ -13,6 +13,11 @@ bool PathExists(const std::string& path);
 // segments, another letter case): replacing one of them would replace the other's content.
 bool SameExistingFile(const std::string& a, const std::string& b);
 
+// The identity of the existing file at path (its volume and its number there), the same for
+// every spelling of its path and different for a file put in its place; empty when it cannot be
+// told.
+std::string FileIdentityOf(const std::string& path);
+
 // True when the path names an existing folder.
 bool IsFolder(const std::string& path);
 

@@ -16,6 +16,10 @@ bool SamePath(const std::string& a, const std::string& b);
 // A full path that does not depend on the current folder.
 bool IsAbsolutePath(const std::string& path);
 
+// The name after the last folder separator: only '/' separates on Linux, where a backslash is
+// an ordinary file-name character; Windows takes both.
+std::string FileNameOf(const std::string& path);
+
 // True when something exists at path and it is not a folder.
 bool IsExistingFile(const std::string& path);
 

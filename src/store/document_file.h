@@ -5,6 +5,9 @@
 
 struct DocumentFile {
   std::string path;  // UTF-8 full path of the .fcard file; fixed once the document is open
+  // The identity of the file that was opened: a file put in its place is another user's file
+  // and is never read or written as this document. Empty: not checked.
+  std::string identity;
   std::mutex mutex;
 };
 

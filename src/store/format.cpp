@@ -51,7 +51,9 @@ bool Exec(sqlite3* connection, const char* sql) {
 std::string ReadTextColumn(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
   if (text == nullptr) return {};
-  return std::string(reinterpret_cast<const char*>(text));
+  // Text may hold NUL bytes; a C-string read would cut it short into another value.
+  const int length = sqlite3_column_bytes(statement, column);
+  return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
 }
 
 std::string ReadBodyColumn(sqlite3_stmt* statement) {
@@ -83,6 +85,17 @@ StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection)
   Exec(db, "PRAGMA trusted_schema=OFF");
   Exec(db, "PRAGMA secure_delete=ON");  // deleted bodies are overwritten with zeros on disk
   return VerifySchema(db);
+}
+
+StoreOpenResult OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection) {
+  const auto replaced = [&] {
+    return !document.identity.empty() && platform::FileIdentityOf(document.path) != document.identity;
+  };
+  if (replaced()) return StoreOpenResult::FileNotFound;
+  const StoreOpenResult opened = OpenStore(document.path, connection);
+  // Checked again once the library has the file open: it may have been swapped in between.
+  if (opened == StoreOpenResult::Ok && replaced()) return StoreOpenResult::FileNotFound;
+  return opened;
 }
 
 StoreOpenResult VerifySchema(sqlite3* connection) {

@@ -61,6 +61,10 @@ bool InitializeStore(sqlite3* connection);
 // the library produced one, also on failure.
 StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection);
 
+// OpenStore for an open document: FileNotFound when the file at its path is no longer the one
+// that was opened.
+StoreOpenResult OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection);
+
 StoreOpenResult VerifySchema(sqlite3* connection);
 
 // The check made before a file becomes an open document; message is the user's text on failure.

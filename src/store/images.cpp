@@ -52,7 +52,7 @@ StoreResult InsertImage(DocumentFile& document, const std::string& bytes, std::s
   if (newId.empty()) return StoreResult::Error;
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
-  if (OpenStore(document.path, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
   if (!InsertImageRow(connection.get(), newId, bytes, platform::SystemMilliseconds())) return StoreResult::Error;
   id = newId;
   return StoreResult::Ok;
@@ -84,7 +84,7 @@ bool ListImages(DocumentFile& document, std::vector<ImageInfo>& images) {
   images.clear();
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
-  if (OpenStore(document.path, connection) != StoreOpenResult::Ok) return false;
+  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return false;
   StatementHandle statement;
   sqlite3_prepare_v2(connection.get(), "SELECT id, length(body), modified FROM images", -1, statement.out(), nullptr);
   if (statement.get() == nullptr) return false;

@@ -144,7 +144,7 @@ StoreResult GetRecord(DocumentFile& document, const char* table, const std::stri
   body.clear();
   tag = "0";
   ConnectionHandle connection;
-  if (OpenStore(document.path, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
   const StoreResult result = SelectBody(connection.get(), table, id, body);
   if (result != StoreResult::Ok) return result;
   tag = TagOf(document.path, table, id, body);
@@ -157,7 +157,7 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   const std::string tagOfBody = VersionTag(body);
   if (tagOfBody.empty()) return StoreResult::Error;
   ConnectionHandle connection;
-  if (OpenStore(document.path, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
   sqlite3* db = connection.get();
   // The write lock is taken before the current tag is read, so no one can change it in between.
   // Any return before COMMIT closes the connection, which rolls the transaction back.
@@ -179,7 +179,7 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
 StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id) {
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
-  if (OpenStore(document.path, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
   int changes = 0;
   {
     StatementHandle statement;

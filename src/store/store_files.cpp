@@ -63,7 +63,7 @@ bool CopyStoreFile(DocumentFile& document, const std::string& targetPath) {
     // Our own connections are kept out by the mutex; other processes are kept from writing by a
     // read transaction, whose shared lock lasts until the connection closes after the copy.
     ConnectionHandle connection;
-    if (OpenStore(document.path, connection) == StoreOpenResult::Ok &&
+    if (OpenDocumentStore(document, connection) == StoreOpenResult::Ok &&
         Exec(connection.get(), "BEGIN") &&
         CountRows(connection.get(), "meta") >= 0) {
       copied = platform::CopyFileNoReplace(document.path, temp);

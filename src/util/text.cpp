@@ -13,6 +13,37 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 
 bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// Length of the well-formed UTF-8 sequence that starts at text[at] (a byte of 0x80 or above),
+// or 0 when it is not one: no overlong forms, no surrogates, nothing above U+10FFFF.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(at);
+  std::size_t length = 0;
+  std::uint8_t low = 0x80;
+  std::uint8_t high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length) return 0;
+  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+  }
+  return length;
+}
+
 }  // namespace
 
 std::string Utf16ToUtf8(const std::u16string& text) {
@@ -63,8 +94,22 @@ bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerSuff
 std::string JsonEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (const char c : text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
     const auto byte = static_cast<std::uint8_t>(c);
+    if (byte >= 0x80) {
+      const std::size_t length = Utf8SequenceLength(text, i);
+      if (length == 0) {
+        out += kReplacementCharacter;  // a file name need not be UTF-8; the answer must be
+        ++i;
+      } else {
+        out.append(text, i, length);
+        i += length;
+      }
+      continue;
+    }
+    ++i;
     switch (c) {
       case '\t': out += "\\t"; break;
       case '\n': out += "\\n"; break;

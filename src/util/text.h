@@ -23,7 +23,8 @@ std::string AsciiLower(std::string_view text);
 // text ends in suffix, A-Z in text read as a-z; suffix is given in lower case.
 bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerSuffix);
 
-// Escapes for the inside of a JSON string literal (no quotes added).
+// Escapes for the inside of a JSON string literal (no quotes added). Always valid UTF-8: each
+// byte that is not part of a well-formed sequence becomes U+FFFD.
 std::string JsonEscape(std::string_view text);
 
 bool IsLowerHexOfLength(std::string_view text, std::size_t length);

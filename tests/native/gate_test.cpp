@@ -86,20 +86,27 @@ TEST_F(Gate, TheTicketsRedirectNamesOnlyAPageIdentifier) {
   }
 }
 
-TEST_F(Gate, TheHandlerRunsOnlyForAnAdmittedHead) {
+TEST_F(Gate, TheHeadCheckRefusesAndTheHandlerRunsOnlyForAnAdmittedHead) {
   int calls = 0;
-  const RequestHandler handler = GuardedHandler(keys, [&calls](const HttpRequest&) {
+  const ListenerHandlers handlers = GuardedHandler(keys, [&calls](const HttpRequest&) {
     ++calls;
     return ErrorResponse(418, "handled", "");
   });
-  EXPECT_EQ(handler(Admitted("PUT")).status, 418);
+  EXPECT_FALSE(handlers.checkHead(Admitted("PUT")).has_value());
+  const HttpResponse handled = handlers.handle(Admitted("PUT"));
+  EXPECT_EQ(handled.status, 418);
   HttpRequest foreign = Admitted("PUT");
   foreign.headers["origin"] = "http://evil.example";
-  EXPECT_EQ(handler(foreign).body, "{\"error\":\"origin_not_allowed\",\"message\":\"\"}");
+  const std::optional<HttpResponse> refused = handlers.checkHead(foreign);
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_EQ(refused->body, "{\"error\":\"origin_not_allowed\",\"message\":\"\"}");
   HttpRequest noCookie = Admitted("PUT");
   noCookie.headers.erase("cookie");
-  EXPECT_EQ(handler(noCookie).status, 401);
+  EXPECT_EQ(handlers.checkHead(noCookie)->status, 401);
   EXPECT_EQ(calls, 1);
+  // Both kinds of answer carry the security headers.
+  EXPECT_EQ(refused->headers.size(), handled.headers.size());
+  EXPECT_EQ(refused->headers.front().first, "Content-Security-Policy");
 }
 
 }  // namespace

@@ -210,6 +210,48 @@ TEST_F(ListenerTest, SixtyFifthConnectionIsClosedUnanswered) {
   EXPECT_EQ(calls_->load(), 1);
 }
 
+// Slow peers: the request and the answer each get one deadline, not one per receive or send,
+// so a client that trickles bytes cannot hold one of the 64 places for long.
+TEST(Listener, TricklingPeersLoseTheirPlaceAtTheDeadline) {
+  constexpr std::size_t kHuge = 32 * 1048576;
+  HttpListener listener;
+  listener.requestDeadlineMs = 300;
+  listener.sendDeadlineMs = 300;
+  ASSERT_TRUE(StartListener(listener, 0, [](const HttpRequest&) {
+    HttpResponse response = DefaultResponse();
+    response.body.assign(kHuge, 'h');
+    return response;
+  }));
+  const auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+
+  // A head at one byte every 20 ms would take 12 seconds.
+  const std::string head = "GET / HTTP/1.1\r\nX: " + std::string(600, 'a') + "\r\n\r\n";
+  std::size_t sent = 0;
+  {
+    LoopbackClient writer(listener.port);
+    ASSERT_TRUE(WaitUntil([&] { return ActiveConnections(listener) == 1; }));
+    while (sent < head.size() && ActiveConnections(listener) == 1 && writer.SendAll(head.substr(sent, 1))) {
+      ++sent;
+      pause();
+    }
+  }
+  EXPECT_LT(sent, head.size());
+
+  // An answer taken 4 KiB every 20 ms would take minutes.
+  std::size_t received = 0;
+  {
+    LoopbackClient reader(listener.port);
+    ASSERT_TRUE(reader.SendAll("GET / HTTP/1.1\r\n\r\n"));
+    ASSERT_TRUE(WaitUntil([&] { return ActiveConnections(listener) == 1; }));
+    for (int round = 0; round < 1000 && ActiveConnections(listener) == 1; ++round) {
+      received += reader.ReceiveSome(4096).size();
+      pause();
+    }
+  }
+  EXPECT_LT(received, kHuge);
+  EXPECT_TRUE(WaitUntil([&] { return ActiveConnections(listener) == 0; }));
+}
+
 TEST(Listener, PortInUseCannotBeBoundAgain) {
   HttpListener first;
   ASSERT_TRUE(StartListener(first, 0, [](const HttpRequest&) { return DefaultResponse(); }));

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "http/request_reader.h"
@@ -77,4 +79,47 @@ TEST(ParseRequestHead, RefusedHeaders) {
   EXPECT_FALSE(ParseRequestHead("GET / HTTP/1.1\r\n: starts with colon", request));
   EXPECT_FALSE(ParseRequestHead("GET / HTTP/1.1\r\nA: b\r\n folded continuation", request));
   EXPECT_FALSE(ParseRequestHead("GET / HTTP/1.1\r\n", request));  // an empty header line
+}
+
+// A head the check refuses is answered by the check once its body has gone by unkept; the
+// connection-layer limits still hold. The reader is fed from memory, 64 KiB a receive.
+TEST(ReadRequestWith, ARefusedHeadIsDecidedBeforeItsBodyAndTheBodyIsNeverKept) {
+  const std::string head = "PUT /x HTTP/1.1\r\nContent-Length: 33554432\r\n\r\n";
+  struct Case {
+    bool refuse;
+    std::size_t bodySent;
+    ReadOutcome outcome;
+    int status;
+  };
+  for (const Case& c : {Case{true, kMaxBodyLength, ReadOutcome::Refused, 403},
+                        Case{true, kMaxBodyLength - 1, ReadOutcome::Refused, 400},
+                        Case{false, kMaxBodyLength, ReadOutcome::Request, 0}}) {
+    std::size_t handedOut = 0;
+    std::size_t handedOutAtCheck = 0;
+    const std::size_t total = head.size() + c.bodySent;
+    const ReceivePiece receive = [&](char* buffer, std::size_t capacity) -> std::int64_t {
+      const std::size_t count = std::min(capacity, total - handedOut);
+      for (std::size_t i = 0; i < count; ++i) {
+        buffer[i] = handedOut + i < head.size() ? head[handedOut + i] : 'b';
+      }
+      handedOut += count;
+      return static_cast<std::int64_t>(count);
+    };
+    const HeadCheck check = [&](const HttpRequest&) -> std::optional<HttpResponse> {
+      handedOutAtCheck = handedOut;
+      if (!c.refuse) return std::nullopt;
+      return ErrorResponse(403, "origin_not_allowed", "");
+    };
+    HttpRequest request;
+    HttpResponse refusal;
+    EXPECT_EQ(ReadRequestWith(receive, request, refusal, check), c.outcome);
+    EXPECT_LE(handedOutAtCheck, kReceiveBufferSize);  // decided on the head
+    EXPECT_EQ(handedOut, total);                      // every byte was read off the connection
+    if (c.outcome == ReadOutcome::Refused) {
+      EXPECT_EQ(refusal.status, c.status);
+      EXPECT_TRUE(request.body.empty());
+    } else {
+      EXPECT_EQ(request.body.size(), kMaxBodyLength);
+    }
+  }
 }

@@ -45,6 +45,14 @@ TEST_F(RecentFilesTest, NewestFirstWithoutDuplicatesAndAtMostTen) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::u8path(app.recentPath + ".tmp")));
 }
 
+TEST_F(RecentFilesTest, PathsWithLineBreaksAreNeverListed) {
+  AddRecentFile(app, "/notes/a.fcard");
+  for (const std::string path : {"/notes/x\n/etc/passwd", "/notes/y\r.fcard", "/notes/a.fcard\n"}) {
+    AddRecentFile(app, path);
+  }
+  EXPECT_EQ(ReadBytes(app.recentPath), "/notes/a.fcard\n");
+}
+
 TEST_F(RecentFilesTest, LetterCaseFollowsTheFileSystem) {
   AddRecentFile(app, "/notes/Plan.fcard");
   AddRecentFile(app, "/notes/plan.fcard");
@@ -56,7 +64,8 @@ TEST_F(RecentFilesTest, LetterCaseFollowsTheFileSystem) {
 }
 
 TEST_F(RecentFilesTest, HandEditedListReadsWithoutBlankLinesAndCarriageReturns) {
-  WriteBytes(app.recentPath, "\r\n/a.fcard\r\n\n/b.fcard\r\n   \n/c.fcard");
+  // Lines that still hold a CR are not paths this program wrote.
+  WriteBytes(app.recentPath, "\r\n/a.fcard\r\n\n/b.fcard\r\n   \n/x\r.fcard\n/y.fcard\r\r\n/c.fcard");
   EXPECT_EQ(ReadRecentList(app), (std::vector<std::string>{"/a.fcard", "/b.fcard", "   ", "/c.fcard"}));
   AddRecentFile(app, "/b.fcard");
   EXPECT_EQ(ReadBytes(app.recentPath), "/b.fcard\n/a.fcard\n   \n/c.fcard\n");

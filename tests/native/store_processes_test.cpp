@@ -2,7 +2,6 @@
 // that was committed and leaves nothing half-written.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -99,65 +98,6 @@ TEST(StoreProcesses, TwoProcessesWithTheSameTagEndInOneWriteAndOneConflict) {
   std::string body;
   ASSERT_EQ(GetPage(document, PageId(1), body, tag), StoreResult::Ok);
   EXPECT_EQ(body, first == ok ? "<p>process 0</p>" : "<p>process 1</p>");
-}
-
-TEST(StoreProcesses, KilledWriterLeavesEveryRecordOldOrNew) {
-  if (!ChildProcessesSupported()) GTEST_SKIP() << "no child processes on this platform";
-  TempFolder folder;
-  DocumentFile document;
-  document.path = folder.Path("crash.fcard");
-  ASSERT_TRUE(CreateStoreFile(document.path));
-  std::vector<long> committed(kPages + 1, 0);
-
-  for (const int acksBeforeKill : {23, 58, 91}) {
-    Channel channel = OpenChannel();
-    ChildProcess child = StartChild([&] { return WriteUntilKilled(document.path, channel); });
-    CloseWriteEnd(channel);
-    std::string line;
-    int acks = 0;
-    while (acks < acksBeforeKill && ReceiveLine(channel, line)) {
-      int record = 0;
-      long version = 0;
-      ASSERT_EQ(std::sscanf(line.c_str(), "%d %ld", &record, &version), 2);
-      committed[record] = version;
-      ++acks;
-    }
-    ASSERT_EQ(acks, acksBeforeKill) << "the writer stopped early";
-    KillChild(child);
-    while (ReceiveLine(channel, line)) {  // writes reported between the last read and the kill
-      int record = 0;
-      long version = 0;
-      ASSERT_EQ(std::sscanf(line.c_str(), "%d %ld", &record, &version), 2);
-      committed[record] = version;
-    }
-    CloseChannel(channel);
-
-    std::string accepted, message;
-    ASSERT_TRUE(ValidateDocumentFile(document.path, accepted, message)) << message;
-    int ahead = 0;
-    for (int record = 0; record <= kPages; ++record) {
-      std::string body, tag;
-      const StoreResult read = Read(document, record, body, tag);
-      ASSERT_NE(read, StoreResult::Error);
-      const long stored = VersionOf(body);
-      // Committed writes are kept; the one in flight is either complete or absent.
-      ASSERT_TRUE(stored == committed[record] || stored == committed[record] + 1)
-          << "record " << record << " stored " << stored << " committed " << committed[record];
-      if (stored != 0) {
-        EXPECT_EQ(body, Body(record, stored));
-      }
-      if (stored != committed[record]) ++ahead;
-      committed[record] = stored;
-    }
-    EXPECT_LE(ahead, 1);
-    std::string backup, tag, tree;
-    ASSERT_EQ(GetTree(document, tree, tag), StoreResult::Ok);
-    if (committed[kTree] >= 2) {
-      // The backup is written in the tree's own transaction, so it is always the tree before it.
-      ASSERT_EQ(GetRecord(document, "meta", "tree.bak", backup, tag), StoreResult::Ok);
-      EXPECT_EQ(backup, Body(kTree, committed[kTree] - 1));
-    }
-  }
 }
 
 TEST(StoreProcesses, CopiesTakenWhileAnotherProcessWritesAreConsistent) {

@@ -184,9 +184,15 @@ TEST_F(StoreFixture, ImagesAreInsertedReadListedAndDeleted) {
   }
 
   // Rows written by another program: a wrong-shaped id is not listed, a non-image is not served.
+  // An id that is a valid one followed by a NUL byte and more is wrong-shaped too.
   const std::string textId(32, 'a');
+  const std::string nulPrefix(32, 'b');
   ASSERT_TRUE(RunSql(document.path, "INSERT INTO images VALUES('BAD', x'89504e470d0a1a0a', 1);"
-                                    "INSERT INTO images VALUES('" + textId + "', x'414243', 7)"));
+                                    "INSERT INTO images VALUES('" + textId + "', x'414243', 7);"
+                                    "INSERT INTO images VALUES(CAST(x'" + HexEncode(nulPrefix.data(), 32) +
+                                    "0041' AS TEXT), x'89504e470d0a1a0a', 1)"));
+  EXPECT_EQ(GetImage(document, nulPrefix, got, type), StoreResult::NotFound);
+  EXPECT_EQ(DeleteImage(document, nulPrefix), StoreResult::NotFound);
   EXPECT_EQ(GetImage(document, textId, got, type), StoreResult::NotFound);
   EXPECT_EQ(got, "");
 
@@ -212,5 +218,5 @@ TEST_F(StoreFixture, ImagesAreInsertedReadListedAndDeleted) {
   EXPECT_EQ(DeleteImage(document, "BAD"), StoreResult::NotFound);
   EXPECT_EQ(GetImage(document, first, got, type), StoreResult::NotFound);
   EXPECT_EQ(QueryInt(document.path, "PRAGMA freelist_count"), 0);
-  EXPECT_EQ(QueryInt(document.path, "SELECT count(*) FROM images WHERE id='BAD'"), 1);
+  EXPECT_EQ(QueryInt(document.path, "SELECT count(*) FROM images WHERE id='BAD' OR length(CAST(id AS BLOB))=34"), 2);
 }

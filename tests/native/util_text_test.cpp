@@ -31,7 +31,12 @@ TEST(JsonEscape, EscapingTable) {
   EXPECT_EQ(JsonEscape(std::string("\0", 1)), "\\u0000");
   EXPECT_EQ(JsonEscape("\x7f/"), "\x7f/");
   EXPECT_EQ(JsonEscape("はじめに"), "はじめに");
-  EXPECT_EQ(JsonEscape("\xff\xfe"), "\xff\xfe");  // bytes, not characters
+  // Whatever the bytes, the answer is valid UTF-8.
+  EXPECT_EQ(JsonEscape("a\xff\xfe.fcard"), "a\xEF\xBF\xBD\xEF\xBF\xBD.fcard");
+  EXPECT_EQ(JsonEscape("\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE3\x81"),
+            "\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|"
+            "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(JsonEscape("\xF0\x9F\x8C\xBF\xC3\xA9"), "\xF0\x9F\x8C\xBF\xC3\xA9");
 }
 
 TEST(Shapes, ImageIdentifier) {

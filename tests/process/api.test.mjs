@@ -1,7 +1,7 @@
 // The JSON API of a running program: status, recent, tree and pages with version tags, images.
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { chmodSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { chmodSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
@@ -9,8 +9,6 @@ import { programPath, skipUnderWine } from '../support/ferncard.mjs';
 import { startProgram, waitFor } from '../support/session.mjs';
 
 const conflictMessage = '別のウィンドウで先に更新されました。';
-const storeErrorMessage =
-  'ファイルに保存できません。ファイルが移動または削除されていないか、空き容量と権限をご確認ください。';
 const emptyTree = '{"schemaVersion":1,"pages":[]}';
 const pageId = '0f8fad5b-d9cb-469f-a165-70867728950e';
 const png = Buffer.concat([Buffer.from('89504e470d0a1a0a', 'hex'), Buffer.from('rest of a png')]);
@@ -215,31 +213,5 @@ describe('API of one running program', () => {
     assert.equal(stored.status, 201);
     const { id } = stored.json();
     assert.equal((await program.api('GET', `/api/images/${id}`)).body.length, limit);
-  });
-});
-
-describe('a document removed behind the program\'s back', () => {
-  test('every store operation answers 500 store_error', async () => {
-    const program = await startProgram();
-    try {
-      assert.equal((await program.api('GET', '/api/tree')).status, 200);
-      rmSync(program.document);
-      assert.ok(!existsSync(program.document));
-      const expected = envelope('store_error', storeErrorMessage);
-      const answers = [
-        await program.api('GET', '/api/tree'),
-        await program.api('PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'),
-        await program.api('GET', `/api/pages/${pageId}`),
-        await program.api('POST', '/api/images', {}, png),
-        await program.api('GET', '/api/images'),
-      ];
-      for (const answer of answers) {
-        assert.equal(answer.status, 500);
-        assert.equal(answer.text, expected);
-      }
-      assert.ok(!existsSync(program.document), 'the document must not be recreated');
-    } finally {
-      await program.stop();
-    }
   });
 });

@@ -204,7 +204,8 @@ describe('file endpoints', () => {
     assert.equal(picker.calls().length, callsBefore + 1);
   });
 
-  test('new with the extension chosen replaces the file the dialog offered, but never an open one', async () => {
+  test('new with the extension chosen replaces the file the dialog offered, but never an open one', needsPicker,
+    async () => {
     const older = path.join(program.dir, 'older.fcard');
     writeFileSync(older, 'an old file that the user agreed to replace');
     picker.answer(older);

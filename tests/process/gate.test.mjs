@@ -96,13 +96,18 @@ describe('gate', () => {
     assert.deepEqual(image.all('Cache-Control'), ['private, max-age=31536000, immutable']);
   });
 
-  test('a hostile page reaches nothing and changes nothing', async () => {
+  test('a hostile page reaches nothing and changes nothing, and no answer allows another origin', async () => {
     const tag = (await program.api('GET', '/api/tree')).header('ETag');
     const before = readFileSync(program.document);
     const tree = { 'If-Match': tag };
+    const evil = 'http://evil.example';
+    const upgrade = { Upgrade: 'websocket', Connection: 'Upgrade', 'Sec-WebSocket-Version': '13',
+      'Sec-WebSocket-Key': 'dGhlIHNhbXBsZSBub25jZQ==' };
+    // Each header given replaces the program's own (Host, Origin, Cookie); null leaves it out.
     const attempts = [
-      // Another site's page posting with the user's cookie.
-      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: 'http://evil.example' }],
+      // Another site's page writing with and without the user's cookie.
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: evil }],
+      [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: evil, Cookie: null }],
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `http://127.0.0.1:${program.port + 1}` }],
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: `${program.origin}/` }],
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, Origin: 'null' }],
@@ -112,7 +117,24 @@ describe('gate', () => {
       [403, 'origin_not_allowed', 'PUT', '/api/tree', { ...tree, 'Sec-Fetch-Site': 'cross-site' }],
       [403, 'origin_not_allowed', 'DELETE', '/api/pages/0f8fad5b-d9cb-469f-a165-70867728950e',
         { 'Sec-Fetch-Site': 'same-site' }],
+      // Its reads, with and without credentials.
       [403, 'origin_not_allowed', 'GET', '/api/tree', { 'Sec-Fetch-Site': 'cross-site' }],
+      [403, 'origin_not_allowed', 'GET', '/api/tree', { Origin: evil }],
+      [403, 'origin_not_allowed', 'GET', '/api/tree', { Origin: evil, Cookie: null, 'Sec-Fetch-Mode': 'cors' }],
+      // Form posts, which need no preflight: text/plain, and from a sandboxed frame (Origin null).
+      [403, 'origin_not_allowed', 'POST', '/api/images', { Origin: evil, 'Content-Type': 'text/plain' }],
+      [403, 'origin_not_allowed', 'POST', '/api/file/new', { Origin: 'null', 'Content-Type': 'text/plain' }],
+      [403, 'origin_not_allowed', 'POST', '/api/open-data-folder',
+        { Origin: null, 'Sec-Fetch-Site': 'cross-site', 'Content-Type': 'application/x-www-form-urlencoded' }],
+      // Websocket upgrades from another site; the program speaks no websocket at all.
+      [403, 'origin_not_allowed', 'GET', '/api/tree', { ...upgrade, Origin: evil }],
+      [403, 'origin_not_allowed', 'GET', '/', { ...upgrade, Origin: evil, Cookie: null }],
+      // A preflight, and the methods the program never serves.
+      [403, 'origin_not_allowed', 'OPTIONS', '/api/tree', { Origin: evil, 'Access-Control-Request-Method': 'PUT' }],
+      [405, 'method_not_allowed', 'OPTIONS', '/api/tree', {}],
+      [405, 'method_not_allowed', 'TRACE', '/api/tree', {}],
+      [405, 'method_not_allowed', 'HEAD', '/api/tree', {}],
+      [403, 'origin_not_allowed', 'TRACE', '/', { Origin: null }],
       // A DNS-rebinding page: its own name resolved to 127.0.0.1.
       [403, 'host_not_allowed', 'PUT', '/api/tree', { ...tree, Host: `evil.example:${program.port}` }],
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: 'evil.example' }],
@@ -121,6 +143,7 @@ describe('gate', () => {
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `[::1]:${program.port}` }],
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `localhost.:${program.port}` }],
       [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `127.0.0.1:0${program.port}` }],
+      [403, 'host_not_allowed', 'GET', '/api/tree', { Host: `localhost.evil.example:${program.port}`, Origin: null }],
     ];
     for (const [status, code, method, target, headers] of attempts) {
       const pairs = [['Host', program.host], ['Origin', program.origin], ['Cookie', program.cookie]];
@@ -128,10 +151,13 @@ describe('gate', () => {
         const existing = pairs.find(([n]) => n === name);
         if (existing) existing[1] = value; else pairs.push([name, value]);
       }
-      const answer = await request(program.port, method, target, pairs, method === 'PUT' ? '{"stolen":1}' : undefined);
-      assert.equal(answer.status, status, `${method} ${target} ${JSON.stringify(headers)}`);
-      assert.equal(answer.text, envelope(code));
+      const sent = pairs.filter(([, value]) => value !== null);
+      const answer = await request(program.port, method, target, sent, method === 'PUT' ? '{"stolen":1}' : undefined);
+      const what = `${method} ${target} ${JSON.stringify(headers)}`;
+      assert.equal(answer.status, status, what);
+      assert.equal(answer.text, envelope(code), what);
       assertGateHeaders(answer);
+      assert.deepEqual(answer.headers.filter(([name]) => /^access-control-/i.test(name)), [], what);
     }
     // Without an Origin header only GET passes: a form post or a script's write does not.
     for (const method of ['PUT', 'POST', 'DELETE']) {

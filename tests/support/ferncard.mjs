@@ -82,13 +82,15 @@ after(() => {
   for (const child of running) child.kill('SIGKILL');
 });
 
-// Starts ferncard with args. Returns { child, stdout(), stderr(), exited } where exited is a
-// promise of { code, signal, stdout, stderr }.
-export function startFerncard(args, { env = {}, cwd = repoRoot } = {}) {
+// Starts ferncard with args, as the user with the given uid and gid when user is given.
+// Returns { child, stdout(), stderr(), exited } where exited is a promise of
+// { code, signal, stdout, stderr }.
+export function startFerncard(args, { env = {}, cwd = repoRoot, user } = {}) {
   const programArgs = translateArguments(args);
   const command = wrapper.length > 0 ? wrapper[0] : ferncardBinary();
   const commandArgs = wrapper.length > 0 ? [...wrapper.slice(1), ferncardBinary(), ...programArgs] : programArgs;
-  const child = spawn(command, commandArgs, { cwd, env: childEnvironment(env), stdio: ['ignore', 'pipe', 'pipe'] });
+  const child = spawn(command, commandArgs,
+    { cwd, env: childEnvironment(env), stdio: ['ignore', 'pipe', 'pipe'], ...(user ?? {}) });
   running.add(child);
   child.on('close', () => running.delete(child));
   const out = [];

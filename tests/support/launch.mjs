@@ -74,12 +74,16 @@ export function sendEndRequest(run) {
   spawnSync('wine', ['taskkill', '/im', path.basename(ferncardBinary())], { stdio: 'ignore' });
 }
 
-// Asks the program to end and gives it ms to do so; one that is still running is killed.
-// Resolves with the exit, or null when the process had to be killed.
+// Asks the program to end and gives it ms to do so; one that is still running is killed, under
+// Wine its Windows process too (killing Wine's starter alone would leave it running, holding the
+// test's output pipes open). Resolves with the exit, or null when the process had to be killed.
 export async function requestEnd(run, ms = 6000) {
   if (run.child.exitCode !== null || run.child.signalCode !== null) return run.exited;
   sendEndRequest(run);
   const result = await exitWithin(run, ms);
-  if (result === null) await killFerncard(run);
+  if (result === null) {
+    if (underWine) spawnSync('wine', ['taskkill', '/f', '/im', path.basename(ferncardBinary())], { stdio: 'ignore' });
+    await killFerncard(run);
+  }
   return result;
 }

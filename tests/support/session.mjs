@@ -1,26 +1,28 @@
 // A running program with a browser-like session: the ticket traded for the cookie, and requests
 // sent as the program's own page would send them.
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { chmodSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
-import { exitWithin, killFerncard, startFerncard } from './ferncard.mjs';
+import { killFerncard, startFerncard } from './ferncard.mjs';
 import { request } from './http.mjs';
-import { freePort, waitFor, waitForLaunchAddress } from './launch.mjs';
+import { freePort, requestEnd, waitFor, waitForLaunchAddress } from './launch.mjs';
 
 export { waitFor };
 
-// Starts the program quietly on a free port with a fresh data folder and waits for its launch
-// address. Options: document (a document path argument), env (added to its environment).
-export async function launchProgram({ document, env = {} } = {}) {
+// Starts the program quietly on a free port and waits for its launch address. Options: document
+// (a document path argument), env (added to its environment), data (the data folder; a fresh
+// one by default), user ({ uid, gid } to run it as another user).
+export async function launchProgram({ document, env = {}, data, user } = {}) {
   const dir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-'));
-  const data = path.join(dir, 'data');
+  if (user) chmodSync(dir, 0o777);
+  data ??= path.join(dir, 'data');
   const ticketFile = path.join(dir, 'ticket');
   const port = await freePort();
   const args = ['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile];
   if (document) args.push(document);
-  const run = startFerncard(args, { env });
+  const run = startFerncard(args, { env, user });
   const address = await waitForLaunchAddress(ticketFile, 15000);
   if (!/\?ticket=[0-9a-f]{64}$/.test(address ?? '')) {
     await killFerncard(run);
@@ -28,16 +30,13 @@ export async function launchProgram({ document, env = {} } = {}) {
   }
   return {
     run, dir, data, dataDir: data, ticketFile, port, address,
-    document: path.join(data, 'Ferncard.fcard'),
+    document: document ?? path.join(data, 'Ferncard.fcard'),
     host: `127.0.0.1:${port}`,
     origin: `http://127.0.0.1:${port}`,
     // The address most recently written: the program rewrites the file for every window it opens.
     launchAddress: () => readFileSync(ticketFile, 'utf8'),
     async stop() {
-      if (run.child.exitCode === null && run.child.signalCode === null) {
-        run.child.kill('SIGTERM');
-        if ((await exitWithin(run, 8000)) === null) await killFerncard(run);
-      }
+      await requestEnd(run, 8000);
       rmSync(dir, { recursive: true, force: true });
     },
   };

@@ -70,6 +70,12 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
          first.st_ino == second.st_ino;
 }
 
+std::string FileIdentityOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 bool IsFolder(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

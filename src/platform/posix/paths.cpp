@@ -24,6 +24,11 @@ bool CurrentFolder(std::string& folder) {
 
 }  // namespace
 
+std::string FileNameOf(const std::string& path) {
+  const auto separator = path.rfind('/');
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
 bool AbsolutePath(const std::string& path, std::string& absolute) {
   if (path.empty()) return false;
   std::string full;

@@ -73,6 +73,13 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
          first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
+std::string FileIdentityOf(const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!FileIdentity(path, info)) return {};
+  return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+         std::to_string(info.nFileIndexLow);
+}
+
 bool PathExists(const std::string& path) {
   const std::wstring name = SystemPath(path);
   return !name.empty() && GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -24,6 +24,11 @@ bool SamePath(const std::string& a, const std::string& b) {
                               static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
+std::string FileNameOf(const std::string& path) {
+  const auto separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
 // "C:\..." and "\\server\share\..." (and their "/" spellings); not "C:name" or "\\name",
 // which depend on the current folder of a drive.
 bool IsAbsolutePath(const std::string& path) {

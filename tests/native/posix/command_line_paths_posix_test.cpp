@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -38,4 +39,9 @@ TEST(CommandLine, DocumentPathIsMadeAbsoluteAndNormalised) {
   EXPECT_EQ(options.documentPath, "/missing/folder/does-not-exist.fcard");
   ASSERT_TRUE(Parse({"ノート.fcard"}, options));
   EXPECT_EQ(options.documentPath, here + "/ノート.fcard");
+}
+
+TEST(FileNameOf, BackslashIsAnOrdinaryFileNameCharacter) {
+  EXPECT_EQ(platform::FileNameOf("/home/u/q\"uo\\te.fcard"), "q\"uo\\te.fcard");
+  EXPECT_EQ(platform::FileNameOf("C:\\Users\\a.fcard"), "C:\\Users\\a.fcard");
 }

@@ -141,6 +141,11 @@ TEST(Win32Files, ListingsAndReads) {
   EXPECT_EQ(platform::JoinPath("C:\\x\\", "y"), "C:\\x\\y");
 }
 
+TEST(Win32Paths, BothSlashesSeparateFileNames) {
+  EXPECT_EQ(platform::FileNameOf("C:\\Users\\u\\a.fcard"), "a.fcard");
+  EXPECT_EQ(platform::FileNameOf("C:\\Users/u\\b/c.fcard"), "c.fcard");
+}
+
 TEST(Win32Paths, AbsolutePathFollowsWindowsRules) {
   std::string absolute;
   ASSERT_TRUE(platform::AbsolutePath("C:\\x\\.\\y\\..\\z.fcard", absolute));

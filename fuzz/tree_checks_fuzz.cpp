@@ -1,0 +1,56 @@
+// Tree writes through the API handler: a tree that is taken reads back byte for byte; one that is
+// refused leaves the stored tree as it was.
+#include <stdlib.h>
+
+#include <cstdint>
+#include <string>
+
+#include "api/record_endpoints.h"
+#include "check.h"
+#include "store/store_files.h"
+
+namespace {
+
+DocumentFile& Document() {
+  static DocumentFile document;
+  if (document.path.empty()) {
+    char folder[] = "/tmp/ferncard-fuzz-XXXXXX";
+    FUZZ_CHECK(mkdtemp(folder) != nullptr);
+    document.path = std::string(folder) + "/tree.fcard";
+    FUZZ_CHECK(CreateStoreFile(document.path));
+  }
+  return document;
+}
+
+std::string Header(const HttpResponse& response, const std::string& name) {
+  for (const auto& [key, value] : response.headers) {
+    if (key == name) return value;
+  }
+  return {};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  DocumentFile& document = Document();
+  const HttpResponse before = HandleGetTree(document);
+  FUZZ_CHECK(before.status == 200);
+
+  HttpRequest put;
+  put.method = "PUT";
+  put.path = "/api/tree";
+  put.headers["if-match"] = Header(before, "ETag");
+  put.body.assign(reinterpret_cast<const char*>(data), size);
+  const HttpResponse written = HandlePutTree(document, put);
+
+  const HttpResponse after = HandleGetTree(document);
+  FUZZ_CHECK(after.status == 200);
+  if (written.status == 200) {
+    FUZZ_CHECK(after.body == put.body);
+    FUZZ_CHECK(Header(after, "ETag") == Header(written, "ETag"));
+  } else {
+    FUZZ_CHECK(written.status == 400);
+    FUZZ_CHECK(after.body == before.body);
+  }
+  return 0;
+}

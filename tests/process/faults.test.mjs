@@ -1,0 +1,252 @@
+// Faults around a running program: killed while writing, a full disk, a read-only document, the
+// document replaced or removed behind its back. Nothing acknowledged is ever lost.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import {
+  chmodSync, chownSync, copyFileSync, existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, renameSync,
+  rmSync, writeFileSync,
+} from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { describe, test } from 'node:test';
+
+import { killFerncard, runFerncard, skipUnderWine } from '../support/ferncard.mjs';
+import { freePort } from '../support/launch.mjs';
+import { startProgram } from '../support/session.mjs';
+
+const storeError = JSON.stringify({
+  error: 'store_error',
+  message: 'ファイルに保存できません。ファイルが移動または削除されていないか、空き容量と権限をご確認ください。',
+});
+const pageIds = ['0f8fad5b-d9cb-469f-a165-70867728950e', '7c9e6679-7425-40de-944b-e07fc1f90ae7'];
+const tagOf = (bytes) => `"${createHash('sha256').update(bytes).digest('hex').slice(0, 32)}"`;
+const digest = (file) => createHash('sha256').update(readFileSync(file)).digest('hex');
+const png = (label, size = 0) => Buffer.concat([Buffer.from('89504e470d0a1a0a', 'hex'), Buffer.from(label),
+  Buffer.alloc(size, label.length)]);
+const isRoot = process.getuid?.() === 0;
+
+// A body of about size bytes that names its writer and its number.
+const body = (label, n, size) => Buffer.concat([Buffer.from(`<p>${label} ${n}</p>`), Buffer.alloc(size, 0x61 + (n % 26))]);
+
+// Every store operation of the program, each answered with store_error.
+async function assertEveryOperationFails(program) {
+  const answers = [
+    await program.api('GET', '/api/tree'),
+    await program.api('PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'),
+    await program.api('GET', `/api/pages/${pageIds[0]}`),
+    await program.api('PUT', `/api/pages/${pageIds[0]}`, { 'If-Match': '"0"' }, 'x'),
+    await program.api('POST', '/api/images', {}, png('x')),
+    await program.api('GET', '/api/images'),
+  ];
+  for (const answer of answers) {
+    assert.equal(answer.status, 500);
+    assert.equal(answer.text, storeError);
+  }
+}
+
+describe('killed in the middle of writes', { skip: skipUnderWine('a signal ends only Wine\'s starter') }, () => {
+  test('the document opens after each kill with every record at its last acknowledged or in-flight version',
+    async () => {
+      const dir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-kill-'));
+      const data = path.join(dir, 'data');
+      // What each record may hold: its last acknowledged body and any body in flight at the kill.
+      const records = new Map([['/api/tree', { acked: null, inFlight: [] }],
+        ...pageIds.map((id) => [`/api/pages/${id}`, { acked: null, inFlight: [] }])]);
+      const images = new Map();  // acknowledged id -> bytes
+      try {
+        for (let round = 0; round < 4; round += 1) {
+          const program = await startProgram({ data });
+          for (const [target, record] of records) {
+            const read = await program.api('GET', target);
+            assert.equal(read.status, 200, target);
+            const allowed = [record.acked, ...record.inFlight].map((b) => (b ?? Buffer.alloc(0)).toString('latin1'));
+            if (target === '/api/tree' && record.acked === null) allowed.push('{"schemaVersion":1,"pages":[]}');
+            assert.ok(allowed.includes(read.body.toString('latin1')), `${target} after round ${round}`);
+            record.acked = read.body;
+            record.inFlight = [];
+          }
+          for (const [id, bytes] of images) assert.deepEqual((await program.api('GET', `/api/images/${id}`)).body, bytes);
+
+          // Writers in parallel; the kill comes after a chosen number of acknowledged writes.
+          const killAfter = 6 + Math.floor(Math.random() * 20);
+          let acknowledged = 0;
+          let killed = false;
+          const acknowledge = () => {
+            acknowledged += 1;
+            if (acknowledged >= killAfter && !killed) {
+              killed = true;
+              program.run.child.kill('SIGKILL');
+            }
+          };
+          const writeRecord = async (target, label, size) => {
+            const record = records.get(target);
+            let tag = (await program.api('GET', target)).header('ETag');
+            for (let n = 0; !killed; n += 1) {
+              const next = target === '/api/tree' ? Buffer.from(`{"round":${round},"n":${n}}`) : body(label, n, size);
+              record.inFlight.push(next);
+              const answer = await program.api('PUT', target, { 'If-Match': tag }, next).catch(() => null);
+              if (answer?.status !== 200) return;
+              record.acked = next;
+              record.inFlight = [];
+              tag = answer.header('ETag');
+              acknowledge();
+            }
+          };
+          const uploadImages = async () => {
+            for (let n = 0; !killed; n += 1) {
+              const bytes = png(`round ${round} image ${n}`, 200000);
+              const answer = await program.api('POST', '/api/images', {}, bytes).catch(() => null);
+              if (answer?.status !== 201) return;
+              images.set(answer.json().id, bytes);
+              acknowledge();
+            }
+          };
+          await Promise.all([writeRecord('/api/tree', 'tree', 0), writeRecord(`/api/pages/${pageIds[0]}`, 'a', 300000),
+            writeRecord(`/api/pages/${pageIds[1]}`, 'b', 50000), uploadImages()]);
+          assert.ok(killed, 'the writers stopped before the kill');
+          await killFerncard(program.run);
+          await program.stop();
+        }
+      } finally {
+        rmSync(dir, { recursive: true, force: true });
+      }
+    });
+});
+
+describe('a full disk', { skip: skipUnderWine('the small file system is mounted on the Linux side') }, () => {
+  // A 3 MiB tmpfs where mounting is allowed; elsewhere the test is skipped and says why.
+  const mount = mkdtempSync(path.join(os.tmpdir(), 'ferncard-full-'));
+  const mounted = isRoot && spawnSync('mount', ['-t', 'tmpfs', '-o', 'size=3m', 'tmpfs', mount]).status === 0;
+  if (!mounted) rmSync(mount, { recursive: true, force: true });
+  const fill = () => {
+    const filler = path.join(mount, `filler-${readdirSync(mount).length}`);
+    try { writeFileSync(filler, Buffer.alloc(8 << 20)); } catch (error) { assert.equal(error.code, 'ENOSPC'); }
+    return filler;
+  };
+
+  test('writes fail with store_error, what is stored reads back, and writing works again once space is freed',
+    { skip: mounted ? false : 'needs a tmpfs mount (root)' }, async (t) => {
+      t.after(() => {
+        spawnSync('umount', [mount]);
+        rmSync(mount, { recursive: true, force: true });
+      });
+      const data = path.join(mount, 'data');
+      const program = await startProgram({ data });
+      try {
+        const page = `/api/pages/${pageIds[0]}`;
+        const stored = body('kept', 1, 100000);
+        assert.equal((await program.api('PUT', page, { 'If-Match': '"0"' }, stored)).status, 200);
+        const image = png('kept', 50000);
+        const { id } = (await program.api('POST', '/api/images', {}, image)).json();
+
+        const filler = fill();
+        const attempts = [
+          await program.api('PUT', page, { 'If-Match': tagOf(stored) }, body('lost', 2, 400000)),
+          await program.api('PUT', `/api/pages/${pageIds[1]}`, { 'If-Match': '"0"' }, body('lost', 3, 400000)),
+          await program.api('POST', '/api/images', {}, png('lost', 400000)),
+        ];
+        for (const answer of attempts) {
+          assert.equal(answer.status, 500);
+          assert.equal(answer.text, storeError);
+        }
+        assert.deepEqual((await program.api('GET', page)).body, stored);
+        assert.deepEqual((await program.api('GET', `/api/images/${id}`)).body, image);
+        assert.equal((await program.api('GET', `/api/pages/${pageIds[1]}`)).body.length, 0);
+
+        rmSync(filler);
+        const again = body('again', 4, 400000);
+        assert.equal((await program.api('PUT', page, { 'If-Match': tagOf(stored) }, again)).status, 200);
+        assert.deepEqual((await program.api('GET', page)).body, again);
+      } finally {
+        await program.stop();
+      }
+
+      // A start that has to create its document on the full disk ends with its message and
+      // leaves no temporary file behind.
+      rmSync(data, { recursive: true, force: true });
+      mkdirSync(data);
+      fill();
+      const ended = await runFerncard(['--no-browser', '--data', data, '--port', String(await freePort())]);
+      assert.notEqual(ended.code, 0);
+      assert.equal(ended.signal, null);
+      assert.match(ended.stderr, /データフォルダーにファイルを作成できません。空き容量と権限をご確認ください。/);
+      assert.deepEqual(readdirSync(data).filter((name) => name !== 'recent.txt'), []);
+    });
+});
+
+describe('a read-only document and folder', { skip: skipUnderWine('file modes are Linux\'s') }, () => {
+  test('reads work, writes fail with store_error, and both work once writing is allowed again', async () => {
+    const dir = mkdtempSync(path.join(os.tmpdir(), 'ferncard-readonly-'));
+    const folder = path.join(dir, 'notes');
+    const data = path.join(dir, 'data');
+    mkdirSync(folder);
+    mkdirSync(data);
+    // Root writes anyway: the program then runs as an ordinary user, for whom the modes hold.
+    const user = isRoot ? { uid: 65534, gid: 65534 } : undefined;
+    if (user) {
+      chmodSync(dir, 0o755);
+      chownSync(data, user.uid, user.gid);
+    }
+    const document = path.join(folder, 'notes.fcard');
+    let program = await startProgram({ data, user });
+    try {
+      await program.stop();
+      copyFileSync(program.document, document);
+      const page = `/api/pages/${pageIds[0]}`;
+      const stored = body('kept', 1, 1000);
+      chmodSync(folder, 0o777);
+      chmodSync(document, 0o666);
+      program = await startProgram({ data, user, document });
+      assert.equal((await program.api('PUT', page, { 'If-Match': '"0"' }, stored)).status, 200);
+
+      chmodSync(document, 0o444);
+      chmodSync(folder, 0o555);
+      const before = digest(document);
+      for (const [method, target, headers, sent] of [
+        ['PUT', page, { 'If-Match': tagOf(stored) }, 'lost'],
+        ['PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'],
+        ['POST', '/api/images', {}, png('lost')],
+        ['DELETE', page, {}, undefined],
+      ]) {
+        const answer = await program.api(method, target, headers, sent);
+        assert.equal(answer.status, 500, `${method} ${target}`);
+        assert.equal(answer.text, storeError);
+      }
+      assert.deepEqual((await program.api('GET', page)).body, stored);
+      assert.equal((await program.api('GET', '/api/images')).status, 200);
+      assert.equal(digest(document), before);
+
+      chmodSync(folder, 0o777);
+      chmodSync(document, 0o666);
+      assert.equal((await program.api('PUT', page, { 'If-Match': tagOf(stored) }, 'again')).status, 200);
+      assert.equal((await program.api('GET', page)).text, 'again');
+    } finally {
+      await program.stop();
+      chmodSync(folder, 0o777);
+      rmSync(dir, { recursive: true, force: true });
+    }
+  });
+});
+
+describe('the document replaced or removed behind the program\'s back', () => {
+  test('every store operation answers 500 store_error and the file in its place is never written', async () => {
+    const program = await startProgram();
+    try {
+      const foreign = path.join(program.dir, 'foreign.fcard');
+      copyFileSync(program.document, foreign);
+      assert.equal((await program.api('PUT', `/api/pages/${pageIds[1]}`, { 'If-Match': '"0"' }, 'mine')).status, 200);
+
+      renameSync(foreign, program.document);
+      const replaced = digest(program.document);
+      await assertEveryOperationFails(program);
+      assert.equal(digest(program.document), replaced);
+
+      rmSync(program.document);
+      await assertEveryOperationFails(program);
+      assert.ok(!existsSync(program.document), 'the document must not be recreated');
+    } finally {
+      await program.stop();
+    }
+  });
+});
