@@ -1,12 +1,11 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, useWindow } from '../support/browser.mjs';
+import { assertNoProblems, pause, useWindow } from '../support/browser.mjs';
 
 describe('API client and dialogs', () => {
-  let server;
   let browser;
   let page;
-  useWindow((opened) => { ({ server, browser, page } = opened); });
+  useWindow((opened) => { ({ browser, page } = opened); }, { clock: true });
 
   test('keepalive is asked only for bodies under 60,000 UTF-8 bytes', async () => {
     const result = await page.evaluate(async () => {
@@ -79,18 +78,18 @@ describe('API client and dialogs', () => {
   });
 
   test('a second toast replaces the first and keeps its own duration', async () => {
-    const states = await page.evaluate(async () => {
+    await pause(page);
+    await page.evaluate(async () => {
       const { showToast } = await import('/assets/js/dialogs.js');
-      const toast = document.getElementById('toast');
-      const wait = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       showToast('first', { ms: 150 });
       showToast('second', { ms: 600 });
-      await wait(300);
-      const during = [toast.hidden, toast.textContent];
-      await wait(500);
-      return { during, after: toast.hidden };
     });
-    assert.deepEqual(states, { during: [false, 'second'], after: true });
+    const toast = () => page.evaluate(() => [document.getElementById('toast').hidden, document.getElementById('toast').textContent]);
+    await page.clock.runFor(300);
+    assert.deepEqual(await toast(), [false, 'second']);
+    await page.clock.runFor(500);
+    assert.equal((await toast())[0], true);
+    await page.clock.resume();
     assertNoProblems(assert, browser);
   });
 });
