@@ -78,14 +78,6 @@ TEST_F(StoreFixture, EmptyBodyIsAZeroLengthBlobWithItsOwnTag) {
   EXPECT_EQ(QueryInt(document.path, "SELECT typeof(body)='blob' AND length(body)=0 FROM pages"), 1);
 }
 
-TEST_F(StoreFixture, BinaryBodiesComeBackByteForByte) {
-  const std::string bytes("a\0b\xff\xfe日本", 10);
-  Put(bytes, "0");
-  std::string body, tag;
-  EXPECT_EQ(GetPage(document, kPage, body, tag), StoreResult::Ok);
-  EXPECT_EQ(body, bytes);
-}
-
 TEST_F(StoreFixture, TreeBackupHoldsThePreviousTree) {
   std::string tag, body, bakTag;
   ASSERT_EQ(PutTree(document, "{\"v\":1}", "0", tag), StoreResult::Ok);
