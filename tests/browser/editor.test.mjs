@@ -132,7 +132,7 @@ describe('editing a page', () => {
     test(`the link dialog ${accepted ? 'takes' : 'refuses'} ${address.trim()}`, async () => {
       await page.click('#editor');
       await page.click('button[title="リンク"]');
-      await page.locator('dialog input').fill(address);
+      await page.getByRole('textbox', { name: 'URL（http、https、mailto）' }).fill(address);
       await page.locator('dialog button.primary').click();
       if (accepted) {
         await page.locator('#editor a[href="https://example.com/a?b=1"]').waitFor();
