@@ -93,7 +93,7 @@ describe('search and page links', () => {
       const { createExport } = await import('/assets/js/export.js');
       const both = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }, { id: welcome, title: 'はじめに', depth: 0 }]);
       const one = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }]);
-      const bodyOf = (text) => new DOMParser().parseFromString(text, 'text/html').querySelector('.body').innerHTML;
+      const bodyOf = (text) => new DOMParser().parseFromString(text, 'text/html').querySelector('.page-body').innerHTML;
       return [bodyOf(both.text), bodyOf(one.text)];
     }, [notesId, welcomeId]);
     assert.deepEqual(exported, [`<p>see&nbsp;<a href="#p-${welcomeId}">はじめに</a></p>`, '<p>see&nbsp;はじめに</p>']);

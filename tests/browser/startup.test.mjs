@@ -56,8 +56,9 @@ describe('first start of a new default document', () => {
 });
 
 describe('a tree this version cannot read stops start-up and writes nothing', () => {
+  let browser;
   let page;
-  useWindow((opened) => { ({ page } = opened); });
+  useWindow((opened) => { ({ browser, page } = opened); });
 
   for (const [name, treeText, message] of [
     ['unreadable JSON', '{"schemaVersion":1,"pages":[', UNREADABLE],
