@@ -39,13 +39,6 @@ std::string Png(std::size_t size) {
 
 }  // namespace
 
-TEST_F(StoreFixture, PageNeverWrittenIsNotFoundWithTagZero) {
-  std::string body = "stale", tag;
-  EXPECT_EQ(GetPage(document, kPage, body, tag), StoreResult::NotFound);
-  EXPECT_EQ(body, "");
-  EXPECT_EQ(tag, "0");
-}
-
 TEST_F(StoreFixture, CompareAndWriteOfPages) {
   Put("<p>x</p>", "abc", StoreResult::Conflict);
   std::string body, tag;
