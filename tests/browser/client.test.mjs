@@ -36,28 +36,8 @@ describe('API client and dialogs', () => {
     assertNoProblems(assert, browser);
   });
 
-  test('a refused write is an ApiError with the server\'s code and message', async () => {
-    browser.allow(/status of 412/);
-    const error = await page.evaluate(async () => {
-      const { api, ApiError } = await import('/assets/js/api.js');
-      try {
-        await api.putTree({ schemaVersion: 1, pages: [] }, 'stale');
-        return null;
-      } catch (e) {
-        return { isApiError: e instanceof ApiError, status: e.status, code: e.code, message: e.message };
-      }
-    });
-    assert.deepEqual(error, { isApiError: true, status: 412, code: 'conflict', message: '別のウィンドウで先に更新されました。' });
-  });
-
-  test('Escape resolves a confirmation to false and a form to null', async () => {
-    const confirm = page.evaluate(async () => {
-      const { confirmDialog } = await import('/assets/js/dialogs.js');
-      return confirmDialog({ title: 't', message: 'm' });
-    });
-    await page.locator('dialog').waitFor();
-    await page.keyboard.press('Escape');
-    assert.equal(await confirm, false);
+  // A confirmation cancelled with Escape is the trash's delete-for-good test.
+  test('Escape resolves a form to null; Enter submits it', async () => {
     const form = page.evaluate(async () => {
       const { formDialog } = await import('/assets/js/dialogs.js');
       return formDialog({ title: 't', fields: [{ name: 'a', label: 'A', value: 'x' }] });
