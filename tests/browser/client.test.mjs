@@ -1,12 +1,11 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, useWindow } from '../support/browser.mjs';
+import { assertNoProblems, pause, useWindow } from '../support/browser.mjs';
 
 describe('API client and dialogs', () => {
-  let server;
   let browser;
   let page;
-  useWindow((opened) => { ({ server, browser, page } = opened); });
+  useWindow((opened) => { ({ browser, page } = opened); }, { clock: true });
 
   test('keepalive is asked only for bodies under 60,000 UTF-8 bytes', async () => {
     const result = await page.evaluate(async () => {
@@ -37,28 +36,8 @@ describe('API client and dialogs', () => {
     assertNoProblems(assert, browser);
   });
 
-  test('a refused write is an ApiError with the server\'s code and message', async () => {
-    browser.allow(/status of 412/);
-    const error = await page.evaluate(async () => {
-      const { api, ApiError } = await import('/assets/js/api.js');
-      try {
-        await api.putTree({ schemaVersion: 1, pages: [] }, 'stale');
-        return null;
-      } catch (e) {
-        return { isApiError: e instanceof ApiError, status: e.status, code: e.code, message: e.message };
-      }
-    });
-    assert.deepEqual(error, { isApiError: true, status: 412, code: 'conflict', message: '別のウィンドウで先に更新されました。' });
-  });
-
-  test('Escape resolves a confirmation to false and a form to null', async () => {
-    const confirm = page.evaluate(async () => {
-      const { confirmDialog } = await import('/assets/js/dialogs.js');
-      return confirmDialog({ title: 't', message: 'm' });
-    });
-    await page.locator('dialog').waitFor();
-    await page.keyboard.press('Escape');
-    assert.equal(await confirm, false);
+  // A confirmation cancelled with Escape is the trash's delete-for-good test.
+  test('Escape resolves a form to null; Enter submits it', async () => {
     const form = page.evaluate(async () => {
       const { formDialog } = await import('/assets/js/dialogs.js');
       return formDialog({ title: 't', fields: [{ name: 'a', label: 'A', value: 'x' }] });
@@ -79,18 +58,18 @@ describe('API client and dialogs', () => {
   });
 
   test('a second toast replaces the first and keeps its own duration', async () => {
-    const states = await page.evaluate(async () => {
+    await pause(page);
+    await page.evaluate(async () => {
       const { showToast } = await import('/assets/js/dialogs.js');
-      const toast = document.getElementById('toast');
-      const wait = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
       showToast('first', { ms: 150 });
       showToast('second', { ms: 600 });
-      await wait(300);
-      const during = [toast.hidden, toast.textContent];
-      await wait(500);
-      return { during, after: toast.hidden };
     });
-    assert.deepEqual(states, { during: [false, 'second'], after: true });
+    const toast = () => page.evaluate(() => [document.getElementById('toast').hidden, document.getElementById('toast').textContent]);
+    await page.clock.runFor(300);
+    assert.deepEqual(await toast(), [false, 'second']);
+    await page.clock.runFor(500);
+    assert.equal((await toast())[0], true);
+    await page.clock.resume();
     assertNoProblems(assert, browser);
   });
 });

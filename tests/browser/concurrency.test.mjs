@@ -1,30 +1,23 @@
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import {
-  assertNoProblems, ignoreFocus, launchBrowser, openWindow, row, rowTitles, startServer, storedTree, treeWrites, waitReady,
+  assertNoProblems, ignoreFocus, openWindow, row, rowTitles, storedTree, treeWrites, useWindow, waitReady,
 } from '../support/browser.mjs';
 
 // Two windows on one document; each acts on the tree it read before the other one wrote.
 describe('two windows on one document', () => {
-  let server;
   let browser;
   let one;
   let two;
   let writesOne;
   let writesTwo;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    browser.allow(/status of 412/);
-    one = await openWindow(browser, server, { initScript: ignoreFocus });
+  useWindow(async ({ server, browser: opened, page }) => {
+    browser = opened;
+    one = page;
     two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
     writesOne = treeWrites(one);
     writesTwo = treeWrites(two);
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  }, { allow: [/status of 412/], initScript: ignoreFocus });
 
   const refresh = async (page) => {
     await page.reload();

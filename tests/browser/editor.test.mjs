@@ -1,11 +1,11 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import {
-  assertNoProblems, countWrites, hold, ignoreFocus, launchBrowser, newPage, openPageId, openWindow, row, startServer,
-  pause, stored, storedAs, waitReady, writes,
+  assertNoProblems, countWrites, hold, ignoreFocus, newPage, openPageId, openWindow, pause, row, stored, storedAs,
+  useWindow, waitReady, writes,
 } from '../support/browser.mjs';
 
 const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
@@ -16,20 +16,12 @@ const PAGE_WRITES = '**/api/pages/*';
 const status = (page) => page.textContent('#status');
 
 describe('editing a page', () => {
-  let server;
   let browser;
   let page;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    await browser.context.clock.install();
-    page = await openWindow(browser, server, { initScript: countWrites });
+  useWindow((opened) => {
+    ({ browser, page } = opened);
     page.on('dialog', (dialog) => dialog.accept());
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  }, { clock: true, initScript: countWrites });
 
   test('typing is stored after a pause and survives a reload; undoing back to it sends nothing', async () => {
     const id = await newPage(page, '入力');
@@ -140,7 +132,7 @@ describe('editing a page', () => {
     test(`the link dialog ${accepted ? 'takes' : 'refuses'} ${address.trim()}`, async () => {
       await page.click('#editor');
       await page.click('button[title="リンク"]');
-      await page.locator('dialog input').fill(address);
+      await page.getByRole('textbox', { name: 'URL（http、https、mailto）' }).fill(address);
       await page.locator('dialog button.primary').click();
       if (accepted) {
         await page.locator('#editor a[href="https://example.com/a?b=1"]').waitFor();
@@ -158,22 +150,14 @@ describe('two windows on one page', () => {
   let one;
   let two;
   let id;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    browser.allow(/status of 412/);
-    browser.allow(/net::ERR_CONNECTION_REFUSED/);
-    one = await openWindow(browser, server, { initScript: ignoreFocus });
+  useWindow(async (opened) => {
+    ({ server, browser, page: one } = opened);
     id = await newPage(one, '共有');
     two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
     await two.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
     await two.reload();
     await two.waitForFunction(() => document.getElementById('title').value === '共有');
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  }, { allow: [/status of 412/, /net::ERR_CONNECTION_REFUSED/], initScript: ignoreFocus });
 
   // Replaces the body in `page` with `text` and waits until it is stored, or refused.
   async function write(page, text) {
@@ -237,21 +221,10 @@ describe('two windows on one page', () => {
 });
 
 describe('saves that fail', () => {
-  let server;
   let browser;
   let page;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    browser.allow(/status of (500|403)/);
-    browser.allow(/net::ERR_CONNECTION_REFUSED/);
-    await browser.context.clock.install();
-    page = await openWindow(browser, server, { initScript: countWrites });
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  useWindow((opened) => { ({ browser, page } = opened); },
+    { allow: [/status of (500|403)/, /net::ERR_CONNECTION_REFUSED/], clock: true, initScript: countWrites });
 
   test('a failing follow-up save refuses the page switch with the exact toast', async () => {
     const first = await openPageId(page);
@@ -316,15 +289,7 @@ describe('saves that fail', () => {
 describe('start-up of a new document whose first write fails', () => {
   let server;
   let browser;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    browser.allow(/status of 500/);
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  useWindow((opened) => { ({ server, browser } = opened); }, { allow: [/status of 500/], open: false });
 
   test('the failed write of the welcome page stays reported', async () => {
     await browser.context.route('**/api/pages/*', (route) =>

@@ -164,12 +164,13 @@ describe('HTML export', () => {
     await page.evaluate(() => {
       window.__cancelPicker = true;
       window.__exported = undefined;
+      window.__pickerOptions = undefined;
       document.getElementById('toast').hidden = true;
     });
     await page.click('#exportBtn');
     await page.locator('dialog').getByRole('button', { name: 'このページ' }).click();
     await page.locator('dialog').waitFor({ state: 'detached' });
-    await page.waitForTimeout(300);
+    await page.waitForFunction(() => window.__pickerOptions !== undefined);
     assert.equal(await page.evaluate(() => window.__exported), undefined);
     assert.equal(await page.locator('#toast').isHidden(), true);
     await page.evaluate(() => { window.__cancelPicker = false; });

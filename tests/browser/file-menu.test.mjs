@@ -1,8 +1,8 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, waitReady } from '../support/browser.mjs';
+import { after, describe, test } from 'node:test';
+import { assertNoProblems, rowTitles, useWindow, waitReady } from '../support/browser.mjs';
 import { makePicker } from '../support/picker.mjs';
 
 const OPEN_TITLE = 'Ferncard ファイルを開く';
@@ -14,25 +14,15 @@ describe('the file menu', () => {
   let server;
   let browser;
   let page;
-  let picker;
   let callsBefore = 0;
-  let files;
-  before(async () => {
-    const scratch = fs.mkdtempSync(path.join(fs.realpathSync(process.env.TMPDIR || '/tmp'), 'ferncard-files-'));
-    files = path.join(scratch, 'files');
-    fs.mkdirSync(files);
-    picker = makePicker(path.join(scratch, 'picker'));
-    // A recent-files list of this test's own.
-    server = await startServer({ env: { ...picker.env, XDG_STATE_HOME: path.join(scratch, 'state') } });
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
-    browser.allow(/status of 409/); // the refused file actions
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-    if (files) fs.rmSync(path.dirname(files), { recursive: true, force: true });
-  });
+  const scratch = fs.mkdtempSync(path.join(fs.realpathSync(process.env.TMPDIR || '/tmp'), 'ferncard-files-'));
+  const files = path.join(scratch, 'files');
+  fs.mkdirSync(files);
+  const picker = makePicker(path.join(scratch, 'picker'));
+  // A recent-files list of this test's own; 409 answers the refused file actions.
+  useWindow((opened) => { ({ server, browser, page } = opened); },
+    { program: { env: { ...picker.env, XDG_STATE_HOME: path.join(scratch, 'state') } }, allow: [/status of 409/] });
+  after(() => fs.rmSync(scratch, { recursive: true, force: true }));
 
   // The path the next dialog chooses; an empty one cancels it.
   function queue(chosen) {

@@ -1,7 +1,7 @@
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import {
-  assertNoProblems, hold, launchBrowser, newPage, openPageId, openWindow, row, startServer, stored, storedAs, storedTree, until,
+  assertNoProblems, hold, newPage, openPageId, row, stored, storedAs, storedTree, until, useWindow,
 } from '../support/browser.mjs';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
@@ -32,19 +32,9 @@ const imageIds = (page) => page.evaluate(async () => {
 const uploads = async (page) => (await imageIds(page)).length;
 
 describe('adding images', () => {
-  let server;
   let browser;
   let page;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    browser.allow(/status of 500/);
-    page = await openWindow(browser, server);
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  useWindow((opened) => { ({ browser, page } = opened); }, { allow: [/status of 500/] });
 
   const pngData = 'data:image/png;base64,' + PNG_BASE64;
   // What is pasted or dropped, the body stored after it (a pattern), the toast, and how many
@@ -147,15 +137,12 @@ describe('adding images', () => {
 });
 
 describe('the image tool', () => {
-  let server;
   let browser;
   let page;
   let pageId;
   let src;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
+  useWindow(async (opened) => {
+    ({ browser, page } = opened);
     ({ pageId, src } = await page.evaluate(async (pngBase64) => {
       const { api } = await import('/assets/js/api.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
@@ -168,19 +155,10 @@ describe('the image tool', () => {
     await page.reload();
     await page.locator('#editor img').waitFor();
   });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
-
-  const stored = () => page.evaluate(async (id) => {
-    const { api } = await import('/assets/js/api.js');
-    return (await api.getPage(id)).html;
-  }, pageId);
 
   async function savedBody() {
     await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
-    return stored();
+    return stored(page, pageId);
   }
 
   async function dragHandle(corner, dx, dy = 0) {
@@ -237,7 +215,7 @@ describe('the image tool', () => {
       await page.keyboard.press('Control+z');
       await savedBody();
     }
-    assert.equal(await stored(), before);
+    assert.equal(await stored(page, pageId), before);
     await page.click('#editor img');
     assertNoProblems(assert, browser);
   });

@@ -1,8 +1,8 @@
 // Finding and linking pages in the window: body matches under the list with the highlight in the
 // opened page, links made through the link dialog, the backlinks line, and links in an export.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, row, startServer } from '../support/browser.mjs';
+import { describe, test } from 'node:test';
+import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
 const highlighted = (page) => page.evaluate(() => {
   const highlight = CSS.highlights.get('search-match');
@@ -10,15 +10,12 @@ const highlighted = (page) => page.evaluate(() => {
 });
 
 describe('search and page links', () => {
-  let server;
   let browser;
   let page;
   let welcomeId;
   let notesId;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
+  useWindow(async (opened) => {
+    ({ browser, page } = opened);
     const pageInHash = (not) => page.waitForFunction((other) => location.hash.length === 40 &&
       location.hash.slice(4) !== other && location.hash.slice(4), not).then((handle) => handle.jsonValue());
     welcomeId = await pageInHash('');
@@ -28,10 +25,6 @@ describe('search and page links', () => {
     await page.fill('#title', 'Notes');
     await page.keyboard.press('Enter');
     await row(page, 'Notes').waitFor();
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
   });
 
   test('a word of a page\'s text lists the page under the tree; opening it highlights the word', async () => {

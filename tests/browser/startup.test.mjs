@@ -1,9 +1,9 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
-import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, storedTree, waitReady } from '../support/browser.mjs';
+import { assertNoProblems, openWindow, rowTitles, storedTree, useWindow, waitReady } from '../support/browser.mjs';
 
 const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
 const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
@@ -12,14 +12,7 @@ const TOO_NEW = 'このデータは新しい版の Ferncard で作成されて�
 describe('first start of a new default document', () => {
   let server;
   let browser;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  useWindow((opened) => { ({ server, browser } = opened); }, { open: false });
 
   test('shows one page "はじめに" with the welcome text, and keeps it over a reload', async () => {
     const page = await openWindow(browser, server);
@@ -63,18 +56,9 @@ describe('first start of a new default document', () => {
 });
 
 describe('a tree this version cannot read stops start-up and writes nothing', () => {
-  let server;
   let browser;
   let page;
-  before(async () => {
-    server = await startServer();
-    browser = await launchBrowser();
-    page = await openWindow(browser, server);
-  });
-  after(async () => {
-    await browser?.close();
-    await server?.stop();
-  });
+  useWindow((opened) => { ({ browser, page } = opened); });
 
   for (const [name, treeText, message] of [
     ['unreadable JSON', '{"schemaVersion":1,"pages":[', UNREADABLE],

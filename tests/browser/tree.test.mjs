@@ -4,10 +4,9 @@ import { assertNoProblems, row, rowTitles, rows, storedTree, useWindow, waitRead
 
 // One window on one new default document; the cases build on each other.
 describe('the page list', () => {
-  let server;
   let browser;
   let page;
-  useWindow((opened) => { ({ server, browser, page } = opened); });
+  useWindow((opened) => { ({ browser, page } = opened); });
 
   const entry = async (title) => (await storedTree(page)).doc.pages.find((p) => p.title === title);
 
@@ -245,16 +244,6 @@ describe('the page list', () => {
     await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（0）');
     assert.equal(await entry('B'), undefined);
     assert.equal(await page.textContent('#trashList'), '空です');
-    assertNoProblems(assert, browser);
-  });
-
-  test('the tree and the view survive a reload', async () => {
-    await selectRow('Cで始まる');
-    const titles = await rowTitles(page);
-    await page.reload();
-    await waitReady(page);
-    assert.deepEqual(await rowTitles(page), titles);
-    assert.equal(await page.inputValue('#title'), 'Cで始まる');
     assertNoProblems(assert, browser);
   });
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "http/listener.h"
@@ -120,11 +121,21 @@ TEST_F(ListenerTest, LargestBodyIsAcceptedWhole) {
   EXPECT_TRUE(answer.body == body);
 }
 
-TEST_F(ListenerTest, ShortBodyIsIncomplete) {
-  LoopbackClient client(listener_.port);
-  ASSERT_TRUE(client.SendAll("POST / HTTP/1.1\r\nContent-Length: 20\r\n\r\n0123456789"));
-  client.FinishSending();
-  EXPECT_EQ(client.ReceiveAll(), kIncomplete);
+// A client that stops sending before its request is whole: refused, or no answer to silence.
+TEST_F(ListenerTest, AClientThatStopsEarly) {
+  for (const auto& [sent, answer] : std::vector<std::pair<std::string, std::string>>{
+           {"POST / HTTP/1.1\r\nContent-Length: 20\r\n\r\n0123456789", kIncomplete},
+           {"GET / HTTP/1.1\nHost: 127.0.0.1\n\n", kBadRequest},  // bare line feeds end no head
+           {"G", kBadRequest},
+           {"", ""}}) {
+    LoopbackClient client(listener_.port);
+    ASSERT_TRUE(client.Connected());
+    if (!sent.empty()) {
+      ASSERT_TRUE(client.SendAll(sent));
+    }
+    client.FinishSending();
+    EXPECT_EQ(client.ReceiveAll(), answer) << sent;
+  }
   EXPECT_EQ(calls_->load(), 0);
 }
 
@@ -139,26 +150,6 @@ TEST_F(ListenerTest, HeadLimit) {
   const std::string big = head + std::string(65536 - head.size() - 4, 'a') + "\r\n\r\n";
   ASSERT_EQ(big.size(), 65536u);
   EXPECT_EQ(ParseAnswer(Send(big)).status, 200);
-}
-
-TEST_F(ListenerTest, UnfinishedHeadsAreRefusedWhenTheClientStops) {
-  LoopbackClient bareLineFeeds(listener_.port);
-  ASSERT_TRUE(bareLineFeeds.SendAll("GET / HTTP/1.1\nHost: 127.0.0.1\n\n"));
-  bareLineFeeds.FinishSending();
-  EXPECT_EQ(bareLineFeeds.ReceiveAll(), kBadRequest);
-
-  LoopbackClient oneByte(listener_.port);
-  ASSERT_TRUE(oneByte.SendAll("G"));
-  oneByte.FinishSending();
-  EXPECT_EQ(oneByte.ReceiveAll(), kBadRequest);
-}
-
-TEST_F(ListenerTest, SilentConnectionGetsNoAnswer) {
-  LoopbackClient client(listener_.port);
-  ASSERT_TRUE(client.Connected());
-  client.FinishSending();
-  EXPECT_EQ(client.ReceiveAll(), "");
-  EXPECT_EQ(calls_->load(), 0);
 }
 
 TEST_F(ListenerTest, ThreeMebibyteAnswerArrivesWhole) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "platform/files.h"
 #include "store/format.h"
@@ -153,19 +152,4 @@ TEST(StoreFormat, DamagedPageIsCaughtByTheIntegrityCheck) {
   EXPECT_FALSE(ValidateDocumentFile(path, accepted, message));
   EXPECT_EQ(message, kNotADocument);
   EXPECT_EQ(accepted, "");
-}
-
-TEST(StoreFormat, ColumnReadersGiveEmptyStringsForNull) {
-  ConnectionHandle connection;
-  ASSERT_EQ(sqlite3_open_v2(":memory:", connection.out(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
-            SQLITE_OK);
-  StatementHandle statement;
-  sqlite3_prepare_v2(connection.get(), "SELECT NULL, x'', x'00ff'", -1, statement.out(), nullptr);
-  ASSERT_EQ(sqlite3_step(statement.get()), SQLITE_ROW);
-  EXPECT_EQ(ReadTextColumn(statement.get(), 0), "");
-  EXPECT_EQ(ReadBodyColumn(statement.get()), "");
-  StatementHandle blob;
-  sqlite3_prepare_v2(connection.get(), "SELECT x'00ff'", -1, blob.out(), nullptr);
-  ASSERT_EQ(sqlite3_step(blob.get()), SQLITE_ROW);
-  EXPECT_EQ(ReadBodyColumn(blob.get()), std::string("\x00\xff", 2));
 }

@@ -39,13 +39,6 @@ std::string Png(std::size_t size) {
 
 }  // namespace
 
-TEST_F(StoreFixture, PageNeverWrittenIsNotFoundWithTagZero) {
-  std::string body = "stale", tag;
-  EXPECT_EQ(GetPage(document, kPage, body, tag), StoreResult::NotFound);
-  EXPECT_EQ(body, "");
-  EXPECT_EQ(tag, "0");
-}
-
 TEST_F(StoreFixture, CompareAndWriteOfPages) {
   Put("<p>x</p>", "abc", StoreResult::Conflict);
   std::string body, tag;
@@ -76,14 +69,6 @@ TEST_F(StoreFixture, EmptyBodyIsAZeroLengthBlobWithItsOwnTag) {
   EXPECT_EQ(body, "");
   EXPECT_EQ(tag, kEmptyTag);
   EXPECT_EQ(QueryInt(document.path, "SELECT typeof(body)='blob' AND length(body)=0 FROM pages"), 1);
-}
-
-TEST_F(StoreFixture, BinaryBodiesComeBackByteForByte) {
-  const std::string bytes("a\0b\xff\xfe日本", 10);
-  Put(bytes, "0");
-  std::string body, tag;
-  EXPECT_EQ(GetPage(document, kPage, body, tag), StoreResult::Ok);
-  EXPECT_EQ(body, bytes);
 }
 
 TEST_F(StoreFixture, TreeBackupHoldsThePreviousTree) {

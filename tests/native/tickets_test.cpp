@@ -57,12 +57,3 @@ TEST(Tickets, MalformedCandidatesAreRefusedWithoutTouchingTheStore) {
   EXPECT_FALSE(RedeemTicket(store, ""));
   EXPECT_TRUE(RedeemTicket(store, ticket));  // none of the above spent it
 }
-
-TEST(Tickets, AnUpperCaseTicketIsNotLookedUpEvenWhenStored) {
-  TicketStore store;
-  FreshStore(store);
-  const std::string upper(64, 'A');
-  store.entries[upper] = fakeNow + 60000;
-  EXPECT_FALSE(RedeemTicket(store, upper));
-  EXPECT_EQ(store.entries.count(upper), 1u);
-}

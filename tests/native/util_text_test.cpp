@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "util/text.h"
+#include <string>
+#include <utility>
+#include <vector>
 
-TEST(HexEncode, LowerCaseHighNibbleFirst) {
-  const unsigned char bytes[] = {0x00, 0xAB, 0xFF};
-  EXPECT_EQ(HexEncode(bytes, 3), "00abff");
-  EXPECT_EQ(HexEncode(bytes, 0), "");
-}
+#include "util/text.h"
 
 TEST(RandomHex, GivesTwoCharactersPerByteAndDiffers) {
   const std::string a = RandomHex(32);
@@ -39,28 +37,20 @@ TEST(JsonEscape, EscapingTable) {
   EXPECT_EQ(JsonEscape("\xF0\x9F\x8C\xBF\xC3\xA9"), "\xF0\x9F\x8C\xBF\xC3\xA9");
 }
 
-TEST(Shapes, ImageIdentifier) {
-  EXPECT_TRUE(IsLowerHexOfLength("0123456789abcdef0123456789abcdef", 32));
-  EXPECT_FALSE(IsLowerHexOfLength("0123456789abcdef0123456789abcde", 32));
-  EXPECT_FALSE(IsLowerHexOfLength("0123456789abcdef0123456789abcdef0", 32));
-  EXPECT_FALSE(IsLowerHexOfLength("0123456789ABCDEF0123456789abcdef", 32));
-  EXPECT_FALSE(IsLowerHexOfLength("0123456789abcdeg0123456789abcdef", 32));
-}
-
-TEST(Shapes, PageIdentifier) {
-  EXPECT_TRUE(IsPageIdShape("00000000-0000-0000-0000-000000000000"));
-  EXPECT_TRUE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c3301"));
-  EXPECT_FALSE(IsPageIdShape("3F2504E0-4F89-11D3-9A0C-0305E82C3301"));
-  EXPECT_FALSE(IsPageIdShape("{3f2504e0-4f89-11d3-9a0c-0305e82c3301}"));
-  EXPECT_FALSE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c330"));
-  EXPECT_FALSE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c33011"));
-  EXPECT_FALSE(IsPageIdShape("3f2504e0a4f89-11d3-9a0c-0305e82c3301"));
-  EXPECT_FALSE(IsPageIdShape("3f2504e0-4f89-11d3-9a0c-0305e82c33-1"));
-}
-
-TEST(Utf16, EmptyInEmptyOut) {
-  EXPECT_EQ(Utf16ToUtf8(u""), "");
-  EXPECT_EQ(Utf8ToUtf16(""), u"");
+TEST(Shapes, ImageAndPageIdentifiers) {
+  for (const auto& [text, image] : std::vector<std::pair<std::string, bool>>{
+           {"0123456789abcdef0123456789abcdef", true}, {"0123456789abcdef0123456789abcde", false},
+           {"0123456789abcdef0123456789abcdef0", false}, {"0123456789ABCDEF0123456789abcdef", false},
+           {"0123456789abcdeg0123456789abcdef", false}}) {
+    EXPECT_EQ(IsLowerHexOfLength(text, 32), image) << text;
+  }
+  for (const auto& [text, page] : std::vector<std::pair<std::string, bool>>{
+           {"00000000-0000-0000-0000-000000000000", true}, {"3f2504e0-4f89-11d3-9a0c-0305e82c3301", true},
+           {"3F2504E0-4F89-11D3-9A0C-0305E82C3301", false}, {"{3f2504e0-4f89-11d3-9a0c-0305e82c3301}", false},
+           {"3f2504e0-4f89-11d3-9a0c-0305e82c330", false}, {"3f2504e0-4f89-11d3-9a0c-0305e82c33011", false},
+           {"3f2504e0a4f89-11d3-9a0c-0305e82c3301", false}, {"3f2504e0-4f89-11d3-9a0c-0305e82c33-1", false}}) {
+    EXPECT_EQ(IsPageIdShape(text), page) << text;
+  }
 }
 
 TEST(Utf16, RoundTripsEveryPlane) {

@@ -93,16 +93,6 @@ describe('file endpoints', () => {
     socket.destroy();
   });
 
-  test('new keeps an extension written in capitals', needsPicker, async () => {
-    const target = path.join(program.dir, 'Third.FCARD');
-    picker.answer(target);
-    const answer = await fileCall('new');
-    assert.equal(answer.text, opened('Third.FCARD'));
-    assert.ok(existsSync(target));
-    assert.ok(!existsSync(`${target}.fcard`));
-    assert.equal(ticketPort(), program.port + 2);
-  });
-
   test('opening an open document again reuses its session and port', needsPicker, async () => {
     const target = path.join(program.dir, 'second.fcard');
     picker.answer(target);
@@ -147,7 +137,7 @@ describe('file endpoints', () => {
     const answer = await fileCall('save-as');
     assert.equal(answer.status, 200, answer.text);
     assert.equal(answer.text, opened('コピー.fcard'));
-    assert.equal(ticketPort(), program.port + 3);
+    assert.equal(ticketPort(), program.port + 2);
     assert.equal(recentList()[0], target);
     // The source keeps its own session and document.
     const status = await program.api('GET', '/api/status');
@@ -156,7 +146,7 @@ describe('file endpoints', () => {
     // The copy is a document of its own: opening it again finds its session.
     picker.answer(target);
     assert.equal((await fileCall('open')).text, opened('コピー.fcard'));
-    assert.equal(ticketPort(), program.port + 3);
+    assert.equal(ticketPort(), program.port + 2);
   });
 
   test('a file that is not a document is refused with the store\'s message', needsPicker, async () => {

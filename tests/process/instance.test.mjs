@@ -104,11 +104,6 @@ describe('single instance per data folder', () => {
     assert.equal(next.run.child.exitCode, null);
   });
 
-  test('the exit request ends the running instance with 0', async () => {
-    const first = await startFirst('e');
-    assert.deepEqual(ended(await requestEnd(first.run, 10000)), { code: 0, signal: null });
-  });
-
   test('a held instance lock without a running instance to talk to ends the start with 3',
     { skip: skipUnderWine('the lock held here is the Linux lock file, not the named mutex') }, async (t) => {
     if (spawnSync('flock', ['--version']).status !== 0) {

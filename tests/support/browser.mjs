@@ -10,9 +10,6 @@ import { launchProgram } from './session.mjs';
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
-// The program, started for windows to enter through its launch address.
-export { launchProgram as startServer };
-
 export async function launchBrowser({ colorScheme = 'light' } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-profile-'));
   const context = await chromium.launchPersistentContext(profile, {
@@ -120,16 +117,19 @@ export function treeWrites(page) {
   return statuses;
 }
 
-// The set-up of a browser suite: before its tests a program, a browser and one window on it
-// (openWindow's options), handed to `ready` ({ server, browser, page }) for the suite's own
-// preparation; after them the browser and the program end.
-export function useWindow(ready, windowOptions = {}) {
+// The set-up of a browser suite: before its tests a program (launchProgram's options in
+// `program`), a browser with the given console errors allowed and, unless `open` is false, one
+// window on it (openWindow's options; `clock` installs a controllable clock first), handed to
+// `ready` ({ server, browser, page }) for the suite's own preparation; after them both end.
+export function useWindow(ready, { program, allow = [], clock = false, open = true, ...windowOptions } = {}) {
   let server;
   let browser;
   before(async () => {
-    server = await launchProgram();
+    server = await launchProgram(program);
     browser = await launchBrowser();
-    const page = await openWindow(browser, server, windowOptions);
+    allow.forEach((pattern) => browser.allow(pattern));
+    if (clock) await browser.context.clock.install();
+    const page = open ? await openWindow(browser, server, windowOptions) : undefined;
     await ready({ server, browser, page });
   });
   after(async () => {
