@@ -2,7 +2,7 @@
 import { element, formDialog, showToast } from './dialogs.js';
 import { linkDialog } from './page-picker.js';
 import { escapeHtml } from './sanitize.js';
-import { displayTitle } from './tree.js';
+import { displayTitle } from './tree-model.js';
 
 export function isValidLink(text) {
   try {
@@ -19,11 +19,12 @@ function clamp(value, low, high) {
 }
 
 export class Toolbar {
-  constructor(container, editor) {
+  // pages() lists the live pages a link may lead to.
+  constructor(container, editor, pages) {
     this.container = container;
     this.editor = editor;
     this.stateButtons = [];
-    this.pages = () => []; // the live pages a link may lead to; set by the controller
+    this.pages = pages;
     this.build();
   }
 
