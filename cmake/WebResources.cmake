@@ -19,10 +19,12 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/tree-view.js
   assets/js/view-state.js
   assets/js/context-menu.js
+  assets/js/trash-view.js
   assets/js/banner.js
   assets/js/splitter.js
   assets/js/file-menu.js
   assets/js/export-dialog.js
+  assets/js/content-rules.js
   assets/js/backlinks.js
   assets/js/page-links.js
   assets/js/page-picker.js

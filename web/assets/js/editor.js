@@ -5,11 +5,11 @@ import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf, ImageTool } from './images.js';
 import { BLOCKS as PARAGRAPH_BREAKERS, sanitizeHtml, sanitizeToNodes, escapeHtml, splitParagraph } from './sanitize.js';
 
-export const SAVE_DELAY_MS = 800;
-export const RETRY_DELAY_MS = 5000;
-export const TITLE_DELAY_MS = 400;
+const SAVE_DELAY_MS = 800;
+const RETRY_DELAY_MS = 5000;
+const TITLE_DELAY_MS = 400;
 const BLOCKS = ['h1', 'h2', 'h3', 'blockquote', 'pre'];
-export const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
+const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
 
 export class Editor {
   constructor({ titleInput, body, wrap, pages, onStatus, onSelectionChange, onConflict }) {

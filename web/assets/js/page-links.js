@@ -1,6 +1,6 @@
 // Links from one page to another: following them in the window, and retargeting them in an export.
 import { showToast } from './dialogs.js';
-import { pageLinkHref } from './sanitize.js';
+import { pageLinkHref } from './content-rules.js';
 
 // The page a link points to, or null for any other link.
 export function pageLinkId(anchor) {

@@ -1,16 +1,9 @@
 // The formatting toolbar above the editor, with its link and table dialogs.
+import { IMAGE_TYPES, safeLink } from './content-rules.js';
 import { element, formDialog, showToast } from './dialogs.js';
 import { linkDialog } from './page-picker.js';
 import { escapeHtml } from './sanitize.js';
 import { displayTitle } from './tree-model.js';
-
-export function isValidLink(text) {
-  try {
-    return ['http:', 'https:', 'mailto:'].includes(new URL(text).protocol);
-  } catch {
-    return false;
-  }
-}
 
 function clamp(value, low, high) {
   const number = Number(value);
@@ -59,7 +52,7 @@ export class Toolbar {
     this.select.addEventListener('change', () => ed.setBlock(this.select.value));
 
     this.fileInput = element('input', {
-      type: 'file', accept: 'image/png,image/jpeg,image/gif,image/webp', multiple: true, hidden: true,
+      type: 'file', accept: IMAGE_TYPES.join(','), multiple: true, hidden: true,
     });
     this.fileInput.addEventListener('change', () => {
       const files = [...this.fileInput.files];
@@ -121,7 +114,7 @@ export class Toolbar {
       return;
     }
     const url = result.url.trim();
-    if (!isValidLink(url)) {
+    if (!safeLink(url)) {
       showToast('http、https、mailto の URL を入力してください。');
       return;
     }

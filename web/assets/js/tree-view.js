@@ -1,16 +1,12 @@
-// The sidebar's page list, trash list and rename field: DOM only.
+// The sidebar's page list and its rename field, with the trash list below: DOM only.
 import { ContextMenu } from './context-menu.js';
-import { element } from './dialogs.js';
-import { displayTitle, isLive } from './tree-model.js';
+import { element, setText } from './dialogs.js';
+import { TrashView } from './trash-view.js';
+import { displayTitle } from './tree-model.js';
 
 const DRAG_TYPE = 'application/x-ferncard-page';
 const STALE_AT_ONCE = 100;
 const DROP_MARKS = ['drop-before', 'drop-after', 'drop-inside'];
-
-// Sets an element's text only when it differs, so that an unchanged row keeps its nodes.
-function setText(node, text) {
-  if (node.textContent !== text) node.textContent = text;
-}
 
 // The facts each tree row was last drawn from.
 const drawnFrom = new WeakMap();
@@ -33,8 +29,7 @@ const rowAt = (event) => (event.target.closest ? event.target.closest('.tree-row
 export class TreeView {
   constructor({ container, trashButton, trashList, contextMenu }) {
     this.container = container;
-    this.trashButton = trashButton;
-    this.trashList = trashList;
+    this.trash = new TrashView({ button: trashButton, list: trashList });
     // On closing, the focus goes back to the selected row, or the first.
     this.menu = new ContextMenu(contextMenu, () => this.rowOf(this.facts && this.facts.selectedId) ||
       this.container.querySelector('.tree-row'));
@@ -43,16 +38,7 @@ export class TreeView {
     this.renamingId = null;
     this.renameInput = null;
     this.renamed = () => {};
-    this.restoreHandler = () => {};
-    this.purgeHandler = () => {};
     this.dragId = null;
-    this.trashShown = null;
-
-    trashButton.addEventListener('click', () => {
-      const show = trashList.hidden;
-      trashList.hidden = !show;
-      trashButton.setAttribute('aria-expanded', show ? 'true' : 'false');
-    });
   }
 
   // ---- Events ----
@@ -157,12 +143,12 @@ export class TreeView {
 
   // handler(id): the restore button of a trash entry.
   bindRestore(handler) {
-    this.restoreHandler = handler;
+    this.trash.bindRestore(handler);
   }
 
   // handler(id): the delete-for-good button of a trash entry.
   bindPurge(handler) {
-    this.purgeHandler = handler;
+    this.trash.bindPurge(handler);
   }
 
   clearDropMarks(except) {
@@ -206,7 +192,7 @@ export class TreeView {
   // the queue) still reaches its row, and a drag in progress keeps its source.
   render(facts) {
     this.facts = facts;
-    this.renderTrash();
+    this.trash.render(facts.model);
     // An open rename field is never rebuilt: its text and focus must survive.
     if (this.renamingId && this.renameInput && this.renameInput.isConnected) return;
     const focusedRow = document.activeElement && document.activeElement.closest
@@ -335,33 +321,6 @@ export class TreeView {
     }
     while (row.children.length > 2) row.lastElementChild.remove();
     return row;
-  }
-
-  renderTrash() {
-    const { model } = this.facts;
-    const trashed = model.doc.pages.filter((entry) => !isLive(entry));
-    setText(this.trashButton, '🗑 ごみ箱（' + trashed.length + '）');
-    const roots = model.trashRoots();
-    // An unchanged trash keeps its buttons, so that a click on one is never lost to a re-render.
-    const shown = JSON.stringify(roots.map((entry) => [entry.id, displayTitle(entry)]));
-    if (shown === this.trashShown && this.trashList.firstElementChild) return;
-    this.trashShown = shown;
-    if (!roots.length) {
-      this.trashList.replaceChildren(element('div', { class: 'trash-empty', text: '空です' }));
-      return;
-    }
-    this.trashList.replaceChildren(...roots.map((entry) => {
-      const item = element('div', { class: 'trash-item' },
-        element('span', { class: 'trash-title', text: displayTitle(entry), title: displayTitle(entry) }),
-        element('button', {
-          type: 'button', class: 'trash-restore', text: '復元', onclick: () => this.restoreHandler(entry.id),
-        }),
-        element('button', {
-          type: 'button', class: 'trash-purge', text: '完全に削除', onclick: () => this.purgeHandler(entry.id),
-        }));
-      item.dataset.id = entry.id;
-      return item;
-    }));
   }
 
   // Shows the context menu at (x, y) with items [{ label, action, danger }].
