@@ -287,29 +287,25 @@ async function openWindow(page, app) {
 // and expand-all, each with the layout it causes.
 function treeTimings(page, treeText) {
   return page.evaluate(async (text) => {
-    const { PageTree, parseTree } = await import('/assets/js/tree.js');
+    const { TreeView } = await import('/assets/js/tree-view.js');
+    const { indexOf, parseTree } = await import('/assets/js/tree-model.js');
     const make = (tag) => document.body.appendChild(document.createElement(tag));
     const container = make('div');
     container.className = 'tree';
     container.style.cssText = 'position:fixed;left:0;top:0;width:260px;height:600px;z-index:10;background:#fff';
-    const tree = new PageTree({
-      container, trashButton: make('button'), trashList: make('div'), contextMenu: make('div'),
-      onSelect: async () => true, onError: () => {},
-    });
-    tree.data = parseTree(text);
+    const view = new TreeView({ container, trashButton: make('button'), trashList: make('div'), contextMenu: make('div') });
+    const doc = parseTree(text);
+    const facts = (filter, expanded) => ({ model: indexOf(doc), selectedId: null, expanded, filter });
     const timed = (action) => {
       const began = performance.now();
       action();
       void container.getBoundingClientRect().height; // the layout it causes
       return performance.now() - began;
     };
-    const draw = timed(() => tree.render());
-    const filter = timed(() => tree.setFilter('ページ 12'));
-    timed(() => tree.setFilter(''));
-    const expand = timed(() => {
-      tree.expanded = new Set(tree.data.pages.map((entry) => entry.id));
-      tree.render();
-    });
+    const draw = timed(() => view.render(facts('', new Set())));
+    const filter = timed(() => view.render(facts('ページ 12', new Set())));
+    timed(() => view.render(facts('', new Set())));
+    const expand = timed(() => view.render(facts('', new Set(doc.pages.map((entry) => entry.id)))));
     return { draw, filter, expand };
   }, treeText);
 }

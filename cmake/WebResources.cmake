@@ -13,8 +13,18 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/images.js
   assets/js/sanitize.js
   assets/js/toolbar.js
-  assets/js/tree.js
+  assets/js/tree-controller.js
   assets/js/tree-model.js
+  assets/js/tree-store.js
+  assets/js/tree-view.js
+  assets/js/view-state.js
+  assets/js/context-menu.js
+  assets/js/trash-view.js
+  assets/js/banner.js
+  assets/js/splitter.js
+  assets/js/file-menu.js
+  assets/js/export-dialog.js
+  assets/js/content-rules.js
   assets/js/backlinks.js
   assets/js/backups.js
   assets/js/page-links.js

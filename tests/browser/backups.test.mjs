@@ -4,9 +4,10 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, rowTitles, startServer, waitReady } from '../support/browser.mjs';
+import { assertNoProblems, launchBrowser, openWindow, rowTitles, waitReady } from '../support/browser.mjs';
 import { waitFor } from '../support/launch.mjs';
 import { makePicker } from '../support/picker.mjs';
+import { launchProgram } from '../support/session.mjs';
 
 const OPEN_TITLE = 'Ferncard ファイルを開く';
 const FAILED = 'バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。';
@@ -26,7 +27,7 @@ describe('backups in the window', () => {
   before(async () => {
     scratch = fs.mkdtempSync(path.join(fs.realpathSync(process.env.TMPDIR || '/tmp'), 'ferncard-backups-'));
     picker = makePicker(path.join(scratch, 'picker'));
-    server = await startServer({ env: picker.env });
+    server = await launchProgram({ env: picker.env });
     backups = path.join(server.dataDir, 'backups');
     browser = await launchBrowser();
     page = await openWindow(browser, server);

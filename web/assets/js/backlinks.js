@@ -1,13 +1,13 @@
 // The quiet line under the editor that lists the pages linking to the open page.
 import { api } from './api.js';
 import { element } from './dialogs.js';
-import { displayTitle } from './tree.js';
+import { displayTitle } from './tree-model.js';
 
 export class Backlinks {
-  // container: the line's element; tree: the page tree; onOpen(id): opens a page.
-  constructor({ container, tree, onOpen }) {
+  // container: the line's element; pages: the tree store; onOpen(id): opens a page.
+  constructor({ container, pages, onOpen }) {
     this.container = container;
-    this.tree = tree;
+    this.pages = pages;
     this.onOpen = onOpen;
     this.asked = 0; // numbers the requests, so a late answer never shows under another page
   }
@@ -23,7 +23,7 @@ export class Backlinks {
       }
     }
     if (asked !== this.asked) return;
-    const pages = results.filter((hit) => hit.id !== id && this.tree.isLivePage(hit.id));
+    const pages = results.filter((hit) => hit.id !== id && this.pages.isLivePage(hit.id));
     if (!pages.length) {
       this.container.hidden = true;
       this.container.replaceChildren();
@@ -32,7 +32,7 @@ export class Backlinks {
     this.container.replaceChildren(
       element('span', { class: 'backlinks-label', text: 'このページへのリンク' }),
       ...pages.map((hit) => {
-        const entry = this.tree.page(hit.id);
+        const entry = this.pages.page(hit.id);
         return element('button', {
           type: 'button', class: 'backlink', text: displayTitle(entry || { title: hit.title }),
           onclick: () => this.onOpen(hit.id),

@@ -14,6 +14,11 @@ export function element(tag, props = {}, ...children) {
   return node;
 }
 
+// Sets an element's text only when it differs, so that an unchanged element keeps its nodes.
+export function setText(node, text) {
+  if (node.textContent !== text) node.textContent = text;
+}
+
 export function openDialog(build) {
   return new Promise((resolve) => {
     const dialog = element('dialog', { class: 'dialog' });

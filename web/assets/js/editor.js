@@ -5,18 +5,18 @@ import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf, ImageTool } from './images.js';
 import { BLOCKS as PARAGRAPH_BREAKERS, sanitizeHtml, sanitizeToNodes, escapeHtml, splitParagraph } from './sanitize.js';
 
-export const SAVE_DELAY_MS = 800;
-export const RETRY_DELAY_MS = 5000;
-export const TITLE_DELAY_MS = 400;
+const SAVE_DELAY_MS = 800;
+const RETRY_DELAY_MS = 5000;
+const TITLE_DELAY_MS = 400;
 const BLOCKS = ['h1', 'h2', 'h3', 'blockquote', 'pre'];
-export const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
+const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
 
 export class Editor {
-  constructor({ titleInput, body, wrap, tree, onStatus, onSelectionChange, onConflict }) {
+  constructor({ titleInput, body, wrap, pages, onStatus, onSelectionChange, onConflict }) {
     this.titleInput = titleInput;
     this.body = body;
     this.wrap = wrap;
-    this.tree = tree;
+    this.pages = pages; // the tree store: titles, touches and renames
     this.onStatus = onStatus || (() => {});
     this.onSelectionChange = onSelectionChange || (() => {});
     this.onConflict = onConflict || (() => {});
@@ -73,7 +73,7 @@ export class Editor {
     const { fragment, text: clean } = sanitizeToNodes(html);
     this.pageId = id;
     this.etag = etag;
-    const entry = this.tree.page(id);
+    const entry = this.pages.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
     this.body.replaceChildren(fragment);
     this.lastSaved = clean;
@@ -135,7 +135,7 @@ export class Editor {
       this.etag = etag;
       this.lastSaved = html;
       this.report(this.dirty ? 'saving' : 'saved');
-      this.tree.touch(id);
+      this.pages.touch(id);
       return true;
     } catch (error) {
       if (this.pageId !== id) return false;
@@ -159,7 +159,7 @@ export class Editor {
     clearTimeout(this.titleTimer);
     this.titleTimer = 0;
     if (!this.pageId) return true;
-    const ok = await this.tree.rename(this.pageId, this.titleInput.value);
+    const ok = await this.pages.rename(this.pageId, this.titleInput.value);
     if (ok && !this.dirty) this.report('saved');
     return ok;
   }
@@ -190,7 +190,7 @@ export class Editor {
       this.lastSaved = clean;
     }
     if (document.activeElement !== this.titleInput) {
-      const entry = this.tree.page(id);
+      const entry = this.pages.page(id);
       if (entry) this.titleInput.value = entry.title || '';
     }
   }

@@ -1,16 +1,14 @@
 // HTML export: one self-contained file per export, with its own style sheet, a security policy
 // that allows no script and no network access, and every image embedded as a data: address.
 import { api } from './api.js';
+import { IMAGE_TYPES, storedImageId } from './content-rules.js';
 import { escapeHtml, sanitizeHtml } from './sanitize.js';
 import { retargetPageLinks } from './page-links.js';
 
-export const EXPORT_CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
-export const IMAGE_SRC = /^\/api\/images\/([0-9a-f]{32})$/;
+const EXPORT_CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 const RESERVED_NAME = /^(con|prn|aux|nul|com[0-9]|lpt[0-9])$/i;
 const MISSING_IMAGE_TEXT = '[画像を読み込めませんでした]';
 const DOWNLOAD_URL_LIFETIME_MS = 60000;
-// Only image types go into the file, whatever type the bytes were served with.
-const IMAGE_TYPES = ['image/png', 'image/jpeg', 'image/gif', 'image/webp'];
 
 const CONTENT_STYLE_ADDRESS = '/assets/css/content.css';
 // The frame around the pages; the pages' own rules are the editor's, read from content.css.
@@ -69,19 +67,20 @@ async function imageDataAddress(id) {
   const bytes = new Uint8Array(await blob.arrayBuffer());
   if (!bytes.length) return '';
   const served = String(blob.type || '').split(';')[0].trim().toLowerCase();
+  // Only image types go into the file, whatever type the bytes were served with.
   const type = IMAGE_TYPES.includes(served) ? served : sniffImageType(bytes);
   return type ? 'data:' + type + ';base64,' + base64Of(bytes) : '';
 }
 
-export async function embedImages(cleanHtml, loadImage) {
+async function embedImages(cleanHtml, loadImage) {
   const doc = new DOMParser().parseFromString(cleanHtml, 'text/html');
   let missing = 0;
   for (const img of [...doc.querySelectorAll('img')]) {
-    const match = IMAGE_SRC.exec(img.getAttribute('src') || '');
+    const id = storedImageId(img.getAttribute('src'));
     let address = '';
-    if (match) {
+    if (id) {
       try {
-        address = await loadImage(match[1]);
+        address = await loadImage(id);
       } catch {
         address = '';
       }
@@ -106,7 +105,7 @@ async function loadContentStyle() {
   return response.text();
 }
 
-export function buildDocument(title, pages, contentStyle) {
+function buildDocument(title, pages, contentStyle) {
   const toc = pages.length > 1
     ? '<nav class="toc"><h2>目次</h2><ul>' + pages.map((page) =>
       '<li style="padding-left:' + 16 * page.depth + 'px"><a href="#p-' + page.id + '">' +

@@ -1,15 +1,13 @@
 // Images of the document: upload of image files and pasted data: images, the image tool of the
 // editor, and removal of stored images that no page refers to any more.
 import { api } from './api.js';
+import { DATA_IMAGE, IMAGE_CLASSES, IMAGE_TYPES, storedImageAddress, storedImageIds } from './content-rules.js';
 import { element, showToast } from './dialogs.js';
 
-export const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
-export const ALLOWED_TYPES = ['image/png', 'image/jpeg', 'image/gif', 'image/webp'];
-export const GC_MIN_AGE_MS = 24 * 60 * 60 * 1000;
+const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
+const GC_MIN_AGE_MS = 24 * 60 * 60 * 1000;
 // Where the clean-up remembers when it first saw each image unreferenced.
-export const GC_SEEN_KEY = 'ferncard.unreferencedImages';
-const DATA_IMAGE = /^data:(image\/(?:png|jpeg|gif|webp));base64,([A-Za-z0-9+/=\s]*)$/i;
-const IMAGE_REF = /\/api\/images\/([0-9a-f]{32})/g;
+const GC_SEEN_KEY = 'ferncard.unreferencedImages';
 
 export function imageFilesOf(list) {
   return list ? [...list].filter((file) => String(file.type || '').startsWith('image/')) : [];
@@ -18,7 +16,7 @@ export function imageFilesOf(list) {
 export async function uploadImages(files) {
   const paths = [];
   for (const file of files) {
-    if (!ALLOWED_TYPES.includes(file.type)) {
+    if (!IMAGE_TYPES.includes(file.type)) {
       showToast('追加できない形式です: ' + (file.name || file.type) + '（PNG / JPEG / GIF / WebP）');
       continue;
     }
@@ -26,7 +24,7 @@ export async function uploadImages(files) {
       showToast('画像は 1 枚 20MB までです: ' + (file.name || ''));
       continue;
     }
-    paths.push('/api/images/' + (await api.uploadImage(file)));
+    paths.push(storedImageAddress(await api.uploadImage(file)));
   }
   return paths;
 }
@@ -60,7 +58,6 @@ export async function uploadDataImages(html) {
 }
 
 const MIN_IMAGE_WIDTH = 24;
-const IMAGE_CLASSES = ['img-left', 'img-center', 'img-right'];
 const HANDLES = ['nw', 'ne', 'sw', 'se'];
 const CHANGED_MARK = 'data-changed';
 
@@ -246,7 +243,7 @@ export async function collectGarbage(pageIds) {
   const used = new Set();
   for (const id of pageIds) {
     const { html } = await api.getPage(id);
-    for (const match of html.matchAll(IMAGE_REF)) used.add(match[1]);
+    for (const imageId of storedImageIds(html)) used.add(imageId);
   }
   // An image is removed only once a clean-up at least a day earlier already saw it unreferenced:
   // a cut waiting to be pasted, or a deletion about to be undone, still wants its image.

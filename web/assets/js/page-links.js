@@ -1,6 +1,6 @@
 // Links from one page to another: following them in the window, and retargeting them in an export.
 import { showToast } from './dialogs.js';
-import { pageLinkHref } from './sanitize.js';
+import { pageLinkHref } from './content-rules.js';
 
 // The page a link points to, or null for any other link.
 export function pageLinkId(anchor) {
@@ -8,17 +8,18 @@ export function pageLinkId(anchor) {
   return href ? href.slice(1) : null;
 }
 
-// Opens the target of a page link clicked inside root, without Ctrl, in this window. Runs in the
-// capture phase on root, so the editor's own link handling never sees these clicks.
-export function followPageLinks(root, tree) {
+// Opens the target of a page link clicked inside root, without Ctrl, in this window, with
+// open(id); pages is the tree store. Runs in the capture phase on root, so the editor's own link
+// handling never sees these clicks.
+export function followPageLinks(root, pages, open) {
   root.addEventListener('click', (event) => {
     const anchor = event.target.closest ? event.target.closest('a[href]') : null;
     const id = anchor && root.contains(anchor) ? pageLinkId(anchor) : null;
     if (!id) return;
     event.preventDefault();
     event.stopPropagation();
-    if (tree.isLivePage(id)) tree.select(id).catch(tree.onError);
-    else if (tree.page(id)) showToast('リンク先のページはごみ箱にあります。');
+    if (pages.isLivePage(id)) open(id);
+    else if (pages.page(id)) showToast('リンク先のページはごみ箱にあります。');
     else showToast('リンク先のページは削除されています。');
   }, true);
 }

@@ -2,7 +2,7 @@
 import { element, openDialog } from './dialogs.js';
 import { pageLinkId } from './page-links.js';
 import { foldText } from './search-text.js';
-import { displayTitle } from './tree.js';
+import { displayTitle } from './tree-model.js';
 
 const MAX_CHOICES = 8;
 

@@ -1,6 +1,7 @@
 // Allow-list HTML sanitizer: builds a fresh tree in an empty document from the parsed input,
 // so nothing that was removed can come back through re-parsing, and shapes the tree so that
 // reading its output again gives the same tree.
+import { IMAGE_CLASSES, pageLinkHref, safeLink, storedImagePath } from './content-rules.js';
 
 const ALLOWED = new Set(['p', 'div', 'br', 'h1', 'h2', 'h3', 'b', 'strong', 'i', 'em', 'u', 's', 'sub',
   'sup', 'span', 'ul', 'ol', 'li', 'blockquote', 'pre', 'code', 'hr', 'a', 'img', 'table', 'thead',
@@ -13,11 +14,8 @@ const DROPPED = new Set(['script', 'style', 'iframe', 'object', 'embed', 'applet
 const STYLES = ['color', 'background-color', 'text-align', 'font-weight', 'font-style',
   'text-decoration-line', 'font-size'];
 const ALLOWED_STYLES = new Set(STYLES);
-const IMAGE_CLASSES = ['img-left', 'img-center', 'img-right'];
-const STORED_IMAGE = /^\/api\/images\/[0-9a-f]{32}$/;
-const PAGE_LINK = /^#[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$/;
 const HTML_NS = 'http://www.w3.org/1999/xhtml';
-export const MAX_DEPTH = 200;
+const MAX_DEPTH = 200;
 
 // Blocks that end an open paragraph when the parser meets them.
 export const BLOCKS = new Set(['p', 'div', 'h1', 'h2', 'h3', 'ul', 'ol', 'li', 'blockquote', 'pre',
@@ -63,37 +61,6 @@ function numberAttr(value, limit) {
   if (value === null || !/^[0-9]{1,5}$/.test(value)) return null;
   const number = Number(value);
   return number > 0 && number <= limit ? value : null;
-}
-
-export function safeLink(text) {
-  const trimmed = String(text ?? '').trim();
-  if (!trimmed) return null;
-  let url;
-  try {
-    url = new URL(trimmed);
-  } catch {
-    return null;
-  }
-  return ['http:', 'https:', 'mailto:'].includes(url.protocol) ? url.href : null;
-}
-
-// A link to another page of the document: '#' and a page id, exactly.
-export function pageLinkHref(text) {
-  return typeof text === 'string' && PAGE_LINK.test(text) ? text : null;
-}
-
-function storedImagePath(src) {
-  if (!src) return null;
-  if (STORED_IMAGE.test(src)) return src;
-  try {
-    const url = new URL(src);
-    if (url.origin === location.origin && STORED_IMAGE.test(url.pathname) && !url.search && !url.hash) {
-      return url.pathname;
-    }
-  } catch {
-    // Not an absolute address.
-  }
-  return null;
 }
 
 function copyStyles(from, to) {
@@ -283,7 +250,7 @@ export function splitParagraph(p, only = null) {
 }
 
 // Paragraphs holding blocks, which the parser would break apart, are split around them.
-export function splitParagraphs(root) {
+function splitParagraphs(root) {
   for (const p of [...root.querySelectorAll('p')]) {
     if (p.isConnected && firstBlockIn(p)) splitParagraph(p);
   }

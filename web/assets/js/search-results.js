@@ -2,7 +2,7 @@
 // each page with the text around its first match.
 import { api } from './api.js';
 import { element } from './dialogs.js';
-import { displayTitle } from './tree.js';
+import { displayTitle } from './tree-model.js';
 
 const DELAY_MS = 150;
 

@@ -1,16 +1,9 @@
 // The formatting toolbar above the editor, with its link and table dialogs.
+import { IMAGE_TYPES, safeLink } from './content-rules.js';
 import { element, formDialog, showToast } from './dialogs.js';
 import { linkDialog } from './page-picker.js';
 import { escapeHtml } from './sanitize.js';
-import { displayTitle } from './tree.js';
-
-export function isValidLink(text) {
-  try {
-    return ['http:', 'https:', 'mailto:'].includes(new URL(text).protocol);
-  } catch {
-    return false;
-  }
-}
+import { displayTitle } from './tree-model.js';
 
 function clamp(value, low, high) {
   const number = Number(value);
@@ -19,11 +12,12 @@ function clamp(value, low, high) {
 }
 
 export class Toolbar {
-  constructor(container, editor) {
+  // pages() lists the live pages a link may lead to.
+  constructor(container, editor, pages) {
     this.container = container;
     this.editor = editor;
     this.stateButtons = [];
-    this.pages = () => []; // the live pages a link may lead to; set by the controller
+    this.pages = pages;
     this.build();
   }
 
@@ -58,7 +52,7 @@ export class Toolbar {
     this.select.addEventListener('change', () => ed.setBlock(this.select.value));
 
     this.fileInput = element('input', {
-      type: 'file', accept: 'image/png,image/jpeg,image/gif,image/webp', multiple: true, hidden: true,
+      type: 'file', accept: IMAGE_TYPES.join(','), multiple: true, hidden: true,
     });
     this.fileInput.addEventListener('change', () => {
       const files = [...this.fileInput.files];
@@ -120,7 +114,7 @@ export class Toolbar {
       return;
     }
     const url = result.url.trim();
-    if (!isValidLink(url)) {
+    if (!safeLink(url)) {
       showToast('http、https、mailto の URL を入力してください。');
       return;
     }

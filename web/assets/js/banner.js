@@ -1,0 +1,69 @@
+// The window's notices: the banner across the top and the save indicator in the header.
+import { element } from './dialogs.js';
+
+export class Banner {
+  constructor(node) {
+    this.node = node;
+    this.kind = '';
+  }
+
+  // actions: [{ label, handler }], shown as buttons after the message.
+  show(kind, message, actions = []) {
+    const node = this.node;
+    this.kind = kind;
+    node.replaceChildren(element('span', { class: 'banner-text', text: message }));
+    if (actions.length) {
+      node.append(element('span', { class: 'banner-actions' },
+        ...actions.map(({ label, handler }) => element('button', { type: 'button', text: label, onclick: handler }))));
+    }
+    node.dataset.kind = kind;
+    node.hidden = false;
+  }
+
+  hide() {
+    this.kind = '';
+    this.node.hidden = true;
+    this.node.replaceChildren();
+    delete this.node.dataset.kind;
+  }
+}
+
+function twoDigits(value) {
+  return String(value).padStart(2, '0');
+}
+
+// Shows 'saving', 'saved', 'error' (with its message, also in the banner) or nothing ('').
+export class SaveStatus {
+  constructor(node, banner) {
+    this.node = node;
+    this.banner = banner;
+  }
+
+  get failed() {
+    return this.node.classList.contains('error');
+  }
+
+  set(state, message = '') {
+    const status = this.node;
+    if (state === 'error') {
+      status.textContent = '保存失敗';
+      status.classList.add('error');
+      status.title = message || '';
+      // An open conflict stays on show until the user resolves it.
+      if (message && this.banner.kind !== 'conflict') this.banner.show('save', message);
+      return;
+    }
+    status.classList.remove('error');
+    status.title = '';
+    if (state === 'saving') status.textContent = '保存中…';
+    else if (state === 'saved') {
+      const now = new Date();
+      status.textContent = '保存済み ' + twoDigits(now.getHours()) + ':' + twoDigits(now.getMinutes());
+    } else status.textContent = '';
+    if (this.banner.kind === 'save') this.banner.hide();
+  }
+
+  clear() {
+    this.node.textContent = '';
+  }
+}

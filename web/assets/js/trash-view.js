@@ -1,0 +1,54 @@
+// The trash below the page list: its button with the count, and an entry per trashed group.
+import { element, setText } from './dialogs.js';
+import { displayTitle, isLive } from './tree-model.js';
+
+export class TrashView {
+  constructor({ button, list }) {
+    this.button = button;
+    this.list = list;
+    this.shown = null;
+    this.restoreHandler = () => {};
+    this.purgeHandler = () => {};
+    button.addEventListener('click', () => {
+      const show = list.hidden;
+      list.hidden = !show;
+      button.setAttribute('aria-expanded', show ? 'true' : 'false');
+    });
+  }
+
+  // handler(id): the restore button of an entry.
+  bindRestore(handler) {
+    this.restoreHandler = handler;
+  }
+
+  // handler(id): the delete-for-good button of an entry.
+  bindPurge(handler) {
+    this.purgeHandler = handler;
+  }
+
+  render(model) {
+    const trashed = model.doc.pages.filter((entry) => !isLive(entry));
+    setText(this.button, '🗑 ごみ箱（' + trashed.length + '）');
+    const roots = model.trashRoots();
+    // An unchanged trash keeps its buttons, so that a click on one is never lost to a re-render.
+    const shown = JSON.stringify(roots.map((entry) => [entry.id, displayTitle(entry)]));
+    if (shown === this.shown && this.list.firstElementChild) return;
+    this.shown = shown;
+    if (!roots.length) {
+      this.list.replaceChildren(element('div', { class: 'trash-empty', text: '空です' }));
+      return;
+    }
+    this.list.replaceChildren(...roots.map((entry) => {
+      const item = element('div', { class: 'trash-item' },
+        element('span', { class: 'trash-title', text: displayTitle(entry), title: displayTitle(entry) }),
+        element('button', {
+          type: 'button', class: 'trash-restore', text: '復元', onclick: () => this.restoreHandler(entry.id),
+        }),
+        element('button', {
+          type: 'button', class: 'trash-purge', text: '完全に削除', onclick: () => this.purgeHandler(entry.id),
+        }));
+      item.dataset.id = entry.id;
+      return item;
+    }));
+  }
+}

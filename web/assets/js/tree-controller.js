@@ -1,0 +1,224 @@
+// The page tree's controller: binds the sidebar's events to the tree store, with its confirmations and toasts.
+import { confirmDialog, showToast } from './dialogs.js';
+import { displayTitle } from './tree-model.js';
+
+export class TreeController {
+  // onSelect(id) switches the editor and resolves whether it did; onCreated() follows a page made
+  // from the context menu; onRenamed(id) follows a rename in the list; onError(error) reports.
+  constructor({ store, view, state, onSelect, onCreated, onRenamed, onError }) {
+    this.store = store;
+    this.view = view;
+    this.state = state;
+    this.onSelect = onSelect;
+    this.onCreated = onCreated;
+    this.onRenamed = onRenamed;
+    this.onError = onError;
+    this.selectedId = null;
+    this.filter = '';
+
+    store.bindChanged(() => this.render());
+    view.bindSelect((id) => this.run(this.select(id)));
+    view.bindToggle((id) => this.toggle(id));
+    view.bindStartRename((id) => this.startRename(id));
+    view.bindRename((id, value) => this.rename(id, value));
+    view.bindRowKey((id, key, expanded) => this.onKey(id, key, expanded));
+    view.bindContextMenu((id, x, y) => this.openMenu(id, x, y));
+    view.bindDragAndDrop({
+      canDrag: () => !this.filter,
+      canDrop: (id, targetId) => store.canDropOn(id, targetId),
+      drop: (id, targetId, position) => this.run(this.move(id, targetId, position)),
+    });
+    view.bindRestore((id) => this.run(this.restore(id)));
+    view.bindPurge((id) => this.run(this.purge(id)));
+  }
+
+  get lastSelected() {
+    return this.state.lastSelected;
+  }
+
+  render() {
+    this.view.render({
+      model: this.store.model, selectedId: this.selectedId, expanded: this.state.expanded, filter: this.filter,
+    });
+  }
+
+  run(promise) {
+    Promise.resolve(promise).catch((error) => this.onError(error));
+  }
+
+  saveView() {
+    this.state.save(this.selectedId);
+  }
+
+  load() {
+    return this.store.load();
+  }
+
+  // A rename in progress is left alone; the next read after it brings the news.
+  reload() {
+    if (this.view.renaming) return Promise.resolve();
+    return this.store.reload();
+  }
+
+  async select(id) {
+    if (id === this.selectedId) return true;
+    if (!(await this.onSelect(id))) return false;
+    this.selectedId = id;
+    for (let entry = id ? this.store.page(id) : null, steps = 0; entry && steps < 10000; steps++) {
+      const parentId = entry.parentId ?? null;
+      if (parentId === null) break;
+      this.state.expanded.add(parentId);
+      entry = this.store.page(parentId);
+    }
+    this.saveView();
+    if (id !== null && location.hash !== '#/p/' + id) history.replaceState(null, '', '#/p/' + id);
+    this.render();
+    return true;
+  }
+
+  // Resolves the new page's id, or null when it was not made.
+  async createPage({ parentId = null, afterId, title = '', select = true, id = crypto.randomUUID() } = {}) {
+    const made = await this.store.createPage({ id, parentId, afterId, title });
+    if (!made) return null;
+    if (made.placedUnder) {
+      this.state.expanded.add(made.placedUnder);
+      this.saveView();
+      this.render();
+    }
+    if (select) await this.select(id);
+    return id;
+  }
+
+  async move(id, targetId, position) {
+    if (!this.store.canDropOn(id, targetId)) return false;
+    const ok = await this.store.move(id, targetId, position);
+    if (ok && position === 'inside') {
+      this.state.expanded.add(targetId);
+      this.saveView();
+    }
+    this.render();
+    return ok;
+  }
+
+  // Moves a page and its children to the trash, selecting a neighbour first when one of them is open.
+  async deletePage(id) {
+    const store = this.store;
+    const entry = store.page(id);
+    if (!entry || !store.isLivePage(id)) return false;
+    const model = store.model;
+    const group = model.liveSubtree(id);
+    const stamp = Date.now();
+    if (group.some((member) => member.id === this.selectedId)) {
+      const parentId = model.shownParent(entry);
+      const siblings = model.children(parentId);
+      const index = siblings.findIndex((sibling) => sibling.id === id);
+      const next = siblings[index + 1] || siblings[index - 1] || (parentId ? store.page(parentId) : null);
+      if (!(await this.select(next ? next.id : null))) return false;
+    }
+    if (!(await store.trash(id, stamp))) return false;
+    showToast('「' + displayTitle(entry) + '」をごみ箱へ移しました', {
+      actionLabel: '元に戻す',
+      onAction: () => this.run(this.restore(id)),
+      ms: 10000,
+    });
+    return true;
+  }
+
+  async restore(id) {
+    const ok = await this.store.restore(id);
+    if (ok) await this.select(id);
+    return ok;
+  }
+
+  async purge(id) {
+    const group = this.store.trashGroup(id);
+    if (!group) return false;
+    const count = group.ids.size;
+    const confirmed = await confirmDialog({
+      title: '完全に削除',
+      message: '「' + displayTitle(group.entry) + '」' + (count > 1 ? 'と子ページ（計 ' + count + ' ページ）' : '') +
+        'を完全に削除します。元に戻せません。',
+      okLabel: '完全に削除',
+      danger: true,
+    });
+    if (!confirmed) return false;
+    return this.store.purge(group);
+  }
+
+  setFilter(text) {
+    this.filter = String(text ?? '').trim().toLowerCase();
+    this.render();
+  }
+
+  toggle(id) {
+    const expanded = this.state.expanded;
+    if (expanded.has(id)) expanded.delete(id);
+    else expanded.add(id);
+    this.saveView();
+    this.render();
+  }
+
+  startRename(id) {
+    if (this.store.isLivePage(id)) this.view.startRename(id);
+  }
+
+  async rename(id, value) {
+    const entry = this.store.page(id);
+    if (!entry || value === (entry.title || '')) return;
+    try {
+      if (await this.store.rename(id, value)) this.onRenamed(id);
+    } catch (error) {
+      this.onError(error);
+    }
+  }
+
+  // Keys on a focused row; returns whether the key was handled.
+  onKey(id, key, expanded) {
+    const view = this.view;
+    switch (key) {
+      case 'ArrowDown':
+        view.focusNear(id, 1);
+        return true;
+      case 'ArrowUp':
+        view.focusNear(id, -1);
+        return true;
+      case 'ArrowRight':
+        if (expanded === 'false') this.toggle(id);
+        else if (expanded === 'true') view.focusNear(id, 1);
+        return true;
+      case 'ArrowLeft':
+        if (expanded === 'true' && !this.filter) this.toggle(id);
+        else {
+          const entry = this.store.page(id);
+          view.focusPage(entry ? entry.parentId : null);
+        }
+        return true;
+      case 'Enter':
+        this.run(this.select(id));
+        return true;
+      case 'F2':
+        this.startRename(id);
+        return true;
+      case 'Delete':
+        this.run(this.deletePage(id));
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  openMenu(id, x, y) {
+    const entry = this.store.page(id);
+    if (!entry) return;
+    const created = async (promise) => {
+      if (await promise) this.onCreated();
+    };
+    const item = (label, action, danger = false) => ({ label, danger, action: () => this.run(action()) });
+    this.view.openMenu([
+      item('下に新規ページ', () => created(this.createPage({ parentId: this.store.model.shownParent(entry), afterId: id }))),
+      item('子ページを追加', () => created(this.createPage({ parentId: id }))),
+      item('名前を変更', () => this.startRename(id)),
+      item('ごみ箱へ移動', () => this.deletePage(id), true),
+    ], x, y);
+  }
+}
