@@ -85,7 +85,7 @@ class Reader {
       if (pos_ >= text_.size() || text_[pos_++] != ':') return false;
       JsonValue member;
       if (!Value(member, depth + 1)) return false;
-      value.members.emplace_back(std::move(key), std::move(member));
+      value.members.push_back(JsonMember{std::move(key), std::move(member)});
       SkipSpace();
       if (pos_ >= text_.size()) return false;
       const char next = text_[pos_++];
