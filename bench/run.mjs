@@ -385,7 +385,7 @@ async function clientRuns(app, large) {
       };
     }, office);
     return { rates, exported: await exportTimings(page, inputs) };
-  }, 2 * TIMEOUT_MS) ?? {};
+  }, 3 * TIMEOUT_MS) ?? {};
   const share = rates ? rates.sanitize / rates.parse : NaN;
   row('client', 'sanitizeHtml on office HTML', rates?.sanitize ?? NaN, 'MB/s', 'bare DOMParser', rates?.parse ?? NaN,
     share, '≥ 0.5 of DOMParser', share >= 0.5);
