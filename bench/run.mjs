@@ -1,6 +1,7 @@
 // Runs the benchmark and prints a Markdown table (also written to bench/results.md): every figure
 // beside a baseline measured in the same run. Options: --smoke (a few seconds, small inputs),
 // --seconds N (per load run), --only server|client, --out FILE. FERNCARD_BIN names the program (default build/ferncard).
+// The search rows need the sqlite3 shell.
 import { spawn } from 'node:child_process';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
@@ -46,9 +47,9 @@ process.on('exit', () => {
   fs.rmSync(work, { recursive: true, force: true });
 });
 
-function run(command, argv) {
+function run(command, argv, env = {}) {
   return new Promise((resolve, reject) => {
-    const child = start(command, argv);
+    const child = start(command, argv, env);
     child.on('close', (code) => (code === 0 ? resolve(child.output) : reject(new Error(`${command} ${argv.join(' ')}: ${child.output}`))));
   });
 }
@@ -79,14 +80,9 @@ const memoryOf = (pid, field) => {
 
 // ---- the program ----
 
-async function startProgram() {
-  const port = await freePort();
-  const ticketFile = path.join(work, 'ticket.txt');
-  const child = start(program, ['--no-browser', '--data', path.join(work, 'data'), '--port', String(port),
-    '--ticket-file', ticketFile]);
-  const launch = await waitFor(() => fs.existsSync(ticketFile) && fs.readFileSync(ticketFile, 'utf8'), 15000,
-    'the launch address');
-  const origin = `http://127.0.0.1:${port}`;
+// A session on a launch address: the ticket traded for the cookie.
+async function session(launch) {
+  const { origin, port } = new URL(launch);
   const entry = await fetch(launch, { redirect: 'manual' });
   const cookie = entry.headers.get('set-cookie').split(';')[0];
   const headers = { Host: `127.0.0.1:${port}`, Origin: origin, Cookie: cookie };
@@ -95,7 +91,17 @@ async function startProgram() {
     if (!answer.ok) throw new Error(`${method} ${target}: ${answer.status} ${await answer.text()}`);
     return answer;
   };
-  return { child, port, origin, headers, api, cookie };
+  return { port: Number(port), origin, headers, api, cookie };
+}
+
+async function startProgram(name = 'data') {
+  const port = await freePort();
+  const data = path.join(work, name);
+  const ticketFile = path.join(work, `${name}.ticket`);
+  const child = start(program, ['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile]);
+  const launch = await waitFor(() => fs.existsSync(ticketFile) && fs.readFileSync(ticketFile, 'utf8'), 15000,
+    'the launch address');
+  return { child, data, ticketFile, ...(await session(launch)) };
 }
 
 // ---- inputs ----
@@ -253,7 +259,7 @@ async function serverRuns(app) {
 
 
 // Runs fn(page) in a fresh browser; a page that is still busy after the time-out loses its browser.
-async function inBrowser(app, fn) {
+async function inBrowser(app, fn, limitMs = TIMEOUT_MS) {
   const { chromium } = await import('playwright-core');
   const profile = fs.mkdtempSync(path.join(work, 'profile-'));
   const context = await chromium.launchPersistentContext(profile, {
@@ -268,7 +274,7 @@ async function inBrowser(app, fn) {
   try {
     return await Promise.race([
       fn(context.pages()[0] || await context.newPage()),
-      new Promise((resolve) => { timer = setTimeout(() => resolve(null), TIMEOUT_MS); }),
+      new Promise((resolve) => { timer = setTimeout(() => resolve(null), limitMs); }),
     ]);
   } finally {
     clearTimeout(timer);
@@ -357,9 +363,11 @@ async function clientRuns(app, large) {
   row('client', `open a ${smoke ? 'small' : '1 MB'} page`, opened ?? Infinity, 'ms', '—', NaN, NaN, '< 150 ms', (opened ?? Infinity) < 150);
 
   const office = officeHtml(smoke ? 20000 : 1024 * 1024);
-  const rates = await inBrowser(app, async (page) => {
+  const inputs = await exportInputs(app);
+  // The sanitizer and the export share one browser: a launch costs seconds.
+  const { rates, exported } = await inBrowser(app, async (page) => {
     await openWindow(page, app);
-    return page.evaluate(async (html) => {
+    const rates = await page.evaluate(async (html) => {
       const { sanitizeHtml } = await import('/assets/js/sanitize.js');
       const rate = (fn) => {
         let runs = 0;
@@ -372,10 +380,118 @@ async function clientRuns(app, large) {
         parse: rate(() => new DOMParser().parseFromString(html, 'text/html')),
       };
     }, office);
-  });
+    return { rates, exported: await exportTimings(page, inputs) };
+  }, 3 * TIMEOUT_MS) ?? {};
   const share = rates ? rates.sanitize / rates.parse : NaN;
   row('client', 'sanitizeHtml on office HTML', rates?.sanitize ?? NaN, 'MB/s', 'bare DOMParser', rates?.parse ?? NaN,
     share, '≥ 0.5 of DOMParser', share >= 0.5);
+  exportRows(inputs, exported);
+}
+
+// A branch of pages sharing images: one top page with the rest below it, three images on each.
+async function exportInputs(app) {
+  const [count, imageCount] = smoke ? [20, 5] : [1000, 100];
+  const images = [];
+  for (let i = 0; i < imageCount; i++) {
+    const bytes = Buffer.concat([Buffer.from('\x89PNG\r\n\x1a\n', 'latin1'), crypto.randomBytes(16 * 1024)]);
+    const answer = await app.api('POST', '/api/images', bytes, { 'Content-Type': 'application/octet-stream' });
+    images.push((await answer.json()).id);
+  }
+  const ids = Array.from({ length: count }, (_, n) => pageIdOf(0x100000 + n));
+  const body = (n) => pageHtml(1024) +
+    [0, 1, 2].map((k) => `<p><img src="/api/images/${images[(n * 3 + k) % imageCount]}"></p>`).join('');
+  for (let n = 0; n < count; n += 8) {
+    await Promise.all(ids.slice(n, n + 8).map((id, i) => app.api('PUT', `/api/pages/${id}`, body(n + i),
+      { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' })));
+  }
+  const current = await app.api('GET', '/api/tree');
+  const tree = JSON.parse(await current.text());
+  tree.pages.push(...ids.map((id, n) => ({ id, parentId: n === 0 ? null : ids[0], order: (n + 3) * 1000,
+    title: `出力 ${n}`, createdAt: 1700000000000, updatedAt: 1700000000000, deletedAt: null })));
+  await app.api('PUT', '/api/tree', JSON.stringify(tree),
+    { 'If-Match': current.headers.get('etag'), 'Content-Type': 'application/json' });
+  return { ids, images };
+}
+
+// The export as the window makes it (the tree's list of the branch, then the export module),
+// counting image requests; then the same bodies and images fetched one after another.
+async function exportTimings(page, { ids, images }) {
+  let imageFetches = 0;
+  page.on('request', (request) => { if (/\/api\/images\/[0-9a-f]{32}$/.test(request.url())) imageFetches++; });
+  const exported = await page.evaluate(async (rootId) => {
+    const { createExport } = await import('/assets/js/export.js');
+    const { PageTree, parseTree } = await import('/assets/js/tree.js');
+    const make = (tag) => document.createElement(tag);
+    const tree = new PageTree({ container: make('div'), trashButton: make('button'), trashList: make('div'),
+      contextMenu: make('div'), onSelect: async () => true, onError: () => {} });
+    tree.data = parseTree(await (await fetch('/api/tree', { cache: 'no-store' })).text());
+    const list = tree.exportList(rootId);
+    const began = performance.now();
+    const { missing } = await createExport('bench', list);
+    return { ms: performance.now() - began, pages: list.length, missing };
+  }, ids[0]);
+  const fetches = imageFetches;
+  const direct = await page.evaluate(async (inputs) => {
+    const began = performance.now();
+    for (const id of inputs.ids) await (await fetch('/api/pages/' + id, { cache: 'no-store' })).text();
+    for (const id of inputs.images) await (await fetch('/api/images/' + id, { cache: 'no-store' })).arrayBuffer();
+    return performance.now() - began;
+  }, { ids, images });
+  return { ...exported, fetches, direct };
+}
+
+function exportRows({ ids, images }, result) {
+  if (result && (result.pages !== ids.length || result.missing)) {
+    throw new Error(`export: ${result.pages} of ${ids.length} pages, ${result.missing} images missing`);
+  }
+  const ms = result?.ms ?? Infinity;
+  row('client', `export of ${ids.length} pages sharing ${images.length} images`, ms, 'ms',
+    'same bodies and images fetched', result?.direct ?? NaN, ms / result?.direct, '< 5000 ms', ms < 5000);
+  row('client', 'export: image fetches', result?.fetches ?? NaN, 'fetches', 'images used', images.length,
+    (result?.fetches ?? NaN) / images.length, 'each image once', result?.fetches === images.length);
+}
+
+// A second instance, with documents handed to it the way a later start does; each is opened
+// by a session that reads its status and tree, as a window would.
+async function documentRuns() {
+  const count = smoke ? 5 : 20;
+  const app = await startProgram('documents');
+  await new Promise((resolve) => setTimeout(resolve, 500));
+  const idle = memoryOf(app.child.pid, 'VmRSS');
+  const source = JSON.parse(await (await app.api('GET', '/api/status')).text()).file;
+  let previous = fs.readFileSync(app.ticketFile, 'utf8');
+  for (let i = 1; i <= count; i++) {
+    const file = path.join(work, `document-${i}.fcard`);
+    fs.copyFileSync(source, file);
+    await run(program, ['--no-browser', '--data', app.data, file]);
+    const launch = await waitFor(() => {
+      const text = fs.readFileSync(app.ticketFile, 'utf8');
+      return text !== previous && /\?ticket=[0-9a-f]{64}$/.test(text) && text;
+    }, 10000, `document ${i} to open`);
+    previous = launch;
+    const window = await session(launch);
+    await window.api('GET', '/api/status');
+    await window.api('GET', '/api/tree');
+  }
+  const open = memoryOf(app.child.pid, 'VmRSS');
+  app.child.kill('SIGKILL');
+  row('memory', `${count} documents open`, open, 'MiB', 'idle, same process', idle, open / idle, '< 30 MiB', open < 30);
+}
+
+// bench/search.mjs in a program of its own: a tiny document in a smoke run.
+async function searchRuns() {
+  const [pages, bytes] = smoke ? [200, 1024] : [10000, 10240];
+  const output = await run(process.execPath, [path.join(here, 'search.mjs'), String(pages), String(bytes)],
+    { FERNCARD_BIN: program });
+  const result = JSON.parse(output.trim().split('\n').filter((line) => line.startsWith('{')).pop());
+  const name = `GET /api/search, ${pages.toLocaleString('en')} pages of ${bytes / 1024} KB`;
+  row('search', `${name}: time per request`, result.searchMs, 'ms', 'sqlite3 shell scan', result.scanMs, result.ratio,
+    '< 200 ms', result.met);
+  // CPU time is counted in 10 ms ticks: too coarse for the smoke run.
+  if (!smoke) {
+    row('search', `${name}: CPU per request`, result.searchCpuMs, 'ms', 'sqlite3 shell scan', result.scanCpuMs,
+      result.cpuRatio, '—', true);
+  }
 }
 
 // ---- main ----
@@ -387,9 +503,12 @@ function table() {
     '| area | measure | Ferncard | baseline | baseline figure | ratio | target | met |',
     '| --- | --- | ---: | --- | ---: | ---: | --- | --- |',
   ];
-  for (const r of rows) {
-    lines.push(`| ${r.section} | ${r.measure} | ${fmt(r.value, r.value >= 100 ? 0 : 2)} ${r.unit} | ${r.baselineName} | ` +
-      `${Number.isFinite(r.baseline) ? fmt(r.baseline, r.baseline >= 100 ? 0 : 2) + ' ' + r.unit : '—'} | ` +
+  // Rows of one area together, in the order the areas first appear.
+  const areas = [...new Set(rows.map((r) => r.section))];
+  for (const r of areas.flatMap((area) => rows.filter((r) => r.section === area))) {
+    const digits = (value) => (value >= 100 || r.unit === 'fetches' ? 0 : 2);
+    lines.push(`| ${r.section} | ${r.measure} | ${fmt(r.value, digits(r.value))} ${r.unit} | ${r.baselineName} | ` +
+      `${Number.isFinite(r.baseline) ? fmt(r.baseline, digits(r.baseline)) + ' ' + r.unit : '—'} | ` +
       `${fmt(r.ratio)} | ${r.target} | ${r.met ? 'yes' : 'no'} |`);
   }
   return lines.join('\n') + '\n';
@@ -408,6 +527,8 @@ try {
   if (only !== 'client') ({ large } = await serverRuns(app));
   else await app.api('PUT', `/api/pages/${pageIdOf(2)}`, large, { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' });
   if (only !== 'server') await clientRuns(app, large);
+  if (only !== 'client') await searchRuns();
+  await documentRuns();
   const text = table();
   fs.writeFileSync(out, text);
   process.stdout.write(text);
