@@ -9,6 +9,8 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/app.js
   assets/js/dialogs.js
   assets/js/editor.js
+  assets/js/editor-blocks.js
+  assets/js/editor-transfer.js
   assets/js/export.js
   assets/js/images.js
   assets/js/sanitize.js
