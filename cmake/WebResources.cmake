@@ -4,6 +4,11 @@
 set(FERNCARD_WEB_RESOURCES
   index.html
   assets/css/app.css
+  assets/css/sidebar.css
+  assets/css/editor.css
+  assets/css/overlays.css
+  assets/css/search.css
+  assets/css/print.css
   assets/css/content.css
   assets/js/api.js
   assets/js/app.js
