@@ -4,11 +4,18 @@
 set(FERNCARD_WEB_RESOURCES
   index.html
   assets/css/app.css
+  assets/css/sidebar.css
+  assets/css/editor.css
+  assets/css/overlays.css
+  assets/css/search.css
+  assets/css/print.css
   assets/css/content.css
   assets/js/api.js
   assets/js/app.js
   assets/js/dialogs.js
   assets/js/editor.js
+  assets/js/editor-blocks.js
+  assets/js/editor-transfer.js
   assets/js/export.js
   assets/js/images.js
   assets/js/sanitize.js

@@ -1,5 +1,5 @@
 #pragma once
-// Whole-document search: page text from HTML, folded matching, ranking and snippets.
+// Whole-document search: folded matching, ranking and snippets.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,15 +10,6 @@
 
 constexpr std::size_t kMaxSearchResults = 100;
 constexpr std::size_t kMaxQueryChars = 200;
-
-// The text a reader sees in an HTML fragment: tags, comments and the content of script and style
-// removed, character references decoded, each run of white space (no-break space included) one
-// space, a space where a block ends. With fold, ASCII letters are lower-cased and full-width
-// Latin letters and digits become their ASCII forms.
-void HtmlToText(std::string_view html, bool fold, std::string& out);
-
-// Plain text with white space collapsed and trimmed, then folded as above.
-std::string FoldPlainText(std::string_view text);
 
 struct SearchHit {
   std::string id;

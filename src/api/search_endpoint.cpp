@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "api/page_search.h"
+#include "api/page_text.h"
 #include "api/record_endpoints.h"
 #include "util/text.h"
 

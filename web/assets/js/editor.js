@@ -1,14 +1,15 @@
 // The page editor: loads a body, saves it 800 ms after the last change under its version tag,
-// writes the title through the page tree, and takes in pasted and dropped content.
+// writes the title through the page tree, and runs the formatting commands.
 import { api } from './api.js';
 import { showToast } from './dialogs.js';
-import { uploadImages, uploadDataImages, imageFilesOf, ImageTool } from './images.js';
-import { BLOCKS as PARAGRAPH_BREAKERS, sanitizeHtml, sanitizeToNodes, escapeHtml, splitParagraph } from './sanitize.js';
+import { ImageTool } from './images.js';
+import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
+import { restoreSelection, liftBlocks, currentBlock, leaveCodeBlock, firstLineFix } from './editor-blocks.js';
+import { insertImageFiles, attachTransferEvents } from './editor-transfer.js';
 
 const SAVE_DELAY_MS = 800;
 const RETRY_DELAY_MS = 5000;
 const TITLE_DELAY_MS = 400;
-const BLOCKS = ['h1', 'h2', 'h3', 'blockquote', 'pre'];
 const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
 
 export class Editor {
@@ -222,49 +223,16 @@ export class Editor {
   // ---- Commands ----
 
   restoreSelection() {
-    const selection = document.getSelection();
-    if (document.activeElement === this.body && selection.rangeCount &&
-        this.body.contains(selection.getRangeAt(0).commonAncestorContainer)) return;
-    this.body.focus();
-    const range = document.createRange();
-    if (this.savedRange && this.body.contains(this.savedRange.commonAncestorContainer)) {
-      range.setStart(this.savedRange.startContainer, this.savedRange.startOffset);
-      range.setEnd(this.savedRange.endContainer, this.savedRange.endOffset);
-    } else {
-      range.selectNodeContents(this.body);
-      range.collapse(false);
-    }
-    selection.removeAllRanges();
-    selection.addRange(range);
+    restoreSelection(this.body, this.savedRange);
   }
 
   exec(command, value = null) {
     this.restoreSelection();
     document.execCommand('styleWithCSS', false, true);
     document.execCommand(command, false, value);
-    this.liftBlocks();
+    liftBlocks(this.body);
     this.markDirty();
     this.onSelectionChange();
-  }
-
-  // The browser builds lists inside the paragraph they are made in, and a paragraph inside a
-  // code block it is toggled off in: such blocks are moved out, beside the paragraph or code.
-  liftBlocks() {
-    const nested = [...this.body.querySelectorAll('p, pre')].filter((outer) =>
-      [...outer.querySelectorAll('*')].some((inner) => outer.localName === 'pre'
-        ? inner.localName === 'p' : PARAGRAPH_BREAKERS.has(inner.localName)));
-    if (!nested.length) return;
-    const selection = document.getSelection();
-    const range = selection.rangeCount ? selection.getRangeAt(0) : null;
-    const caret = range && [range.startContainer, range.startOffset, range.endContainer, range.endOffset];
-    for (const outer of nested) if (outer.isConnected) splitParagraph(outer, outer.localName === 'pre' ? 'p' : null);
-    if (caret && caret[0].isConnected && caret[2].isConnected) {
-      const restored = document.createRange();
-      restored.setStart(caret[0], Math.min(caret[1], nodeLength(caret[0])));
-      restored.setEnd(caret[2], Math.min(caret[3], nodeLength(caret[2])));
-      selection.removeAllRanges();
-      selection.addRange(restored);
-    }
   }
 
   queryState(command) {
@@ -276,13 +244,7 @@ export class Editor {
   }
 
   currentBlock() {
-    const selection = document.getSelection();
-    let node = selection.rangeCount ? selection.getRangeAt(0).startContainer : null;
-    while (node && node !== this.body) {
-      if (node.nodeType === Node.ELEMENT_NODE && BLOCKS.includes(node.localName)) return node.localName;
-      node = node.parentNode;
-    }
-    return 'p';
+    return currentBlock(this.body);
   }
 
   setBlock(tag) {
@@ -296,39 +258,6 @@ export class Editor {
 
   insertHtml(html) {
     this.exec('insertHTML', sanitizeHtml(html));
-  }
-
-  // Enter on an empty last line of a code block ends the block with a paragraph after it.
-  leaveCodeBlock() {
-    const selection = document.getSelection();
-    if (!selection.rangeCount || !selection.isCollapsed) return false;
-    const caret = selection.getRangeAt(0);
-    const pre = closestElement(caret.startContainer, 'pre', this.body);
-    if (!pre) return false;
-    const after = document.createRange();
-    after.setStart(caret.startContainer, caret.startOffset);
-    after.setEnd(pre, pre.childNodes.length);
-    if (textWithBreaks(after.cloneContents()).replace(/\n$/, '') !== '') return false;
-    const before = document.createRange();
-    before.setStart(pre, 0);
-    before.setEnd(caret.startContainer, caret.startOffset);
-    const text = textWithBreaks(before.cloneContents());
-    if (text === '') {
-      this.exec('formatBlock', 'p');
-      return true;
-    }
-    if (!text.endsWith('\n')) return false;
-    document.execCommand('delete', false, null);
-    while (pre.lastChild && pre.lastChild.nodeName === 'BR' && pre.lastChild.previousSibling) pre.lastChild.remove();
-    const paragraph = document.createElement('p');
-    paragraph.append(document.createElement('br'));
-    pre.after(paragraph);
-    const range = document.createRange();
-    range.setStart(paragraph, 0);
-    selection.removeAllRanges();
-    selection.addRange(range);
-    this.markDirty();
-    return true;
   }
 
   currentLink() {
@@ -368,84 +297,22 @@ export class Editor {
     }
   }
 
-  // Runs an upload and inserts what it gives where the caret was when it began, in the page
-  // that was open then; a page switch waits for it (see flush).
-  async insertAfterUpload(upload) {
-    const id = this.pageId;
-    const selection = document.getSelection();
-    const current = selection.rangeCount ? selection.getRangeAt(0) : null;
-    const range = current && this.body.contains(current.commonAncestorContainer)
-      ? current.cloneRange() : this.savedRange && this.savedRange.cloneRange();
-    const task = (async () => {
-      const html = await upload();
-      if (!html || this.pageId !== id) return;
-      if (range && this.body.contains(range.commonAncestorContainer)) {
-        this.savedRange = range;
-        selection.removeAllRanges();
-        selection.addRange(range.cloneRange());
-      }
-      this.insertHtml(html);
-    })();
-    this.uploads.add(task);
-    try {
-      await task;
-    } finally {
-      this.uploads.delete(task);
-    }
-  }
-
-  async insertImageFiles(files) {
-    this.report('saving');
-    try {
-      await this.insertAfterUpload(async () => {
-        const paths = await uploadImages(files);
-        if (!paths.length) this.report(this.dirty ? 'saving' : 'saved');
-        return paths.map((path) => '<img src="' + path + '" alt="">').join('');
-      });
-    } catch (error) {
-      this.report('error', error.message);
-      showToast(error.message);
-    }
-  }
-
-  async insertTransfer(data) {
-    const files = imageFilesOf(data.files);
-    const text = data.getData('text/plain');
-    const html = data.getData('text/html');
-    if (files.length && !text.trim()) {
-      await this.insertImageFiles(files);
-    } else if (html) {
-      try {
-        await this.insertAfterUpload(() => uploadDataImages(html));
-      } catch (error) {
-        showToast(error.message);
-      }
-    } else if (text) {
-      this.exec('insertText', text);
-    }
+  insertImageFiles(files) {
+    return insertImageFiles(this, files);
   }
 
   // ---- Events ----
 
-  firstLineFix() {
-    const first = this.body.firstChild;
-    const selection = document.getSelection();
-    if (first && first.nodeType === Node.TEXT_NODE && first.data.trim() && selection.rangeCount &&
-        selection.getRangeAt(0).startContainer === first) {
-      document.execCommand('formatBlock', false, 'p');
-    }
-  }
-
   attachEvents() {
     this.body.addEventListener('input', (event) => {
-      if (!event.isComposing && !this.composing) this.firstLineFix();
+      if (!event.isComposing && !this.composing) firstLineFix(this.body);
       this.markDirty();
       this.imageTool.reposition();
     });
     this.body.addEventListener('compositionstart', () => { this.composing = true; });
     this.body.addEventListener('compositionend', () => {
       this.composing = false;
-      this.firstLineFix();
+      firstLineFix(this.body);
     });
     this.titleInput.addEventListener('input', () => {
       if (!this.pageId) return;
@@ -455,7 +322,7 @@ export class Editor {
     });
     this.body.addEventListener('keydown', (event) => {
       if (event.key === 'Enter' && !event.shiftKey && !event.isComposing && !this.composing &&
-          this.leaveCodeBlock()) event.preventDefault();
+          leaveCodeBlock(this)) event.preventDefault();
     });
     this.titleInput.addEventListener('keydown', (event) => {
       if (event.key === 'Enter' && !event.isComposing) {
@@ -471,27 +338,7 @@ export class Editor {
       this.savedRange = range.cloneRange();
       this.onSelectionChange();
     });
-    this.body.addEventListener('paste', (event) => {
-      event.preventDefault();
-      if (event.clipboardData) this.insertTransfer(event.clipboardData);
-    });
-    this.body.addEventListener('dragstart', () => { this.internalDrag = true; });
-    this.body.addEventListener('dragend', () => { this.internalDrag = false; });
-    this.body.addEventListener('drop', (event) => {
-      if (this.internalDrag) return;
-      event.preventDefault();
-      const point = document.caretRangeFromPoint ? document.caretRangeFromPoint(event.clientX, event.clientY) : null;
-      if (point && this.body.contains(point.startContainer)) {
-        const selection = document.getSelection();
-        selection.removeAllRanges();
-        selection.addRange(point);
-        this.savedRange = point.cloneRange();
-      }
-      // Every dropped file is offered as an image, so that one of another kind is refused aloud.
-      const files = [...(event.dataTransfer.files || [])];
-      if (files.length) this.insertImageFiles(files);
-      else this.insertTransfer(event.dataTransfer);
-    });
+    attachTransferEvents(this);
     this.body.addEventListener('click', (event) => {
       const link = event.target.closest && event.target.closest('a');
       if (!link || !this.body.contains(link)) return;
@@ -500,26 +347,4 @@ export class Editor {
       else showToast('リンクは Ctrl キーを押しながらクリックすると開きます。');
     });
   }
-}
-
-function nodeLength(node) {
-  return node.nodeType === Node.ELEMENT_NODE ? node.childNodes.length : node.length;
-}
-
-function closestElement(node, name, root) {
-  for (; node && node !== root; node = node.parentNode) {
-    if (node.nodeType === Node.ELEMENT_NODE && node.localName === name) return node;
-  }
-  return null;
-}
-
-// The text of a fragment with each line break element as a line feed.
-function textWithBreaks(fragment) {
-  let text = '';
-  const walker = document.createTreeWalker(fragment, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT);
-  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
-    if (node.nodeType === Node.TEXT_NODE) text += node.data;
-    else if (node.localName === 'br') text += '\n';
-  }
-  return text;
 }

@@ -1,0 +1,84 @@
+// Pasted and dropped content and image uploads, inserted where the caret was when they began.
+import { showToast } from './dialogs.js';
+import { uploadImages, uploadDataImages, imageFilesOf } from './images.js';
+
+// Runs an upload and inserts what it gives where the caret was when it began, in the page
+// that was open then; a page switch waits for it (see flush).
+export async function insertAfterUpload(editor, upload) {
+  const id = editor.pageId;
+  const selection = document.getSelection();
+  const current = selection.rangeCount ? selection.getRangeAt(0) : null;
+  const range = current && editor.body.contains(current.commonAncestorContainer)
+    ? current.cloneRange() : editor.savedRange && editor.savedRange.cloneRange();
+  const task = (async () => {
+    const html = await upload();
+    if (!html || editor.pageId !== id) return;
+    if (range && editor.body.contains(range.commonAncestorContainer)) {
+      editor.savedRange = range;
+      selection.removeAllRanges();
+      selection.addRange(range.cloneRange());
+    }
+    editor.insertHtml(html);
+  })();
+  editor.uploads.add(task);
+  try {
+    await task;
+  } finally {
+    editor.uploads.delete(task);
+  }
+}
+
+export async function insertImageFiles(editor, files) {
+  editor.report('saving');
+  try {
+    await insertAfterUpload(editor, async () => {
+      const paths = await uploadImages(files);
+      if (!paths.length) editor.report(editor.dirty ? 'saving' : 'saved');
+      return paths.map((path) => '<img src="' + path + '" alt="">').join('');
+    });
+  } catch (error) {
+    editor.report('error', error.message);
+    showToast(error.message);
+  }
+}
+
+export async function insertTransfer(editor, data) {
+  const files = imageFilesOf(data.files);
+  const text = data.getData('text/plain');
+  const html = data.getData('text/html');
+  if (files.length && !text.trim()) {
+    await insertImageFiles(editor, files);
+  } else if (html) {
+    try {
+      await insertAfterUpload(editor, () => uploadDataImages(html));
+    } catch (error) {
+      showToast(error.message);
+    }
+  } else if (text) {
+    editor.exec('insertText', text);
+  }
+}
+
+export function attachTransferEvents(editor) {
+  editor.body.addEventListener('paste', (event) => {
+    event.preventDefault();
+    if (event.clipboardData) insertTransfer(editor, event.clipboardData);
+  });
+  editor.body.addEventListener('dragstart', () => { editor.internalDrag = true; });
+  editor.body.addEventListener('dragend', () => { editor.internalDrag = false; });
+  editor.body.addEventListener('drop', (event) => {
+    if (editor.internalDrag) return;
+    event.preventDefault();
+    const point = document.caretRangeFromPoint ? document.caretRangeFromPoint(event.clientX, event.clientY) : null;
+    if (point && editor.body.contains(point.startContainer)) {
+      const selection = document.getSelection();
+      selection.removeAllRanges();
+      selection.addRange(point);
+      editor.savedRange = point.cloneRange();
+    }
+    // Every dropped file is offered as an image, so that one of another kind is refused aloud.
+    const files = [...(event.dataTransfer.files || [])];
+    if (files.length) insertImageFiles(editor, files);
+    else insertTransfer(editor, event.dataTransfer);
+  });
+}
