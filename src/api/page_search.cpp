@@ -15,7 +15,6 @@ constexpr std::size_t kSnippetAfter = 60;   // and after it
 constexpr std::size_t kSnippetLead = 90;    // text shown when the body has no match
 constexpr const char* kEllipsis = "…";
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 struct TitleEntry {
   std::string title;
@@ -92,7 +91,7 @@ void FillSnippet(std::string_view body, std::string_view foldedQuery, SearchHit&
       origin.push_back(i);
       i += 3;
     } else {
-      folded += LowerAscii(c);
+      folded += AsciiLower(c);
       origin.push_back(i);
       ++i;
     }

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <array>
 
+#include "util/text.h"
+
 namespace {
 
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Byte tables: which bytes need no more than copying (through the fold table), and the ASCII fold.
 struct ByteTables {
@@ -19,7 +20,7 @@ struct ByteTables {
     for (int b = 0; b < 256; ++b) {
       const char c = static_cast<char>(b);
       plain[b] = c != '<' && c != '&' && !IsAsciiSpace(c) && b != 0xC2 && b != 0xEF;
-      fold[b] = LowerAscii(c);
+      fold[b] = AsciiLower(c);
       same[b] = c;
     }
   }
@@ -196,7 +197,7 @@ std::size_t SkipTag(std::string_view html, std::size_t i, char (&room)[kTagNameR
   if (j < html.size() && html[j] == '/') ++j;
   std::size_t length = 0;
   while (j < html.size() && (IsAsciiAlpha(html[j]) || IsAsciiDigit(html[j]))) {
-    if (length < kTagNameRoom) room[length] = LowerAscii(html[j]);
+    if (length < kTagNameRoom) room[length] = AsciiLower(html[j]);
     ++length;
     ++j;
   }
@@ -222,7 +223,7 @@ std::size_t SkipRawText(std::string_view html, std::size_t i, std::string_view n
   for (std::size_t j = html.find("</", i); j != std::string_view::npos; j = html.find("</", j + 2)) {
     if (j + 2 + name.size() > html.size()) break;
     bool same = true;
-    for (std::size_t k = 0; k < name.size() && same; ++k) same = LowerAscii(html[j + 2 + k]) == name[k];
+    for (std::size_t k = 0; k < name.size() && same; ++k) same = AsciiLower(html[j + 2 + k]) == name[k];
     if (same) return j;
   }
   return html.size();

@@ -18,6 +18,7 @@ std::string Sha256Hex(const void* data, std::size_t length);
 inline std::string Sha256Hex(std::string_view text) { return Sha256Hex(text.data(), text.size()); }
 
 // A-Z become a-z; every other byte stays, whatever the locale.
+inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string AsciiLower(std::string_view text);
 
 // text ends in suffix, A-Z in text read as a-z; suffix is given in lower case.
