@@ -25,6 +25,13 @@ async function shoot(page, name) {
   await page.emulateMedia({ colorScheme: 'light' });
 }
 
+// Opens the page in the window afresh.
+async function show(window, id, title) {
+  await window.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+  await window.reload();
+  await window.waitForFunction((text) => document.getElementById('title').value === text, title);
+}
+
 const server = await launchProgram();
 const browser = await launchBrowser();
 try {
@@ -32,7 +39,7 @@ try {
   await shoot(page, 'main');
   // Pages and a nested tree, written the way the client writes them.
   await page.evaluate(async (records) => {
-    const now = new Date().toISOString();
+    const now = Date.now();
     const send = async (url, body, tag) => {
       const answer = await fetch(url, { method: 'PUT', body, headers: { 'If-Match': tag, 'Content-Type': 'application/json' } });
       if (!answer.ok) throw new Error(`${url}: ${answer.status}`);
@@ -45,8 +52,7 @@ try {
     }
     await send('/api/tree', JSON.stringify(doc), current.headers.get('ETag'));
   }, pages.map(([n, parent, title, body]) => [uuid(n), parent && uuid(parent), title, body]));
-  await page.goto(`${server.origin}/#/p/${uuid(2)}`);
-  await page.waitForFunction(() => document.getElementById('title').value === '議事録');
+  await show(page, uuid(2), '議事録');
   await shoot(page, 'tree-and-editor');
 
   await page.fill('#filter', '牛乳');
@@ -56,11 +62,8 @@ try {
 
   // A second window writes the same page after the first: it shows the conflict banner.
   const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
-  await two.goto(`${server.origin}/#/p/${uuid(4)}`);
-  await two.reload();
-  await two.waitForFunction(() => document.getElementById('title').value === '買い物リスト');
-  await page.goto(`${server.origin}/#/p/${uuid(4)}`);
-  await page.waitForFunction(() => document.getElementById('title').value === '買い物リスト');
+  await show(two, uuid(4), '買い物リスト');
+  await show(page, uuid(4), '買い物リスト');
   for (const [window, text] of [[page, '一つ目の窓'], [two, '二つ目の窓']]) {
     await window.click('#editor');
     await window.keyboard.press('Control+a');
