@@ -1,14 +1,10 @@
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
 import { describe, test } from 'node:test';
-import { fileURLToPath } from 'node:url';
 import {
   assertNoProblems, countWrites, hold, ignoreFocus, newPage, openPageId, openWindow, pause, row, stored, storedAs,
   useWindow, waitReady, writes,
 } from '../support/browser.mjs';
 
-const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
 const SWITCH_REFUSED = '保存できないため、ページを切り替えられません。';
 const UNREACHABLE = 'Ferncard に接続できません。通知領域のアイコンから開き直してください。';
 const CONFLICT = 'このページは別のウィンドウで更新されました。';
@@ -88,11 +84,6 @@ describe('editing a page', () => {
     await page.reload();
     await waitReady(page);
     assert.equal(await page.innerHTML('#editor'), expected);
-    fs.mkdirSync(shots, { recursive: true });
-    await page.screenshot({ path: path.join(shots, 'editor-light.png') });
-    await page.emulateMedia({ colorScheme: 'dark' });
-    await page.screenshot({ path: path.join(shots, 'editor-dark.png') });
-    await page.emulateMedia({ colorScheme: 'light' });
     assertNoProblems(assert, browser);
   });
 
@@ -182,10 +173,6 @@ describe('two windows on one page', () => {
     await two.keyboard.type(' more');
     assert.equal(await status(two), '保存失敗', 'typing in conflict is not shown as saving');
     await conflictShown(two);
-    await two.screenshot({ path: path.join(shots, 'conflict-light.png') });
-    await two.emulateMedia({ colorScheme: 'dark' });
-    await two.screenshot({ path: path.join(shots, 'conflict-dark.png') });
-    await two.emulateMedia({ colorScheme: 'light' });
 
     await choose(two, 'こちらの内容で上書き');
     await storedAs(two, id, '<p>from two more</p>');

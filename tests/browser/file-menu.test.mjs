@@ -96,20 +96,6 @@ describe('the file menu', () => {
     assertNoProblems(assert, browser);
   });
 
-  test('open: a document opens in a new window; a file that is no document is refused with its message', async () => {
-    queue(path.join(files, 'メモ.fcard'));
-    await choose('開く…');
-    assert.equal(await toast(), 'メモ.fcard を開きました。');
-
-    fs.writeFileSync(path.join(files, 'junk.fcard'), 'not a document');
-    queue(path.join(files, 'junk.fcard'));
-    await choose('開く…');
-    const message = await toast();
-    assert.doesNotMatch(message, /を開きました/);
-    assert.ok(message.length > 0);
-    assert.equal(await page.locator('#banner').isHidden(), true);
-  });
-
   test('recent files: newest first, missing ones disabled, an entry opens its file', async () => {
     queue(path.join(files, 'gone'));
     await choose('新規作成…');

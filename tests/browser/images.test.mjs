@@ -37,9 +37,9 @@ describe('adding images', () => {
   useWindow((opened) => { ({ browser, page } = opened); }, { allow: [/status of 500/] });
 
   const pngData = 'data:image/png;base64,' + PNG_BASE64;
-  // What is pasted or dropped, the body stored after it (a pattern), the toast, and how many
-  // images were uploaded.
-  for (const [name, kind, content, body, toast, added] of [
+  // What is pasted or dropped, the body stored after it (a pattern), the toast, how many images
+  // were uploaded, and whether the upload fails.
+  for (const [name, kind, content, body, toast, added, uploadFails = false] of [
     ['office HTML with text and a picture keeps the text', 'paste',
       { html: '<table><tr><td>品名</td><td>値段</td></tr></table>', text: '品名\t値段', files: [['image.png', 'image/png']] },
       '^<table><tbody><tr><td>品名</td><td>値段</td></tr></tbody></table>', '', 0],
@@ -52,13 +52,21 @@ describe('adding images', () => {
       `^<img src="${STORED}" alt=""><img src="${STORED}" alt="">$`, '', 2],
     ['a file over 20 MiB is refused', 'drop', { files: [['big.png', 'image/png', 21 * 1024 * 1024]] }, '^$', '画像は 1 枚 20MB までです: big.png', 0],
     ['a file that is no image is refused', 'drop', { files: [['notes.txt', 'text/plain']] }, '^$', '追加できない形式です: notes.txt（PNG / JPEG / GIF / WebP）', 0],
+    ['a pasted data: image whose upload fails is left out aloud', 'paste', { html: `<p>図<img src="${pngData}"></p>`, text: '図' },
+      '^<p>図</p>$', '貼り付けた画像を保存できませんでした: 保存先でエラーが発生しました (500)', 0, true],
   ]) {
     test(name, async () => {
       const id = await newPage(page, name);
       const before = await uploads(page);
       await page.evaluate(() => { document.getElementById('toast').textContent = ''; });
-      await transfer(page, kind, content);
-      if (toast) await page.waitForFunction((text) => document.getElementById('toast').textContent === text, toast);
+      const failing = (route) => (route.request().method() === 'POST' ? route.fulfill({ status: 500, body: '' }) : route.fallback());
+      if (uploadFails) await page.route('**/api/images', failing);
+      try {
+        await transfer(page, kind, content);
+        if (toast) await page.waitForFunction((text) => document.getElementById('toast').textContent === text, toast);
+      } finally {
+        if (uploadFails) await page.unroute('**/api/images', failing);
+      }
       await storedAs(page, id, new RegExp(body));
       assert.equal(await uploads(page), before + added);
       for (const img of await page.locator('#editor img').all()) {
@@ -66,20 +74,6 @@ describe('adding images', () => {
       }
     });
   }
-
-  test('a pasted data: image whose upload fails is left out aloud', async () => {
-    const id = await newPage(page, 'upload fails');
-    const failing = (route) => route.fulfill({ status: 500, body: '' });
-    await page.route('**/api/images', failing);
-    try {
-      await transfer(page, 'paste', { html: `<p>図<img src="${pngData}"></p>`, text: '図' });
-      await page.waitForFunction(() => document.getElementById('toast').textContent ===
-        '貼り付けた画像を保存できませんでした: 保存先でエラーが発生しました (500)');
-    } finally {
-      await page.unroute('**/api/images', failing);
-    }
-    await storedAs(page, id, '<p>図</p>');
-  });
 
   test('an image inserted during a slow upload stays in its page across a page switch', async () => {
     const id = await newPage(page, 'slow upload');

@@ -1,11 +1,7 @@
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
 import { describe, test } from 'node:test';
-import { fileURLToPath } from 'node:url';
 import { assertNoProblems, openWindow, rowTitles, storedTree, useWindow, waitReady } from '../support/browser.mjs';
 
-const shots = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
 const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
 const TOO_NEW = 'このデータは新しい版の Ferncard で作成されています。製品を更新してください。';
 
@@ -35,22 +31,6 @@ describe('first start of a new default document', () => {
     await waitReady(page);
     assert.deepEqual(await rowTitles(page), ['はじめに']);
     assert.equal((await storedTree(page)).doc.pages.length, 1, 'a reload creates no second page');
-    assertNoProblems(assert, browser);
-  });
-
-  test('screenshots of the main window, light and dark', async () => {
-    const page = await openWindow(browser, server, { viaTicket: false });
-    await page.click('#newPageBtn');
-    await page.fill('#title', '買い物リスト');
-    await page.locator('#editor').click();
-    await page.keyboard.type('牛乳、卵、パン');
-    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
-    await page.locator('#tree .tree-row').first().click();
-    await page.click('#trashBtn');
-    fs.mkdirSync(shots, { recursive: true });
-    await page.screenshot({ path: path.join(shots, 'main-light.png') });
-    await page.emulateMedia({ colorScheme: 'dark' });
-    await page.screenshot({ path: path.join(shots, 'main-dark.png') });
     assertNoProblems(assert, browser);
   });
 });

@@ -1,4 +1,4 @@
-// Automatic backups: made when a document opens, only when due, kept apart per document, consistent
+// Automatic backups: made when a document opens, only when due, consistent
 // while windows write, and never left half-written.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
@@ -109,57 +109,6 @@ describe('backups', () => {
         assert.equal(readFileSync(backup).equals(readFileSync(document)), c.made || !c.change, c.name);
         await program.stop();
       }
-    });
-
-  test('documents of one name in two folders keep separate backups, and old ones go',
-    linuxOnly('five starts under Wine; the backup on open is covered above'), async () => {
-      const dir = freshDir();
-      const [a, b] = ['a', 'b'].map((folder) => path.join(dir, folder, 'Notes.fcard'));
-      for (const file of [a, b]) {
-        mkdirSync(path.dirname(file));
-        copyFileSync(await defaultDocument(), file);
-      }
-      let program = await open(dir, { document: a });
-      await program.settled();
-      const [first] = program.backups();
-      // Forty days of older copies of a, each written on its day.
-      const stem = first.slice(0, -'YYYY-MM-DD.fcard'.length);
-      for (let age = 1; age <= 40; age += 1) {
-        const copy = path.join(program.backupsFolder, `${stem}${localDate(Date.now() - age * day)}.fcard`);
-        copyFileSync(a, copy);
-        const when = new Date(Date.now() - age * day);
-        utimesSync(copy, when, when);
-      }
-      await program.stop();
-      sql(a, "INSERT INTO meta VALUES('backup-test', 'x')");
-      utimesSync(path.join(program.backupsFolder, first), new Date(Date.now() - 2 * day), new Date(Date.now() - 2 * day));
-
-      program = await open(dir, { document: a });
-      await program.settled();
-      await program.stop();
-      program = await open(dir, { document: b });
-      await program.settled();
-      await program.stop();
-
-      const names = program.backups();
-      const ofB = names.filter((n) => !n.startsWith(stem));
-      assert.equal(ofB.length, 1);
-      assert.match(ofB[0], new RegExp(`^Notes-[0-9a-f]{8}-${localDate()}\\.fcard$`));
-      // Of a: the 7 newest, then the newest copy of each of the 4 calendar weeks before them.
-      const days = names.filter((n) => n.startsWith(stem)).map((n) => n.slice(stem.length, -'.fcard'.length));
-      const expected = [];
-      const weekOf = (date) => Math.floor((Date.parse(date) / day + 3) / 7);
-      let lastWeek = null;
-      for (let age = 0; age <= 40; age += 1) {
-        const date = localDate(Date.now() - age * day);
-        if (age < 7) {
-          expected.push(date);
-        } else if (expected.length < 11 && weekOf(date) !== lastWeek) {
-          expected.push(date);
-          lastWeek = weekOf(date);
-        }
-      }
-      assert.deepEqual(days, expected.reverse());
     });
 
   test('a copy taken while a window writes holds every page old or new, in the order written',

@@ -29,21 +29,18 @@ const isRoot = process.getuid?.() === 0;
 // A body of about size bytes that names its writer and its number.
 const body = (label, n, size) => Buffer.concat([Buffer.from(`<p>${label} ${n}</p>`), Buffer.alloc(size, 0x61 + (n % 26))]);
 
-// Every store operation of the program, each answered with store_error.
-async function assertEveryOperationFails(program) {
-  const answers = [
-    await program.api('GET', '/api/tree'),
-    await program.api('PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'),
-    await program.api('GET', `/api/pages/${pageIds[0]}`),
-    await program.api('PUT', `/api/pages/${pageIds[0]}`, { 'If-Match': '"0"' }, 'x'),
-    await program.api('POST', '/api/images', {}, png('x')),
-    await program.api('GET', '/api/images'),
-  ];
-  for (const answer of answers) {
-    assert.equal(answer.status, 500);
+// Each request, answered with store_error.
+async function assertStoreErrors(program, requests) {
+  for (const [method, target, headers, sent] of requests) {
+    const answer = await program.api(method, target, headers, sent);
+    assert.equal(answer.status, 500, `${method} ${target}`);
     assert.equal(answer.text, storeError);
   }
 }
+const everyOperation = [
+  ['GET', '/api/tree', {}], ['PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'], ['GET', `/api/pages/${pageIds[0]}`, {}],
+  ['PUT', `/api/pages/${pageIds[0]}`, { 'If-Match': '"0"' }, 'x'], ['POST', '/api/images', {}, png('x')], ['GET', '/api/images', {}],
+];
 
 describe('killed in the middle of writes', { skip: skipUnderWine('a signal ends only Wine\'s starter') }, () => {
   test('the document opens after each kill with every record at its last acknowledged or in-flight version',
@@ -141,15 +138,11 @@ describe('a full disk', { skip: skipUnderWine('the small file system is mounted 
         const { id } = (await program.api('POST', '/api/images', {}, image)).json();
 
         const filler = fill();
-        const attempts = [
-          await program.api('PUT', page, { 'If-Match': tagOf(stored) }, body('lost', 2, 400000)),
-          await program.api('PUT', `/api/pages/${pageIds[1]}`, { 'If-Match': '"0"' }, body('lost', 3, 400000)),
-          await program.api('POST', '/api/images', {}, png('lost', 400000)),
-        ];
-        for (const answer of attempts) {
-          assert.equal(answer.status, 500);
-          assert.equal(answer.text, storeError);
-        }
+        await assertStoreErrors(program, [
+          ['PUT', page, { 'If-Match': tagOf(stored) }, body('lost', 2, 400000)],
+          ['PUT', `/api/pages/${pageIds[1]}`, { 'If-Match': '"0"' }, body('lost', 3, 400000)],
+          ['POST', '/api/images', {}, png('lost', 400000)],
+        ]);
         assert.deepEqual((await program.api('GET', page)).body, stored);
         assert.deepEqual((await program.api('GET', `/api/images/${id}`)).body, image);
         assert.equal((await program.api('GET', `/api/pages/${pageIds[1]}`)).body.length, 0);
@@ -203,16 +196,10 @@ describe('a read-only document and folder', { skip: skipUnderWine('file modes ar
       chmodSync(document, 0o444);
       chmodSync(folder, 0o555);
       const before = digest(document);
-      for (const [method, target, headers, sent] of [
-        ['PUT', page, { 'If-Match': tagOf(stored) }, 'lost'],
-        ['PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'],
-        ['POST', '/api/images', {}, png('lost')],
-        ['DELETE', page, {}, undefined],
-      ]) {
-        const answer = await program.api(method, target, headers, sent);
-        assert.equal(answer.status, 500, `${method} ${target}`);
-        assert.equal(answer.text, storeError);
-      }
+      await assertStoreErrors(program, [
+        ['PUT', page, { 'If-Match': tagOf(stored) }, 'lost'], ['PUT', '/api/tree', { 'If-Match': '"0"' }, '{}'],
+        ['POST', '/api/images', {}, png('lost')], ['DELETE', page, {}],
+      ]);
       assert.deepEqual((await program.api('GET', page)).body, stored);
       assert.equal((await program.api('GET', '/api/images')).status, 200);
       assert.equal(digest(document), before);
@@ -239,11 +226,11 @@ describe('the document replaced or removed behind the program\'s back', () => {
 
       renameSync(foreign, program.document);
       const replaced = digest(program.document);
-      await assertEveryOperationFails(program);
+      await assertStoreErrors(program, everyOperation);
       assert.equal(digest(program.document), replaced);
 
       rmSync(program.document);
-      await assertEveryOperationFails(program);
+      await assertStoreErrors(program, everyOperation);
       assert.ok(!existsSync(program.document), 'the document must not be recreated');
     } finally {
       await program.stop();

@@ -78,13 +78,16 @@ async function expectExit(run, code) {
 }
 
 describe('first start in an empty data folder', () => {
-  test('creates the default document and the recent list, writes the address, serves, ends on request', async () => {
+  test('creates the default document and the recent list, writes the address with the page, serves, ends on request', async () => {
     const data = path.join(tempDir(), 'nested', 'data');
     const ticketFile = path.join(tempDir(), 'ticket');
+    // An older, longer address file is replaced whole.
+    writeFileSync(ticketFile, 'an older and much longer content that must disappear completely, with no trace left');
+    const page = '0f8fad5b-d9cb-469f-a165-70867728950e';
     const port = await freePort();
-    const run = start(['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile]);
+    const run = start(['--no-browser', '--data', data, '--port', String(port), '--page', page, '--ticket-file', ticketFile]);
     const address = await waitForLaunchAddress(ticketFile);
-    assert.match(address, new RegExp(`^http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}$`));
+    assert.match(address, new RegExp(`^http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}&page=${page}$`));
     assert.equal(readFileSync(ticketFile).length, address.length, 'no line end after the address');
 
     const document = path.join(data, 'Ferncard.fcard');
@@ -123,26 +126,24 @@ describe('default folders of this system', { skip: skipUnderWine('the XDG folder
     await stopAndExpectZero(run);
   }
 
-  test('the Documents folder named in user-dirs.dirs holds the data, the state folder the recent list', async () => {
-    const home = tempDir();
-    mkdirSync(path.join(home, '.config'));
-    writeFileSync(path.join(home, '.config', 'user-dirs.dirs'),
-      '# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR="$HOME/Desktop"\nXDG_DOCUMENTS_DIR="$HOME/My Notes"\n');
-    await startWithHome({ HOME: home });
-    const document = path.join(home, 'My Notes', 'Ferncard', 'Ferncard.fcard');
-    assertIsDocument(document);
-    const recent = path.join(home, '.local', 'state', 'Calderwin', 'Ferncard', 'recent.txt');
-    assert.equal(readFileSync(recent, 'utf8'), `${document}\n`);
-  });
-
-  test('without user-dirs.dirs the Documents folder is in the home folder; XDG_STATE_HOME is honoured', async () => {
-    const home = tempDir();
-    const state = tempDir();
-    await startWithHome({ HOME: home, XDG_STATE_HOME: state });
-    const document = path.join(home, 'Documents', 'Ferncard', 'Ferncard.fcard');
-    assertIsDocument(document);
-    assert.equal(readFileSync(path.join(state, 'Calderwin', 'Ferncard', 'recent.txt'), 'utf8'), `${document}\n`);
-  });
+  for (const [name, userDirs, documents, state] of [
+    ['the Documents folder named in user-dirs.dirs holds the data, the state folder the recent list',
+      '# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR="$HOME/Desktop"\nXDG_DOCUMENTS_DIR="$HOME/My Notes"\n', 'My Notes', null],
+    ['without user-dirs.dirs the Documents folder is in the home folder; XDG_STATE_HOME is honoured', null, 'Documents', tempDir()],
+  ]) {
+    test(name, async () => {
+      const home = tempDir();
+      if (userDirs) {
+        mkdirSync(path.join(home, '.config'));
+        writeFileSync(path.join(home, '.config', 'user-dirs.dirs'), userDirs);
+      }
+      await startWithHome(state ? { HOME: home, XDG_STATE_HOME: state } : { HOME: home });
+      const document = path.join(home, documents, 'Ferncard', 'Ferncard.fcard');
+      assertIsDocument(document);
+      const recent = path.join(state ?? path.join(home, '.local', 'state'), 'Calderwin', 'Ferncard', 'recent.txt');
+      assert.equal(readFileSync(recent, 'utf8'), `${document}\n`);
+    });
+  }
 });
 
 describe('choosing the first document', () => {
@@ -184,46 +185,27 @@ describe('choosing the first document', () => {
     });
   }
 
-  test('a document path that is missing or not a document ends with 4 and the store message', async () => {
+  test('a document that is missing or not a document, or a data folder that is relative or a file, ends with 4 and its message', async () => {
     const foreign = path.join(tempDir(), 'foreign.fcard');
     writeFileSync(foreign, 'x'.repeat(4096));
-    for (const [document, message] of [
-      [path.join(tempDir(), 'missing.fcard'), messages.fileNotFound],
-      [foreign, messages.notADocument],
-    ]) {
-      const data = tempDir();
-      const run = start(['--no-browser', '--data', data, '--port', String(await freePort()), document]);
-      const result = await expectExit(run, 4);
-      assert.equal(result.stderr, `${message}\n`);
-      assert.equal(existsSync(path.join(data, 'recent.txt')), false, 'a failed opening adds no entry');
-    }
-  });
-
-  test('a relative data folder, or one that is a file, ends with 4 and the data folder message', async () => {
     const file = path.join(tempDir(), 'a-file');
     writeFileSync(file, '');
-    for (const data of ['relative/data', file]) {
-      const run = start(['--no-browser', '--data', data, '--port', String(await freePort())]);
+    for (const [data, document, message] of [
+      [tempDir(), path.join(tempDir(), 'missing.fcard'), messages.fileNotFound],
+      [tempDir(), foreign, messages.notADocument],
+      ['relative/data', null, messages.dataFolder],
+      [file, null, messages.dataFolder],
+    ]) {
+      const run = start(['--no-browser', '--data', data, '--port', String(await freePort()), ...(document ? [document] : [])]);
       const result = await expectExit(run, 4);
-      assert.equal(result.stderr, `${messages.dataFolder}\n`);
+      assert.equal(result.stderr, `${message}\n`);
+      if (document) assert.equal(existsSync(path.join(data, 'recent.txt')), false, 'a failed opening adds no entry');
     }
     assert.equal(existsSync('relative'), false, 'nothing is created relative to the current folder');
   });
 });
 
 describe('launch address', () => {
-  test('carries a valid page identifier and is rewritten at every start', async () => {
-    const data = tempDir();
-    const ticketFile = path.join(tempDir(), 'ticket');
-    writeFileSync(ticketFile, 'an older and much longer content that must disappear completely');
-    const page = '0f8fad5b-d9cb-469f-a165-70867728950e';
-    const port = await freePort();
-    const run = start(['--no-browser', '--data', data, '--port', String(port), '--page', page, '--ticket-file', ticketFile]);
-    const address = await waitForLaunchAddress(ticketFile);
-    assert.match(address, new RegExp(`^http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}&page=${page}$`));
-    await stopAndExpectZero(run);
-  });
-
   // A stand-in browser on PATH that records its arguments.
   function fakeBrowserPath(name) {
     const bin = tempDir();

@@ -1,0 +1,80 @@
+// Takes light and dark screenshots of the main window, a nested tree, the editor with a list and
+// a table, the conflict banner and search results, for a person to look at: a review tool.
+// Usage: FERNCARD_BIN=build/ferncard node scripts/screenshots.mjs [OUTPUT_FOLDER]
+import fs from 'node:fs';
+import path from 'node:path';
+import { ignoreFocus, launchBrowser, openWindow } from '../tests/support/browser.mjs';
+import { launchProgram } from '../tests/support/session.mjs';
+
+const out = path.resolve(process.argv[2] || 'screenshots');
+fs.mkdirSync(out, { recursive: true });
+const uuid = (n) => `00000000-0000-4000-8000-${String(n).padStart(12, '0')}`;
+const table = '<table><tbody><tr><td>品名</td><td>数</td></tr><tr><td>牛乳</td><td>2</td></tr></tbody></table>';
+const pages = [
+  [1, null, 'プロジェクト', '<p>計画</p>'],
+  [2, 1, '議事録', '<p>決まったこと</p><ul><li>牛乳を買う</li><li>卵を買う</li></ul>' + table],
+  [3, 2, '第一回', '<p>牛乳の話</p>'],
+  [4, null, '買い物リスト', '<p>牛乳、卵、パン</p>'],
+];
+
+async function shoot(page, name) {
+  for (const scheme of ['light', 'dark']) {
+    await page.emulateMedia({ colorScheme: scheme });
+    await page.screenshot({ path: path.join(out, `${name}-${scheme}.png`) });
+  }
+  await page.emulateMedia({ colorScheme: 'light' });
+}
+
+// Opens the page in the window afresh.
+async function show(window, id, title) {
+  await window.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+  await window.reload();
+  await window.waitForFunction((text) => document.getElementById('title').value === text, title);
+}
+
+const server = await launchProgram();
+const browser = await launchBrowser();
+try {
+  const page = await openWindow(browser, server);
+  await shoot(page, 'main');
+  // Pages and a nested tree, written the way the client writes them.
+  await page.evaluate(async (records) => {
+    const now = Date.now();
+    const send = async (url, body, tag) => {
+      const answer = await fetch(url, { method: 'PUT', body, headers: { 'If-Match': tag, 'Content-Type': 'application/json' } });
+      if (!answer.ok) throw new Error(`${url}: ${answer.status}`);
+    };
+    const current = await fetch('/api/tree');
+    const doc = await current.json();
+    for (const [id, parentId, title, body] of records) {
+      await send(`/api/pages/${id}`, body, '"0"');
+      doc.pages.push({ id, parentId, order: 2000 + doc.pages.length * 1000, title, createdAt: now, updatedAt: now, deletedAt: null });
+    }
+    await send('/api/tree', JSON.stringify(doc), current.headers.get('ETag'));
+  }, pages.map(([n, parent, title, body]) => [uuid(n), parent && uuid(parent), title, body]));
+  await show(page, uuid(2), '議事録');
+  await shoot(page, 'tree-and-editor');
+
+  await page.fill('#filter', '牛乳');
+  await page.locator('.search-hit-title').first().waitFor();
+  await shoot(page, 'search');
+  await page.fill('#filter', '');
+
+  // A second window writes the same page after the first: it shows the conflict banner.
+  const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
+  await show(two, uuid(4), '買い物リスト');
+  await show(page, uuid(4), '買い物リスト');
+  for (const [window, text] of [[page, '一つ目の窓'], [two, '二つ目の窓']]) {
+    await window.click('#editor');
+    await window.keyboard.press('Control+a');
+    await window.keyboard.type(text);
+    await window.keyboard.press('Control+s');
+    if (window === page) await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+  }
+  await two.waitForFunction(() => document.getElementById('banner').dataset.kind === 'conflict');
+  await shoot(two, 'conflict');
+  console.log(`screenshots in ${out}`);
+} finally {
+  await browser.close();
+  await server.stop();
+}
