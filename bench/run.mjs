@@ -420,12 +420,9 @@ async function exportTimings(page, { ids, images }) {
   page.on('request', (request) => { if (/\/api\/images\/[0-9a-f]{32}$/.test(request.url())) imageFetches++; });
   const exported = await page.evaluate(async (rootId) => {
     const { createExport } = await import('/assets/js/export.js');
-    const { PageTree, parseTree } = await import('/assets/js/tree.js');
-    const make = (tag) => document.createElement(tag);
-    const tree = new PageTree({ container: make('div'), trashButton: make('button'), trashList: make('div'),
-      contextMenu: make('div'), onSelect: async () => true, onError: () => {} });
-    tree.data = parseTree(await (await fetch('/api/tree', { cache: 'no-store' })).text());
-    const list = tree.exportList(rootId);
+    const { exportList, indexOf, parseTree } = await import('/assets/js/tree-model.js');
+    const doc = parseTree(await (await fetch('/api/tree', { cache: 'no-store' })).text());
+    const list = exportList(indexOf(doc), rootId);
     const began = performance.now();
     const { missing } = await createExport('bench', list);
     return { ms: performance.now() - began, pages: list.length, missing };
