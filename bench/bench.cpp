@@ -77,14 +77,19 @@ void ServeFloor(int fd) {
   close(fd);
 }
 
-int Floor(int port) {
-  const int listening = socket(AF_INET, SOCK_STREAM, 0);
-  const int yes = 1;
-  setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+sockaddr_in LoopbackAddress(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<std::uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+int Floor(int port) {
+  const int listening = socket(AF_INET, SOCK_STREAM, 0);
+  const int yes = 1;
+  setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address = LoopbackAddress(port);
   if (bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listening, 128) != 0) {
     std::perror("floor");
     return 1;
@@ -114,10 +119,7 @@ int Load(int port, int clients, double seconds, const std::string& request) {
         const int fd = socket(AF_INET, SOCK_STREAM, 0);
         const int yes = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = LoopbackAddress(port);
         bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                   SendAll(fd, request.data(), request.size());
         std::size_t total = 0;

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr std::int32_t kJanuaryFirst2026 = 20454;  // a Thursday
+constexpr std::int64_t kNoonOfJanuaryFirst2026 = (static_cast<std::int64_t>(kJanuaryFirst2026) * 24 + 12) * 3600 * 1000;
 
 // The dates of the document's backups in the folder, oldest first, as "MM-DD".
 std::string BackupDates(const std::string& folder, const std::string& documentPath) {
@@ -66,12 +67,11 @@ TEST(Backups, SevenDailyCopiesAndTheNewestOfFourWeeksBeforeThemStay) {
     DocumentFile document;
     document.path = folder.Path("Notes.fcard");
     ASSERT_TRUE(CreateStoreFile(document.path));
-    const std::int64_t noon = (static_cast<std::int64_t>(kJanuaryFirst2026) * 24 + 12) * 3600 * 1000;
     for (std::int32_t day = 0; day < 60; ++day) {
       if (day < c.changingDays && day % c.changeEvery == 0) {
         ASSERT_TRUE(RunSql(document.path, "INSERT OR REPLACE INTO meta VALUES('n', " + std::to_string(day) + ")"));
       }
-      const BackupOutcome outcome = BackUpDocument(document, backups, noon + day * kDayMilliseconds,
+      const BackupOutcome outcome = BackUpDocument(document, backups, kNoonOfJanuaryFirst2026 + day * kDayMilliseconds,
                                                    kJanuaryFirst2026 + day, [](const std::string&) { return false; });
       ASSERT_NE(outcome, BackupOutcome::Failed) << c.name << " day " << day;
     }
@@ -85,12 +85,11 @@ TEST(Backups, AnOpenBackupIsNeitherDeletedNorReplaced) {
   DocumentFile document;
   document.path = folder.Path("Notes.fcard");
   ASSERT_TRUE(CreateStoreFile(document.path));
-  const std::int64_t noon = (static_cast<std::int64_t>(kJanuaryFirst2026) * 24 + 12) * 3600 * 1000;
   const std::string first = platform::JoinPath(backups, BackupName(document.path, kJanuaryFirst2026));
   const auto isOpen = [&first](const std::string& path) { return path == first; };
   for (std::int32_t day = 0; day < 12; ++day) {  // day 0 would go on day 10
     ASSERT_TRUE(RunSql(document.path, "INSERT OR REPLACE INTO meta VALUES('n', " + std::to_string(day) + ")"));
-    BackUpDocument(document, backups, noon + day * kDayMilliseconds, kJanuaryFirst2026 + day,
+    BackUpDocument(document, backups, kNoonOfJanuaryFirst2026 + day * kDayMilliseconds, kJanuaryFirst2026 + day,
                    day == 0 ? [](const std::string&) { return false; } : std::function<bool(const std::string&)>(isOpen));
   }
   EXPECT_EQ(BackupDates(backups, document.path).substr(0, 5), "01-01");
