@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "api/page_text.h"
-#include "store/page_scan.h"
+#include "store/page_read_view.h"
 #include "util/json_reader.h"
+#include "util/page_text.h"
 #include "util/text.h"
 
 namespace {
@@ -19,7 +19,6 @@ constexpr const char* kEllipsis = "…";
 struct TitleEntry {
   std::string title;
   bool trashed = false;
-  bool visited = false;
 };
 
 // Page id to title and trash state, from the tree document; empty for one that cannot be read.
@@ -111,11 +110,6 @@ void FillSnippet(std::string_view body, std::string_view foldedQuery, SearchHit&
   hit.after = text.substr(end, to - end) + (to < text.size() ? kEllipsis : "");
 }
 
-struct Candidate {
-  SearchHit hit;
-  std::string body;  // kept for the snippet while the hit is among the best
-};
-
 // True when a ranks before b.
 bool RanksBefore(const SearchHit& a, const SearchHit& b) {
   if (a.trashed != b.trashed) return !a.trashed;
@@ -127,69 +121,57 @@ bool RanksBefore(const SearchHit& a, const SearchHit& b) {
 
 }  // namespace
 
-StoreResult SearchPages(DocumentFile& document, const SearchRequest& request, std::vector<SearchHit>& hits,
-                        std::size_t& total) {
+StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
+                        std::vector<SearchHit>& hits, std::size_t& total) {
   hits.clear();
   total = 0;
   const bool links = !request.linkTarget.empty();
-  const std::string needle = links ? "href=\"#" + request.linkTarget + "\"" : request.folded;
-  if (needle.empty()) return StoreResult::Ok;
+  if (!links && request.folded.empty()) return StoreResult::Ok;
 
+  PageReadView view;
   std::string tree;
-  std::unordered_map<std::string, TitleEntry> titles;
-  bool titlesRead = false;
-  std::vector<Candidate> best;  // a heap whose front is the weakest of the best
-  const auto weaker = [](const Candidate& a, const Candidate& b) { return RanksBefore(a.hit, b.hit); };
-  std::string text;
+  StoreResult result = view.Open(document);
+  if (result == StoreResult::Ok) result = view.ReadTree(tree);
+  if (result == StoreResult::Ok) result = RefreshPageIndex(view, index);
+  if (result != StoreResult::Ok) return result;
 
-  const auto consider = [&](const std::string& id, const TitleEntry& entry, std::string_view body) {
+  std::vector<SearchHit> best;  // a heap whose front is the weakest of the best
+  const auto weaker = [](const SearchHit& a, const SearchHit& b) { return RanksBefore(a, b); };
+  for (const auto& [id, entry] : ReadTitles(tree)) {
     SearchHit hit;
-    std::size_t first = 0;
+    const auto indexed = index.pages.find(id);
+    // A page whose body was never written can still match by its title.
+    const IndexedPage* page = indexed == index.pages.end() ? nullptr : &indexed->second;
     if (links) {
-      hit.matches = CountOccurrences(body, needle, first);
+      hit.matches = page == nullptr ? 0 : std::count(page->links.begin(), page->links.end(), request.linkTarget);
     } else {
-      const std::size_t inTitle = CountOccurrences(FoldPlainText(entry.title), needle, first);
+      std::size_t first = 0;
+      const std::size_t inTitle = CountOccurrences(FoldPlainText(entry.title), request.folded, first);
       hit.inTitle = inTitle > 0;
-      HtmlToText(body, true, text);
-      hit.matches = CountOccurrences(text, needle, first) + inTitle;
+      hit.matches = inTitle + (page == nullptr ? 0 : CountOccurrences(page->text, request.folded, first));
     }
-    if (hit.matches == 0) return;
+    if (hit.matches == 0) continue;
     ++total;
     hit.id = id;
     hit.title = entry.title;
     hit.trashed = entry.trashed;
     if (best.size() == kMaxSearchResults) {
-      if (!RanksBefore(hit, best.front().hit)) return;
+      if (!RanksBefore(hit, best.front())) continue;
       std::pop_heap(best.begin(), best.end(), weaker);
       best.pop_back();
     }
-    best.push_back(Candidate{std::move(hit), std::string(body)});
+    best.push_back(std::move(hit));
     std::push_heap(best.begin(), best.end(), weaker);
-  };
-
-  const StoreResult result = ScanPages(document, tree, [&](std::string_view id, std::string_view body) {
-    if (!titlesRead) {
-      titles = ReadTitles(tree);
-      titlesRead = true;
-    }
-    const auto entry = titles.find(std::string(id));
-    if (entry == titles.end()) return;  // a body the tree no longer names is not a page
-    entry->second.visited = true;
-    consider(entry->first, entry->second, body);
-  });
-  if (result != StoreResult::Ok) return result;
-  if (!titlesRead) titles = ReadTitles(tree);
-  // A page whose body was never written can still match by its title.
-  if (!links) {
-    for (const auto& [id, entry] : titles) {
-      if (!entry.visited) consider(id, entry, {});
-    }
   }
 
+  // Snippets come from the bodies of the hits kept, read in the same transaction.
   std::sort(best.begin(), best.end(), weaker);
-  for (Candidate& candidate : best) {
-    FillSnippet(candidate.body, links ? std::string_view() : std::string_view(needle), candidate.hit);
-    hits.push_back(std::move(candidate.hit));
+  std::string body;
+  for (SearchHit& hit : best) {
+    result = view.ReadPage(hit.id, body);
+    if (result == StoreResult::Error) return result;
+    FillSnippet(body, links ? std::string_view() : std::string_view(request.folded), hit);
+    hits.push_back(std::move(hit));
   }
   return StoreResult::Ok;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "documents/page_index.h"
 #include "store/document_file.h"
 
 constexpr std::size_t kMaxSearchResults = 100;
@@ -26,8 +27,9 @@ struct SearchRequest {
   std::string linkTarget;  // a page id: find the pages that link to it instead
 };
 
-// Searches every page named in the tree, in one consistent read. Hits are ranked live before
+// Searches every page named in the tree, in one consistent read that first brings the document's
+// index up to date. Hits are ranked live before
 // trashed, title matches first, then by number of matches; at most kMaxSearchResults are kept,
 // total counts them all.
-StoreResult SearchPages(DocumentFile& document, const SearchRequest& request, std::vector<SearchHit>& hits,
-                        std::size_t& total);
+StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
+                        std::vector<SearchHit>& hits, std::size_t& total);

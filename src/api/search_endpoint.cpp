@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "api/page_search.h"
-#include "api/page_text.h"
+#include "util/page_text.h"
 #include "api/record_endpoints.h"
 #include "util/text.h"
 
@@ -83,7 +83,7 @@ std::string HitJson(const SearchHit& hit) {
 
 }  // namespace
 
-HttpResponse HandleSearch(DocumentFile& document, const HttpRequest& request) {
+HttpResponse HandleSearch(DocumentFile& document, PageIndex& index, const HttpRequest& request) {
   SearchRequest search;
   const auto links = request.query.find("links");
   const auto q = request.query.find("q");
@@ -99,7 +99,7 @@ HttpResponse HandleSearch(DocumentFile& document, const HttpRequest& request) {
   }
   std::vector<SearchHit> hits;
   std::size_t total = 0;
-  const StoreResult result = SearchPages(document, search, hits, total);
+  const StoreResult result = SearchPages(document, index, search, hits, total);
   if (result != StoreResult::Ok) return StoreError(result);
   std::string body = "{\"results\":[";
   for (std::size_t i = 0; i < hits.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "http/gate.h"
+#include "documents/page_index.h"
 #include "http/listener.h"
 #include "store/document_file.h"
 
@@ -41,6 +42,7 @@ struct OpenDocuments {
 struct DocumentSession {
   OpenDocuments& owner;
   DocumentFile document;
+  PageIndex pageIndex;  // for search; guarded by the document's lock
   GateKeys gate;
   HttpListener listener;  // last: stopped before the rest goes
 

@@ -1,7 +1,23 @@
 #pragma once
-// One open document: its path and the lock every store operation on it holds.
+// One open document: its path, the lock every store operation on it holds, and the record of the
+// writes this process made to it.
+#include <cstdint>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+
+// The writes this process committed to a document, so that a reader can bring what it derived
+// from the pages up to date by reading again only the pages written since. Guarded by the
+// document's mutex.
+struct WriteLog {
+  // Committed write transactions. Each one moves the file's change counter by exactly one, which
+  // is how a reader tells these writes from another program's.
+  std::uint64_t commits = 0;
+  // The value of commits when a write's effect on the file was last in doubt (a failed commit):
+  // a reader that looked before then must read every page again.
+  std::uint64_t doubtfulAt = 0;
+  std::unordered_map<std::string, std::uint64_t> pages;  // page id: the value of commits after its last write
+};
 
 struct DocumentFile {
   std::string path;  // UTF-8 full path of the .fcard file; fixed once the document is open
@@ -9,6 +25,7 @@ struct DocumentFile {
   // and is never read or written as this document. Empty: not checked.
   std::string identity;
   std::mutex mutex;
+  WriteLog writes;
 };
 
 enum class StoreOpenResult { Ok = 0, FileNotFound = 1, NotADocument = 2, NewerVersion = 3, CannotOpen = 4 };

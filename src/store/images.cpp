@@ -53,7 +53,11 @@ StoreResult InsertImage(DocumentFile& document, const std::string& bytes, std::s
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
   if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
-  if (!InsertImageRow(connection.get(), newId, bytes, platform::SystemMilliseconds())) return StoreResult::Error;
+  if (!InsertImageRow(connection.get(), newId, bytes, platform::SystemMilliseconds())) {
+    LogDoubtfulWrite(document);  // the statement is its own transaction: it may have failed in its commit
+    return StoreResult::Error;
+  }
+  LogCommit(document, "images", newId);
   id = newId;
   return StoreResult::Ok;
 }

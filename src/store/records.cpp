@@ -170,7 +170,11 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   if (currentTag != expectedTag) return StoreResult::Conflict;
   if (backup && existed && !CopyRow(db, table, id, "tree.bak")) return StoreResult::Error;
   if (!WriteRow(db, table, id, body)) return StoreResult::Error;
-  if (!Exec(db, "COMMIT")) return StoreResult::Error;
+  if (!Exec(db, "COMMIT")) {
+    LogDoubtfulWrite(document);
+    return StoreResult::Error;
+  }
+  LogCommit(document, table, id);
   RecentTags().Remember(document.path, table, id, body, tagOfBody);
   newTag = tagOfBody;
   return StoreResult::Ok;
@@ -180,19 +184,38 @@ StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::s
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
   if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
-  int changes = 0;
+  sqlite3* db = connection.get();
+  // One transaction for the delete and the vacuum, so the file changes once. Any return before
+  // COMMIT closes the connection, which rolls the transaction back.
+  if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
   {
     StatementHandle statement;
     const std::string sql = std::string("DELETE FROM ") + table + " WHERE id=?";
-    sqlite3_prepare_v2(connection.get(), sql.c_str(), -1, statement.out(), nullptr);
+    sqlite3_prepare_v2(db, sql.c_str(), -1, statement.out(), nullptr);
     if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return StoreResult::Error;
     if (sqlite3_step(statement.get()) != SQLITE_DONE) return StoreResult::Error;
-    changes = sqlite3_changes(connection.get());
   }
-  if (changes < 1) return StoreResult::NotFound;
+  if (sqlite3_changes(db) < 1) return StoreResult::NotFound;
   // Hands every free page back to the file system; a failure here does not undo the delete.
-  Exec(connection.get(), "PRAGMA incremental_vacuum");
+  Exec(db, "PRAGMA incremental_vacuum");
+  if (!Exec(db, "COMMIT")) {
+    LogDoubtfulWrite(document);
+    return StoreResult::Error;
+  }
+  LogCommit(document, table, id);
   return StoreResult::Ok;
+}
+
+void LogCommit(DocumentFile& document, const char* table, const std::string& id) {
+  WriteLog& log = document.writes;
+  ++log.commits;
+  if (std::string_view(table) == "pages") log.pages[id] = log.commits;
+}
+
+void LogDoubtfulWrite(DocumentFile& document) {
+  WriteLog& log = document.writes;
+  ++log.commits;
+  log.doubtfulAt = log.commits;
 }
 
 bool WriteRow(sqlite3* connection, const char* table, const std::string& id, const std::string& body) {

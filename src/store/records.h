@@ -16,6 +16,11 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
                       const std::string& expectedTag, std::string& newTag, bool backup);
 StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id);
 
+// Entries in the document's write log, made under its mutex once a write's outcome is known:
+// a committed write (of a page when table is "pages"), or a write whose effect is in doubt.
+void LogCommit(DocumentFile& document, const char* table, const std::string& id);
+void LogDoubtfulWrite(DocumentFile& document);
+
 bool WriteRow(sqlite3* connection, const char* table, const std::string& id, const std::string& body);
 std::int64_t CountRows(sqlite3* connection, const char* table);
 

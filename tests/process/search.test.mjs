@@ -81,9 +81,18 @@ describe('content search', () => {
     assert.deepEqual(page.snippet, { before: '', match: '', after: 'no greeting' });
   });
 
-  test('links=ID finds the pages whose bodies link to the page', async () => {
+  test('links=ID finds the pages whose bodies link to the page, as they read now', async () => {
     assert.deepEqual((await search(`links=${B}`)).results.map((hit) => hit.id), [A]);
     assert.deepEqual((await search(`links=${A}`)).results, []);
+    // A page written since the last search is searched as written.
+    const current = await program.api('GET', `/api/pages/${A}`);
+    const answer = await program.api('PUT', `/api/pages/${A}`, { 'If-Match': current.header('ETag') },
+      `<p>Hello World &amp; friends, <a href="#${C}">see C</a></p>`);
+    assert.equal(answer.status, 200);
+    assert.deepEqual((await search(`links=${B}`)).results, []);
+    assert.deepEqual((await search(`links=${C}`)).results.map((hit) => hit.id), [A]);
+    assert.deepEqual((await search('q=see+c')).results.map((hit) => hit.id), [A]);
+    assert.deepEqual((await search('q=again')).results, []);
   });
 
   test('long texts are cut around the match; at most 100 hits, all counted', async () => {

@@ -1,4 +1,4 @@
-#include "api/page_text.h"
+#include "util/page_text.h"
 
 #include <algorithm>
 #include <array>

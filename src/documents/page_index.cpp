@@ -1,0 +1,55 @@
+#include "documents/page_index.h"
+
+#include "util/page_text.h"
+#include "util/text.h"
+
+namespace {
+
+IndexedPage IndexPage(std::string_view body) {
+  IndexedPage page;
+  HtmlToText(body, true, page.text);
+  page.text.shrink_to_fit();  // kept for the whole session: no slack
+  page.links = PageLinksOf(body);
+  return page;
+}
+
+// Reads again the pages that changed; every page when changes says so.
+StoreResult ReadChangedPages(PageReadView& view, const PageChanges& changes, PageIndex& index) {
+  if (changes.everyPage) {
+    index.pages.clear();
+    return view.VisitPages([&](std::string_view id, std::string_view body) {
+      if (IsPageIdShape(id)) index.pages[std::string(id)] = IndexPage(body);
+    });
+  }
+  std::string body;
+  for (const std::string& id : changes.pages) {
+    const StoreResult read = view.ReadPage(id, body);
+    if (read == StoreResult::NotFound) index.pages.erase(id);
+    else if (read == StoreResult::Ok) index.pages[id] = IndexPage(body);
+    else return read;
+  }
+  return StoreResult::Ok;
+}
+
+}  // namespace
+
+std::vector<std::string> PageLinksOf(std::string_view body) {
+  constexpr std::string_view kOpening = "href=\"#";
+  constexpr std::size_t kIdLength = 36;
+  std::vector<std::string> links;
+  for (std::size_t at = body.find(kOpening); at != std::string_view::npos; at = body.find(kOpening, at + 1)) {
+    const std::size_t start = at + kOpening.size();
+    if (start + kIdLength >= body.size() || body[start + kIdLength] != '"') continue;
+    const std::string_view id = body.substr(start, kIdLength);
+    if (IsPageIdShape(id)) links.emplace_back(id);
+  }
+  return links;
+}
+
+StoreResult RefreshPageIndex(PageReadView& view, PageIndex& index) {
+  PageChanges changes;
+  StoreResult result = view.ChangesSince(index.mark, changes);
+  if (result == StoreResult::Ok) result = ReadChangedPages(view, changes, index);
+  if (result != StoreResult::Ok) index = PageIndex{};
+  return result;
+}

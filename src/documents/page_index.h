@@ -1,0 +1,28 @@
+#pragma once
+// What the pages of an open document say, kept between searches: each page's folded text and the
+// pages it links to. Each search brings it up to date inside its own read, reading again only the
+// pages written since the last one, so a search costs a pass over text already extracted.
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "store/page_read_view.h"
+
+struct IndexedPage {
+  std::string text;                // the text a reader sees, folded for matching
+  std::vector<std::string> links;  // the target of each link to a page, once per link
+};
+
+// Read and written only while a PageReadView of its document is open, which holds the
+// document's lock.
+struct PageIndex {
+  PageMark mark;
+  std::unordered_map<std::string, IndexedPage> pages;  // by page id; only pages with a body
+};
+
+// Brings index up to date within view's read. After a failure the next refresh starts over.
+StoreResult RefreshPageIndex(PageReadView& view, PageIndex& index);
+
+// The page ids that an HTML body links to: each href="#ID" whose ID has a page id's shape.
+std::vector<std::string> PageLinksOf(std::string_view body);

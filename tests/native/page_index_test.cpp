@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "documents/page_index.h"
+#include "store/images.h"
+#include "store/records.h"
+#include "store/store_files.h"
+#include "support/store_test_support.h"
+
+namespace {
+
+const std::string kA = "0f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b";
+const std::string kB = "1f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b";
+
+struct PageIndexFixture : ::testing::Test {
+  TempFolder folder;
+  DocumentFile document;
+  void SetUp() override {
+    document.path = folder.Path("doc.fcard");
+    ASSERT_TRUE(CreateStoreFile(document.path));
+  }
+  StoreResult Put(const std::string& id, const std::string& body) {
+    std::string body0, tag, newTag;
+    GetPage(document, id, body0, tag);
+    return PutPage(document, id, body, tag, newTag);
+  }
+};
+
+// What an index holds, in an order that compares.
+std::map<std::string, std::pair<std::string, std::vector<std::string>>> Contents(const PageIndex& index) {
+  std::map<std::string, std::pair<std::string, std::vector<std::string>>> contents;
+  for (const auto& [id, page] : index.pages) contents[id] = {page.text, page.links};
+  return contents;
+}
+
+}  // namespace
+
+// An index kept across writes reads again only what this process wrote, and everything once
+// another program has changed the file; either way it ends up as a fresh index would.
+TEST_F(PageIndexFixture, RefreshReadsWhatChangedAndMatchesAFreshIndex) {
+  ASSERT_EQ(Put(kA, "<p>Alpha</p>"), StoreResult::Ok);
+  ASSERT_EQ(Put(kB, "<p>Beta <a href=\"#" + kA + "\">a</a></p>"), StoreResult::Ok);
+  struct Step {
+    const char* name;
+    std::function<void()> write;
+    bool everyPage;
+    std::vector<std::string> pages;
+  };
+  const Step steps[] = {
+      {"first read", [] {}, true, {}},
+      {"nothing written", [] {}, false, {}},
+      {"a page written", [&] { ASSERT_EQ(Put(kA, "<p>ＡＬＰＨＡ two</p>"), StoreResult::Ok); }, false, {kA}},
+      {"tree and image written",
+       [&] {
+         std::string tag, id;
+         ASSERT_EQ(PutTree(document, "{}", "0", tag), StoreResult::Ok);
+         ASSERT_EQ(InsertImage(document, std::string("GIF89a", 6), id), StoreResult::Ok);
+       },
+       false, {}},
+      {"a conflict", [&] {
+         std::string tag;
+         ASSERT_EQ(PutPage(document, kB, "<p>lost</p>", "0", tag), StoreResult::Conflict);
+       }, false, {}},
+      {"a page deleted", [&] { ASSERT_EQ(DeletePage(document, kA), StoreResult::Ok); }, false, {kA}},
+      {"another program's write",
+       [&] { ASSERT_TRUE(RunSql(document.path, "UPDATE pages SET body=CAST('<p>Gamma</p>' AS BLOB)")); }, true, {}},
+      {"another program's write and ours",
+       [&] {
+         ASSERT_TRUE(RunSql(document.path, "INSERT INTO pages(id, body) VALUES('" + kA + "', x'')"));
+         ASSERT_EQ(Put(kB, "<p>Delta</p>"), StoreResult::Ok);
+       },
+       true, {}},
+  };
+  PageMark mark;
+  PageIndex kept;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.write();
+    PageReadView view;
+    ASSERT_EQ(view.Open(document), StoreResult::Ok);
+    PageChanges changes;
+    ASSERT_EQ(view.ChangesSince(mark, changes), StoreResult::Ok);
+    EXPECT_EQ(changes.everyPage, step.everyPage);
+    EXPECT_EQ(changes.pages, step.pages);
+    ASSERT_EQ(RefreshPageIndex(view, kept), StoreResult::Ok);
+    PageIndex fresh;
+    ASSERT_EQ(RefreshPageIndex(view, fresh), StoreResult::Ok);
+    EXPECT_EQ(Contents(kept), Contents(fresh));
+  }
+  EXPECT_EQ(Contents(kept).at(kB).first, "delta");
+}
+
+TEST(PageLinks, OnlyQuotedHashLinksOfAPageIdsShape) {
+  const std::string id = "0f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b";
+  const struct {
+    std::string body;
+    std::vector<std::string> links;
+  } cases[] = {
+      {"<a href=\"#" + id + "\">x</a><a href=\"#" + id + "\">y</a>", {id, id}},
+      {"<a href=\"#" + id.substr(0, 35) + "\">", {}},
+      {"<a href=\"https://x.test/#" + id + "\">", {}},
+      {"<a href=\"#0F8E3A5C-1B2D-4C6E-8A9B-0C1D2E3F4A5B\">", {}},
+      {"href=\"#" + id, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PageLinksOf(c.body), c.links) << c.body;
+}
