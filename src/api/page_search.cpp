@@ -40,12 +40,10 @@ std::unordered_map<std::string, TitleEntry> ReadTitles(const std::string& tree) 
   return titles;
 }
 
-std::size_t CountOccurrences(std::string_view haystack, std::string_view needle, std::size_t& first) {
+std::size_t CountOccurrences(std::string_view haystack, std::string_view needle) {
   std::size_t count = 0;
-  first = std::string_view::npos;
   for (std::size_t at = haystack.find(needle); at != std::string_view::npos;
        at = haystack.find(needle, at + needle.size())) {
-    if (count == 0) first = at;
     ++count;
   }
   return count;
@@ -136,7 +134,6 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
   if (result != StoreResult::Ok) return result;
 
   std::vector<SearchHit> best;  // a heap whose front is the weakest of the best
-  const auto weaker = [](const SearchHit& a, const SearchHit& b) { return RanksBefore(a, b); };
   for (const auto& [id, entry] : ReadTitles(tree)) {
     SearchHit hit;
     const auto indexed = index.pages.find(id);
@@ -145,10 +142,9 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
     if (links) {
       hit.matches = page == nullptr ? 0 : std::count(page->links.begin(), page->links.end(), request.linkTarget);
     } else {
-      std::size_t first = 0;
-      const std::size_t inTitle = CountOccurrences(FoldPlainText(entry.title), request.folded, first);
+      const std::size_t inTitle = CountOccurrences(FoldPlainText(entry.title), request.folded);
       hit.inTitle = inTitle > 0;
-      hit.matches = inTitle + (page == nullptr ? 0 : CountOccurrences(page->text, request.folded, first));
+      hit.matches = inTitle + (page == nullptr ? 0 : CountOccurrences(page->text, request.folded));
     }
     if (hit.matches == 0) continue;
     ++total;
@@ -157,15 +153,15 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
     hit.trashed = entry.trashed;
     if (best.size() == kMaxSearchResults) {
       if (!RanksBefore(hit, best.front())) continue;
-      std::pop_heap(best.begin(), best.end(), weaker);
+      std::pop_heap(best.begin(), best.end(), RanksBefore);
       best.pop_back();
     }
     best.push_back(std::move(hit));
-    std::push_heap(best.begin(), best.end(), weaker);
+    std::push_heap(best.begin(), best.end(), RanksBefore);
   }
 
   // Snippets come from the bodies of the hits kept, read in the same transaction.
-  std::sort(best.begin(), best.end(), weaker);
+  std::sort(best.begin(), best.end(), RanksBefore);
   std::string body;
   for (SearchHit& hit : best) {
     result = view.ReadPage(hit.id, body);
