@@ -58,6 +58,10 @@ try {
   await page.fill('#filter', '牛乳');
   await page.locator('.search-hit-title').first().waitFor();
   await shoot(page, 'search');
+  // A hit opens its page with the match highlighted.
+  await page.locator('.search-hit', { hasText: '買い物リスト' }).click();
+  await page.waitForFunction(() => CSS.highlights.size > 0);
+  await shoot(page, 'search-opened');
   await page.fill('#filter', '');
 
   // A second window writes the same page after the first: it shows the conflict banner.
