@@ -5,27 +5,27 @@
 
 namespace {
 
-IndexedPage IndexPage(std::string_view body) {
-  IndexedPage page;
-  HtmlToText(body, true, page.text);
-  page.text.shrink_to_fit();  // kept for the whole session: no slack
-  page.links = PageLinksOf(body);
-  return page;
+// The text is extracted into scratch, which has room for a whole body, and then copied at its
+// exact size: an index that lives for the whole session keeps no slack and leaves no holes.
+IndexedPage IndexPage(std::string_view body, std::string& scratch) {
+  HtmlToText(body, true, scratch);
+  return IndexedPage{std::string(scratch), PageLinksOf(body)};
 }
 
 // Reads again the pages that changed; every page when changes says so.
 StoreResult ReadChangedPages(PageReadView& view, const PageChanges& changes, PageIndex& index) {
+  std::string scratch;
   if (changes.everyPage) {
     index.pages.clear();
     return view.VisitPages([&](std::string_view id, std::string_view body) {
-      if (IsPageIdShape(id)) index.pages[std::string(id)] = IndexPage(body);
+      if (IsPageIdShape(id)) index.pages[std::string(id)] = IndexPage(body, scratch);
     });
   }
   std::string body;
   for (const std::string& id : changes.pages) {
     const StoreResult read = view.ReadPage(id, body);
     if (read == StoreResult::NotFound) index.pages.erase(id);
-    else if (read == StoreResult::Ok) index.pages[id] = IndexPage(body);
+    else if (read == StoreResult::Ok) index.pages[id] = IndexPage(body, scratch);
     else return read;
   }
   return StoreResult::Ok;
