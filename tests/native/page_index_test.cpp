@@ -6,7 +6,6 @@
 #include "documents/page_index.h"
 #include "store/images.h"
 #include "store/records.h"
-#include "store/store_files.h"
 #include "support/store_test_support.h"
 
 namespace {
@@ -14,13 +13,7 @@ namespace {
 const std::string kA = "0f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b";
 const std::string kB = "1f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b";
 
-struct PageIndexFixture : ::testing::Test {
-  TempFolder folder;
-  DocumentFile document;
-  void SetUp() override {
-    document.path = folder.Path("doc.fcard");
-    ASSERT_TRUE(CreateStoreFile(document.path));
-  }
+struct PageIndexFixture : DocumentTest {
   StoreResult Put(const std::string& id, const std::string& body) {
     std::string body0, tag, newTag;
     GetPage(document, id, body0, tag);

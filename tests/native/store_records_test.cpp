@@ -8,7 +8,6 @@
 #include "platform/files.h"
 #include "store/images.h"
 #include "store/records.h"
-#include "store/store_files.h"
 #include "util/text.h"
 #include "support/store_test_support.h"
 
@@ -17,13 +16,7 @@ namespace {
 const std::string kPage = "0f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b";
 const std::string kEmptyTag = "e3b0c44298fc1c149afbf4c8996fb924";
 
-struct StoreFixture : ::testing::Test {
-  TempFolder folder;
-  DocumentFile document;
-  void SetUp() override {
-    document.path = folder.Path("doc.fcard");
-    ASSERT_TRUE(CreateStoreFile(document.path));
-  }
+struct StoreFixture : DocumentTest {
   std::string Put(const std::string& body, const std::string& expected, StoreResult want = StoreResult::Ok) {
     std::string tag;
     EXPECT_EQ(PutPage(document, kPage, body, expected, tag), want);

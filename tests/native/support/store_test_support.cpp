@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/format.h"
+#include "store/store_files.h"
 #include "util/text.h"
 
 TempFolder::TempFolder() {
@@ -64,4 +65,9 @@ std::string ListNames(const std::string& folder) {
   std::string joined;
   for (const auto& name : names) joined += (joined.empty() ? "" : " ") + name;
   return joined;
+}
+
+void DocumentTest::SetUp() {
+  document.path = folder.Path("doc.fcard");
+  ASSERT_TRUE(CreateStoreFile(document.path));
 }

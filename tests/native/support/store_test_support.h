@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "store/document_file.h"
+
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
  public:
@@ -29,3 +33,10 @@ std::int64_t QueryInt(const std::string& path, const std::string& sql);
 
 // Names of the files in the folder, sorted.
 std::string ListNames(const std::string& folder);
+
+// A test with a fresh, empty document of its own, doc.fcard in a temporary folder.
+struct DocumentTest : ::testing::Test {
+  TempFolder folder;
+  DocumentFile document;
+  void SetUp() override;
+};
