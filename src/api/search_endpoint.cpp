@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "api/page_search.h"
-#include "util/page_text.h"
 #include "api/record_endpoints.h"
+#include "util/page_text.h"
 #include "util/text.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "http/gate.h"
 #include "documents/page_index.h"
+#include "http/gate.h"
 #include "http/listener.h"
 #include "store/document_file.h"
 

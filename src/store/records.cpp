@@ -196,7 +196,7 @@ StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::s
     if (sqlite3_step(statement.get()) != SQLITE_DONE) return StoreResult::Error;
   }
   if (sqlite3_changes(db) < 1) return StoreResult::NotFound;
-  // Hands every free page back to the file system; a failure here does not undo the delete.
+  // Hands every free page back to the file system; when only this fails, the delete still commits.
   Exec(db, "PRAGMA incremental_vacuum");
   if (!Exec(db, "COMMIT")) {
     LogDoubtfulWrite(document);
