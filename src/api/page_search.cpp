@@ -130,7 +130,7 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
   std::string tree;
   StoreResult result = view.Open(document);
   if (result == StoreResult::Ok) result = view.ReadTree(tree);
-  if (result == StoreResult::Ok) result = RefreshPageIndex(view, index);
+  if (result == StoreResult::Ok) result = RefreshPageIndex(view, index, !links);
   if (result != StoreResult::Ok) return result;
 
   std::vector<SearchHit> best;  // a heap whose front is the weakest of the best

@@ -10,7 +10,7 @@
 #include "store/page_read_view.h"
 
 struct IndexedPage {
-  std::string text;                // the text a reader sees, folded for matching
+  std::string text;                // the text a reader sees, folded for matching; kept once asked for
   std::vector<std::string> links;  // the target of each link to a page, once per link
 };
 
@@ -18,11 +18,15 @@ struct IndexedPage {
 // document's lock.
 struct PageIndex {
   PageMark mark;
+  // Texts are kept from the first text search on. Until then the index holds only links, which
+  // every page open asks for and which take little memory.
+  bool withText = false;
   std::unordered_map<std::string, IndexedPage> pages;  // by page id; only pages with a body
 };
 
-// Brings index up to date within view's read. After a failure the next refresh starts over.
-StoreResult RefreshPageIndex(PageReadView& view, PageIndex& index);
+// Brings index up to date within view's read, with texts from now on when withText. After a
+// failure the next refresh starts over.
+StoreResult RefreshPageIndex(PageReadView& view, PageIndex& index, bool withText);
 
 // The page ids that an HTML body links to: each href="#ID" whose ID has a page id's shape.
 std::vector<std::string> PageLinksOf(std::string_view body);

@@ -77,12 +77,33 @@ TEST_F(PageIndexFixture, RefreshReadsWhatChangedAndMatchesAFreshIndex) {
     ASSERT_EQ(view.ChangesSince(mark, changes), StoreResult::Ok);
     EXPECT_EQ(changes.everyPage, step.everyPage);
     EXPECT_EQ(changes.pages, step.pages);
-    ASSERT_EQ(RefreshPageIndex(view, kept), StoreResult::Ok);
+    ASSERT_EQ(RefreshPageIndex(view, kept, true), StoreResult::Ok);
     PageIndex fresh;
-    ASSERT_EQ(RefreshPageIndex(view, fresh), StoreResult::Ok);
+    ASSERT_EQ(RefreshPageIndex(view, fresh, true), StoreResult::Ok);
     EXPECT_EQ(Contents(kept), Contents(fresh));
   }
   EXPECT_EQ(Contents(kept).at(kB).first, "delta");
+}
+
+// Page opens ask only for links; texts are read from the first text search on and then kept.
+TEST_F(PageIndexFixture, TextsAreKeptFromTheFirstTextSearchOn) {
+  ASSERT_EQ(Put(kA, "<p>Alpha</p>"), StoreResult::Ok);
+  ASSERT_EQ(Put(kB, "<p><a href=\"#" + kA + "\">Beta</a></p>"), StoreResult::Ok);
+  PageIndex index;
+  const auto refresh = [&](bool withText) {
+    PageReadView view;
+    ASSERT_EQ(view.Open(document), StoreResult::Ok);
+    ASSERT_EQ(RefreshPageIndex(view, index, withText), StoreResult::Ok);
+  };
+  refresh(false);
+  EXPECT_EQ(Contents(index).at(kB), std::make_pair(std::string(), std::vector<std::string>{kA}));
+  EXPECT_EQ(Contents(index).at(kA).first, "");
+  refresh(true);
+  EXPECT_EQ(Contents(index).at(kA).first, "alpha");
+  ASSERT_EQ(Put(kA, "<p>Gamma</p>"), StoreResult::Ok);
+  refresh(false);
+  EXPECT_EQ(Contents(index).at(kA).first, "gamma");
+  EXPECT_EQ(Contents(index).at(kB).first, "beta");
 }
 
 TEST(PageLinks, OnlyQuotedHashLinksOfAPageIdsShape) {
