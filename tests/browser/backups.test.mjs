@@ -79,10 +79,12 @@ describe('backups in the window', () => {
     await copy.close();
     assert.deepEqual(await rowTitles(page), ['今日の版']);
 
+    // The menu opens once it has the recent list.
     await page.click('#fileBtn');
-    const recent = page.locator('dialog .recent-files button');
-    assert.deepEqual(await recent.allTextContents(), ['Ferncard.fcard']);
-    await page.locator('dialog').getByRole('button', { name: '閉じる' }).click();
+    const menu = page.locator('dialog.file-menu');
+    await menu.waitFor();
+    assert.deepEqual(await menu.locator('.recent-files button').allTextContents(), ['Ferncard.fcard']);
+    await menu.getByRole('button', { name: '閉じる' }).click();
     assertNoProblems(assert, browser);
   });
 
