@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, rowTitles, waitReady } from '../support/browser.mjs';
+import { assertNoProblems, launchBrowser, openWindow, rowTitles } from '../support/browser.mjs';
 import { waitFor } from '../support/launch.mjs';
 import { makePicker } from '../support/picker.mjs';
 import { launchProgram } from '../support/session.mjs';
@@ -52,12 +52,6 @@ describe('backups in the window', () => {
     await answered;
   }
 
-  async function openedWindow() {
-    const other = await browser.context.newPage();
-    await other.goto(server.launchAddress());
-    await waitReady(other);
-    return other;
-  }
 
   test('yesterday\'s copy opens from the backups folder in a window of its own, and stays off the recent list', async () => {
     const today = await waitFor(() => fs.readdirSync(backups).find((n) => !n.includes('.tmp-')), Boolean, 20000);
@@ -71,7 +65,7 @@ describe('backups in the window', () => {
     picker.answer(path.join(backups, yesterday));
     await choose('バックアップから開く…');
     assert.deepEqual(picker.calls(), [['open', OPEN_TITLE, '', backups]]);
-    const copy = await openedWindow();
+    const copy = await openWindow(browser, server);
     assert.equal(await copy.title(), yesterday.replace(/\.fcard$/, '') + ' - Ferncard');
     assert.deepEqual(await rowTitles(copy), ['昨日の版']);
     // A backup is not backed up in turn.
@@ -93,7 +87,7 @@ describe('backups in the window', () => {
     fs.writeFileSync(backups, 'a file where the folder belongs');
     picker.answer(path.join(scratch, 'new'));
     await choose('新規作成…');
-    const other = await openedWindow();
+    const other = await openWindow(browser, server);
     await other.waitForFunction((text) => document.getElementById('status').textContent === text, FAILED);
     assert.equal(await other.getAttribute('#status', 'class'), 'status error');
     assert.deepEqual(await rowTitles(other), ['新しいページ']);

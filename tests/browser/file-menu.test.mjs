@@ -2,7 +2,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, describe, test } from 'node:test';
-import { assertNoProblems, rowTitles, useWindow, waitReady } from '../support/browser.mjs';
+import { assertNoProblems, openWindow, rowTitles, useWindow } from '../support/browser.mjs';
 import { makePicker } from '../support/picker.mjs';
 
 const OPEN_TITLE = 'Ferncard ファイルを開く';
@@ -54,13 +54,6 @@ describe('the file menu', () => {
     return target.textContent('#toast');
   }
 
-  // The window the program opened for a document: the latest launch address.
-  async function openedWindow() {
-    const other = await browser.context.newPage();
-    await other.goto(server.launchAddress());
-    await waitReady(other);
-    return other;
-  }
 
   test('the menu names the open file and lists the recent files', async () => {
     const dialog = await openMenu();
@@ -82,7 +75,7 @@ describe('the file menu', () => {
     assert.deepEqual(dialogCalls(), [['save', SAVE_TITLE, '新しいメモ.fcard']]);
     assert.ok(fs.existsSync(path.join(files, 'メモ.fcard')));
     assert.notEqual(server.launchAddress(), before, 'a window was opened for the new file');
-    const other = await openedWindow();
+    const other = await openWindow(browser, server);
     assert.equal(await other.title(), 'メモ - Ferncard');
     assert.deepEqual(await rowTitles(other), ['新しいページ']);
     await other.close();
@@ -124,7 +117,7 @@ describe('the file menu', () => {
     await page.waitForFunction(() => document.getElementById('banner').dataset.kind === 'file');
     assert.equal(await page.textContent('#banner'), 'このウィンドウは元のファイル（Ferncard.fcard）のままです。不要なら閉じてください。');
 
-    const copy = await openedWindow();
+    const copy = await openWindow(browser, server);
     assert.equal(await copy.title(), 'コピー - Ferncard');
     assert.match(await copy.textContent('#editor'), /コピー前の編集/);
     await copy.close();
