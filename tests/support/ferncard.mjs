@@ -30,14 +30,17 @@ export function patience(ms) {
 }
 
 // The given absolute paths as the program sees them: Windows paths under Wine, else unchanged.
+// winepath itself is a Wine process and now and then fails to start while another one ends, with
+// no message: it gets three tries.
 export function programPaths(paths) {
   if (!underWine || paths.length === 0) return paths;
-  const result = spawnSync('winepath', ['-w', ...paths], { encoding: 'utf8' });
-  const lines = (result.stdout ?? '').split('\n').filter(Boolean);
-  if (result.status !== 0 || lines.length !== paths.length) {
-    throw new Error(`winepath -w failed for ${paths.join(' ')}: ${result.stderr}`);
+  let result;
+  for (let attempt = 0; attempt < 3; attempt += 1) {
+    result = spawnSync('winepath', ['-w', ...paths], { encoding: 'utf8' });
+    const lines = (result.stdout ?? '').split('\n').filter(Boolean);
+    if (result.status === 0 && lines.length === paths.length) return lines;
   }
-  return lines;
+  throw new Error(`winepath -w failed for ${paths.join(' ')} (status ${result.status}): ${result.stderr}`);
 }
 
 export function programPath(file) {
