@@ -6,7 +6,7 @@ set(FERNCARD_APP_ID com.calderwin.Ferncard)
 set(FERNCARD_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 
 # The version that /api/status reports.
-target_compile_definitions(ferncard_core PRIVATE FERNCARD_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(ferncard_api PRIVATE FERNCARD_VERSION="${PROJECT_VERSION}")
 
 # The fern icon at every size the launchers and the installer ask for, drawn by the icon script.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
