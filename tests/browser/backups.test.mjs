@@ -84,7 +84,7 @@ describe('backups in the window', () => {
     await copy.keyboard.press('Alt+N');
     assert.deepEqual([await copy.innerHTML('#editor'), await copy.inputValue('#title')], [body, '昨日の版']);
     assert.deepEqual(await rowTitles(copy), ['昨日の版']);
-    assert.equal(await copy.isDisabled('#newPageBtn'), true);
+    assert.equal(await copy.isVisible('#newPageBtn'), false);
 
     // 「名前を付けて保存…」 makes an ordinary copy that takes edits.
     await copy.evaluate(() => { window.close = () => {}; });

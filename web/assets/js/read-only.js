@@ -23,6 +23,7 @@ export function lockForReading({ ui, banner, pages, fileName, onSaveCopy }) {
   ui.title.readOnly = true;
   ui.toolbar.hidden = true;
   ui.newPageBtn.disabled = true;
+  ui.newPageBtn.hidden = true;
   for (const type of BLOCKED_EVENTS) {
     ui.editorWrap.addEventListener(type, (event) => {
       event.preventDefault();
