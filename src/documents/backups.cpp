@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <list>
 #include <mutex>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "documents/session.h"
