@@ -38,6 +38,7 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/page-picker.js
   assets/js/search-results.js
   assets/js/search-text.js
+  assets/js/read-only.js
   assets/favicon.png
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

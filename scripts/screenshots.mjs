@@ -1,5 +1,6 @@
 // Takes light and dark screenshots of the main window, a nested tree, the editor with a list and
-// a table, the conflict banner and search results, for a person to look at: a review tool.
+// a table, the conflict banner, search results and a backup's read-only window, for a person to
+// look at: a review tool.
 // Usage: FERNCARD_BIN=build/ferncard node scripts/screenshots.mjs [OUTPUT_FOLDER]
 import fs from 'node:fs';
 import path from 'node:path';
@@ -77,6 +78,21 @@ try {
   }
   await two.waitForFunction(() => document.getElementById('banner').dataset.kind === 'conflict');
   await shoot(two, 'conflict');
+
+  // A backup of this document, opened by a program of its own data folder: read-only.
+  const data = fs.mkdtempSync(path.join(server.dir, 'backup-data-'));
+  fs.mkdirSync(path.join(data, 'backups'));
+  const copy = path.join(data, 'backups', 'Ferncard-1a2b3c4d-2026-12-06.fcard');
+  fs.copyFileSync(server.document, copy);
+  const backupServer = await launchProgram({ data, document: copy });
+  try {
+    const backup = await openWindow(browser, backupServer);
+    await show(backup, uuid(2), '議事録');
+    await backup.waitForFunction(() => document.getElementById('banner').dataset.kind === 'read-only');
+    await shoot(backup, 'backup-read-only');
+  } finally {
+    await backupServer.stop();
+  }
   console.log(`screenshots in ${out}`);
 } finally {
   await browser.close();

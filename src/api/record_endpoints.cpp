@@ -6,6 +6,8 @@ namespace {
 
 constexpr const char* kEmptyTree = "{\"schemaVersion\":1,\"pages\":[]}";
 constexpr const char* kConflictMessage = "別のウィンドウで先に更新されました。";
+constexpr const char* kReadOnlyMessage =
+    "このファイルはバックアップのため読み取り専用です。編集するには「名前を付けて保存…」でコピーを作ってください。";
 constexpr const char* kStoreErrorMessage =
     "ファイルに保存できません。ファイルが移動または削除されていないか、空き容量と権限をご確認ください。";
 
@@ -31,6 +33,7 @@ HttpResponse StoreError(StoreResult result) {
   switch (result) {
     case StoreResult::NotFound: return ErrorResponse(404, "not_found", "");
     case StoreResult::Conflict: return ErrorResponse(412, "conflict", kConflictMessage);
+    case StoreResult::ReadOnly: return ErrorResponse(403, "read_only", kReadOnlyMessage);
     default: return ErrorResponse(500, "store_error", kStoreErrorMessage);
   }
 }

@@ -16,7 +16,9 @@ HttpResponse StatusAnswer(DocumentSession& session) {
   const bool isDefault = platform::SamePath(path, session.owner.defaultPath);
   return JsonResponse("{\"product\":\"Ferncard\",\"version\":\"" FERNCARD_VERSION "\",\"file\":\"" + JsonEscape(path) +
                       "\",\"fileName\":\"" + JsonEscape(platform::FileNameOf(path)) + "\",\"isDefault\":" +
-                      (isDefault ? "true" : "false") + ",\"port\":" + std::to_string(session.listener.port) + "}");
+                      (isDefault ? "true" : "false") +
+                      ",\"readOnly\":" + (session.document.readOnly ? "true" : "false") +
+                      ",\"port\":" + std::to_string(session.listener.port) + "}");
 }
 
 HttpResponse RecentAnswer(DocumentSession& session) {

@@ -66,6 +66,8 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
   documents.defaultPath = defaultPath;
   documents.backupsFolder = platform::JoinPath(app.dataFolder, kBackupsFolderName);
   documents.handlerFor = SessionHandler;
+  // No backup of this data folder is under way yet: the instance lock keeps other starts out.
+  RemoveInterruptedBackups(documents.backupsFolder);
 
   // The import runs even when a document path was given, so the earlier notes are never stranded.
   if (!ImportOlderLayoutIfPresent(app)) {
@@ -75,9 +77,10 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
 
   if (!options.documentPath.empty()) return OpenDocument(documents, options.documentPath, message) != nullptr;
 
-  // Only the first recent entry is tried; one that no longer opens is skipped and stays listed.
+  // Only the first recent entry is tried; one that no longer opens is skipped and stays listed, and
+  // so is a backup that an earlier version listed.
   const std::vector<std::string> recent = ReadRecentList(documents);
-  if (!recent.empty() && platform::IsExistingFile(recent.front())) {
+  if (!recent.empty() && platform::IsExistingFile(recent.front()) && !IsInBackupsFolder(documents, recent.front())) {
     std::string ignored;
     if (OpenDocument(documents, recent.front(), ignored) != nullptr) return true;
   }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <list>
 #include <mutex>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -57,13 +58,10 @@ std::string CivilDate(std::int32_t days) {
 // Calendar weeks from Monday: 1970-01-01 was a Thursday.
 std::int32_t WeekOf(std::int32_t day) { return (day + 3 - ((day + 3) % 7 + 7) % 7) / 7; }
 
-// Paths that name one file on Windows differ in letter case; they share their backups.
+// The hash follows the system's comparison of paths: two spellings of one file share their backups,
+// two files whose names differ only in letter case (on Linux) keep apart.
 std::string PathHash(const std::string& documentPath) {
-  std::string folded = documentPath;
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return Sha256Hex(folded).substr(0, kHashLength);
+  return Sha256Hex(platform::PathComparisonKey(documentPath)).substr(0, kHashLength);
 }
 
 std::string BaseNameOf(const std::string& documentPath) {
@@ -94,6 +92,15 @@ bool IsLeftoverTemp(const std::string& name, const std::string& hash) {
   const std::size_t marker = name.find(kTempMarker);
   if (marker == std::string::npos) return false;
   return name.find("-" + hash + "-") != std::string::npos;
+}
+
+// A temporary file of any backup: "<backup name>.tmp-<12 hex digits>", or its journal.
+bool IsTempOfAnyBackup(const std::string& name) {
+  const std::size_t marker = name.rfind(kTempMarker);
+  if (marker == std::string::npos) return false;
+  std::string_view rest = std::string_view(name).substr(marker + sizeof kTempMarker - 1);
+  if (rest.ends_with("-journal")) rest.remove_suffix(sizeof "-journal" - 1);
+  return IsLowerHexOfLength(rest, 12);
 }
 
 // The database header holds the file change counter, which every committed write raises: equal
@@ -193,7 +200,19 @@ void RunChecks(BackupService& service) {
 std::string BackupsFolder(const OpenDocuments& documents) { return documents.backupsFolder; }
 
 bool IsInBackupsFolder(const OpenDocuments& documents, const std::string& path) {
-  return platform::SamePath(ParentOf(path), BackupsFolder(documents));
+  // The folder that holds the file itself, whatever the spelling: "./", "//", "..", a linked
+  // folder or a link to the file; compared by identity, not by name.
+  const std::string canonical = platform::CanonicalPath(path);
+  if (canonical.empty()) return false;
+  return platform::SameExistingFile(ParentOf(canonical), BackupsFolder(documents));
+}
+
+void RemoveInterruptedBackups(const std::string& folder) {
+  std::vector<platform::FolderEntry> entries;
+  if (platform::ListFolder(folder, entries) != platform::ListResult::Ok) return;
+  for (const auto& entry : entries) {
+    if (!entry.isFolder && IsTempOfAnyBackup(entry.name)) platform::DeleteFile(platform::JoinPath(folder, entry.name));
+  }
 }
 
 std::string BackupName(const std::string& documentPath, std::int32_t day) {
@@ -201,17 +220,11 @@ std::string BackupName(const std::string& documentPath, std::int32_t day) {
 }
 
 std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::string& documentPath) {
-  // "-" hash "-" YYYY-MM-DD ".fcard" at the end; the name before it is only for the user's eyes.
-  const std::string tail = "-" + PathHash(documentPath) + "-";
+  // YYYY-MM-DD ".fcard" at the end, and the whole name the one this document's copy of that day has.
   const std::size_t dateLength = 10;
   const std::size_t extension = sizeof kExtension - 1;
-  if (fileName.size() < tail.size() + dateLength + extension) return std::nullopt;
-  const std::size_t dateStart = fileName.size() - extension - dateLength;
-  if (fileName.compare(fileName.size() - extension, extension, kExtension) != 0 ||
-      fileName.compare(dateStart - tail.size(), tail.size(), tail) != 0) {
-    return std::nullopt;
-  }
-  const std::string date = fileName.substr(dateStart, dateLength);
+  if (fileName.size() < dateLength + extension) return std::nullopt;
+  const std::string date = fileName.substr(fileName.size() - extension - dateLength, dateLength);
   int year = 0;
   unsigned month = 0;
   unsigned day = 0;
@@ -219,6 +232,9 @@ std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::
   if (std::sscanf(date.c_str(), "%4d-%2u-%2u%c", &year, &month, &day, &extra) != 3) return std::nullopt;
   const std::int32_t days = DaysFromCivil(year, month, day);
   if (CivilDate(days) != date) return std::nullopt;  // no 2026-02-30, no signs or spaces
+  // Compared as the folder compares its names, so that a copy made under another letter case of
+  // the document's path (one file on Windows) stays this document's.
+  if (!platform::SamePath(fileName, BackupName(documentPath, days))) return std::nullopt;
   return days;
 }
 
@@ -269,6 +285,8 @@ BackupOutcome BackUpDocument(DocumentFile& document, const std::string& folder, 
     backups.push_back({BackupName(document.path, today), today, now});
     outcome = BackupOutcome::Made;
   }
+  // "Done" promises a copy of this very document.
+  if (backups.empty()) return BackupOutcome::Failed;
 
   std::vector<std::int32_t> days;
   for (const auto& backup : backups) days.push_back(backup.day);
@@ -282,8 +300,8 @@ BackupOutcome BackUpDocument(DocumentFile& document, const std::string& folder, 
 }
 
 void ScheduleBackups(DocumentSession& session) {
-  // A backup opened as a document is listed, so that it is not deleted, but never checked.
-  const bool isBackup = IsInBackupsFolder(session.owner, session.document.path);
+  // A backup opened as a document (read-only) is listed, so that it is not deleted, but never checked.
+  const bool isBackup = session.document.readOnly;
   BackupService& service = Service();
   std::lock_guard<std::mutex> lock(service.mutex);
   for (const auto& document : service.documents) {

@@ -19,15 +19,21 @@ inline constexpr std::int64_t kDayMilliseconds = 86400000;
 
 std::string BackupsFolder(const OpenDocuments& documents);
 
-// True for a document inside the backups folder: it is never backed up itself nor listed as recent.
+// True for a file inside the backups folder, however its path is spelled: such a document opens
+// read-only, is never backed up itself nor listed as recent.
 bool IsInBackupsFolder(const OpenDocuments& documents, const std::string& path);
 
+// Removes the temporary files that copies cut short (by a kill, say) left in the folder, of every
+// document. Called at start, before any backup of this process can be under way.
+void RemoveInterruptedBackups(const std::string& folder);
+
 // The backup's file name for a document and a local day (days since 1970-01-01): the document's
-// name, a short hash of its full path, so that documents of one name keep apart, and the date:
-// "Notes-1a2b3c4d-2026-12-07.fcard".
+// name, a short hash of its full path as the system compares paths (so that documents of one
+// name keep apart), and the date: "Notes-1a2b3c4d-2026-12-07.fcard".
 std::string BackupName(const std::string& documentPath, std::int32_t day);
 
-// The day of a backup file name of this document, or none for any other name.
+// The day of a backup file name of this document, or none for any other name: the whole name is
+// compared, as the system compares file names.
 std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::string& documentPath);
 
 // Which days' backups stay: the 7 newest, then the newest one of each of the 4 calendar weeks
@@ -45,7 +51,7 @@ BackupOutcome BackUpDocument(DocumentFile& document, const std::string& folder, 
                              std::int32_t today, const std::function<bool(const std::string&)>& isOpen);
 
 // Asks for a check of a newly opened session's document soon, and every 24 hours after.
-// Documents in the backups folder are never checked. The caller may hold OpenDocuments.mutex.
+// Read-only documents (backups) are never checked. The caller may hold OpenDocuments.mutex.
 void ScheduleBackups(DocumentSession& session);
 
 // Ends the checks of a session that is going away; waits for one that is running.

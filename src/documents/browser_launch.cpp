@@ -1,5 +1,6 @@
 #include "documents/browser_launch.h"
 
+#include <cstdio>
 #include <mutex>
 
 #include "documents/session.h"
@@ -7,6 +8,22 @@
 #include "platform/browser.h"
 #include "platform/small_files.h"
 #include "util/text.h"
+
+namespace {
+
+constexpr char kOpenItYourselfMessage[] =
+    "このアドレスを 60 秒以内にブラウザーで開いてください。期限が切れたら、もう一度 ferncard を起動すると"
+    "新しいアドレスがここに表示されます。";
+
+// Where no window can be shown (over SSH, say), the user opens the address in a browser elsewhere.
+void PrintLaunchAddress(const std::string& address) {
+  static std::mutex printing;  // two launches at once print whole lines
+  std::lock_guard<std::mutex> lock(printing);
+  std::fprintf(stdout, "%s\n%s\n", address.c_str(), kOpenItYourselfMessage);
+  std::fflush(stdout);
+}
+
+}  // namespace
 
 std::string LaunchAddress(std::uint32_t port, const std::string& ticket, const std::string& pageId) {
   std::string address = "http://127.0.0.1:" + std::to_string(port) + "/?ticket=" + ticket;
@@ -18,7 +35,7 @@ void LaunchBrowser(DocumentSession& session, const std::string& pageId) {
   const std::string address = LaunchAddress(session.listener.port, IssueTicket(session.gate.tickets), pageId);
   if (!session.owner.settings.ticketFile.empty()) platform::WriteSmallFile(session.owner.settings.ticketFile, address);
   if (session.owner.settings.noBrowser) return;
-  platform::OpenAddressInBrowser(address);
+  platform::OpenAddressInBrowser(address, [address] { PrintLaunchAddress(address); });
 }
 
 void OpenCurrentInBrowser(OpenDocuments& documents, const std::string& pageId) {

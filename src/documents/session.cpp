@@ -45,6 +45,8 @@ bool OpenSession(DocumentSession& session, const std::string& path, bool firstSe
   if (!ValidateDocumentFile(path, accepted, message)) return false;
   session.document.path = accepted;
   session.document.identity = platform::FileIdentityOf(accepted);
+  // Retention deletes old backups: edits made to one would be lost with it.
+  session.document.readOnly = IsInBackupsFolder(session.owner, accepted);
   session.gate.cookieSecret = RandomHex(32);
   if (session.gate.cookieSecret.empty() || !StartSessionListener(session, firstSession)) {
     message = kCannotOpenMessage;
@@ -80,8 +82,8 @@ DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path,
     ScheduleBackups(*session);
   }
   documents.current = session;
-  // Backups opened to copy pages back would push the user's own documents off the list.
-  if (!IsInBackupsFolder(documents, path)) AddRecentFile(documents, path);
+  // A backup listed first would open, read-only, at the next start instead of the user's document.
+  if (!session->document.readOnly) AddRecentFile(documents, path);
   return session;
 }
 

@@ -18,6 +18,10 @@ bool SameExistingFile(const std::string& a, const std::string& b);
 // told.
 std::string FileIdentityOf(const std::string& path);
 
+// The full path of the existing file or folder at path as the system names it, with every link,
+// "." and ".." followed; empty when it cannot be told (nothing there, say).
+std::string CanonicalPath(const std::string& path);
+
 // True when the path names an existing folder.
 bool IsFolder(const std::string& path);
 

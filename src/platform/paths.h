@@ -13,6 +13,10 @@ bool AbsolutePath(const std::string& path, std::string& absolute);
 // an ordinal comparison that ignores case where it does not.
 bool SamePath(const std::string& a, const std::string& b);
 
+// The text that every spelling of one path, as SamePath compares them, has in common: the path
+// itself where letter case tells files apart, with ASCII letters lower-cased where it does not.
+std::string PathComparisonKey(const std::string& path);
+
 // A full path that does not depend on the current folder.
 bool IsAbsolutePath(const std::string& path);
 

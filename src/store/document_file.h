@@ -24,10 +24,13 @@ struct DocumentFile {
   // The identity of the file that was opened: a file put in its place is another user's file
   // and is never read or written as this document. Empty: not checked.
   std::string identity;
+  // A document opened from the backups folder: every write is refused, and the file is read
+  // through connections that cannot write. Fixed once the document is open.
+  bool readOnly = false;
   std::mutex mutex;
   WriteLog writes;
 };
 
 enum class StoreOpenResult { Ok = 0, FileNotFound = 1, NotADocument = 2, NewerVersion = 3, CannotOpen = 4 };
 
-enum class StoreResult { Ok = 0, Conflict = 1, Error = 2, NotFound = 3 };
+enum class StoreResult { Ok = 0, Conflict = 1, Error = 2, NotFound = 3, ReadOnly = 4 };

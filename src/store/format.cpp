@@ -73,10 +73,12 @@ bool InitializeStore(sqlite3* connection) {
   return true;
 }
 
-StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection) {
+namespace {
+
+StoreOpenResult OpenStoreWith(const std::string& path, int flags, ConnectionHandle& connection) {
   // Checked first so that a missing file is never created by the library.
   if (!platform::PathExists(path)) return StoreOpenResult::FileNotFound;
-  if (sqlite3_open_v2(path.c_str(), connection.out(), SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), connection.out(), flags, nullptr) != SQLITE_OK) {
     return StoreOpenResult::CannotOpen;
   }
   sqlite3* db = connection.get();
@@ -87,15 +89,27 @@ StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection)
   return VerifySchema(db);
 }
 
+}  // namespace
+
+StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection) {
+  return OpenStoreWith(path, SQLITE_OPEN_READWRITE, connection);
+}
+
 StoreOpenResult OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection) {
   const auto replaced = [&] {
     return !document.identity.empty() && platform::FileIdentityOf(document.path) != document.identity;
   };
   if (replaced()) return StoreOpenResult::FileNotFound;
-  const StoreOpenResult opened = OpenStore(document.path, connection);
+  const StoreOpenResult opened =
+      OpenStoreWith(document.path, document.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, connection);
   // Checked again once the library has the file open: it may have been swapped in between.
   if (opened == StoreOpenResult::Ok && replaced()) return StoreOpenResult::FileNotFound;
   return opened;
+}
+
+StoreResult OpenDocumentStoreForWriting(const DocumentFile& document, ConnectionHandle& connection) {
+  if (document.readOnly) return StoreResult::ReadOnly;
+  return OpenDocumentStore(document, connection) == StoreOpenResult::Ok ? StoreResult::Ok : StoreResult::Error;
 }
 
 StoreOpenResult VerifySchema(sqlite3* connection) {

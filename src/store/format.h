@@ -62,8 +62,12 @@ bool InitializeStore(sqlite3* connection);
 StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection);
 
 // OpenStore for an open document: FileNotFound when the file at its path is no longer the one
-// that was opened.
+// that was opened. A read-only document gets a connection that cannot write.
 StoreOpenResult OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection);
+
+// OpenDocumentStore for a write: ReadOnly for a read-only document (before anything is opened),
+// Error when the store cannot be opened. Every write of an open document starts here.
+StoreResult OpenDocumentStoreForWriting(const DocumentFile& document, ConnectionHandle& connection);
 
 StoreOpenResult VerifySchema(sqlite3* connection);
 

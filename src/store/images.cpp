@@ -52,7 +52,9 @@ StoreResult InsertImage(DocumentFile& document, const std::string& bytes, std::s
   if (newId.empty()) return StoreResult::Error;
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
-  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
+    return opened;
+  }
   if (!InsertImageRow(connection.get(), newId, bytes, platform::SystemMilliseconds())) {
     LogDoubtfulWrite(document);  // the statement is its own transaction: it may have failed in its commit
     return StoreResult::Error;

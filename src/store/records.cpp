@@ -157,7 +157,9 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   const std::string tagOfBody = VersionTag(body);
   if (tagOfBody.empty()) return StoreResult::Error;
   ConnectionHandle connection;
-  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
+    return opened;
+  }
   sqlite3* db = connection.get();
   // The write lock is taken before the current tag is read, so no one can change it in between.
   // Any return before COMMIT closes the connection, which rolls the transaction back.
@@ -183,7 +185,9 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
 StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id) {
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
-  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
+    return opened;
+  }
   sqlite3* db = connection.get();
   // One transaction for the delete and the vacuum, so the file changes once. Any return before
   // COMMIT closes the connection, which rolls the transaction back.

@@ -1,5 +1,6 @@
-// 「バックアップから開く…」 opens a backup in a window of its own, and a failed backup shows in the
-// status line; a scripted picker stands in for the system's file dialog.
+// 「バックアップから開く…」 opens a backup, read-only, in a window of its own, whose 「名前を付けて保存…」
+// makes an editable copy; a failed backup shows in the status line. A scripted picker stands in for
+// the system's file dialog.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -10,6 +11,7 @@ import { makePicker } from '../support/picker.mjs';
 import { launchProgram } from '../support/session.mjs';
 
 const OPEN_TITLE = 'Ferncard ファイルを開く';
+const SAVE_TITLE = 'Ferncard ファイルの保存';
 const FAILED = 'バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。';
 
 function localDate(ms) {
@@ -53,7 +55,7 @@ describe('backups in the window', () => {
   }
 
 
-  test('yesterday\'s copy opens from the backups folder in a window of its own, and stays off the recent list', async () => {
+  test('yesterday\'s copy opens read-only in a window of its own, stays off the recent list, and saves as an editable copy', async () => {
     const today = await waitFor(() => fs.readdirSync(backups).find((n) => !n.includes('.tmp-')), Boolean, 20000);
     assert.match(today ?? '', /^Ferncard-[0-9a-f]{8}-\d{4}-\d{2}-\d{2}\.fcard$/);
     // Yesterday's version of the document, as the backup of that day holds it.
@@ -66,10 +68,39 @@ describe('backups in the window', () => {
     await choose('バックアップから開く…');
     assert.deepEqual(picker.calls(), [['open', OPEN_TITLE, '', backups]]);
     const copy = await openWindow(browser, server);
-    assert.equal(await copy.title(), yesterday.replace(/\.fcard$/, '') + ' - Ferncard');
+    assert.equal(await copy.title(), yesterday.replace(/\.fcard$/, '') + ' [読み取り専用] - Ferncard');
     assert.deepEqual(await rowTitles(copy), ['昨日の版']);
     // A backup is not backed up in turn.
     assert.equal(await copy.evaluate(async () => (await (await fetch('/api/backups')).json()).state), 'none');
+
+    // It says that it is read-only, and takes no typing, in the body, the title or the list.
+    assert.match(await copy.textContent('#banner'), /^バックアップ（読み取り専用）/);
+    const body = await copy.innerHTML('#editor');
+    await copy.click('#editor');
+    await copy.keyboard.type('書き込み');
+    await copy.keyboard.press('Enter');
+    await copy.click('#title');
+    await copy.keyboard.type('改名');
+    await copy.keyboard.press('Alt+N');
+    assert.deepEqual([await copy.innerHTML('#editor'), await copy.inputValue('#title')], [body, '昨日の版']);
+    assert.deepEqual(await rowTitles(copy), ['昨日の版']);
+    assert.equal(await copy.isVisible('#newPageBtn'), false);
+
+    // 「名前を付けて保存…」 makes an ordinary copy that takes edits.
+    await copy.evaluate(() => { window.close = () => {}; });
+    const target = path.join(scratch, '戻したメモ.fcard');
+    picker.answer(target);
+    await copy.getByRole('button', { name: '名前を付けて保存…', exact: true }).click();
+    await copy.waitForFunction(() => document.getElementById('banner').dataset.kind === 'file');
+    assert.deepEqual(picker.calls().at(-1), ['save', SAVE_TITLE, yesterday]);
+    const restored = await openWindow(browser, server);
+    assert.equal(await restored.title(), '戻したメモ - Ferncard');
+    assert.equal(await restored.isVisible('#banner'), false);
+    await restored.fill('#title', '戻した版');
+    await restored.keyboard.press('Control+s');
+    await restored.waitForFunction(() => /保存済み/.test(document.getElementById('status').textContent));
+    assert.deepEqual(await rowTitles(restored), ['戻した版']);
+    await restored.close();
     await copy.close();
     assert.deepEqual(await rowTitles(page), ['今日の版']);
 
@@ -77,7 +108,7 @@ describe('backups in the window', () => {
     await page.click('#fileBtn');
     const menu = page.locator('dialog.file-menu');
     await menu.waitFor();
-    assert.deepEqual(await menu.locator('.recent-files button').allTextContents(), ['Ferncard.fcard']);
+    assert.deepEqual(await menu.locator('.recent-files button').allTextContents(), ['戻したメモ.fcard', 'Ferncard.fcard']);
     await menu.getByRole('button', { name: '閉じる' }).click();
     assertNoProblems(assert, browser);
   });

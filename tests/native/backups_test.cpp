@@ -7,6 +7,7 @@
 
 #include "documents/backups.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "store/store_files.h"
 #include "support/store_test_support.h"
 
@@ -37,13 +38,19 @@ TEST(Backups, NamesCarryTheDocumentsNamePathHashAndDate) {
   EXPECT_EQ(name.substr(0, 6), "Notes-");
   EXPECT_EQ(name.substr(14), "-2026-12-07.fcard");
   EXPECT_EQ(BackupDayOf(name, path), kJanuaryFirst2026 + 340);
-  // One name in another folder is another document; another letter case is the same one.
+  // One name in another folder is another document. Another letter case is another document
+  // where the system tells case apart (Linux), the same one where it does not (Windows).
   EXPECT_NE(BackupName("/home/b/Notes.fcard", 0), BackupName(path, 0));
-  EXPECT_EQ(BackupName("/HOME/A/Notes.FCARD", 0), BackupName(path, 0));
+  const std::string twin = "/home/a/NOTES.FCARD";
+  const bool oneFile = platform::SamePath(twin, path);
+  EXPECT_EQ(BackupName(twin, 0).substr(6, 8) == BackupName(path, 0).substr(6, 8), oneFile);
+  EXPECT_EQ(BackupDayOf(BackupName(twin, 9), path).has_value(), oneFile);
+  EXPECT_EQ(BackupDayOf(BackupName(twin, 9), twin), 9);
 
   const std::string stem = name.substr(0, 15);
   for (const std::string& other : {stem + "2026-02-30.fcard", stem + "2026-1-07.fcard", stem + "+026-12-07.fcard",
-                                  name + ".tmp-0123456789ab", BackupName("/home/b/Notes.fcard", 0), std::string("x.fcard")}) {
+                                  name + ".tmp-0123456789ab", BackupName("/home/b/Notes.fcard", 0), std::string("x.fcard"),
+                                  "Other" + name.substr(5)}) {
     EXPECT_FALSE(BackupDayOf(other, path)) << other;
   }
 }

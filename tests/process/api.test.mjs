@@ -33,9 +33,9 @@ describe('API of one running program', () => {
     rmSync(bin, { recursive: true, force: true });
   });
 
-  test('status names the document, its port and that it is the default one', async () => {
+  test('status names the document, its port, that it is the default one and not read-only', async () => {
     const expected = `{"product":"Ferncard","version":"1.0.0","file":${JSON.stringify(programPath(program.document))},`
-      + `"fileName":"Ferncard.fcard","isDefault":true,"port":${program.port}}`;
+      + `"fileName":"Ferncard.fcard","isDefault":true,"readOnly":false,"port":${program.port}}`;
     for (const target of ['/api/status', '/api/status?x=1']) {
       const answer = await program.api('GET', target);
       assert.equal(answer.status, 200);

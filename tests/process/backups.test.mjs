@@ -2,16 +2,23 @@
 // while windows write, and never left half-written.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, utimesSync } from 'node:fs';
+import {
+  copyFileSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, symlinkSync, utimesSync, writeFileSync,
+} from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, describe, test } from 'node:test';
 
 import { patience, skipUnderWine, startFerncard } from '../support/ferncard.mjs';
 import { request } from '../support/http.mjs';
-import { freePort, requestEnd, waitFor, waitForLaunchAddress } from '../support/launch.mjs';
+import { freePort, portOf, requestEnd, waitFor, waitForLaunchAddress } from '../support/launch.mjs';
+import { makePicker } from '../support/picker.mjs';
 
 const failedMessage = 'バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。';
+const readOnlyAnswer = {
+  error: 'read_only',
+  message: 'このファイルはバックアップのため読み取り専用です。編集するには「名前を付けて保存…」でコピーを作ってください。',
+};
 const day = 86400000;
 const linuxOnly = (reason) => ({ skip: skipUnderWine(reason) });
 
@@ -34,6 +41,22 @@ function sql(file, statement) {
   return result.stdout.trim();
 }
 
+// A session on the program's window at a launch address: its API, with the cookie the ticket gives.
+async function sessionAt(address) {
+  const port = portOf(address);
+  const host = [['Host', `127.0.0.1:${port}`]];
+  const answer = await request(port, 'GET', address.slice(`http://127.0.0.1:${port}`.length),
+    [...host, ['Sec-Fetch-Site', 'none']]);
+  const cookie = answer.header('Set-Cookie').split(';')[0];
+  const api = (method, target, headers = {}, body) => request(port, method, target,
+    [...host, ['Origin', `http://127.0.0.1:${port}`], ['Cookie', cookie], ...Object.entries(headers)], body);
+  return {
+    api,
+    report: async () => JSON.parse((await api('GET', '/api/backups')).text),
+    status: async () => JSON.parse((await api('GET', '/api/status')).text),
+  };
+}
+
 // The program on a document (the data folder's default one when none is given), with a session.
 async function open(dir, { document, data = path.join(dir, 'data'), env = {} } = {}) {
   const ticketFile = path.join(dir, 'ticket');
@@ -43,18 +66,12 @@ async function open(dir, { document, data = path.join(dir, 'data'), env = {} } =
   const run = startFerncard(document ? [...args, document] : args, { env });
   const address = await waitForLaunchAddress(ticketFile);
   assert.ok(address, `no launch address; stderr: ${run.stderr()}`);
-  const host = [['Host', `127.0.0.1:${port}`]];
-  const answer = await request(port, 'GET', address.slice(`http://127.0.0.1:${port}`.length),
-    [...host, ['Sec-Fetch-Site', 'none']]);
-  const cookie = answer.header('Set-Cookie').split(';')[0];
+  const session = await sessionAt(address);
   const program = {
+    ...session,
     run,
+    ticketFile,
     backupsFolder: path.join(data, 'backups'),
-    api: (method, target, headers = {}, body) => request(port, method, target,
-      [...host, ['Origin', `http://127.0.0.1:${port}`], ['Cookie', cookie], ...Object.entries(headers)], body),
-    async report() {
-      return JSON.parse((await program.api('GET', '/api/backups')).text);
-    },
     // The report once the check that the opening asked for has ended.
     async settled() {
       let report;
@@ -67,6 +84,7 @@ async function open(dir, { document, data = path.join(dir, 'data'), env = {} } =
       assert.fail(`the backup did not end: ${JSON.stringify(report)}`);
     },
     backups: () => readdirSync(program.backupsFolder).sort(),
+    recent: () => readFileSync(path.join(data, 'recent.txt'), 'utf8').split(/\r?\n/).filter(Boolean),
     stop: () => requestEnd(run),
   };
   return program;
@@ -189,6 +207,121 @@ describe('backups', () => {
       assert.equal(names.length, 1, names.join(' '));
       assert.equal(sql(path.join(program.backupsFolder, names[0]), 'PRAGMA quick_check'), 'ok');
     });
+
+  // Every spelling reaches the one backups folder; the picker hands the path over as written.
+  const spellings = [
+    { name: 'data/./backups', folder: (data) => `${data}/./backups` },
+    { name: 'data//backups', folder: (data) => `${data}//backups` },
+    { name: 'backups/../backups', folder: (data) => `${data}/backups/../backups` },
+    {
+      name: 'a symbolic link to the folder',
+      folder: (data, dir) => {
+        symlinkSync(path.join(data, 'backups'), path.join(dir, 'link'));
+        return path.join(dir, 'link');
+      },
+    },
+  ];
+  for (const spelling of spellings) {
+    test(`a backup opened through ${spelling.name} is read-only, is not backed up and never becomes recent`,
+      linuxOnly('the scripted picker replaces only the Linux file picker'), async () => {
+        const dir = freshDir();
+        const data = path.join(dir, 'data');
+        const picker = makePicker(path.join(dir, 'picker'));
+        let program = await open(dir, { env: picker.env });
+        await program.settled();
+        const [name] = program.backups();
+        const bytes = readFileSync(path.join(program.backupsFolder, name));
+        const recent = program.recent();
+
+        picker.answer(path.join(spelling.folder(data, dir), name));
+        rmSync(program.ticketFile);
+        assert.deepEqual((await program.api('POST', '/api/file/open')).json(), { opened: true, name });
+        const backup = await sessionAt(await waitForLaunchAddress(program.ticketFile));
+        assert.equal((await backup.status()).readOnly, true);
+        assert.equal((await program.status()).readOnly, false);
+        const page = '/api/pages/00000000-0000-4000-8000-000000000001';
+        const written = await backup.api('PUT', page, { 'If-Match': '"0"' }, 'an edit');
+        assert.deepEqual([written.status, written.json()], [403, readOnlyAnswer]);
+        assert.equal((await backup.report()).state, 'none');
+        await program.stop();
+        assert.deepEqual(program.recent(), recent);
+        assert.deepEqual(program.backups(), [name]);
+        assert.ok(readFileSync(path.join(program.backupsFolder, name)).equals(bytes));
+
+        // The next start opens the user's document again.
+        program = await open(dir);
+        assert.equal((await program.status()).readOnly, false);
+        await program.stop();
+      });
+  }
+
+  test('every write to a backup is refused with its own answer and changes no byte', async () => {
+    const dir = freshDir();
+    let program = await open(dir);
+    await program.settled();
+    await program.stop();
+    const [name] = program.backups();
+    const backup = path.join(program.backupsFolder, name);
+    const bytes = readFileSync(backup);
+    program = await open(dir, { document: backup });
+    const page = '/api/pages/00000000-0000-4000-8000-000000000001';
+    const tree = await program.api('GET', '/api/tree');
+    const png = Buffer.from('89504e470d0a1a0a0000000d4948445200000001000000010806000000', 'hex');
+    const writes = [
+      ['PUT', '/api/tree', { 'If-Match': tree.header('ETag') }, tree.text],
+      ['PUT', page, { 'If-Match': '"0"' }, 'an edit'],
+      ['DELETE', page, {}],
+      ['POST', '/api/images', { 'Content-Type': 'image/png' }, png],
+      ['DELETE', `/api/images/${'0'.repeat(32)}`, {}],
+    ];
+    for (const [method, target, headers, body] of writes) {
+      const answer = await program.api(method, target, headers, body);
+      assert.deepEqual([answer.status, answer.json()], [403, readOnlyAnswer], `${method} ${target}`);
+    }
+    assert.equal((await program.api('GET', '/api/tree')).text, tree.text);
+    await program.stop();
+    assert.ok(readFileSync(backup).equals(bytes));
+    assert.deepEqual(program.backups(), [name]);
+  });
+
+  test('two documents whose names differ only in letter case each get their own backup',
+    linuxOnly('Windows takes the two names for one file'), async () => {
+      const dir = freshDir();
+      mkdirSync(path.join(dir, 'docs'));
+      const twins = ['Notes.fcard', 'NOTES.fcard'].map((name) => path.join(dir, 'docs', name));
+      for (const twin of twins) {
+        copyFileSync(await defaultDocument(), twin);
+        sql(twin, `INSERT INTO meta VALUES('twin', '${path.basename(twin)}')`);
+      }
+      for (const twin of twins) {
+        const program = await open(dir, { document: twin });
+        assert.equal((await program.settled()).state, 'done');
+        await program.stop();
+      }
+      const names = readdirSync(path.join(dir, 'data', 'backups')).sort();
+      assert.equal(names.length, 2, names.join(' '));
+      assert.deepEqual(names.map((name) => name.replace(/-[0-9a-f]{8}-.*/, '')), ['NOTES', 'Notes']);
+      assert.notEqual(names[0].split('-')[1], names[1].split('-')[1]);
+      for (const name of names) {
+        const copy = path.join(dir, 'data', 'backups', name);
+        assert.equal(sql(copy, "SELECT CAST(body AS TEXT) FROM meta WHERE id='twin'"), `${name.split('-')[0]}.fcard`);
+      }
+    });
+
+  test('temporary files that interrupted copies of any document left are removed at start', async () => {
+    const dir = freshDir();
+    const folder = path.join(dir, 'data', 'backups');
+    mkdirSync(folder, { recursive: true });
+    const leftovers = ['Other-0123abcd-2026-01-05.fcard.tmp-0123456789ab',
+      'Other-0123abcd-2026-01-05.fcard.tmp-0123456789ab-journal', 'Ferncard-89abcdef-2026-02-01.fcard.tmp-ba9876543210'];
+    const kept = ['Other-0123abcd-2026-01-04.fcard', 'notes.txt', 'Other.fcard.tmp-mine'];
+    for (const name of [...leftovers, ...kept]) writeFileSync(path.join(folder, name), 'x');
+    const program = await open(dir);
+    for (const name of leftovers) assert.ok(!program.backups().includes(name), name);
+    await program.settled();
+    await program.stop();
+    for (const name of kept) assert.ok(program.backups().includes(name), name);
+  });
 });
 
 // A new, empty document as the program makes it (made once, by a first start).

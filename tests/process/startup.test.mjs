@@ -8,6 +8,7 @@ import { after, describe, test } from 'node:test';
 import {
   exitWithin, killFerncard, patience, programPath, skipUnderWine, startFerncard,
 } from '../support/ferncard.mjs';
+import { request } from '../support/http.mjs';
 import {
   connect, freePort, portOf, requestEnd as stop, sendEndRequest, waitFor, waitForLaunchAddress,
 } from '../support/launch.mjs';
@@ -222,7 +223,7 @@ describe('launch address', () => {
     const ticketFile = path.join(tempDir(), 'ticket');
     const port = await freePort();
     const run = start(['--data', tempDir(), '--port', String(port), '--ticket-file', ticketFile],
-      { env: { PATH: bin } });
+      { env: { PATH: bin, DISPLAY: ':0' } });
     const address = await waitForLaunchAddress(ticketFile);
     // The stand-in's shell creates the file before it writes: wait for the whole line.
     const argumentsSeen = await waitFor(() => readFileSync(record, 'utf8'),
@@ -231,12 +232,52 @@ describe('launch address', () => {
     await stopAndExpectZero(run);
   });
 
-  test('without any browser the address is printed on standard error', linuxBrowser, async () => {
-    const port = await freePort();
-    const run = start(['--data', tempDir(), '--port', String(port)], { env: { PATH: tempDir() } });
-    const printed = await waitFor(() => run.stderr(), (text) => /ticket=[0-9a-f]{64}/.test(text), 3000);
-    assert.match(printed, new RegExp(`http://127\\.0\\.0\\.1:${port}/\\?ticket=[0-9a-f]{64}\\n`));
-    await stopAndExpectZero(run);
+  // Where no window can be shown, the address and how to use it go to standard output; a later
+  // start hands off to the running program, which prints a fresh one.
+  const openItYourself = 'このアドレスを 60 秒以内にブラウザーで開いてください。' +
+    '期限が切れたら、もう一度 ferncard を起動すると新しいアドレスがここに表示されます。';
+  const unshown = [
+    { name: 'without a graphical session', env: {} },
+    { name: 'when the browser ends with an error at once', env: { DISPLAY: ':0' } },
+    { name: 'when no browser is installed', env: { DISPLAY: ':0' }, noBrowser: true },
+  ];
+  for (const c of unshown) {
+    test(`${c.name} the address is printed with how to use it, and a second start prints a fresh one`,
+      linuxBrowser, async () => {
+        const bin = tempDir();
+        if (!c.noBrowser) {
+          writeFileSync(path.join(bin, 'chromium'), "#!/bin/sh\necho 'Missing X server or $DISPLAY' >&2\nexit 1\n");
+          chmodSync(path.join(bin, 'chromium'), 0o755);
+        }
+        const data = tempDir();
+        const port = await freePort();
+        const env = { PATH: bin, ...c.env };
+        const run = start(['--data', data, '--port', String(port)], { env });
+        const printed = () => [...run.stdout().matchAll(/^(http:\/\/\S+)\n(.*)\n/gm)];
+        const addresses = [];
+        for (const second of [false, true]) {
+          const handingOff = second ? start(['--data', data], { env }) : null;
+          const lines = await waitFor(printed, (found) => found.length > addresses.length, 5000);
+          assert.equal(lines.length, addresses.length + 1, `stdout: ${run.stdout()} stderr: ${run.stderr()}`);
+          const [, address, instruction] = lines.at(-1);
+          assert.equal(instruction, openItYourself);
+          assert.equal(portOf(address), port);
+          assert.ok(!addresses.includes(address));
+          addresses.push(address);
+          // The address lets a browser in.
+          const answer = await request(port, 'GET', address.slice(`http://127.0.0.1:${port}`.length),
+            [['Host', `127.0.0.1:${port}`], ['Sec-Fetch-Site', 'none']]);
+          assert.match(answer.header('Set-Cookie') ?? '', new RegExp(`^fc_${port}=`));
+          if (handingOff) assert.equal((await exitWithin(handingOff, 5000))?.code, 0);
+        }
+        await stopAndExpectZero(run);
+      });
+  }
+
+  test('with --no-browser nothing is printed', async () => {
+    const run = await startQuiet(tempDir());
+    const result = await stop(run);
+    assert.deepEqual([result?.code, result?.stdout], [0, '']);
   });
 });
 

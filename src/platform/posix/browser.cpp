@@ -5,10 +5,12 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -35,8 +37,21 @@ std::string FindOnPath(const std::string& name) {
   return {};
 }
 
+constexpr int kWatchMs = 2000;  // a browser that cannot show its window ends with an error at once
+constexpr int kWatchStepMs = 50;
+
+// Whether a window can be shown at all: over SSH or in a container there is no display.
+bool HasGraphicalSession() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') return true;
+  }
+  return false;
+}
+
 // Starts program with the arguments as a process of its own session that is not our child, so it
-// outlives us and never becomes a zombie. True when the program was executed.
+// outlives us and never becomes a zombie. True when the program was executed and did not end with
+// an error within the first two seconds; takes that long when it keeps running.
 bool StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -59,7 +74,19 @@ bool StartDetached(const std::string& program, const std::vector<std::string>& a
     ::close(report[0]);
     ::setsid();
     const pid_t grandchild = ::fork();
-    if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
+    if (grandchild < 0) ::_exit(1);
+    if (grandchild > 0) {
+      // The middle process watches the program for a while, then leaves it to init.
+      for (int waited = 0; waited < kWatchMs; waited += kWatchStepMs) {
+        int status = 0;
+        const pid_t ended = ::waitpid(grandchild, &status, WNOHANG);
+        if (ended == grandchild) ::_exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1);
+        if (ended < 0 && errno != EINTR) ::_exit(0);
+        struct timespec pause {0, kWatchStepMs * 1000000L};
+        ::nanosleep(&pause, nullptr);
+      }
+      ::_exit(0);
+    }
     sigset_t none;
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -88,17 +115,32 @@ bool StartDetached(const std::string& program, const std::vector<std::string>& a
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 
-}  // namespace
-
-void OpenAddressInBrowser(const std::string& address) {
+// True when one of the browsers, or the default handler, started and kept going.
+bool StartAnyBrowser(const std::string& address) {
   for (const char* name : {"microsoft-edge", "google-chrome", "chromium", "chromium-browser"}) {
     const std::string browser = FindOnPath(name);
-    if (!browser.empty() && StartDetached(browser, {"--app=" + address})) return;
+    if (!browser.empty() && StartDetached(browser, {"--app=" + address})) return true;
   }
   const std::string opener = FindOnPath("xdg-open");
-  if (!opener.empty() && StartDetached(opener, {address})) return;
-  std::fprintf(stderr, "Ferncard: %s\n", address.c_str());
-  std::fflush(stderr);
+  return !opener.empty() && StartDetached(opener, {address});
+}
+
+}  // namespace
+
+void OpenAddressInBrowser(const std::string& address, std::function<void()> notShown) {
+  if (!HasGraphicalSession()) {
+    notShown();
+    return;
+  }
+  // The watch takes two seconds; the caller (a start, a hand-off, a file request) goes on meanwhile.
+  const auto open = [address, notShown] {
+    if (!StartAnyBrowser(address)) notShown();
+  };
+  try {
+    std::thread(open).detach();
+  } catch (const std::system_error&) {
+    open();
+  }
 }
 
 }  // namespace platform

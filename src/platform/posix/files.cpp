@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace platform {
@@ -74,6 +75,14 @@ std::string FileIdentityOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return {};
   return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+std::string CanonicalPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return {};
+  std::string canonical = resolved;
+  std::free(resolved);
+  return canonical;
 }
 
 bool IsFolder(const std::string& path) {

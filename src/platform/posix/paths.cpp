@@ -67,6 +67,8 @@ bool AbsolutePath(const std::string& path, std::string& absolute) {
 // Linux file systems tell letter case apart: two names that differ in case are two documents.
 bool SamePath(const std::string& a, const std::string& b) { return a == b; }
 
+std::string PathComparisonKey(const std::string& path) { return path; }
+
 bool IsAbsolutePath(const std::string& path) { return path.starts_with('/'); }
 
 bool IsExistingFile(const std::string& path) {

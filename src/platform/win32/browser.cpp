@@ -46,7 +46,7 @@ bool StartEdge(const std::wstring& address) {
 
 }  // namespace
 
-void OpenAddressInBrowser(const std::string& address) {
+void OpenAddressInBrowser(const std::string& address, std::function<void()> /*notShown*/) {
   const std::wstring wide = ToWide(address);
   if (StartEdge(wide)) return;
   const auto result = reinterpret_cast<INT_PTR>(

@@ -80,6 +80,22 @@ std::string FileIdentityOf(const std::string& path) {
          std::to_string(info.nFileIndexLow);
 }
 
+std::string CanonicalPath(const std::string& path) {
+  const std::wstring name = SystemPath(path);
+  if (name.empty()) return {};
+  FileHandle file(CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return {};
+  std::wstring resolved(32768, L'\0');
+  const DWORD length = GetFinalPathNameByHandleW(file.handle, resolved.data(), static_cast<DWORD>(resolved.size()),
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0 || length >= resolved.size()) return {};
+  resolved.resize(length);
+  // The answer carries the long-path prefix: "\\?\C:\..." or "\\?\UNC\server\share\...".
+  if (resolved.starts_with(L"\\\\?\\UNC\\")) return FromWide(L"\\\\" + resolved.substr(8));
+  if (resolved.starts_with(L"\\\\?\\")) return FromWide(resolved.substr(4));
+  return FromWide(resolved);
+}
+
 bool PathExists(const std::string& path) {
   const std::wstring name = SystemPath(path);
   return !name.empty() && GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;

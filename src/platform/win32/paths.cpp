@@ -24,6 +24,16 @@ bool SamePath(const std::string& a, const std::string& b) {
                               static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
+// Only ASCII letters are folded: the names of backups made by earlier versions rest on this key,
+// and a path that differs in the case of other letters at worst starts a second series of copies.
+std::string PathComparisonKey(const std::string& path) {
+  std::string folded = path;
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
 std::string FileNameOf(const std::string& path) {
   const auto separator = path.find_last_of("\\/");
   return separator == std::string::npos ? path : path.substr(separator + 1);

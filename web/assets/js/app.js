@@ -9,6 +9,7 @@ import { openExportDialog } from './export-dialog.js';
 import { FILE_ERROR_TOAST_MS, FileMenu, messageOf, windowTitle } from './file-menu.js';
 import { collectGarbage } from './images.js';
 import { followPageLinks } from './page-links.js';
+import { lockForReading } from './read-only.js';
 import { SearchResults } from './search-results.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
 import { attachSplitter } from './splitter.js';
@@ -38,7 +39,7 @@ const ui = {
   searchResults: $('searchResults'), backlinks: $('backlinks'),
 };
 
-let fileStatus = { product: 'Ferncard', version: '', file: '', fileName: '', isDefault: true, port: 0 };
+let fileStatus = { product: 'Ferncard', version: '', file: '', fileName: '', isDefault: true, readOnly: false, port: 0 };
 let running = false; // window events act only once start-up has finished
 
 // ---- Modules ----
@@ -268,8 +269,13 @@ async function start() {
   ui.fileName.textContent = fileStatus.fileName;
   ui.fileName.title = fileStatus.file;
   document.title = windowTitle(fileStatus.fileName);
+  if (fileStatus.readOnly) {
+    lockForReading({
+      ui, banner, pages, fileName: fileStatus.fileName, onSaveCopy: () => { fileMenu.saveAs().catch(reportError); },
+    });
+  }
 
-  if (etag === '0') {
+  if (etag === '0' && !fileStatus.readOnly) {
     const title = fileStatus.isDefault ? 'はじめに' : '新しいページ';
     const id = await tree.createPage({ parentId: null, title, select: false });
     if (id && fileStatus.isDefault) {
@@ -293,6 +299,7 @@ async function start() {
   running = true;
   watchBackups(ui.status);
 
+  if (fileStatus.readOnly) return;
   setTimeout(() => {
     collectGarbage(pages.allPageIds()).catch(() => {});
   }, GC_DELAY_MS);

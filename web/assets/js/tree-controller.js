@@ -24,7 +24,7 @@ export class TreeController {
     view.bindRowKey((id, key, expanded) => this.onKey(id, key, expanded));
     view.bindContextMenu((id, x, y) => this.openMenu(id, x, y));
     view.bindDragAndDrop({
-      canDrag: () => !this.filter,
+      canDrag: () => !this.filter && !store.readOnly,
       canDrop: (id, targetId) => store.canDropOn(id, targetId),
       drop: (id, targetId, position) => this.run(this.move(id, targetId, position)),
     });
@@ -104,7 +104,7 @@ export class TreeController {
   async deletePage(id) {
     const store = this.store;
     const entry = store.page(id);
-    if (!entry || !store.isLivePage(id)) return false;
+    if (!entry || !store.isLivePage(id) || store.readOnly) return false;
     const model = store.model;
     const group = model.liveSubtree(id);
     const stamp = Date.now();
@@ -132,7 +132,7 @@ export class TreeController {
 
   async purge(id) {
     const group = this.store.trashGroup(id);
-    if (!group) return false;
+    if (!group || this.store.readOnly) return false;
     const count = group.ids.size;
     const confirmed = await confirmDialog({
       title: '完全に削除',
@@ -159,7 +159,7 @@ export class TreeController {
   }
 
   startRename(id) {
-    if (this.store.isLivePage(id)) this.view.startRename(id);
+    if (this.store.isLivePage(id) && !this.store.readOnly) this.view.startRename(id);
   }
 
   async rename(id, value) {
@@ -209,7 +209,7 @@ export class TreeController {
 
   openMenu(id, x, y) {
     const entry = this.store.page(id);
-    if (!entry) return;
+    if (!entry || this.store.readOnly) return;
     const created = async (promise) => {
       if (await promise) this.onCreated();
     };

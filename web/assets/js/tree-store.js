@@ -16,6 +16,7 @@ export class TreeStore {
     this.lastTouch = new Map();
     this.changed = () => {};
     this.failed = () => {};
+    this.readOnly = false; // a backup's tree: every change finds nothing to do
   }
 
   // Called after the document has been read or written anew.
@@ -107,6 +108,7 @@ export class TreeStore {
   // false finds nothing to do in the document it was given, and nothing is written. Resolves
   // what the change returned, or false.
   mutate(change) {
+    if (this.readOnly) return Promise.resolve(false);
     return this.enqueue(async () => {
       let reread = false;
       for (let attempt = 0; ; attempt++) {
