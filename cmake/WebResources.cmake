@@ -39,5 +39,17 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/search-results.js
   assets/js/search-text.js
   assets/favicon.png
+  assets/js/import-dialog.js
+  assets/js/import-plan.js
+  assets/js/import-read.js
+  assets/js/import-run.js
+  assets/js/markdown-export.js
+  assets/css/import.css
+  vendor/fflate.js
+  vendor/js-yaml.js
+  vendor/markdown-it.js
+  vendor/markdown-it-task-lists.js
+  vendor/turndown.js
+  vendor/turndown-plugin-gfm.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -85,7 +85,11 @@ const backlinks = new Backlinks({
   container: ui.backlinks, pages, onOpen: openPage,
 });
 
-const fileMenu = new FileMenu({ fileStatus: () => fileStatus, editor, banner });
+const fileMenu = new FileMenu({
+  fileStatus: () => fileStatus, editor, banner,
+  // The import and its libraries load only when asked for.
+  onImport: async () => (await import('./import-dialog.js')).openImportDialog({ store: pages, open: (id) => tree.select(id) }),
+});
 
 function openPage(id) {
   tree.select(id).catch(reportError);

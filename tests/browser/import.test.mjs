@@ -1,0 +1,216 @@
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, describe, test } from 'node:test';
+import { strFromU8, unzipSync } from 'fflate';
+import { assertNoProblems, rowTitles, storedTree, useWindow } from '../support/browser.mjs';
+
+const PNG = Buffer.from('iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==', 'base64');
+const OTHER_PNG = Buffer.concat([PNG, Buffer.from('other')]);
+// 日本語テスト in Shift_JIS.
+const SHIFT_JIS = Buffer.from([0x93, 0xfa, 0x96, 0x7b, 0x8c, 0xea, 0x83, 0x65, 0x83, 0x58, 0x83, 0x67]);
+
+const folders = [];
+after(() => folders.forEach((dir) => fs.rmSync(dir, { recursive: true, force: true })));
+
+// Writes files (path → text or bytes) under a new folder named `name`; returns its path.
+function writeFolder(name, files) {
+  const top = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-import-'));
+  folders.push(top);
+  for (const [file, content] of Object.entries(files)) {
+    const full = path.join(top, name, file);
+    fs.mkdirSync(path.dirname(full), { recursive: true });
+    fs.writeFileSync(full, content);
+  }
+  return path.join(top, name);
+}
+
+// A save picker that keeps the written bytes as base64 in window.__saved.
+function fakeSavePicker() {
+  window.showSaveFilePicker = async (options) => ({
+    name: options.suggestedName,
+    async createWritable() {
+      const parts = [];
+      return {
+        async write(blob) { parts.push(new Uint8Array(await blob.arrayBuffer())); },
+        async close() {
+          const bytes = new Uint8Array(await new Blob(parts).arrayBuffer());
+          let binary = '';
+          for (const byte of bytes) binary += String.fromCharCode(byte);
+          window.__saved = btoa(binary);
+        },
+        async abort() {},
+      };
+    },
+  });
+}
+
+async function startImport(page, choice, files) {
+  await page.click('#fileBtn');
+  await page.locator('dialog').getByRole('button', { name: 'インポート…' }).click();
+  const chooser = page.waitForEvent('filechooser');
+  await page.locator('dialog').getByRole('button', { name: choice }).click();
+  await (await chooser).setFiles(files);
+}
+
+// Imports through the file menu and resolves the summary's count line and skipped list.
+async function importThrough(page, choice, files) {
+  await startImport(page, choice, files);
+  const summary = page.locator('dialog.import-summary');
+  await summary.waitFor();
+  const result = {
+    counts: await summary.locator('.import-counts').textContent(),
+    skipped: await summary.locator('.import-skipped li').evaluateAll((items) => items.map((li) =>
+      li.querySelector('.import-skipped-path').textContent + ' — ' + li.querySelector('.import-skipped-reason').textContent)),
+  };
+  await summary.getByRole('button', { name: '閉じる' }).click();
+  return result;
+}
+
+// The stored pages below the top page titled `title`: { title, body, children } each, bodies as stored.
+async function storedBranch(page, title) {
+  return page.evaluate(async (rootTitle) => {
+    const { api } = await import('/assets/js/api.js');
+    const doc = JSON.parse((await api.getTree()).text);
+    const live = doc.pages.filter((entry) => entry.deletedAt === null);
+    const build = async (entry) => ({
+      id: entry.id,
+      title: entry.title,
+      body: (await api.getPage(entry.id)).html,
+      children: await Promise.all(live.filter((child) => child.parentId === entry.id)
+        .sort((a, b) => a.order - b.order).map(build)),
+    });
+    return build(live.find((entry) => entry.title === rootTitle && entry.parentId === null));
+  }, title);
+}
+
+const flatten = (node, list = []) => {
+  list.push(node);
+  node.children.forEach((child) => flatten(child, list));
+  return list;
+};
+const shape = (node) => [node.title, node.children.map(shape)];
+// A body with its page links named by title and its pictures by content, between-tag white space gone.
+async function comparable(page, nodes) {
+  const titles = new Map(nodes.map((node) => [node.id, node.title]));
+  const hashes = await page.evaluate(async (ids) => {
+    const result = {};
+    for (const id of ids) {
+      const bytes = new Uint8Array(await (await fetch('/api/images/' + id)).arrayBuffer());
+      result[id] = [...new Uint8Array(await crypto.subtle.digest('SHA-256', bytes))].slice(0, 6).join('.');
+    }
+    return result;
+  }, [...new Set(nodes.flatMap((node) => [...node.body.matchAll(/\/api\/images\/([0-9a-f]{32})/g)].map((m) => m[1])))]);
+  return nodes.map((node) => ({
+    title: node.title,
+    body: node.body.replace(/#([0-9a-f-]{36})"/g, (m, id) => '#' + titles.get(id) + '"')
+      .replace(/\/api\/images\/([0-9a-f]{32})/g, (m, id) => 'picture:' + hashes[id])
+      .replace(/>\s+</g, '><').trim(),
+  }));
+}
+
+describe('import and Markdown export', () => {
+  let browser;
+  let page;
+  useWindow(async (opened) => {
+    ({ browser, page } = opened);
+  }, {
+    initScript: fakeSavePicker,
+    // Parsing the hostile file reports the handlers the policy blocks.
+    allow: [/^Executing inline event handler violates/, /^CSP violation: script-src-attr inline$/],
+  });
+
+  test('a folder of notes comes in as pages, with links, pictures and a summary of what was left out', async () => {
+    const folder = writeFolder('Notes', {
+      'Front.md': '---\ntitle: "表紙: はじめ"\ntags: [a]\n---\n\n## 概要\n\n' +
+        '| 名前 | 値 |\n| --- | --- |\n| a | 1 |\n\n- [x] 済み\n- [ ] 未完\n\n```js\nconst a = 1 < 2;\n```\n\n' +
+        '[深い](sub/Deep.md#part) [[Deep]] [[見出しのページ|ラベル]] [無い](missing.md) https://example.com/x ~~消す~~\n\n' +
+        '![共有](images/shared.png) ![](images/gone.png)\n',
+      'heading.md': '# 見出しのページ\n\n本文 ![[shared.png]] ![](images/copy.png)\n',
+      'sub/index.md': '# サブ\n\nフォルダの本文\n',
+      'sub/Deep.md': 'Deep の本文 [戻る](../Front.md)\n\n![大](../big.png)\n',
+      'sjis.txt': Buffer.concat([SHIFT_JIS, Buffer.from('\r\nline 2\r\n\r\nnext')]),
+      'hostile.html': '<html><head><title>危険</title><script>window.__hit = 1</script></head><body>' +
+        '<p onclick="window.__hit = 2">安全<img src="images/shared.png" onerror="window.__hit = 3"></p>' +
+        '<a href="javascript:window.__hit = 4">js</a><img src="https://example.com/t.png"><iframe src="https://example.com/"></iframe></body></html>',
+      'data.bin': 'x',
+      '.obsidian/workspace.json': '{}',
+      'images/shared.png': PNG,
+      'images/copy.png': PNG,
+      'big.png': Buffer.concat([PNG, Buffer.alloc(20 * 1024 * 1024 + 1 - PNG.length)]),
+    });
+    const imagesBefore = await page.evaluate(async () => (await (await import('/assets/js/api.js')).api.listImages()).length);
+    const summary = await importThrough(page, 'フォルダを選択…', folder);
+    assert.equal(summary.counts, 'ページ 7 件、画像 1 枚を取り込みました。');
+    assert.deepEqual(summary.skipped.sort(), [
+      'Front.md — リンク先が見つかりません: missing.md',
+      'Front.md — 画像が見つかりません: images/gone.png',
+      'data.bin — 対応していない形式のため読み込みませんでした',
+      'sub/Deep.md — 画像が 20MB を超えています: ../big.png',
+    ].sort());
+
+    const root = await storedBranch(page, 'インポート: Notes');
+    assert.deepEqual(shape(root), ['インポート: Notes', [
+      ['表紙: はじめ', []], ['見出しのページ', []], ['危険', []], ['sjis', []], ['サブ', [['Deep', []]]]]]);
+    const [front, heading, hostile, sjis, sub] = root.children;
+    const deep = sub.children[0];
+    const picture = /\/api\/images\/([0-9a-f]{32})/.exec(front.body)[1];
+    assert.equal(await page.evaluate(async () => (await (await import('/assets/js/api.js')).api.listImages()).length), imagesBefore + 1);
+    assert.equal(front.body.replace(/\n/g, ''), '<h2>概要</h2><table><thead><tr><th>名前</th><th>値</th></tr></thead>' +
+      '<tbody><tr><td>a</td><td>1</td></tr></tbody></table><ul><li>☑ 済み</li><li>☐ 未完</li></ul>' +
+      '<pre><code>const a = 1 &lt; 2;</code></pre>' +
+      `<p><a href="#${deep.id}">深い</a> <a href="#${deep.id}">Deep</a> <a href="#${heading.id}">ラベル</a> 無い ` +
+      '<a href="https://example.com/x">https://example.com/x</a> <s>消す</s></p>' +
+      `<p><img src="/api/images/${picture}" alt="共有"> </p>`);
+    assert.equal(heading.body.replace(/\n/g, ''),
+      `<p>本文 <img src="/api/images/${picture}" alt=""> <img src="/api/images/${picture}" alt=""></p>`);
+    assert.equal(sub.body.replace(/\n/g, ''), '<p>フォルダの本文</p>');
+    assert.equal(deep.body.replace(/\n/g, ''), `<p>Deep の本文 <a href="#${front.id}">戻る</a></p>`);
+    assert.equal(sjis.body, '<p>日本語テスト<br>line 2</p><p>next</p>');
+    assert.equal(hostile.body, `<p>安全<img src="/api/images/${picture}" alt=""></p>js` +
+      '<a href="https://example.com/t.png">[外部画像] https://example.com/t.png</a>');
+    assert.equal(await page.evaluate(() => window.__hit), undefined);
+    // The new branch is shown and open.
+    assert.ok((await rowTitles(page)).includes('インポート: Notes'));
+    assertNoProblems(assert, browser);
+  });
+
+  test('a cancelled import leaves the tree as it was and removes the pages it wrote', async () => {
+    const files = {};
+    for (let i = 0; i < 40; i++) files[`note ${i}.md`] = `# ${i}\n\ntext ${i} ![](p${i % 3}.png)\n`;
+    for (let i = 0; i < 3; i++) files[`p${i}.png`] = Buffer.concat([PNG, Buffer.from([i])]);
+    const folder = writeFolder('Many', files);
+    const before = await storedTree(page);
+    const imagesBefore = await page.evaluate(async () => (await (await import('/assets/js/api.js')).api.listImages()).length);
+    const written = [];
+    let release;
+    const held = new Promise((resolve) => { release = resolve; });
+    await page.route(/\/api\/pages\//, async (route) => {
+      if (route.request().method() === 'PUT') {
+        written.push(new URL(route.request().url()).pathname.slice('/api/pages/'.length));
+        await held;
+      }
+      await route.continue();
+    });
+    await startImport(page, 'フォルダを選択…', folder);
+    const progress = page.locator('dialog.import-progress');
+    await progress.waitFor();
+    await page.waitForFunction(() => /ページを書き込んでいます/.test(document.querySelector('.import-progress-text')?.textContent));
+    await progress.getByRole('button', { name: 'キャンセル' }).click();
+    release();
+    await page.waitForFunction(() => /インポートを中止しました/.test(document.getElementById('toast').textContent));
+    await page.unroute(/\/api\/pages\//);
+    const afterTree = await storedTree(page);
+    assert.equal(afterTree.text, before.text);
+    assert.ok(written.length > 0);
+    const bodies = await page.evaluate(async (ids) => {
+      const { api } = await import('/assets/js/api.js');
+      return Promise.all(ids.map(async (id) => (await api.getPage(id)).etag));
+    }, written);
+    assert.deepEqual(bodies, written.map(() => '0'));
+    assert.equal(await page.evaluate(async () => (await (await import('/assets/js/api.js')).api.listImages()).length), imagesBefore);
+    assert.equal(await page.locator('dialog').count(), 0);
+    assertNoProblems(assert, browser);
+  });
+});
