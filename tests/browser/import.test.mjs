@@ -4,7 +4,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, describe, test } from 'node:test';
 import { strFromU8, unzipSync } from 'fflate';
-import { assertNoProblems, rowTitles, storedTree, useWindow } from '../support/browser.mjs';
+import { assertNoProblems, row, rowTitles, storedTree, useWindow } from '../support/browser.mjs';
 
 const PNG = Buffer.from('iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==', 'base64');
 const OTHER_PNG = Buffer.concat([PNG, Buffer.from('other')]);
@@ -106,7 +106,7 @@ async function comparable(page, nodes) {
     title: node.title,
     body: node.body.replace(/#([0-9a-f-]{36})"/g, (m, id) => '#' + titles.get(id) + '"')
       .replace(/\/api\/images\/([0-9a-f]{32})/g, (m, id) => 'picture:' + hashes[id])
-      .replace(/>\s+</g, '><').trim(),
+      .replace(/>\n+</g, '><').trim(),
   }));
 }
 
@@ -173,6 +173,73 @@ describe('import and Markdown export', () => {
     assert.equal(await page.evaluate(() => window.__hit), undefined);
     // The new branch is shown and open.
     assert.ok((await rowTitles(page)).includes('インポート: Notes'));
+    assertNoProblems(assert, browser);
+  });
+
+  test('a branch goes out as a Markdown ZIP and comes back the same, and so does its HTML export', async () => {
+    const built = await page.evaluate(async (pngBase64) => {
+      const { api } = await import('/assets/js/api.js');
+      const image = await api.uploadImage(new Blob([Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0))]));
+      const { text, etag } = await api.getTree();
+      const doc = JSON.parse(text);
+      const ids = { top: crypto.randomUUID(), a: crypto.randomUUID(), b: crypto.randomUUID(), outside: crypto.randomUUID() };
+      const add = (id, parentId, order, title) => doc.pages.push({ id, parentId, order, title, createdAt: 1, updatedAt: 1, deletedAt: null });
+      add(ids.top, null, 900000, 'Top');
+      add(ids.a, ids.top, 1000, 'Child: A');
+      add(ids.b, ids.top, 2000, 'Child B');
+      add(ids.outside, null, 950000, 'Outside');
+      await api.putTree(doc, etag);
+      const img = `<p><img src="/api/images/${image}" alt="pic"></p>`;
+      await api.putPage(ids.top, '<p>Top text with <strong>bold</strong>, <em>it</em> and <u>under</u>.</p><ul><li>one</li><li>two</li></ul>', '0');
+      await api.putPage(ids.a, '<h2>Heading</h2><table><thead><tr><th>k</th><th>v</th></tr></thead><tbody><tr><td>a</td><td>1 | 2</td></tr></tbody></table>' +
+        '<ul><li>☑ done</li><li>☐ open</li></ul><pre><code>let x = 1;\nlet y = "&lt;b&gt;";\n</code></pre>' +
+        `<p><a href="#${ids.b}">to B</a> <a href="#${ids.outside}">outside</a> <a href="https://example.com/">web</a> <s>gone</s></p>${img}` +
+        '<ol><li>first</li><li>second</li></ol><blockquote><p>quoted</p></blockquote>', '0');
+      await api.putPage(ids.b, `<p>back to <a href="#${ids.top}">Top</a></p>${img}`, '0');
+      return { ids, image };
+    }, PNG.toString('base64'));
+    await page.reload();
+    await row(page, 'Top').click();
+    await page.waitForFunction(() => document.getElementById('title').value === 'Top');
+
+    const exportAs = async (format) => {
+      await page.evaluate(() => { window.__saved = undefined; });
+      await page.click('#exportBtn');
+      const dialog = page.locator('dialog');
+      await dialog.getByLabel(format).check();
+      await dialog.getByRole('button', { name: '子ページも含める（3 ページ）' }).click();
+      await page.waitForFunction(() => window.__saved !== undefined);
+      return Buffer.from(await page.evaluate(() => window.__saved), 'base64');
+    };
+    const zip = unzipSync(new Uint8Array(await exportAs('Markdown（ZIP）')));
+    const picture = `images/${built.image}.png`;
+    assert.deepEqual(Object.keys(zip).sort(), ['Top/Child B.md', 'Top/Child_ A.md', 'Top/index.md', picture]);
+    assert.deepEqual(Buffer.from(zip[picture]), PNG);
+    assert.equal(strFromU8(zip['Top/Child_ A.md']), "---\ntitle: 'Child: A'\norder: 1\n---\n\n## Heading\n\n" +
+      '| k | v |\n| --- | --- |\n| a | 1 \\| 2 |\n\n- [x] done\n- [ ] open\n\n```\nlet x = 1;\nlet y = "<b>";\n```\n\n' +
+      '[to B](<Child B.md>) outside [web](https://example.com/) ~~gone~~\n\n![pic](../images/' + built.image + '.png)\n\n' +
+      '1. first\n2. second\n\n> quoted\n');
+    assert.equal(strFromU8(zip['Top/index.md']), '---\ntitle: Top\norder: 1\n---\n\n' +
+      'Top text with **bold**, *it* and <u>under</u>.\n\n- one\n- two\n');
+
+    const original = await storedBranch(page, 'Top');
+    const expected = (await comparable(page, flatten(original)))
+      .map((node) => ({ ...node, body: node.body.replace('<a href="#undefined">outside</a>', 'outside') }));
+    const folder = writeFolder('Top export', Object.fromEntries(Object.entries(zip)));
+    const summary = await importThrough(page, 'フォルダを選択…', folder);
+    assert.deepEqual(summary, { counts: 'ページ 4 件、画像 1 枚を取り込みました。', skipped: [] });
+    const back = await storedBranch(page, 'インポート: Top export');
+    assert.deepEqual(shape(back), ['インポート: Top export', [shape(original)]]);
+    assert.deepEqual(await comparable(page, flatten(back.children[0])), expected);
+
+    await row(page, 'Top').first().click();
+    await page.waitForFunction(() => document.getElementById('title').value === 'Top');
+    const html = await exportAs('HTML');
+    const file = path.join(writeFolder('html', { 'Top.html': html }), 'Top.html');
+    assert.equal((await importThrough(page, 'ファイルを選択…', file)).counts, 'ページ 4 件、画像 1 枚を取り込みました。');
+    const fromHtml = await storedBranch(page, 'インポート: Top');
+    assert.deepEqual(shape(fromHtml), ['インポート: Top', [shape(original)]]);
+    assert.deepEqual(await comparable(page, flatten(fromHtml.children[0])), expected);
     assertNoProblems(assert, browser);
   });
 

@@ -27,6 +27,17 @@ function markdownWriter() {
   turndown.keep(['u', 'sub', 'sup']);
   // Strikethrough with two tildes, the form every reader of GitHub's Markdown knows.
   turndown.addRule('strikethroughTwice', { filter: ['del', 's', 'strike'], replacement: (content) => '~~' + content + '~~' });
+  // List items with one space after their mark, as people write them.
+  turndown.addRule('listItemOneSpace', {
+    filter: 'li',
+    replacement: (content, node, options) => {
+      const parent = node.parentNode;
+      let prefix = options.bulletListMarker + ' ';
+      if (parent.nodeName === 'OL') prefix = ((Number(parent.getAttribute('start')) || 1) + [...parent.children].indexOf(node)) + '. ';
+      const text = content.replace(/^\n+|\n+$/g, '') + (/\n$/.test(content) ? '\n' : '');
+      return prefix + text.replace(/\n/gm, '\n' + ' '.repeat(prefix.length)) + (node.nextSibling ? '\n' : '');
+    },
+  });
   // A cell stays on one line, and its bars are not taken for the table's.
   turndown.addRule('tableCellOneLine', {
     filter: ['th', 'td'],
@@ -69,8 +80,12 @@ function layOutFiles(list) {
 
 // The path of file `to` as written in a file of folder `from` (both relative to the ZIP's top).
 function relativePath(from, to) {
-  const up = from.split('/').filter(Boolean).length;
-  return '../'.repeat(up) + to.split('/').map((part) => part.replace(/%/g, '%25')).join('/');
+  const source = from.split('/').filter(Boolean);
+  const target = to.split('/');
+  let shared = 0;
+  while (shared < source.length && shared < target.length - 1 && source[shared] === target[shared]) shared++;
+  return '../'.repeat(source.length - shared) +
+    target.slice(shared).map((part) => part.replace(/%/g, '%25')).join('/');
 }
 
 function sniffExtension(bytes, served) {
