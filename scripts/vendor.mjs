@@ -1,7 +1,7 @@
 // Copies the client's libraries from their npm packages into web/vendor/, one file each with its
 // licence beside it. Refresh: change the versions in package.json, `npm install`, then
 // `node scripts/vendor.mjs`, and update the table in the README.
-import { readFileSync, writeFileSync } from 'node:fs';
+import { readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -16,7 +16,11 @@ const wrapCommonJs = (text) =>
 
 const LIBRARIES = [
   // The package's own browser build as one ES module (its plain ES build imports five packages).
-  { name: 'markdown-it', file: 'dist/browser/markdown-it.esm.min.mjs', licence: 'LICENSE' },
+  // It carries five packages inside; their licences go beside it too.
+  {
+    name: 'markdown-it', file: 'dist/browser/markdown-it.esm.min.mjs', licence: 'LICENSE',
+    bundled: ['entities', 'linkify-it', 'mdurl', 'punycode.js', 'uc.micro'],
+  },
   // Published as one CommonJS file only, without an ES build.
   { name: 'markdown-it-task-lists', file: 'index.js', licence: 'LICENSE', wrap: wrapCommonJs },
   { name: 'js-yaml', file: 'dist/js-yaml.mjs', licence: 'LICENSE' },
@@ -33,6 +37,13 @@ for (const library of LIBRARIES) {
   if (library.wrap) text = library.wrap(text);
   const header = `// ${library.name} ${version} (${license}), copied from ${library.name}/${library.file} by scripts/vendor.mjs.\n`;
   writeFileSync(join(vendor, library.name + '.js'), header + text);
-  writeFileSync(join(vendor, library.name + '.LICENSE.txt'), readFileSync(join(folder, library.licence)));
+  let licence = readFileSync(join(folder, library.licence), 'utf8');
+  for (const inside of library.bundled || []) {
+    const insideFolder = join(modules, inside);
+    const file = readdirSync(insideFolder).find((name) => /^licen[cs]e/i.test(name));
+    const insideVersion = JSON.parse(readFileSync(join(insideFolder, 'package.json'), 'utf8')).version;
+    licence += `\n---- ${inside} ${insideVersion}, bundled in ${library.name} ----\n\n` + readFileSync(join(insideFolder, file), 'utf8');
+  }
+  writeFileSync(join(vendor, library.name + '.LICENSE.txt'), licence);
   console.log(`${library.name} ${version}`);
 }

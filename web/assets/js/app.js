@@ -88,7 +88,13 @@ const backlinks = new Backlinks({
 const fileMenu = new FileMenu({
   fileStatus: () => fileStatus, editor, banner,
   // The import and its libraries load only when asked for.
-  onImport: async () => (await import('./import-dialog.js')).openImportDialog({ store: pages, open: (id) => tree.select(id) }),
+  onImport: async () => (await import('./import-dialog.js')).openImportDialog({
+    store: pages,
+    // The new branch is shown open.
+    open: async (id) => {
+      if ((await tree.select(id)) && !tree.state.expanded.has(id)) tree.toggle(id);
+    },
+  }),
 });
 
 function openPage(id) {

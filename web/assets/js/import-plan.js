@@ -73,11 +73,11 @@ export function planImport(files, rootName) {
       skipped.push({ path, reason: '対応していない形式のため読み込みませんでした' });
     }
   }
-  // A folder's index.md or README.md is the folder's own page.
+  // A folder's index.md or README.md is the folder's own page (the top's too: the top page's body).
   for (const node of folders.values()) {
     const index = node.children.find((child) => child.kind === 'note' && child.type !== 'text' &&
       INDEX_NAMES.has(stemOf(child.name).toLowerCase()));
-    if (index && node !== root) {
+    if (index) {
       node.index = index;
       node.children.splice(node.children.indexOf(index), 1);
       index.folderPage = node;

@@ -102,8 +102,13 @@ const titleOf = (text, fallback) => (String(text || '').trim() || fallback).slic
 
 // The pages of the plan in tree order: { id, parentId, title, doc, folder, anchors }.
 function layOut(plan, rootTitle) {
-  const pages = [{ id: crypto.randomUUID(), parentId: null, title: titleOf(rootTitle, 'インポート'), doc: null }];
+  const top = plan.root.index;
+  const pages = [{
+    id: crypto.randomUUID(), parentId: null, title: titleOf(rootTitle, 'インポート'),
+    doc: top ? top.read.doc : null, folder: '', source: top,
+  }];
   plan.root.pageId = pages[0].id;
+  if (top) top.pageId = pages[0].id;
   const orderOf = (node) => {
     const note = node.kind === 'note' ? node : node.index;
     return note && note.read && typeof note.read.order === 'number' ? note.read.order : null;
