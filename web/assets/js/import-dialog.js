@@ -78,6 +78,11 @@ function showProgress(onCancel) {
   return {
     update({ phase, done, total }) {
       if (cancel.disabled) return;
+      if (phase === 'tree') {
+        cancel.disabled = true;
+        setText(text, 'ページ一覧に追加しています…');
+        return;
+      }
       const label = phase === 'read' ? 'ファイルを読み込んでいます… ' : 'ページを書き込んでいます… ';
       setText(text, label + done + ' / ' + total);
       bar.max = total || 1;

@@ -230,6 +230,7 @@ function addImported(doc, pages, now) {
 // Resolves { rootId, pages, pictures, skipped: [{ path, reason }] }.
 export async function runImport({ files, rootName, store, onProgress = () => {}, signal }) {
   const plan = planImport(files, rootName);
+  if (!plan.notes.length) throw new Error('取り込めるノート（.md / .markdown / .html / .htm / .txt）がありません。');
   const skipped = [...plan.skipped];
   let failed = false;
   const check = () => {
@@ -299,6 +300,8 @@ export async function runImport({ files, rootName, store, onProgress = () => {},
       results.find((result) => result.status === 'rejected');
     if (failure) throw failure.reason;
     check();
+    // From here on the import can no longer be cancelled: the tree is written in one step.
+    onProgress({ phase: 'tree', done: pages.length, total: pages.length });
     const added = await store.mutate((doc) => addImported(doc, pages, Date.now()));
     if (!added) throw new Error('ページ一覧に書き込めませんでした。');
   } catch (error) {
