@@ -51,5 +51,11 @@ set(FERNCARD_WEB_RESOURCES
   vendor/markdown-it-task-lists.js
   vendor/turndown.js
   vendor/turndown-plugin-gfm.js
+  vendor/fflate.LICENSE.txt
+  vendor/js-yaml.LICENSE.txt
+  vendor/markdown-it.LICENSE.txt
+  vendor/markdown-it-task-lists.LICENSE.txt
+  vendor/turndown.LICENSE.txt
+  vendor/turndown-plugin-gfm.LICENSE.txt
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)
