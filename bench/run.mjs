@@ -9,6 +9,7 @@ import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { importRows, importTimings } from './import.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '..');
@@ -386,6 +387,13 @@ async function clientRuns(app, large) {
   row('client', 'sanitizeHtml on office HTML', rates?.sanitize ?? NaN, 'MB/s', 'bare DOMParser', rates?.parse ?? NaN,
     share, '≥ 0.5 of DOMParser', share >= 0.5);
   exportRows(inputs, exported);
+
+  const folder = smoke ? { notes: 50, pictures: 10 } : { notes: 1000, pictures: 200 };
+  const imported = await inBrowser(app, async (page) => {
+    await openWindow(page, app);
+    return importTimings(page, folder);
+  }, 6 * TIMEOUT_MS);
+  importRows(row, folder, imported);
 }
 
 // A branch of pages sharing images: one top page with the rest below it, three images on each.

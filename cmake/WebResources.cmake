@@ -40,5 +40,23 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/search-text.js
   assets/js/read-only.js
   assets/favicon.png
+  assets/js/import-dialog.js
+  assets/js/import-plan.js
+  assets/js/import-read.js
+  assets/js/import-run.js
+  assets/js/markdown-export.js
+  assets/css/import.css
+  vendor/fflate.js
+  vendor/js-yaml.js
+  vendor/markdown-it.js
+  vendor/markdown-it-task-lists.js
+  vendor/turndown.js
+  vendor/turndown-plugin-gfm.js
+  vendor/fflate.LICENSE.txt
+  vendor/js-yaml.LICENSE.txt
+  vendor/markdown-it.LICENSE.txt
+  vendor/markdown-it-task-lists.LICENSE.txt
+  vendor/turndown.LICENSE.txt
+  vendor/turndown-plugin-gfm.LICENSE.txt
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

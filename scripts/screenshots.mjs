@@ -1,8 +1,9 @@
 // Takes light and dark screenshots of the main window, a nested tree, the editor with a list and
-// a table, the conflict banner, search results and a backup's read-only window, for a person to
-// look at: a review tool.
+// a table, the conflict banner, search results, a backup's read-only window, the export dialog and
+// the import's progress and summary, for a person to look at: a review tool.
 // Usage: FERNCARD_BIN=build/ferncard node scripts/screenshots.mjs [OUTPUT_FOLDER]
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { ignoreFocus, launchBrowser, openWindow } from '../tests/support/browser.mjs';
 import { launchProgram } from '../tests/support/session.mjs';
@@ -64,6 +65,36 @@ try {
   await page.waitForFunction(() => CSS.highlights.size > 0);
   await shoot(page, 'search-opened');
   await page.fill('#filter', '');
+
+  await page.click('#exportBtn');
+  await page.locator('dialog').getByLabel('Markdown（ZIP）').check();
+  await shoot(page, 'export-dialog');
+  await page.keyboard.press('Escape');
+
+  // An import held at its first page write, then its summary.
+  const folder = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-shots-')), '旅行メモ');
+  fs.mkdirSync(path.join(folder, '京都'), { recursive: true });
+  for (let n = 1; n <= 12; n++) fs.writeFileSync(path.join(folder, '京都', `${n} 日目.md`), `# ${n} 日目\n\n寺を回った。![](写真${n}.jpg)\n`);
+  fs.writeFileSync(path.join(folder, 'README.md'), '# 旅行メモ\n\n[[1 日目]] から読む。\n');
+  fs.writeFileSync(path.join(folder, 'memo.docx'), 'x');
+  let release;
+  const held = new Promise((resolve) => { release = resolve; });
+  await page.route(/\/api\/pages\//, async (route) => {
+    if (route.request().method() === 'PUT') await held;
+    await route.continue();
+  });
+  await page.click('#fileBtn');
+  await page.locator('dialog').getByRole('button', { name: 'インポート…' }).click();
+  const chooser = page.waitForEvent('filechooser');
+  await page.locator('dialog').getByRole('button', { name: 'フォルダを選択…' }).click();
+  await (await chooser).setFiles(folder);
+  await page.waitForFunction(() => /ページを書き込んでいます/.test(document.querySelector('.import-progress-text')?.textContent));
+  await shoot(page, 'import-progress');
+  release();
+  await page.locator('dialog.import-summary').waitFor();
+  await shoot(page, 'import-summary');
+  await page.keyboard.press('Escape');
+  await page.unroute(/\/api\/pages\//);
 
   // A second window writes the same page after the first: it shows the conflict banner.
   const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });

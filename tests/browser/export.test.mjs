@@ -133,9 +133,9 @@ describe('HTML export', () => {
       `<li style="padding-left:0px"><a href="#p-${ids.top}">A &lt;&amp;&gt; B</a></li>` +
       `<li style="padding-left:16px"><a href="#p-${ids.child}">無題のページ</a></li></ul></nav>\n<main>\n`));
     const dataImage = `<img src="data:image/png;base64,${PNG_BASE64}" alt="" width="40" class="img-center">`;
-    assert.ok(text.includes(`<article class="page" id="p-${ids.top}"><h1 class="page-title">A &lt;&amp;&gt; B</h1>` +
+    assert.ok(text.includes(`<article class="page" id="p-${ids.top}" data-depth="0"><h1 class="page-title">A &lt;&amp;&gt; B</h1>` +
       `<div class="page-body"><p>top text</p>${dataImage}js<a href="https://x.test/a.png">[外部画像] https://x.test/a.png</a></div></article>\n`));
-    assert.ok(text.includes(`<article class="page" id="p-${ids.child}"><h1 class="page-title">無題のページ</h1>` +
+    assert.ok(text.includes(`<article class="page" id="p-${ids.child}" data-depth="1"><h1 class="page-title">無題のページ</h1>` +
       `<div class="page-body"><p>child</p>${dataImage}<span class="missing-image">[画像を読み込めませんでした]</span></div></article>\n`));
     assert.doesNotMatch(text, /<script|<iframe|javascript:|\/api\/|trashed text|Second/);
     assert.equal(imageReads.filter((url) => url.endsWith(image)).length, 1, 'one image used twice is read once');

@@ -61,7 +61,7 @@ describe('the file menu', () => {
     assert.deepEqual(await dialog.locator('p').allTextContents(),
       ['開いているファイル: Ferncard.fcard', '編集内容はこのファイルに自動で保存されます。']);
     assert.deepEqual(await dialog.locator('button').allTextContents(),
-      ['新規作成…', '開く…', '別名で保存…', 'バックアップから開く…', 'Ferncard.fcard', '閉じる']);
+      ['新規作成…', '開く…', '別名で保存…', 'バックアップから開く…', 'インポート…', 'Ferncard.fcard', '閉じる']);
     assert.equal(await dialog.locator('h3').textContent(), '最近使ったファイル');
     assert.equal(await dialog.locator('.recent-files button').getAttribute('title'), path.join(server.dataDir, 'Ferncard.fcard'));
     await dialog.getByRole('button', { name: '閉じる' }).click();

@@ -86,7 +86,17 @@ const backlinks = new Backlinks({
   container: ui.backlinks, pages, onOpen: openPage,
 });
 
-const fileMenu = new FileMenu({ fileStatus: () => fileStatus, editor, banner });
+const fileMenu = new FileMenu({
+  fileStatus: () => fileStatus, editor, banner,
+  // The import and its libraries load only when asked for.
+  onImport: async () => (await import('./import-dialog.js')).openImportDialog({
+    store: pages,
+    // The new branch is shown open.
+    open: async (id) => {
+      if ((await tree.select(id)) && !tree.state.expanded.has(id)) tree.toggle(id);
+    },
+  }),
+});
 
 function openPage(id) {
   tree.select(id).catch(reportError);

@@ -1,14 +1,34 @@
-// The HTML export dialog: which pages to write, the save picker, and the toasts that follow.
-import { element, openDialog, showToast } from './dialogs.js';
-import { createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
+// The export dialog: which pages to write and in which format, the save picker, and the toasts
+// that follow.
+import { element, openDialog, setText, showToast } from './dialogs.js';
+import { HTML_FILE, ZIP_FILE, createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
 import { FILE_ERROR_TOAST_MS, baseName, messageOf } from './file-menu.js';
 import { displayTitle } from './tree-model.js';
 
 const EXPORT_DONE_TOAST_MS = 6000;
 const EXPORTING_TOAST_MS = 60000;
 
-async function runExport(editor, title, list) {
-  const target = await pickSaveTarget(sanitizeFileName(title) + '.html');
+const FORMATS = {
+  html: {
+    label: 'HTML', heading: 'HTML 出力', extension: '.html', fileType: HTML_FILE,
+    note: '画像も含めて 1 つの HTML ファイルに保存します。ごみ箱のページは含みません。',
+    async build(title, list) {
+      return createExport(title, list);
+    },
+  },
+  markdown: {
+    label: 'Markdown（ZIP）', heading: 'Markdown 出力', extension: '.zip', fileType: ZIP_FILE,
+    note: 'ページごとの Markdown ファイルと画像を 1 つの ZIP ファイルに保存します。ごみ箱のページは含みません。',
+    async build(title, list) {
+      const { createMarkdownZip } = await import('./markdown-export.js');
+      const { bytes, missing } = await createMarkdownZip(list);
+      return { text: bytes, missing, type: 'application/zip' };
+    },
+  },
+};
+
+async function runExport(editor, title, list, format) {
+  const target = await pickSaveTarget(sanitizeFileName(title) + format.extension, format.fileType);
   if (!target) return;
   if (!(await editor.flush())) {
     showToast('編集中の内容を保存できないため、出力を中止しました。', { ms: FILE_ERROR_TOAST_MS });
@@ -16,8 +36,8 @@ async function runExport(editor, title, list) {
   }
   showToast('出力しています…', { ms: EXPORTING_TOAST_MS });
   try {
-    const { text, missing } = await createExport(title, list);
-    await writeTarget(target, text);
+    const { text, missing, type } = await format.build(title, list);
+    await writeTarget(target, text, type);
     let message = list.length + ' ページを出力しました: ' + target.fileName;
     if (missing > 0) message += '（読み込めなかった画像 ' + missing + ' 枚）';
     showToast(message, { ms: EXPORT_DONE_TOAST_MS });
@@ -33,15 +53,30 @@ export async function openExportDialog({ pages, selectedId, fileName, editor }) 
   const title = selected ? displayTitle(selected) : '';
   const all = pages.exportList();
   const branch = selectedId ? pages.exportList(selectedId) : [];
+  let format = FORMATS.html;
   const choice = await openDialog((dialog, close) => {
     const button = (label, value, disabled, className = '') => element('button', {
       type: 'button', text: label, disabled, class: className, onclick: () => close(value),
     });
     const cancel = element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) });
+    const heading = element('h2', { text: format.heading });
+    const note = element('p', { class: 'muted', text: format.note });
+    const formats = element('fieldset', { class: 'export-format' }, element('legend', { text: '形式' }),
+      ...Object.entries(FORMATS).map(([key, entry]) => element('label', {},
+        element('input', {
+          type: 'radio', name: 'export-format', value: key, checked: entry === format,
+          onchange: () => {
+            format = entry;
+            setText(heading, entry.heading);
+            setText(note, entry.note);
+          },
+        }),
+        entry.label)));
     dialog.append(
-      element('h2', { text: 'HTML 出力' }),
+      heading,
       element('p', { text: selected ? '選択中のページ: ' + title : 'ページが選択されていません。' }),
-      element('p', { class: 'muted', text: '画像も含めて 1 つの HTML ファイルに保存します。ごみ箱のページは含みません。' }),
+      formats,
+      note,
       element('div', { class: 'dialog-actions export-actions' },
         button('このページ', 'page', !selected, 'primary'),
         button('子ページも含める（' + branch.length + ' ページ）', 'branch', branch.length < 2),
@@ -50,7 +85,7 @@ export async function openExportDialog({ pages, selectedId, fileName, editor }) 
     requestAnimationFrame(() => cancel.focus());
   });
   // The save picker is asked for right away, while the click still counts as the user's action.
-  if (choice === 'page') await runExport(editor, title, branch.slice(0, 1));
-  else if (choice === 'branch') await runExport(editor, title, branch);
-  else if (choice === 'all') await runExport(editor, baseName(fileName), all);
+  if (choice === 'page') await runExport(editor, title, branch.slice(0, 1), format);
+  else if (choice === 'branch') await runExport(editor, title, branch, format);
+  else if (choice === 'all') await runExport(editor, baseName(fileName), all, format);
 }

@@ -112,7 +112,7 @@ function buildDocument(title, pages, contentStyle) {
       escapeHtml(page.title) + '</a></li>').join('') + '</ul></nav>'
     : '';
   const articles = pages.map((page) =>
-    '<article class="page" id="p-' + page.id + '"><h1 class="page-title">' + escapeHtml(page.title) +
+    '<article class="page" id="p-' + page.id + '" data-depth="' + page.depth + '"><h1 class="page-title">' + escapeHtml(page.title) +
     '</h1><div class="page-body">' + page.html + '</div></article>');
   return [
     '<!doctype html>',
@@ -154,14 +154,14 @@ export async function createExport(title, list) {
   return { text: buildDocument(title, pages, contentStyle), missing };
 }
 
+export const HTML_FILE = { description: 'HTML ファイル', accept: { 'text/html': ['.html'] } };
+export const ZIP_FILE = { description: 'ZIP ファイル', accept: { 'application/zip': ['.zip'] } };
+
 // Must run directly after the user's click: the browser allows the picker only then.
-export async function pickSaveTarget(fileName) {
+export async function pickSaveTarget(fileName, fileType = HTML_FILE) {
   if (typeof window.showSaveFilePicker !== 'function') return { handle: null, fileName };
   try {
-    const handle = await window.showSaveFilePicker({
-      suggestedName: fileName,
-      types: [{ description: 'HTML ファイル', accept: { 'text/html': ['.html'] } }],
-    });
+    const handle = await window.showSaveFilePicker({ suggestedName: fileName, types: [fileType] });
     return { handle, fileName: handle.name || fileName };
   } catch (error) {
     if (error && error.name === 'AbortError') return null;
@@ -169,8 +169,9 @@ export async function pickSaveTarget(fileName) {
   }
 }
 
-export async function writeTarget(target, text) {
-  const blob = new Blob([text], { type: 'text/html;charset=utf-8' });
+// Writes text (or bytes) of the given type, HTML by default.
+export async function writeTarget(target, text, type = 'text/html;charset=utf-8') {
+  const blob = new Blob([text], { type });
   if (target.handle) {
     const writable = await target.handle.createWritable();
     try {

@@ -20,11 +20,13 @@ export function windowTitle(fileName) {
 }
 
 export class FileMenu {
-  // fileStatus() is the open file's last known status; editor.flush() saves the open page.
-  constructor({ fileStatus, editor, banner }) {
+  // fileStatus() is the open file's last known status; editor.flush() saves the open page;
+  // onImport() runs the import of notes.
+  constructor({ fileStatus, editor, banner, onImport = () => {} }) {
     this.fileStatus = fileStatus;
     this.editor = editor;
     this.banner = banner;
+    this.onImport = onImport;
   }
 
   async openAbout() {
@@ -100,7 +102,8 @@ export class FileMenu {
           actionButton('新規作成…', 'new'),
           actionButton('開く…', 'open'),
           actionButton('別名で保存…', 'save-as'),
-          actionButton(OPEN_BACKUP_LABEL, OPEN_BACKUP_ACTION)));
+          actionButton(OPEN_BACKUP_LABEL, OPEN_BACKUP_ACTION),
+          actionButton('インポート…', 'import')));
       if (recent.length) {
         dialog.append(
           element('h3', { text: '最近使ったファイル' }),
@@ -114,6 +117,7 @@ export class FileMenu {
     });
     if (!choice) return;
     if (choice === 'save-as') await this.saveAs();
+    else if (choice === 'import') await this.onImport();
     else await this.runFileAction(choice);
   }
 }
