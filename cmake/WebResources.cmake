@@ -39,5 +39,14 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/search-results.js
   assets/js/search-text.js
   assets/favicon.png
+  assets/css/switcher.css
+  assets/js/dialog-focus.js
+  assets/js/help-menu.js
+  assets/js/quick-switcher.js
+  assets/js/recent-pages.js
+  assets/js/roving-focus.js
+  assets/js/shortcuts.js
+  assets/js/switcher-rank.js
+  assets/js/tree-keyboard.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -11,7 +11,7 @@ async function runExport(editor, title, list) {
   const target = await pickSaveTarget(sanitizeFileName(title) + '.html');
   if (!target) return;
   if (!(await editor.flush())) {
-    showToast('編集中の内容を保存できないため、出力を中止しました。', { ms: FILE_ERROR_TOAST_MS });
+    showToast('編集中の内容を保存できないため、出力を中止しました。', { ms: FILE_ERROR_TOAST_MS, error: true });
     return;
   }
   showToast('出力しています…', { ms: EXPORTING_TOAST_MS });
@@ -22,7 +22,7 @@ async function runExport(editor, title, list) {
     if (missing > 0) message += '（読み込めなかった画像 ' + missing + ' 枚）';
     showToast(message, { ms: EXPORT_DONE_TOAST_MS });
   } catch (error) {
-    showToast('出力できませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+    showToast('出力できませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
   }
 }
 
