@@ -201,7 +201,10 @@ const dialogOpen = () => Boolean(document.querySelector('dialog[open]'));
 async function openSwitcher() {
   if (!running || dialogOpen()) return;
   const id = await openQuickSwitcher({ pages, recent: recentPages(), search: (query) => api.search(query) });
-  if (id && (await tree.select(id))) ui.editor.focus();
+  if (!id) return;
+  // The focus the dialog gave back leaves first, so the list's tab stop moves to the chosen page.
+  if (document.activeElement) document.activeElement.blur();
+  if (await tree.select(id)) ui.editor.focus();
 }
 
 function showShortcuts() {

@@ -18,6 +18,7 @@ export class TreeKeys {
     this.tree = tree;
     this.typed = '';
     this.typedAt = 0;
+    this.moving = Promise.resolve();
   }
 
   // Returns whether the key was handled.
@@ -52,7 +53,8 @@ export class TreeKeys {
       }
       case 'Alt+ArrowUp': case 'Alt+ArrowDown': case 'Alt+ArrowLeft': case 'Alt+ArrowRight':
         // Always taken, so that Alt+← never leaves the window for the browser's history.
-        if (!tree.filter) tree.run(this.move(id, key.slice(4)));
+        // One after the other, each from where the last one left the page (a held key repeats).
+        if (!tree.filter) this.moving = this.moving.then(() => this.move(id, key.slice(4))).catch((error) => tree.onError(error));
         return true;
       default:
         return [...key].length === 1 && key !== ' ' && this.typeAhead(id, key);
@@ -60,8 +62,14 @@ export class TreeKeys {
   }
 
   // Up and down among the siblings, right into the page above (as its last child), left out of
-  // the parent (right after it).
-  move(id, arrow) {
+  // the parent (right after it). The keyboard stays on the page's row, wherever it went.
+  async move(id, arrow) {
+    const moved = await this.moveOnce(id, arrow);
+    this.tree.view.focusPage(id);
+    return moved;
+  }
+
+  moveOnce(id, arrow) {
     const tree = this.tree;
     const model = tree.store.model;
     const entry = tree.store.page(id);
@@ -78,17 +86,24 @@ export class TreeKeys {
     return false;
   }
 
-  // Characters typed quickly one after the other find the next row whose title begins with them.
+  // Characters typed quickly one after the other find the next row whose title begins with them;
+  // when the run so far begins no title, the last character alone is looked for.
   typeAhead(id, ch) {
     const now = Date.now();
-    const repeat = this.typed === ch;
-    this.typed = now - this.typedAt < TYPE_AHEAD_MS && !repeat ? this.typed + ch : ch;
+    const run = now - this.typedAt < TYPE_AHEAD_MS && this.typed !== ch ? this.typed + ch : ch;
     this.typedAt = now;
-    const needle = foldText(this.typed);
+    this.typed = this.find(id, run) || run === ch ? run : ch;
+    if (this.typed !== run) this.find(id, ch);
+    return true;
+  }
+
+  // Focuses the first row after the focused one (or, for a run of characters, from it) whose title
+  // begins with text; returns whether there was one.
+  find(id, text) {
+    const needle = foldText(text);
     const rows = this.tree.view.rows();
     const from = rows.findIndex((row) => row.dataset.id === id);
-    // A new search starts after the focused row; a longer one may stay on it.
-    const start = this.typed.length > 1 ? from : from + 1;
+    const start = [...text].length > 1 ? from : from + 1;
     for (let i = 0; i < rows.length; i++) {
       const row = rows[(start + i) % rows.length];
       const title = row.querySelector('.tree-title');
@@ -97,6 +112,6 @@ export class TreeKeys {
         return true;
       }
     }
-    return true;
+    return false;
   }
 }
