@@ -60,9 +60,13 @@ export async function confirmDialog({ title, message, okLabel = 'OK', danger = f
       type: 'button', class: danger ? 'danger' : 'primary', text: okLabel,
       onclick: () => close(true),
     });
+    // A question that needs an answer: read out with its message as soon as it opens.
+    dialog.setAttribute('role', 'alertdialog');
+    const text = element('p', { text: message, id: 'dialog-message-' + ++dialogCount });
+    dialog.setAttribute('aria-describedby', text.id);
     dialog.append(
       element('h2', { text: title }),
-      element('p', { text: message }),
+      text,
       element('div', { class: 'dialog-actions' },
         element('button', { type: 'button', text: 'キャンセル', onclick: () => close(false) }),
         ok),

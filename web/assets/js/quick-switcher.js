@@ -10,7 +10,8 @@ const PATH_SEPARATOR = ' › ';
 export function parentPath(pages, entry) {
   const titles = [];
   const seen = new Set();
-  for (let parent = pages.page(entry.parentId ?? null); parent && !seen.has(parent.id); parent = pages.page(parent.parentId ?? null)) {
+  const page = pages.page(entry.id) || entry;
+  for (let parent = pages.page(page.parentId ?? null); parent && !seen.has(parent.id); parent = pages.page(parent.parentId ?? null)) {
     seen.add(parent.id);
     titles.unshift(displayTitle(parent));
   }

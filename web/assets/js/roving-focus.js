@@ -24,5 +24,4 @@ export function rovingFocus(container, selector) {
     all[target].focus();
   });
   settle(null);
-  return { refresh: () => settle(container.querySelector(selector + '[tabindex="0"]')) };
 }
