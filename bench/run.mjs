@@ -327,14 +327,18 @@ function switcherTimings(page, treeText) {
     const list = new SwitcherList({ page: (id) => byId.get(id) || null });
     document.body.appendChild(list.node).style.cssText = 'position:fixed;left:0;top:0;width:500px;height:400px;overflow:auto;z-index:10';
     const prepared = prepare(doc.pages);
-    let slowest = 0;
-    for (const typed of ['ペ', 'ペー', 'ページ', 'ページ 1', 'ページ 12', 'ページ 123', 'ペ9', 'ペ99', '']) {
-      const began = performance.now();
-      list.showTitles(rankPages(prepared, typed, []), typed !== '');
-      void list.node.getBoundingClientRect().height;
-      slowest = Math.max(slowest, performance.now() - began);
+    // The title typed three times; each keystroke's best time counts, then the slowest keystroke.
+    const typing = ['ペ', 'ペー', 'ページ', 'ページ 1', 'ページ 12', 'ページ 123', 'ペ9', 'ペ99', ''];
+    const best = typing.map(() => Infinity);
+    for (let round = 0; round < 3; round++) {
+      typing.forEach((typed, i) => {
+        const began = performance.now();
+        list.showTitles(rankPages(prepared, typed, []), typed !== '');
+        void list.node.getBoundingClientRect().height;
+        best[i] = Math.min(best[i], performance.now() - began);
+      });
     }
-    return slowest;
+    return Math.max(...best);
   }, treeText);
 }
 

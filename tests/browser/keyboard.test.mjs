@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, row, storedAs, storedTree, useWindow } from '../support/browser.mjs';
+import { assertNoProblems, row, storedAs, storedTree, useWindow, waitReady } from '../support/browser.mjs';
 
 // Counts the pointer's own events (a key's click on a button is not one of them), and gives the
 // export a save picker that keeps what is written.
@@ -160,6 +160,18 @@ describe('the keyboard alone', () => {
     await page.keyboard.press('Escape');
     assert.equal(await focusedTitle(), 'melon');
     assertNoProblems(assert, browser);
+  });
+
+  test('the first Tab shows the skip link, which leads to the open page', async () => {
+    await page.reload();
+    await waitReady(page);
+    await page.keyboard.press('Tab');
+    assert.equal(await focused(page), 'skipLink');
+    assert.ok((await page.locator('#skipLink').boundingBox()).y >= 0, 'on screen while focused');
+    await page.keyboard.press('Enter');
+    assert.equal(await focused(page), 'editor');
+    assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('nav#sidebar #tree, main #editor')].length), 2,
+      'the list in the navigation landmark, the page in the main one');
   });
 
   // [dialog, how the keyboard gets to its opener, how it opens]: Tab stays inside, Escape closes,

@@ -18,6 +18,8 @@ const cases = [
     ['a_____b_c', 'a-a-bc', 'ab___c'], 'abc', [], ['a-a-bc', 'ab___c', 'a_____b_c']],
   ['ASCII and full-width letters fold; spaces in the query are ignored',
     ['ＭＥＭＯ帳', 'Memo', 'メモ'], 'me mo', [], ['Memo', 'ＭＥＭＯ帳']],
+  ['a space typed holds the letters around it together before a scattered match',
+    ['ページ12x', 'ページ 12', 'ページ 1'], 'ページ 1', [], ['ページ 1', 'ページ 12', 'ページ12x']],
   ['Japanese titles match letter by letter', ['会議の議事録', '議事録', '買い物'], '議録', [], ['議事録', '会議の議事録']],
   ['equal matches: recently opened, then shorter, then tree order',
     ['todo list', 'todo', 'todo 2', 'todo 1'], 'to', ['todo 1'], ['todo 1', 'todo', 'todo 2', 'todo list']],
