@@ -125,6 +125,22 @@ describe('what assistive technology finds', () => {
     }],
   ];
 
+  test('toasts are read out politely, errors at once; the save indicator politely', async () => {
+    const roles = await page.evaluate(async () => {
+      const { showToast } = await import('/assets/js/dialogs.js');
+      const toast = document.getElementById('toast');
+      const seen = [];
+      for (const error of [true, false]) {
+        showToast('x', { error });
+        seen.push([toast.getAttribute('role'), toast.getAttribute('aria-live')]);
+      }
+      const status = document.getElementById('status');
+      seen.push([status.getAttribute('role'), status.getAttribute('aria-live')]);
+      return seen;
+    });
+    assert.deepEqual(roles, [['alert', 'assertive'], ['status', 'polite'], ['status', 'polite']]);
+  });
+
   test('axe-core finds no violation in either theme, in any view or dialog', async () => {
     browser.allow(/status of 412/);
     const found = [];

@@ -31,7 +31,7 @@ export class ContextMenu {
     window.addEventListener('blur', () => this.close());
   }
 
-  // Shows the menu under (or, short of room, over) the button that opens it, which says so.
+  // Shows the menu under the button that opens it (kept inside the window), and tells the button.
   openUnder(button, items) {
     const box = button.getBoundingClientRect();
     this.trigger = button;
@@ -42,6 +42,8 @@ export class ContextMenu {
   // Shows the menu at (x, y) with items [{ label, action, danger }].
   open(items, x, y) {
     const menu = this.menu;
+    // The focus goes back where it was: the row or button the menu was opened from.
+    if (!menu.contains(document.activeElement)) this.returnTo = document.activeElement;
     menu.replaceChildren(...items.map(({ label, action, danger = false }) => {
       const button = element('button', {
         type: 'button', class: danger ? 'menu-item danger' : 'menu-item', text: label, tabIndex: -1,
@@ -54,8 +56,6 @@ export class ContextMenu {
       button.setAttribute('role', 'menuitem');
       return button;
     }));
-    // The focus goes back where it was: the row or button the menu was opened from.
-    if (!menu.contains(document.activeElement)) this.returnTo = document.activeElement;
     menu.hidden = false;
     menu.style.left = '0px';
     menu.style.top = '0px';
