@@ -47,7 +47,8 @@ describe('the keyboard alone', () => {
   const selectedRow = '#tree .tree-row[aria-selected="true"]';
 
   test('creates, renames, writes, formats, moves, finds, exports and trashes a page', async () => {
-    // Create and title it.
+    // Create and title it, once start-up has selected the first page (keys count from then on).
+    await page.locator(selectedRow).waitFor();
     await page.keyboard.press('Alt+N');
     await page.waitForFunction(() => document.activeElement.id === 'title' && document.getElementById('title').value === '');
     await page.keyboard.type('キー');
