@@ -58,5 +58,14 @@ set(FERNCARD_WEB_RESOURCES
   vendor/markdown-it-task-lists.LICENSE.txt
   vendor/turndown.LICENSE.txt
   vendor/turndown-plugin-gfm.LICENSE.txt
+  assets/css/switcher.css
+  assets/js/dialog-focus.js
+  assets/js/help-menu.js
+  assets/js/quick-switcher.js
+  assets/js/recent-pages.js
+  assets/js/roving-focus.js
+  assets/js/shortcuts.js
+  assets/js/switcher-rank.js
+  assets/js/tree-keyboard.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -1,6 +1,7 @@
 // Takes light and dark screenshots of the main window, a nested tree, the editor with a list and
-// a table, the conflict banner, search results, a backup's read-only window, the export dialog and
-// the import's progress and summary, for a person to look at: a review tool.
+// a table, the conflict banner, search results, a backup's read-only window, the export dialog,
+// the import's progress and summary, the quick switcher, the keyboard shortcut list, the focus ring
+// and the window at 200 % zoom, for a person to look at: a review tool.
 // Usage: FERNCARD_BIN=build/ferncard node scripts/screenshots.mjs [OUTPUT_FOLDER]
 import fs from 'node:fs';
 import os from 'node:os';
@@ -95,6 +96,37 @@ try {
   await shoot(page, 'import-summary');
   await page.keyboard.press('Escape');
   await page.unroute(/\/api\/pages\//);
+
+  // The keyboard's views: the quick switcher with a typed query, the shortcut list, the focus ring
+  // on a tree row and on a toolbar button.
+  await page.keyboard.press('Control+k');
+  await page.keyboard.type('ぎろく');
+  await page.keyboard.press('Backspace');
+  await page.keyboard.press('Backspace');
+  await page.keyboard.press('Backspace');
+  await page.keyboard.type('第回');
+  await page.locator('.switcher-option').first().waitFor();
+  await shoot(page, 'quick-switcher');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.type('牛乳');
+  await page.keyboard.press('Shift+Enter');
+  await page.locator('#switcherBodies .switcher-option').first().waitFor();
+  await shoot(page, 'quick-switcher-text');
+  await page.keyboard.press('Escape');
+  await page.keyboard.press('Control+/');
+  await page.locator('dialog.shortcuts').waitFor();
+  await shoot(page, 'shortcuts');
+  await page.keyboard.press('Escape');
+  await page.locator('#tree .tree-row[aria-selected="true"]').focus();
+  await page.keyboard.press('ArrowDown');
+  await shoot(page, 'focus-tree');
+  await page.locator('#toolbar .tb-btn').nth(1).focus();
+  await page.keyboard.press('ArrowRight');
+  await shoot(page, 'focus-toolbar');
+  // 200 % zoom: half the width and height in CSS pixels, drawn at twice the density.
+  await page.setViewportSize({ width: 640, height: 400 });
+  await shoot(page, 'zoom-200');
+  await page.setViewportSize({ width: 1280, height: 800 });
 
   // A second window writes the same page after the first: it shows the conflict banner.
   const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });

@@ -175,7 +175,7 @@ describe('the image tool', () => {
     await overlay.waitFor();
     assert.deepEqual(await page.locator('.img-overlay .img-handle').evaluateAll((els) => els.map((e) => e.className)),
       ['img-handle nw', 'img-handle ne', 'img-handle sw', 'img-handle se']);
-    assert.deepEqual(await page.locator('.img-tools button').allTextContents(), ['左', '中央', '右', '元の大きさ', '削除']);
+    assert.deepEqual(await page.locator('.img-tools button').allTextContents(), ['左', '中央', '右', '元の大きさ', '代替テキスト', '削除']);
     const [image, frame] = await Promise.all([page.locator('#editor img').boundingBox(), overlay.boundingBox()]);
     assert.deepEqual([frame.x, frame.y, frame.width, frame.height], [image.x, image.y, image.width, image.height]);
     assert.equal(await page.evaluate(() => document.getSelection().getRangeAt(0).cloneContents().firstChild.localName), 'img');
@@ -225,6 +225,14 @@ describe('the image tool', () => {
     assert.match(await press('左'), /<img [^>]*class="img-left">/);
     assert.equal(await press('元の大きさ'), `<p>before</p><p><img src="${src}" alt="" class="img-left"></p><p>after</p>`);
     assert.equal(await page.evaluate(() => document.activeElement.id), 'editor', 'the buttons keep the focus in the editor');
+    // The text a screen reader says: set in a dialog, trimmed, kept; the focus is back in the editor.
+    await page.locator('.img-tools button', { hasText: '代替テキスト' }).click();
+    await page.locator('dialog input').waitFor();
+    await page.evaluate(() => { document.getElementById('status').textContent = ''; });
+    await page.keyboard.type(' 青い点 ');
+    await page.keyboard.press('Enter');
+    assert.equal(await savedBody(), `<p>before</p><p><img src="${src}" alt="青い点" class="img-left"></p><p>after</p>`);
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'editor');
     const afterDelete = await press('削除');
     assert.doesNotMatch(afterDelete, /<img/);
     assert.match(afterDelete, /before/);

@@ -7,11 +7,15 @@ import { confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { openExportDialog } from './export-dialog.js';
 import { FILE_ERROR_TOAST_MS, FileMenu, messageOf, windowTitle } from './file-menu.js';
+import { attachHelpMenu } from './help-menu.js';
 import { collectGarbage } from './images.js';
 import { followPageLinks } from './page-links.js';
 import { lockForReading } from './read-only.js';
+import { openQuickSwitcher } from './quick-switcher.js';
+import { noteOpened, recentPages } from './recent-pages.js';
 import { SearchResults } from './search-results.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
+import { openShortcuts } from './shortcuts.js';
 import { attachSplitter } from './splitter.js';
 import { Toolbar } from './toolbar.js';
 import { TreeController } from './tree-controller.js';
@@ -37,6 +41,7 @@ const ui = {
   emptyState: $('emptyState'), page: $('page'), title: $('title'), toolbar: $('toolbar'),
   editorWrap: $('editorWrap'), editor: $('editor'), contextMenu: $('contextMenu'),
   searchResults: $('searchResults'), backlinks: $('backlinks'),
+  switcherBtn: $('switcherBtn'), helpMenu: $('helpMenu'), skipLink: $('skipLink'),
 };
 
 let fileStatus = { product: 'Ferncard', version: '', file: '', fileName: '', isDefault: true, readOnly: false, port: 0 };
@@ -112,14 +117,15 @@ async function switchEditor(id) {
   try {
     switched = await editor.open(id);
   } catch (error) {
-    showToast(error && error.message ? error.message : String(error));
+    showToast(error && error.message ? error.message : String(error), { error: true });
     return false;
   }
   if (!switched) {
-    showToast('保存できないため、ページを切り替えられません。');
+    showToast('保存できないため、ページを切り替えられません。', { error: true });
     return false;
   }
   showPageArea(id !== null);
+  noteOpened(id);
   showSearchMatches();
   backlinks.show(id);
   return true;
@@ -167,7 +173,7 @@ function showConflictBanner() {
           banner.hide();
         } catch (error) {
           // The page stays as it is, still in conflict, and the banner stays to try again.
-          showToast('最新の内容を読み込めませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+          showToast('最新の内容を読み込めませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
         }
       },
     },
@@ -178,7 +184,7 @@ function showConflictBanner() {
         try {
           await editor.overwrite();
         } catch (error) {
-          showToast('上書きできませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+          showToast('上書きできませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
           if (editor.conflict) showConflictBanner();
         }
       },
@@ -198,6 +204,31 @@ async function newPage() {
   if (id && tree.selectedId === id) focusTitle();
 }
 
+// ---- Keyboard ----
+
+// Only one dialog at a time: a shortcut pressed inside one does nothing.
+const dialogOpen = () => Boolean(document.querySelector('dialog[open]'));
+
+async function openSwitcher() {
+  if (!running || dialogOpen()) return;
+  const id = await openQuickSwitcher({ pages, recent: recentPages(), search: (query) => api.search(query) });
+  if (!id) return;
+  // The focus the dialog gave back leaves first, so the list's tab stop moves to the chosen page.
+  if (document.activeElement) document.activeElement.blur();
+  if (await tree.select(id)) ui.editor.focus();
+}
+
+function showShortcuts() {
+  if (!dialogOpen()) openShortcuts();
+}
+
+// The skip link leads past the top bar and the page list to the body of the open page.
+function skipToPage(event) {
+  event.preventDefault();
+  if (!ui.page.hidden) ui.editor.focus();
+  else ui.newPageBtn.focus();
+}
+
 // ---- Window title ----
 
 function pageFromHash() {
@@ -209,7 +240,11 @@ function pageFromHash() {
 
 function attachHandlers() {
   ui.newPageBtn.addEventListener('click', () => { newPage().catch(reportError); });
-  ui.aboutBtn.addEventListener('click', () => { fileMenu.openAbout(); });
+  attachHelpMenu({
+    button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts, onAbout: () => fileMenu.openAbout(),
+  });
+  ui.switcherBtn.addEventListener('click', () => { openSwitcher().catch(reportError); });
+  ui.skipLink.addEventListener('click', skipToPage);
   ui.fileBtn.addEventListener('click', () => { if (running) fileMenu.open(); });
   ui.exportBtn.addEventListener('click', () => {
     if (running) openExportDialog({ pages, selectedId: tree.selectedId, fileName: fileStatus.fileName, editor });
@@ -233,6 +268,12 @@ function attachHandlers() {
     } else if (event.altKey && !event.ctrlKey && (key === 'n' || event.code === 'KeyN')) {
       event.preventDefault();
       newPage().catch(reportError);
+    } else if (event.ctrlKey && !event.shiftKey && !event.altKey && (key === 'k' || event.code === 'KeyK')) {
+      event.preventDefault();
+      openSwitcher().catch(reportError);
+    } else if (event.ctrlKey && !event.altKey && (key === '/' || event.code === 'Slash')) {
+      event.preventDefault();
+      showShortcuts();
     }
   });
 

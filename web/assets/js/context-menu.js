@@ -1,4 +1,5 @@
-// A pop-up menu of buttons at the pointer, closed by a click elsewhere, Escape or leaving the window.
+// A pop-up menu of buttons at the pointer or under its button, closed by a click elsewhere, Escape,
+// Tab or leaving the window; the arrow keys, Home and End move between its items.
 import { element } from './dialogs.js';
 
 export class ContextMenu {
@@ -15,21 +16,37 @@ export class ContextMenu {
     menu.addEventListener('keydown', (event) => {
       const items = [...menu.querySelectorAll('[role="menuitem"]')];
       const index = items.indexOf(document.activeElement);
-      if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+      const target = {
+        ArrowDown: (index + 1) % items.length, ArrowUp: (index - 1 + items.length) % items.length,
+        Home: 0, End: items.length - 1,
+      }[event.key];
+      if (target !== undefined) {
         event.preventDefault();
-        const step = event.key === 'ArrowDown' ? 1 : -1;
-        items[(index + step + items.length) % items.length].focus();
+        items[target].focus();
+      } else if (event.key === 'Tab') {
+        event.preventDefault();
+        this.close();
       }
     });
     window.addEventListener('blur', () => this.close());
   }
 
+  // Shows the menu under the button that opens it (kept inside the window), and tells the button.
+  openUnder(button, items) {
+    const box = button.getBoundingClientRect();
+    this.trigger = button;
+    button.setAttribute('aria-expanded', 'true');
+    this.open(items, box.right, box.bottom + 4);
+  }
+
   // Shows the menu at (x, y) with items [{ label, action, danger }].
   open(items, x, y) {
     const menu = this.menu;
+    // The focus goes back where it was: the row or button the menu was opened from.
+    if (!menu.contains(document.activeElement)) this.returnTo = document.activeElement;
     menu.replaceChildren(...items.map(({ label, action, danger = false }) => {
       const button = element('button', {
-        type: 'button', class: danger ? 'menu-item danger' : 'menu-item', text: label,
+        type: 'button', class: danger ? 'menu-item danger' : 'menu-item', text: label, tabIndex: -1,
         onclick: (event) => {
           event.stopPropagation();
           this.close();
@@ -56,8 +73,12 @@ export class ContextMenu {
     const hadFocus = menu.contains(document.activeElement);
     menu.hidden = true;
     menu.replaceChildren();
+    if (this.trigger) this.trigger.setAttribute('aria-expanded', 'false');
+    this.trigger = null;
+    const back = this.returnTo;
+    this.returnTo = null;
     if (hadFocus) {
-      const target = this.focusAfter();
+      const target = back && back.isConnected && back !== document.body ? back : this.focusAfter();
       if (target) target.focus();
     }
   }

@@ -1,4 +1,5 @@
 // Element building, modal dialogs and the single toast.
+import { holdFocus } from './dialog-focus.js';
 
 export function element(tag, props = {}, ...children) {
   const node = document.createElement(tag);
@@ -19,15 +20,27 @@ export function setText(node, text) {
   if (node.textContent !== text) node.textContent = text;
 }
 
+let dialogCount = 0;
+
+// A dialog is named by its heading, so a screen reader says what opened.
+function nameByHeading(dialog) {
+  const heading = dialog.querySelector('h2');
+  if (!heading || dialog.hasAttribute('aria-label') || dialog.hasAttribute('aria-labelledby')) return;
+  heading.id ||= 'dialog-title-' + ++dialogCount;
+  dialog.setAttribute('aria-labelledby', heading.id);
+}
+
 export function openDialog(build) {
   return new Promise((resolve) => {
     const dialog = element('dialog', { class: 'dialog' });
+    const giveFocusBack = holdFocus(dialog);
     let done = false;
     const close = (value) => {
       if (done) return;
       done = true;
       if (dialog.open) dialog.close();
       dialog.remove();
+      giveFocusBack();
       resolve(value);
     };
     dialog.addEventListener('cancel', (event) => {
@@ -35,6 +48,7 @@ export function openDialog(build) {
       close(null);
     });
     build(dialog, close);
+    nameByHeading(dialog);
     document.body.append(dialog);
     dialog.showModal();
   });
@@ -46,9 +60,13 @@ export async function confirmDialog({ title, message, okLabel = 'OK', danger = f
       type: 'button', class: danger ? 'danger' : 'primary', text: okLabel,
       onclick: () => close(true),
     });
+    // A question that needs an answer: read out with its message as soon as it opens.
+    dialog.setAttribute('role', 'alertdialog');
+    const text = element('p', { text: message, id: 'dialog-message-' + ++dialogCount });
+    dialog.setAttribute('aria-describedby', text.id);
     dialog.append(
       element('h2', { text: title }),
-      element('p', { text: message }),
+      text,
       element('div', { class: 'dialog-actions' },
         element('button', { type: 'button', text: 'キャンセル', onclick: () => close(false) }),
         ok),
@@ -101,10 +119,13 @@ function hideToast(toast) {
   toast.hidden = true;
 }
 
-export function showToast(message, { actionLabel, onAction, ms = 4000 } = {}) {
+// An error is read out at once (an alert); other toasts wait for a pause in speech.
+export function showToast(message, { actionLabel, onAction, ms = 4000, error = false } = {}) {
   const toast = document.getElementById('toast');
   if (!toast) return;
   clearTimeout(toastTimer);
+  toast.setAttribute('role', error ? 'alert' : 'status');
+  toast.setAttribute('aria-live', error ? 'assertive' : 'polite');
   toast.replaceChildren(element('span', { class: 'toast-text', text: message }));
   if (actionLabel) {
     toast.append(element('button', {

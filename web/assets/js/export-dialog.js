@@ -31,7 +31,7 @@ async function runExport(editor, title, list, format) {
   const target = await pickSaveTarget(sanitizeFileName(title) + format.extension, format.fileType);
   if (!target) return;
   if (!(await editor.flush())) {
-    showToast('編集中の内容を保存できないため、出力を中止しました。', { ms: FILE_ERROR_TOAST_MS });
+    showToast('編集中の内容を保存できないため、出力を中止しました。', { ms: FILE_ERROR_TOAST_MS, error: true });
     return;
   }
   showToast('出力しています…', { ms: EXPORTING_TOAST_MS });
@@ -42,7 +42,7 @@ async function runExport(editor, title, list, format) {
     if (missing > 0) message += '（読み込めなかった画像 ' + missing + ' 枚）';
     showToast(message, { ms: EXPORT_DONE_TOAST_MS });
   } catch (error) {
-    showToast('出力できませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+    showToast('出力できませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
   }
 }
 

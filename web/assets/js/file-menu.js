@@ -34,7 +34,7 @@ export class FileMenu {
     try {
       status = await api.getStatus();
     } catch (error) {
-      showToast(error.message);
+      showToast(error.message, { error: true });
       return;
     }
     const backups = await backupsFolder();
@@ -49,7 +49,7 @@ export class FileMenu {
         element('div', { class: 'dialog-actions' },
           element('button', {
             type: 'button', text: 'ファイルの場所を開く',
-            onclick: () => api.openDataFolder().catch((error) => showToast(error.message)),
+            onclick: () => api.openDataFolder().catch((error) => showToast(error.message, { error: true })),
           }),
           closeButton));
       requestAnimationFrame(() => closeButton.focus());
@@ -59,7 +59,7 @@ export class FileMenu {
   // Runs one file action of the program; resolves whether a file was opened.
   async runFileAction(action) {
     if (action === 'save-as' && !(await this.editor.flush())) {
-      showToast('編集中の内容を保存できないため、中止しました。', { ms: FILE_ERROR_TOAST_MS });
+      showToast('編集中の内容を保存できないため、中止しました。', { ms: FILE_ERROR_TOAST_MS, error: true });
       return false;
     }
     try {
@@ -68,7 +68,7 @@ export class FileMenu {
       showToast(result.name + ' を開きました。');
       return true;
     } catch (error) {
-      showToast(messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+      showToast(messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
       return false;
     }
   }

@@ -2,7 +2,7 @@
 // editor, and removal of stored images that no page refers to any more.
 import { api } from './api.js';
 import { DATA_IMAGE, IMAGE_CLASSES, IMAGE_TYPES, storedImageAddress, storedImageIds } from './content-rules.js';
-import { element, showToast } from './dialogs.js';
+import { element, formDialog, showToast } from './dialogs.js';
 
 const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
 const GC_MIN_AGE_MS = 24 * 60 * 60 * 1000;
@@ -81,6 +81,7 @@ export class ImageTool {
       this.toolButton('中央', () => this.place('img-center')),
       this.toolButton('右', () => this.place('img-right')),
       this.toolButton('元の大きさ', () => this.actualSize()),
+      this.toolButton('代替テキスト', () => this.editAlt()),
       this.toolButton('削除', () => this.remove()));
     tools.addEventListener('mousedown', (event) => event.preventDefault());
     this.overlay.append(tools);
@@ -161,6 +162,19 @@ export class ImageTool {
 
   actualSize() {
     this.change((copy) => copy.removeAttribute('width'));
+  }
+
+  // The text a screen reader says for the image (and a browser shows when it cannot load it).
+  async editAlt() {
+    const image = this.image;
+    const result = await formDialog({
+      title: '代替テキスト',
+      fields: [{ name: 'alt', label: '画像の説明（読み上げに使われます）', value: image.getAttribute('alt') || '' }],
+      okLabel: '設定',
+    });
+    if (!result || !image.isConnected) return;
+    this.select(image);
+    this.change((copy) => copy.setAttribute('alt', result.alt.trim()));
   }
 
   // Replaces the image by a changed copy through the browser's editing command, so that undo

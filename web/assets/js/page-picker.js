@@ -17,8 +17,11 @@ export function linkDialog({ link, pages }) {
       type: 'text', class: 'picker-input', placeholder: 'タイトルの一部を入力',
       value: currentPage ? displayTitle(currentPage) : '',
     });
-    const list = element('ul', { class: 'picker-list', role: 'listbox' });
+    const list = element('ul', { class: 'picker-list', role: 'listbox', id: 'pickerList' });
+    list.setAttribute('aria-label', 'ページ');
     search.setAttribute('role', 'combobox');
+    search.setAttribute('aria-controls', list.id);
+    search.setAttribute('aria-expanded', 'false');
     search.setAttribute('aria-label', 'ページ');
     search.setAttribute('aria-autocomplete', 'list');
     let choices = [];
@@ -32,7 +35,7 @@ export function linkDialog({ link, pages }) {
       active = Math.min(active, Math.max(choices.length - 1, 0));
       list.replaceChildren(...choices.map((entry, index) => {
         const option = element('li', {
-          class: 'picker-option', text: displayTitle(entry), role: 'option',
+          class: 'picker-option', text: displayTitle(entry), role: 'option', id: 'picker-option-' + index,
           onmousedown: (event) => event.preventDefault(),
           onclick: () => close({ page: entry }),
         });
@@ -40,7 +43,12 @@ export function linkDialog({ link, pages }) {
         return option;
       }));
       list.hidden = !choices.length && !needle;
-      if (needle && !choices.length) list.append(element('li', { class: 'picker-none', text: '一致するページはありません' }));
+      search.setAttribute('aria-expanded', String(!list.hidden));
+      if (needle && !choices.length) {
+        list.append(element('li', { class: 'picker-none', text: '一致するページはありません', role: 'option', ariaDisabled: 'true' }));
+      }
+      if (choices[active]) search.setAttribute('aria-activedescendant', 'picker-option-' + active);
+      else search.removeAttribute('aria-activedescendant');
     };
 
     // With a page chosen in the list, the button links to it; otherwise to the address.

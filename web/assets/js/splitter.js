@@ -7,14 +7,22 @@ const SPLITTER_STEP = 20;
 
 // onResize() follows every change of the sidebar's width.
 export function attachSplitter({ splitter, sidebar, onResize }) {
+  // A screen reader hears the width in pixels and its bounds.
+  const tell = (width) => {
+    splitter.setAttribute('aria-valuemin', String(MIN_SIDEBAR));
+    splitter.setAttribute('aria-valuemax', String(Math.round(window.innerWidth * MAX_SIDEBAR_RATIO)));
+    splitter.setAttribute('aria-valuenow', String(Math.round(width)));
+  };
   const setWidth = (value) => {
     const width = Math.round(Math.min(window.innerWidth * MAX_SIDEBAR_RATIO, Math.max(MIN_SIDEBAR, value)));
     sidebar.style.width = width + 'px';
+    tell(width);
     saveSidebarWidth(width);
     onResize();
   };
   const stored = loadSidebarWidth();
   if (typeof stored === 'number') setWidth(stored);
+  else tell(sidebar.getBoundingClientRect().width);
   splitter.addEventListener('pointerdown', (event) => {
     if (event.button !== 0) return;
     event.preventDefault();

@@ -2,6 +2,7 @@
 import { IMAGE_TYPES, safeLink } from './content-rules.js';
 import { element, formDialog, showToast } from './dialogs.js';
 import { linkDialog } from './page-picker.js';
+import { rovingFocus } from './roving-focus.js';
 import { escapeHtml } from './sanitize.js';
 import { displayTitle } from './tree-model.js';
 
@@ -23,9 +24,10 @@ export class Toolbar {
 
   button(label, title, action, { state = null, className = '' } = {}) {
     const button = element('button', {
-      type: 'button', class: ('tb-btn ' + className).trim(), text: label, title, tabIndex: -1,
+      type: 'button', class: ('tb-btn ' + className).trim(), text: label, title,
     });
-    button.setAttribute('aria-label', title);
+    // The name holds the visible text, so that speech control finds the button by what it shows.
+    button.setAttribute('aria-label', title.includes(label) ? title : label + '（' + title + '）');
     button.addEventListener('mousedown', (event) => event.preventDefault());
     button.addEventListener('click', action);
     if (state) this.stateButtons.push([button, state]);
@@ -88,11 +90,15 @@ export class Toolbar {
       this.button('↷', 'やり直す (Ctrl+Y)', cmd('redo')),
       this.fileInput,
     );
+    for (const [button] of this.stateButtons) button.setAttribute('aria-pressed', 'false');
+    rovingFocus(this.container, '.tb-select, .tb-btn, .tb-color input');
   }
 
   refresh() {
     for (const [button, state] of this.stateButtons) {
-      button.classList.toggle('active', this.editor.queryState(state));
+      const on = this.editor.queryState(state);
+      button.classList.toggle('active', on);
+      button.setAttribute('aria-pressed', on ? 'true' : 'false');
     }
     const block = this.editor.currentBlock();
     this.select.value = ['h1', 'h2', 'h3'].includes(block) ? block : 'p';

@@ -39,14 +39,17 @@ export class TrashView {
       return;
     }
     this.list.replaceChildren(...roots.map((entry) => {
+      const title = displayTitle(entry);
+      // Each button names its page: a screen reader reaching it alone would hear "restore" only.
+      const button = (className, text, handler) => {
+        const node = element('button', { type: 'button', class: className, text, onclick: () => handler(entry.id) });
+        node.setAttribute('aria-label', '「' + title + '」を' + text);
+        return node;
+      };
       const item = element('div', { class: 'trash-item' },
-        element('span', { class: 'trash-title', text: displayTitle(entry), title: displayTitle(entry) }),
-        element('button', {
-          type: 'button', class: 'trash-restore', text: '復元', onclick: () => this.restoreHandler(entry.id),
-        }),
-        element('button', {
-          type: 'button', class: 'trash-purge', text: '完全に削除', onclick: () => this.purgeHandler(entry.id),
-        }));
+        element('span', { class: 'trash-title', text: title, title }),
+        button('trash-restore', '復元', (id) => this.restoreHandler(id)),
+        button('trash-purge', '完全に削除', (id) => this.purgeHandler(id)));
       item.dataset.id = entry.id;
       return item;
     }));

@@ -1,5 +1,6 @@
 // The page tree's controller: binds the sidebar's events to the tree store, with its confirmations and toasts.
 import { confirmDialog, showToast } from './dialogs.js';
+import { TreeKeys } from './tree-keyboard.js';
 import { displayTitle } from './tree-model.js';
 
 export class TreeController {
@@ -21,7 +22,8 @@ export class TreeController {
     view.bindToggle((id) => this.toggle(id));
     view.bindStartRename((id) => this.startRename(id));
     view.bindRename((id, value) => this.rename(id, value));
-    view.bindRowKey((id, key, expanded) => this.onKey(id, key, expanded));
+    const keys = new TreeKeys(this);
+    view.bindRowKey((id, key, expanded) => keys.handle(id, key, expanded));
     view.bindContextMenu((id, x, y) => this.openMenu(id, x, y));
     view.bindDragAndDrop({
       canDrag: () => !this.filter && !store.readOnly,
@@ -105,6 +107,7 @@ export class TreeController {
     const store = this.store;
     const entry = store.page(id);
     if (!entry || !store.isLivePage(id) || store.readOnly) return false;
+    const inList = this.view.container.contains(document.activeElement);
     const model = store.model;
     const group = model.liveSubtree(id);
     const stamp = Date.now();
@@ -116,6 +119,8 @@ export class TreeController {
       if (!(await this.select(next ? next.id : null))) return false;
     }
     if (!(await store.trash(id, stamp))) return false;
+    // The focused row went with the page: the keyboard stays in the list, on the page now open.
+    if (inList && !this.view.container.contains(document.activeElement)) this.view.focusPage(this.selectedId);
     showToast('「' + displayTitle(entry) + '」をごみ箱へ移しました', {
       actionLabel: '元に戻す',
       onAction: () => this.run(this.restore(id)),
@@ -172,44 +177,10 @@ export class TreeController {
     }
   }
 
-  // Keys on a focused row; returns whether the key was handled.
-  onKey(id, key, expanded) {
-    const view = this.view;
-    switch (key) {
-      case 'ArrowDown':
-        view.focusNear(id, 1);
-        return true;
-      case 'ArrowUp':
-        view.focusNear(id, -1);
-        return true;
-      case 'ArrowRight':
-        if (expanded === 'false') this.toggle(id);
-        else if (expanded === 'true') view.focusNear(id, 1);
-        return true;
-      case 'ArrowLeft':
-        if (expanded === 'true' && !this.filter) this.toggle(id);
-        else {
-          const entry = this.store.page(id);
-          view.focusPage(entry ? entry.parentId : null);
-        }
-        return true;
-      case 'Enter':
-        this.run(this.select(id));
-        return true;
-      case 'F2':
-        this.startRename(id);
-        return true;
-      case 'Delete':
-        this.run(this.deletePage(id));
-        return true;
-      default:
-        return false;
-    }
-  }
-
   openMenu(id, x, y) {
     const entry = this.store.page(id);
-    if (!entry || this.store.readOnly) return;
+    // The context-menu key may also send the browser's own event for a menu already open.
+    if (!entry || this.store.readOnly || this.view.menuOpen) return;
     const created = async (promise) => {
       if (await promise) this.onCreated();
     };

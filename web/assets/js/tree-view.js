@@ -2,6 +2,7 @@
 import { ContextMenu } from './context-menu.js';
 import { element, setText } from './dialogs.js';
 import { TrashView } from './trash-view.js';
+import { keyName } from './tree-keyboard.js';
 import { displayTitle } from './tree-model.js';
 
 const DRAG_TYPE = 'application/x-ferncard-page';
@@ -74,13 +75,13 @@ export class TreeView {
     this.renamed = handler;
   }
 
-  // handler(id, key, expanded) returns whether it handled a key pressed on a focused row;
-  // expanded is the row's aria-expanded ('true', 'false' or null).
+  // handler(id, key, expanded) returns whether it handled a key pressed on a focused row; key is
+  // its name with modifiers (keyName), expanded the row's aria-expanded ('true', 'false' or null).
   bindRowKey(handler) {
     this.container.addEventListener('keydown', (event) => {
       const row = rowAt(event);
-      if (!row || event.target !== row) return;
-      if (handler(row.dataset.id, event.key, row.getAttribute('aria-expanded'))) event.preventDefault();
+      if (!row || event.target !== row || event.isComposing) return;
+      if (handler(row.dataset.id, keyName(event), row.getAttribute('aria-expanded'))) event.preventDefault();
     });
   }
 
@@ -207,10 +208,14 @@ export class TreeView {
       list.setAttribute('role', 'none');
       if (list !== current || this.container.childElementCount !== 1) this.container.replaceChildren(list);
     } else {
-      this.container.replaceChildren(element('div', {
+      // An item of its own, so that the list is still a tree and says why it is empty.
+      const empty = element('div', {
         class: 'tree-empty',
         text: facts.filter ? '一致するページはありません' : 'ページがありません',
-      }));
+      });
+      empty.setAttribute('role', 'treeitem');
+      empty.setAttribute('aria-disabled', 'true');
+      this.container.replaceChildren(empty);
     }
     const rows = this.rows();
     if (rows.length && !rows.some((row) => row.tabIndex === 0)) rows[0].tabIndex = 0;
@@ -321,6 +326,10 @@ export class TreeView {
     }
     while (row.children.length > 2) row.lastElementChild.remove();
     return row;
+  }
+
+  get menuOpen() {
+    return !this.menu.menu.hidden;
   }
 
   // Shows the context menu at (x, y) with items [{ label, action, danger }].
