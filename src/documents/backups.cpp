@@ -196,8 +196,12 @@ bool IsInBackupsFolder(const OpenDocuments& documents, const std::string& path) 
   return platform::SamePath(ParentOf(path), BackupsFolder(documents));
 }
 
+std::string DocumentFileStem(const std::string& documentPath) {
+  return BaseNameOf(documentPath) + "-" + PathHash(documentPath);
+}
+
 std::string BackupName(const std::string& documentPath, std::int32_t day) {
-  return BaseNameOf(documentPath) + "-" + PathHash(documentPath) + "-" + CivilDate(day) + kExtension;
+  return DocumentFileStem(documentPath) + "-" + CivilDate(day) + kExtension;
 }
 
 std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::string& documentPath) {

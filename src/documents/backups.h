@@ -22,6 +22,10 @@ std::string BackupsFolder(const OpenDocuments& documents);
 // True for a document inside the backups folder: it is never backed up itself nor listed as recent.
 bool IsInBackupsFolder(const OpenDocuments& documents, const std::string& path);
 
+// What names every file kept for a document in the data folder: the document's name and a short
+// hash of its full path, so that documents of one name keep apart: "Notes-1a2b3c4d".
+std::string DocumentFileStem(const std::string& documentPath);
+
 // The backup's file name for a document and a local day (days since 1970-01-01): the document's
 // name, a short hash of its full path, so that documents of one name keep apart, and the date:
 // "Notes-1a2b3c4d-2026-12-07.fcard".

@@ -45,6 +45,7 @@ bool OpenSession(DocumentSession& session, const std::string& path, bool firstSe
   if (!ValidateDocumentFile(path, accepted, message)) return false;
   session.document.path = accepted;
   session.document.identity = platform::FileIdentityOf(accepted);
+  AttachPageHistory(session.history, session.owner.historyFolder, accepted);
   session.gate.cookieSecret = RandomHex(32);
   if (session.gate.cookieSecret.empty() || !StartSessionListener(session, firstSession)) {
     message = kCannotOpenMessage;
