@@ -38,6 +38,12 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/page-picker.js
   assets/js/search-results.js
   assets/js/search-text.js
+  assets/js/history-api.js
+  assets/js/history-dialog.js
+  assets/js/text-diff.js
+  assets/css/history.css
+  vendor/diff.js
+  vendor/diff.LICENSE.txt
   assets/favicon.png
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

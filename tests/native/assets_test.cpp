@@ -37,6 +37,7 @@ TEST(Assets, EveryFileOfTheClientIsServedByteForByteWithTheTypeOfItsKind) {
       {".css", "text/css; charset=utf-8"},
       {".js", "text/javascript; charset=utf-8"},
       {".png", "image/png"},
+      {".txt", "text/plain; charset=utf-8"},
   };
   std::size_t files = 0;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(kWebFolder)) {

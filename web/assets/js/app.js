@@ -1,5 +1,5 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
-import { api, setLeaving } from './api.js';
+import { api, onHistoryFailure, setLeaving } from './api.js';
 import { Backlinks } from './backlinks.js';
 import { watchBackups } from './backups.js';
 import { Banner, SaveStatus } from './banner.js';
@@ -7,6 +7,8 @@ import { confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { openExportDialog } from './export-dialog.js';
 import { FILE_ERROR_TOAST_MS, FileMenu, messageOf, windowTitle } from './file-menu.js';
+import { historyApi } from './history-api.js';
+import { openHistoryDialog } from './history-dialog.js';
 import { collectGarbage } from './images.js';
 import { followPageLinks } from './page-links.js';
 import { SearchResults } from './search-results.js';
@@ -30,7 +32,7 @@ const GC_DELAY_MS = 3000;
 const $ = (id) => document.getElementById(id);
 const ui = {
   fileBtn: $('fileBtn'), fileName: $('fileName'), status: $('status'), exportBtn: $('exportBtn'),
-  aboutBtn: $('aboutBtn'), banner: $('banner'), layout: document.querySelector('.layout'),
+  aboutBtn: $('aboutBtn'), historyBtn: $('historyBtn'), banner: $('banner'), layout: document.querySelector('.layout'),
   sidebar: $('sidebar'), newPageBtn: $('newPageBtn'), filter: $('filter'), tree: $('tree'),
   trashBtn: $('trashBtn'), trashList: $('trashList'), splitter: $('splitter'),
   emptyState: $('emptyState'), page: $('page'), title: $('title'), toolbar: $('toolbar'),
@@ -58,11 +60,12 @@ const editor = new Editor({
   onConflict: showConflictBanner,
 });
 
+const treeView = new TreeView({
+  container: ui.tree, trashButton: ui.trashBtn, trashList: ui.trashList, contextMenu: ui.contextMenu,
+});
 const tree = new TreeController({
   store: pages,
-  view: new TreeView({
-    container: ui.tree, trashButton: ui.trashBtn, trashList: ui.trashList, contextMenu: ui.contextMenu,
-  }),
+  view: treeView,
   state: new TreeViewState(),
   onSelect: switchEditor,
   onCreated: focusTitle,
@@ -94,7 +97,37 @@ function openPage(id) {
 function showPageArea(hasPage) {
   ui.page.hidden = !hasPage;
   ui.emptyState.hidden = hasPage;
+  ui.historyBtn.disabled = !hasPage;
 }
+
+// ---- History ----
+
+// The history of the open page, or (read only) of a page in the trash.
+async function openHistory(id, trashed) {
+  if (!running || !id) return;
+  if (!trashed && !(await editor.flush())) {
+    showToast('保存できないため、履歴を開けません。');
+    return;
+  }
+  try {
+    const entry = pages.page(id);
+    const current = trashed ? (await api.getPage(id)).html : ui.editor.innerHTML;
+    await openHistoryDialog({
+      pageId: id, title: entry ? entry.title : '', current, trashed,
+      restore: (html) => (editor.pageId === id ? editor.restoreBody(html) : false),
+    });
+  } catch (error) {
+    showToast('履歴を読み込めませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+  }
+}
+
+// A history that could not be written is said once; the saves themselves went through.
+let historyFailureShown = false;
+onHistoryFailure((message) => {
+  if (historyFailureShown) return;
+  historyFailureShown = true;
+  status.noteOnce(message);
+});
 
 async function switchEditor(id) {
   let switched;
@@ -199,6 +232,8 @@ function pageFromHash() {
 function attachHandlers() {
   ui.newPageBtn.addEventListener('click', () => { newPage().catch(reportError); });
   ui.aboutBtn.addEventListener('click', () => { fileMenu.openAbout(); });
+  ui.historyBtn.addEventListener('click', () => { openHistory(editor.pageId, false); });
+  treeView.trash.bindHistory((id) => { openHistory(id, true); });
   ui.fileBtn.addEventListener('click', () => { if (running) fileMenu.open(); });
   ui.exportBtn.addEventListener('click', () => {
     if (running) openExportDialog({ pages, selectedId: tree.selectedId, fileName: fileStatus.fileName, editor });
@@ -294,7 +329,8 @@ async function start() {
   watchBackups(ui.status);
 
   setTimeout(() => {
-    collectGarbage(pages.allPageIds()).catch(() => {});
+    // Without the history's images nothing is cleaned up: they may be all that shows a picture.
+    historyApi.images().then((kept) => collectGarbage(pages.allPageIds(), kept)).catch(() => {});
   }, GC_DELAY_MS);
 }
 

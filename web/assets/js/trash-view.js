@@ -9,6 +9,7 @@ export class TrashView {
     this.shown = null;
     this.restoreHandler = () => {};
     this.purgeHandler = () => {};
+    this.historyHandler = () => {};
     button.addEventListener('click', () => {
       const show = list.hidden;
       list.hidden = !show;
@@ -26,6 +27,11 @@ export class TrashView {
     this.purgeHandler = handler;
   }
 
+  // handler(id): the history button of an entry.
+  bindHistory(handler) {
+    this.historyHandler = handler;
+  }
+
   render(model) {
     const trashed = model.doc.pages.filter((entry) => !isLive(entry));
     setText(this.button, '🗑 ごみ箱（' + trashed.length + '）');
@@ -41,6 +47,10 @@ export class TrashView {
     this.list.replaceChildren(...roots.map((entry) => {
       const item = element('div', { class: 'trash-item' },
         element('span', { class: 'trash-title', text: displayTitle(entry), title: displayTitle(entry) }),
+        element('button', {
+          type: 'button', class: 'trash-history', text: '履歴', title: 'このページの以前の版を見る',
+          onclick: () => this.historyHandler(entry.id),
+        }),
         element('button', {
           type: 'button', class: 'trash-restore', text: '復元', onclick: () => this.restoreHandler(entry.id),
         }),
