@@ -9,6 +9,7 @@ import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { historyRuns } from './history.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '..');
@@ -532,6 +533,7 @@ try {
   else await app.api('PUT', `/api/pages/${pageIdOf(2)}`, large, { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' });
   if (only !== 'server') await clientRuns(app, large);
   if (only !== 'client') await searchRuns();
+  if (only !== 'client') await historyRuns({ startProgram, smoke, row, run, pageHtml, pageIdOf });
   await documentRuns();
   const text = table();
   fs.writeFileSync(out, text);

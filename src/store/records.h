@@ -10,10 +10,10 @@ struct sqlite3;
 // First 32 hex characters of the SHA-256 of the body.
 std::string VersionTag(const std::string& body);
 
-// replaced and deleted, when given, receive the body that the write replaced or removed (empty
-// when there was none).
 StoreResult GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
                       std::string& tag);
+// replaced and deleted, when given, receive the body that the write replaced or removed (empty
+// when there was none).
 StoreResult PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
                       const std::string& expectedTag, std::string& newTag, bool backup,
                       std::string* replaced = nullptr);
