@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -104,6 +105,25 @@ TEST(PageHistoryThinning, AYearOfEditsKeepsTheLastDayThenOneADayThenOneAWeek) {
   EXPECT_GE(weeks.size(), 48u);  // the 335 days before, in calendar weeks
   EXPECT_LE(weeks.size(), 49u);
   EXPECT_EQ(revisions.size() - thinned.size(), lastDay + days.size() + weeks.size());
+}
+
+TEST(PageHistoryThinning, ThinningDayByDayEndsWhereThinningOnceDoes) {
+  // Each day two revisions are kept and the history is thinned, as every keep does.
+  std::vector<RevisionInfo> revisions;
+  const std::int64_t now = kStart + 120 * kDay;
+  for (std::int64_t day = 0; day < 120; ++day) {
+    for (int edit = 0; edit < 2; ++edit) {
+      revisions.insert(revisions.begin(), {std::to_string(day * 2 + edit), kStart + day * kDay + edit * kMinute, 1});
+      const std::vector<std::string> thinned = RevisionsToThin(revisions, kStart + day * kDay + edit * kMinute);
+      std::erase_if(revisions, [&](const RevisionInfo& r) {
+        return std::find(thinned.begin(), thinned.end(), r.id) != thinned.end();
+      });
+    }
+  }
+  EXPECT_TRUE(RevisionsToThin(revisions, now).empty());
+  std::size_t older = 0;
+  for (const auto& revision : revisions) older += now - revision.time >= 30 * kDay ? 1 : 0;
+  EXPECT_GE(older, 12u);  // one a week for the 90 days before the last 30
 }
 
 TEST_F(PageHistoryTest, KeepingThinsThePagesOlderRevisions) {
