@@ -1,6 +1,5 @@
 #include "api/record_endpoints.h"
 
-#include "platform/clock.h"
 #include "store/records.h"
 #include "util/text.h"
 
@@ -91,14 +90,13 @@ HttpResponse HandlePutPage(DocumentFile& document, PageHistory& history, const s
     if (asked->second != "keep") return ErrorResponse(400, "bad_revision", "");
     rule = RevisionRule::Always;
   }
-  const PageWrite write =
-      WritePage(document, history, id, request.body, expected, rule, platform::SystemMilliseconds());
+  const PageWrite write = WritePage(document, history, id, request.body, expected, rule);
   if (write.result != StoreResult::Ok) return StoreError(write.result);
   return WrittenResponse(write.newTag, write.historyFailed);
 }
 
 HttpResponse HandleDeletePage(DocumentFile& document, PageHistory& history, const std::string& id) {
-  const PageWrite write = PurgePage(document, history, id, platform::SystemMilliseconds());
+  const PageWrite write = PurgePage(document, history, id);
   if (write.result != StoreResult::Ok && write.result != StoreResult::NotFound) return StoreError(write.result);
   return NoContent();
 }

@@ -88,6 +88,15 @@ PageWrite PurgePage(DocumentFile& document, PageHistory& history, const std::str
   return write;
 }
 
+PageWrite WritePage(DocumentFile& document, PageHistory& history, const std::string& pageId, const std::string& body,
+                    const std::string& expectedTag, RevisionRule rule) {
+  return WritePage(document, history, pageId, body, expectedTag, rule, platform::SystemMilliseconds());
+}
+
+PageWrite PurgePage(DocumentFile& document, PageHistory& history, const std::string& pageId) {
+  return PurgePage(document, history, pageId, platform::SystemMilliseconds());
+}
+
 bool ListPageRevisions(PageHistory& history, const std::string& pageId, std::vector<RevisionInfo>& revisions) {
   revisions.clear();
   std::lock_guard<std::mutex> lock(history.mutex);

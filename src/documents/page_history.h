@@ -45,6 +45,11 @@ PageWrite WritePage(DocumentFile& document, PageHistory& history, const std::str
 // Deletes a page for good, keeping its last body as a revision.
 PageWrite PurgePage(DocumentFile& document, PageHistory& history, const std::string& pageId, std::int64_t now);
 
+// The same, now.
+PageWrite WritePage(DocumentFile& document, PageHistory& history, const std::string& pageId, const std::string& body,
+                    const std::string& expectedTag, RevisionRule rule);
+PageWrite PurgePage(DocumentFile& document, PageHistory& history, const std::string& pageId);
+
 // The page's revisions, newest first; none when it has none or no history file exists yet.
 bool ListPageRevisions(PageHistory& history, const std::string& pageId, std::vector<RevisionInfo>& revisions);
 
