@@ -10,6 +10,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { importRows, importTimings } from './import.mjs';
+import { historyRuns } from './history.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '..');
@@ -574,6 +575,7 @@ try {
   else await app.api('PUT', `/api/pages/${pageIdOf(2)}`, large, { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' });
   if (only !== 'server') await clientRuns(app, large);
   if (only !== 'client') await searchRuns();
+  if (only !== 'client') await historyRuns({ startProgram, smoke, row, run, pageHtml, pageIdOf });
   await documentRuns();
   const text = table();
   fs.writeFileSync(out, text);

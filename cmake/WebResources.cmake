@@ -39,6 +39,12 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/search-results.js
   assets/js/search-text.js
   assets/js/read-only.js
+  assets/js/history-api.js
+  assets/js/history-dialog.js
+  assets/js/text-diff.js
+  assets/css/history.css
+  vendor/diff.js
+  vendor/diff.LICENSE.txt
   assets/favicon.png
   assets/js/import-dialog.js
   assets/js/import-plan.js

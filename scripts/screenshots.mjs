@@ -1,7 +1,7 @@
 // Takes light and dark screenshots of the main window, a nested tree, the editor with a list and
 // a table, the conflict banner, search results, a backup's read-only window, the export dialog,
-// the import's progress and summary, the quick switcher, the keyboard shortcut list, the focus ring
-// and the window at 200 % zoom, for a person to look at: a review tool.
+// the import's progress and summary, the quick switcher, the keyboard shortcut list, the focus ring,
+// the window at 200 % zoom and the history dialog, for a person to look at: a review tool.
 // Usage: FERNCARD_BIN=build/ferncard node scripts/screenshots.mjs [OUTPUT_FOLDER]
 import fs from 'node:fs';
 import os from 'node:os';
@@ -141,6 +141,22 @@ try {
   }
   await two.waitForFunction(() => document.getElementById('banner').dataset.kind === 'conflict');
   await shoot(two, 'conflict');
+  await two.close();
+
+  // Earlier versions of a page, the newest one chosen in the history dialog.
+  await page.evaluate(async (pageId) => {
+    const versions = ['<p>牛乳、卵、パン</p>', '<p>牛乳、卵、パン、バター</p><p>明日は朝市に行く</p>',
+      '<h3>週末</h3><p>牛乳を 2 本、卵、パン、バター</p><p>明日は朝市に行く</p>'];
+    let tag = (await fetch(`/api/pages/${pageId}`)).headers.get('ETag');
+    for (const body of versions) {
+      const answer = await fetch(`/api/pages/${pageId}?revision=keep`, { method: 'PUT', body, headers: { 'If-Match': tag } });
+      tag = answer.headers.get('ETag');
+    }
+  }, uuid(4));
+  await show(page, uuid(4), '買い物リスト');
+  await page.click('#historyBtn');
+  await page.locator('.history-text del, .history-text ins').first().waitFor();
+  await shoot(page, 'history');
 
   // A backup of this document, opened by a program of its own data folder: read-only.
   const data = fs.mkdtempSync(path.join(server.dir, 'backup-data-'));

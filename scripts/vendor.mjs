@@ -27,6 +27,8 @@ const LIBRARIES = [
   { name: 'turndown', file: 'lib/turndown.browser.es.js', licence: 'LICENSE' },
   { name: 'turndown-plugin-gfm', file: 'lib/turndown-plugin-gfm.browser.es.js', licence: 'LICENSE' },
   { name: 'fflate', file: 'esm/browser.js', licence: 'LICENSE' },
+  // Its browser build (UMD) sets globalThis.Diff when loaded as a module.
+  { name: 'diff', file: 'dist/diff.js', licence: 'LICENSE' },
 ];
 
 for (const library of LIBRARIES) {

@@ -3,6 +3,7 @@
 #include "api/api_routes.h"
 #include "api/backup_endpoints.h"
 #include "api/file_endpoints.h"
+#include "api/history_endpoints.h"
 #include "api/image_endpoints.h"
 #include "api/record_endpoints.h"
 #include "api/search_endpoint.h"
@@ -23,8 +24,11 @@ HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
     case ApiEndpoint::GetTree: return HandleGetTree(session.document);
     case ApiEndpoint::PutTree: return HandlePutTree(session.document, request);
     case ApiEndpoint::GetPage: return HandleGetPage(session.document, route.id);
-    case ApiEndpoint::PutPage: return HandlePutPage(session.document, route.id, request);
-    case ApiEndpoint::DeletePage: return HandleDeletePage(session.document, route.id);
+    case ApiEndpoint::PutPage: return HandlePutPage(session.document, session.history, route.id, request);
+    case ApiEndpoint::DeletePage: return HandleDeletePage(session.document, session.history, route.id);
+    case ApiEndpoint::ListRevisions: return HandleListRevisions(session.history, route.id);
+    case ApiEndpoint::GetRevision: return HandleGetRevision(session.history, route.id, route.revisionId);
+    case ApiEndpoint::HistoryImages: return HandleHistoryImages(session.history);
     case ApiEndpoint::ListImages: return HandleListImages(session.document);
     case ApiEndpoint::UploadImage: return HandleUploadImage(session.document, request);
     case ApiEndpoint::GetImage: return HandleGetImage(session.document, route.id);

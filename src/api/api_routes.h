@@ -16,6 +16,9 @@ enum class ApiEndpoint {
   GetPage,
   PutPage,
   DeletePage,
+  ListRevisions,
+  GetRevision,
+  HistoryImages,
   ListImages,
   UploadImage,
   GetImage,
@@ -26,6 +29,7 @@ enum class ApiEndpoint {
 struct ApiRoute {
   ApiEndpoint endpoint = ApiEndpoint::NotFound;
   std::string id;  // the page or image identifier, already of the right shape
+  std::string revisionId;  // of GetRevision: any text; only a stored revision's id finds one
 };
 
 // Methods other than GET, PUT, POST and DELETE are refused before the path is looked at;

@@ -1,6 +1,7 @@
 #include "api/record_endpoints.h"
 
 #include "store/records.h"
+#include "util/text.h"
 
 namespace {
 
@@ -13,8 +14,11 @@ constexpr const char* kStoreErrorMessage =
 
 std::string Quoted(const std::string& tag) { return "\"" + tag + "\""; }
 
-HttpResponse WrittenResponse(const std::string& newTag) {
-  HttpResponse response = JsonResponse("{}");
+// A write whose replaced body could not be kept still succeeded; the answer says so.
+HttpResponse WrittenResponse(const std::string& newTag, bool historyFailed = false) {
+  HttpResponse response = JsonResponse(historyFailed ? "{\"history\":\"failed\",\"message\":\"" +
+                                                           JsonEscape(kHistoryFailedMessage) + "\"}"
+                                                     : "{}");
   response.headers.push_back(EtagHeader(Quoted(newTag)));
   return response;
 }
@@ -80,17 +84,22 @@ HttpResponse HandleGetPage(DocumentFile& document, const std::string& id) {
   return response;
 }
 
-HttpResponse HandlePutPage(DocumentFile& document, const std::string& id, const HttpRequest& request) {
+HttpResponse HandlePutPage(DocumentFile& document, PageHistory& history, const std::string& id,
+                           const HttpRequest& request) {
   const std::string expected = ReadIfMatch(request);
   if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
-  std::string newTag;
-  const StoreResult result = PutPage(document, id, request.body, expected, newTag);
-  if (result != StoreResult::Ok) return StoreError(result);
-  return WrittenResponse(newTag);
+  RevisionRule rule = RevisionRule::WhenDue;
+  if (const auto asked = request.query.find("revision"); asked != request.query.end()) {
+    if (asked->second != "keep") return ErrorResponse(400, "bad_revision", "");
+    rule = RevisionRule::Always;
+  }
+  const PageWrite write = WritePage(document, history, id, request.body, expected, rule);
+  if (write.result != StoreResult::Ok) return StoreError(write.result);
+  return WrittenResponse(write.newTag, write.historyFailed);
 }
 
-HttpResponse HandleDeletePage(DocumentFile& document, const std::string& id) {
-  const StoreResult result = DeletePage(document, id);
-  if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
+HttpResponse HandleDeletePage(DocumentFile& document, PageHistory& history, const std::string& id) {
+  const PageWrite write = PurgePage(document, history, id);
+  if (write.result != StoreResult::Ok && write.result != StoreResult::NotFound) return StoreError(write.result);
   return NoContent();
 }

@@ -2,6 +2,7 @@
 
 #include "api/api_router.h"
 #include "documents/backups.h"
+#include "documents/page_history.h"
 #include "documents/recent_files.h"
 #include "http/gate.h"
 #include "platform/files.h"
@@ -65,6 +66,7 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
   documents.recentPath = platform::JoinPath(ChooseSettingsFolder(app), "recent.txt");
   documents.defaultPath = defaultPath;
   documents.backupsFolder = platform::JoinPath(app.dataFolder, kBackupsFolderName);
+  documents.historyFolder = platform::JoinPath(app.dataFolder, kHistoryFolderName);
   documents.handlerFor = SessionHandler;
   // No backup of this data folder is under way yet: the instance lock keeps other starts out.
   RemoveInterruptedBackups(documents.backupsFolder);

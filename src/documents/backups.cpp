@@ -215,8 +215,12 @@ void RemoveInterruptedBackups(const std::string& folder) {
   }
 }
 
+std::string DocumentFileStem(const std::string& documentPath) {
+  return BaseNameOf(documentPath) + "-" + PathHash(documentPath);
+}
+
 std::string BackupName(const std::string& documentPath, std::int32_t day) {
-  return BaseNameOf(documentPath) + "-" + PathHash(documentPath) + "-" + CivilDate(day) + kExtension;
+  return DocumentFileStem(documentPath) + "-" + CivilDate(day) + kExtension;
 }
 
 std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::string& documentPath) {

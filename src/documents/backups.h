@@ -26,6 +26,9 @@ bool IsInBackupsFolder(const OpenDocuments& documents, const std::string& path);
 // Removes the temporary files that copies cut short (by a kill, say) left in the folder, of every
 // document. Called at start, before any backup of this process can be under way.
 void RemoveInterruptedBackups(const std::string& folder);
+// What names every file kept for a document in the data folder: the document's name and a short
+// hash of its full path, so that documents of one name keep apart: "Notes-1a2b3c4d".
+std::string DocumentFileStem(const std::string& documentPath);
 
 // The backup's file name for a document and a local day (days since 1970-01-01): the document's
 // name, a short hash of its full path as the system compares paths (so that documents of one

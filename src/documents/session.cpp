@@ -47,6 +47,7 @@ bool OpenSession(DocumentSession& session, const std::string& path, bool firstSe
   session.document.identity = platform::FileIdentityOf(accepted);
   // Retention deletes old backups: edits made to one would be lost with it.
   session.document.readOnly = IsInBackupsFolder(session.owner, accepted);
+  AttachPageHistory(session.history, session.owner.historyFolder, accepted);
   session.gate.cookieSecret = RandomHex(32);
   if (session.gate.cookieSecret.empty() || !StartSessionListener(session, firstSession)) {
     message = kCannotOpenMessage;

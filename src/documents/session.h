@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "documents/page_history.h"
 #include "documents/page_index.h"
 #include "http/gate.h"
 #include "http/listener.h"
@@ -32,6 +33,7 @@ struct OpenDocuments {
   std::string recentPath;   // the recent-files list
   std::string defaultPath;  // the data folder's own document
   std::string backupsFolder;  // where the daily backups go
+  std::string historyFolder;  // where the pages' earlier versions go; empty: none are kept
   SessionHandlerFactory handlerFor;
 
   std::mutex mutex;  // guards sessions, current and the recent-files file
@@ -43,6 +45,7 @@ struct DocumentSession {
   OpenDocuments& owner;
   DocumentFile document;
   PageIndex pageIndex;  // for search; guarded by the document's lock
+  PageHistory history;
   GateKeys gate;
   HttpListener listener;  // last: stopped before the rest goes
 

@@ -152,7 +152,7 @@ StoreResult GetRecord(DocumentFile& document, const char* table, const std::stri
 }
 
 StoreResult PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
-                      const std::string& expectedTag, std::string& newTag, bool backup) {
+                      const std::string& expectedTag, std::string& newTag, bool backup, std::string* replaced) {
   std::lock_guard<std::mutex> lock(document.mutex);
   const std::string tagOfBody = VersionTag(body);
   if (tagOfBody.empty()) return StoreResult::Error;
@@ -165,7 +165,15 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   // Any return before COMMIT closes the connection, which rolls the transaction back.
   if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
   std::string currentTag;
-  const StoreResult current = SelectTag(db, document.path, table, id, currentTag);
+  StoreResult current;
+  if (replaced != nullptr) {
+    // The caller keeps the body it replaces, so it is copied out rather than hashed in place.
+    current = SelectBody(db, table, id, *replaced);
+    if (current == StoreResult::Ok) currentTag = TagOf(document.path, table, id, *replaced);
+    if (current == StoreResult::Ok && currentTag.empty()) return StoreResult::Error;
+  } else {
+    current = SelectTag(db, document.path, table, id, currentTag);
+  }
   if (current == StoreResult::Error) return StoreResult::Error;
   const bool existed = current == StoreResult::Ok;
   if (!existed) currentTag = "0";
@@ -182,7 +190,7 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   return StoreResult::Ok;
 }
 
-StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id) {
+StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id, std::string* deleted) {
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
   if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
@@ -192,6 +200,7 @@ StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::s
   // One transaction for the delete and the vacuum, so the file changes once. Any return before
   // COMMIT closes the connection, which rolls the transaction back.
   if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
+  if (deleted != nullptr && SelectBody(db, table, id, *deleted) == StoreResult::Error) return StoreResult::Error;
   {
     StatementHandle statement;
     const std::string sql = std::string("DELETE FROM ") + table + " WHERE id=?";
@@ -263,12 +272,12 @@ StoreResult GetPage(DocumentFile& document, const std::string& id, std::string& 
 }
 
 StoreResult PutPage(DocumentFile& document, const std::string& id, const std::string& body,
-                    const std::string& expectedTag, std::string& newTag) {
+                    const std::string& expectedTag, std::string& newTag, std::string* replaced) {
   if (!IsPageIdShape(id)) return StoreResult::Error;
-  return PutRecord(document, "pages", id, body, expectedTag, newTag, false);
+  return PutRecord(document, "pages", id, body, expectedTag, newTag, false, replaced);
 }
 
-StoreResult DeletePage(DocumentFile& document, const std::string& id) {
+StoreResult DeletePage(DocumentFile& document, const std::string& id, std::string* deleted) {
   if (!IsPageIdShape(id)) return StoreResult::Error;
-  return DeleteRecord(document, "pages", id);
+  return DeleteRecord(document, "pages", id, deleted);
 }

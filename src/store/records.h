@@ -12,9 +12,13 @@ std::string VersionTag(const std::string& body);
 
 StoreResult GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
                       std::string& tag);
+// replaced and deleted, when given, receive the body that the write replaced or removed (empty
+// when there was none).
 StoreResult PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
-                      const std::string& expectedTag, std::string& newTag, bool backup);
-StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id);
+                      const std::string& expectedTag, std::string& newTag, bool backup,
+                      std::string* replaced = nullptr);
+StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id,
+                         std::string* deleted = nullptr);
 
 // Entries in the document's write log, made under its mutex once a write's outcome is known:
 // a committed write (of a page when table is "pages"), or a write whose effect is in doubt.
@@ -29,5 +33,5 @@ StoreResult PutTree(DocumentFile& document, const std::string& body, const std::
                     std::string& newTag);
 StoreResult GetPage(DocumentFile& document, const std::string& id, std::string& body, std::string& tag);
 StoreResult PutPage(DocumentFile& document, const std::string& id, const std::string& body,
-                    const std::string& expectedTag, std::string& newTag);
-StoreResult DeletePage(DocumentFile& document, const std::string& id);
+                    const std::string& expectedTag, std::string& newTag, std::string* replaced = nullptr);
+StoreResult DeletePage(DocumentFile& document, const std::string& id, std::string* deleted = nullptr);

@@ -23,7 +23,15 @@ export function setLeaving(value) {
   leaving = Boolean(value);
 }
 
-async function request(path, options = {}) {
+// Called with the server's message when a page was saved but the body it replaced could not be
+// kept in the page's history.
+let historyFailed = () => {};
+
+export function onHistoryFailure(handler) {
+  historyFailed = handler;
+}
+
+export async function request(path, options = {}) {
   let response;
   try {
     response = await fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options });
@@ -105,13 +113,21 @@ export const api = {
     return { html, etag: versionTag(response) };
   },
 
-  async putPage(id, html, etag, keepalive = false) {
-    const response = await request('/api/pages/' + id, {
+  // keepRevision: the body this write replaces is kept in the page's history, however recent
+  // its last kept version (a restore, an overwrite of another window's version).
+  async putPage(id, html, etag, keepalive = false, { keepRevision = false } = {}) {
+    const response = await request('/api/pages/' + id + (keepRevision ? '?revision=keep' : ''), {
       method: 'PUT',
       headers: { 'Content-Type': 'text/plain; charset=utf-8', 'If-Match': quoted(etag) },
       body: html,
       keepalive: (Boolean(keepalive) || leaving) && utf8Length(html) < KEEPALIVE_LIMIT_BYTES,
     });
+    try {
+      const answer = JSON.parse(await response.text());
+      if (answer && answer.history === 'failed') historyFailed(String(answer.message || ''));
+    } catch {
+      // The save is done; an unreadable answer only says nothing about the history.
+    }
     return versionTag(response);
   },
 

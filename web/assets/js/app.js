@@ -1,5 +1,5 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
-import { api, setLeaving } from './api.js';
+import { api, onHistoryFailure, setLeaving } from './api.js';
 import { Backlinks } from './backlinks.js';
 import { watchBackups } from './backups.js';
 import { Banner, SaveStatus } from './banner.js';
@@ -8,6 +8,8 @@ import { Editor } from './editor.js';
 import { openExportDialog } from './export-dialog.js';
 import { FILE_ERROR_TOAST_MS, FileMenu, messageOf, windowTitle } from './file-menu.js';
 import { attachHelpMenu } from './help-menu.js';
+import { historyApi } from './history-api.js';
+import { openHistoryDialog } from './history-dialog.js';
 import { collectGarbage } from './images.js';
 import { followPageLinks } from './page-links.js';
 import { lockForReading } from './read-only.js';
@@ -35,7 +37,7 @@ const GC_DELAY_MS = 3000;
 const $ = (id) => document.getElementById(id);
 const ui = {
   fileBtn: $('fileBtn'), fileName: $('fileName'), status: $('status'), exportBtn: $('exportBtn'),
-  aboutBtn: $('aboutBtn'), banner: $('banner'), layout: document.querySelector('.layout'),
+  aboutBtn: $('aboutBtn'), historyBtn: $('historyBtn'), banner: $('banner'), layout: document.querySelector('.layout'),
   sidebar: $('sidebar'), newPageBtn: $('newPageBtn'), filter: $('filter'), tree: $('tree'),
   trashBtn: $('trashBtn'), trashList: $('trashList'), splitter: $('splitter'),
   emptyState: $('emptyState'), page: $('page'), title: $('title'), toolbar: $('toolbar'),
@@ -64,11 +66,12 @@ const editor = new Editor({
   onConflict: showConflictBanner,
 });
 
+const treeView = new TreeView({
+  container: ui.tree, trashButton: ui.trashBtn, trashList: ui.trashList, contextMenu: ui.contextMenu,
+});
 const tree = new TreeController({
   store: pages,
-  view: new TreeView({
-    container: ui.tree, trashButton: ui.trashBtn, trashList: ui.trashList, contextMenu: ui.contextMenu,
-  }),
+  view: treeView,
   state: new TreeViewState(),
   onSelect: switchEditor,
   onCreated: focusTitle,
@@ -110,7 +113,37 @@ function openPage(id) {
 function showPageArea(hasPage) {
   ui.page.hidden = !hasPage;
   ui.emptyState.hidden = hasPage;
+  ui.historyBtn.disabled = !hasPage;
 }
+
+// ---- History ----
+
+// The history of the open page, or (read only) of a page in the trash.
+async function openHistory(id, trashed) {
+  if (!running || !id) return;
+  if (!trashed && !(await editor.flush())) {
+    showToast('保存できないため、履歴を開けません。');
+    return;
+  }
+  try {
+    const entry = pages.page(id);
+    const current = trashed ? (await api.getPage(id)).html : ui.editor.innerHTML;
+    await openHistoryDialog({
+      pageId: id, title: entry ? entry.title : '', current, trashed,
+      restore: (html) => (editor.pageId === id ? editor.restoreBody(html) : false),
+    });
+  } catch (error) {
+    showToast('履歴を読み込めませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+  }
+}
+
+// A history that could not be written is said once; the saves themselves went through.
+let historyFailureShown = false;
+onHistoryFailure((message) => {
+  if (historyFailureShown) return;
+  historyFailureShown = true;
+  status.noteOnce(message);
+});
 
 async function switchEditor(id) {
   let switched;
@@ -243,6 +276,8 @@ function attachHandlers() {
   attachHelpMenu({
     button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts, onAbout: () => fileMenu.openAbout(),
   });
+  ui.historyBtn.addEventListener('click', () => { openHistory(editor.pageId, false); });
+  treeView.trash.bindHistory((id) => { openHistory(id, true); });
   ui.switcherBtn.addEventListener('click', () => { openSwitcher().catch(reportError); });
   ui.skipLink.addEventListener('click', skipToPage);
   ui.fileBtn.addEventListener('click', () => { if (running) fileMenu.open(); });
@@ -352,7 +387,8 @@ async function start() {
 
   if (fileStatus.readOnly) return;
   setTimeout(() => {
-    collectGarbage(pages.allPageIds()).catch(() => {});
+    // Without the history's images nothing is cleaned up: they may be all that shows a picture.
+    historyApi.images().then((kept) => collectGarbage(pages.allPageIds(), kept)).catch(() => {});
   }, GC_DELAY_MS);
 }
 

@@ -37,6 +37,12 @@ export class SaveStatus {
   constructor(node, banner) {
     this.node = node;
     this.banner = banner;
+    this.pendingNote = '';
+  }
+
+  // A message that the next "saved" state shows beside its time, once (the history's failure).
+  noteOnce(message) {
+    this.pendingNote = message;
   }
 
   get failed() {
@@ -53,12 +59,18 @@ export class SaveStatus {
       if (message && this.banner.kind !== 'conflict') this.banner.show('save', message);
       return;
     }
-    status.classList.remove('error');
+    status.classList.remove('error', 'warn');
     status.title = '';
     if (state === 'saving') status.textContent = '保存中…';
     else if (state === 'saved') {
       const now = new Date();
       status.textContent = '保存済み ' + twoDigits(now.getHours()) + ':' + twoDigits(now.getMinutes());
+      if (this.pendingNote) {
+        status.textContent += '（履歴は保存できませんでした）';
+        status.title = this.pendingNote;
+        status.classList.add('warn');
+        this.pendingNote = '';
+      }
     } else status.textContent = '';
     if (this.banner.kind === 'save') this.banner.hide();
   }

@@ -33,6 +33,7 @@ export class Editor {
     this.internalDrag = false;
     this.composing = false;
     this.conflict = false; // a save met a newer version; nothing is saved until the user chooses
+    this.keepRevision = false; // the next save asks the server to keep the body it replaces
     this.uploads = new Set(); // pending image insertions of the open page
     this.imageTool = new ImageTool(body, wrap, () => this.markDirty());
     try {
@@ -130,8 +131,10 @@ export class Editor {
     }
     this.dirty = false;
     this.report('saving');
+    const keepRevision = this.keepRevision;
+    this.keepRevision = false;
     try {
-      const etag = await api.putPage(id, html, this.etag, keepalive);
+      const etag = await api.putPage(id, html, this.etag, keepalive, { keepRevision });
       if (this.pageId !== id) return true;
       this.etag = etag;
       this.lastSaved = html;
@@ -141,6 +144,7 @@ export class Editor {
     } catch (error) {
       if (this.pageId !== id) return false;
       this.dirty = true;
+      this.keepRevision ||= keepRevision;
       if (error.status === 412) {
         this.conflict = true;
         this.onStatus('error', CONFLICT_MESSAGE);
@@ -216,8 +220,20 @@ export class Editor {
     this.etag = etag;
     this.lastSaved = null;
     this.conflict = false;
+    this.keepRevision = true; // the other window's version stays in the history
     this.markDirty();
     await this.save(false);
+  }
+
+  // Puts an earlier version in place of the body and saves it at once, keeping the body it
+  // replaces in the history. Resolves false when the page could not be saved.
+  async restoreBody(html) {
+    if (!this.pageId || !(await this.flush())) return false;
+    this.imageTool.clear();
+    this.body.replaceChildren(sanitizeToNodes(html).fragment);
+    this.keepRevision = true;
+    this.markDirty();
+    return this.save(false);
   }
 
   // ---- Commands ----

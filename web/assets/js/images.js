@@ -251,10 +251,11 @@ function selectNode(node) {
   selection.addRange(range);
 }
 
-export async function collectGarbage(pageIds) {
+// keptImageIds: the images that the pages' kept earlier versions show; they stay too.
+export async function collectGarbage(pageIds, keptImageIds = []) {
   const images = await api.listImages();
   if (!images.length) return 0;
-  const used = new Set();
+  const used = new Set(keptImageIds);
   for (const id of pageIds) {
     const { html } = await api.getPage(id);
     for (const imageId of storedImageIds(html)) used.add(imageId);

@@ -9,6 +9,7 @@ export class TrashView {
     this.shown = null;
     this.restoreHandler = () => {};
     this.purgeHandler = () => {};
+    this.historyHandler = () => {};
     button.addEventListener('click', () => {
       const show = list.hidden;
       list.hidden = !show;
@@ -24,6 +25,11 @@ export class TrashView {
   // handler(id): the delete-for-good button of an entry.
   bindPurge(handler) {
     this.purgeHandler = handler;
+  }
+
+  // handler(id): the history button of an entry.
+  bindHistory(handler) {
+    this.historyHandler = handler;
   }
 
   render(model) {
@@ -46,8 +52,12 @@ export class TrashView {
         node.setAttribute('aria-label', '「' + title + '」を' + text);
         return node;
       };
+      const historyButton = button('trash-history', '履歴', (id) => this.historyHandler(id));
+      historyButton.title = 'このページの以前の版を見る';
+      historyButton.setAttribute('aria-label', '「' + title + '」の履歴');
       const item = element('div', { class: 'trash-item' },
         element('span', { class: 'trash-title', text: title, title }),
+        historyButton,
         button('trash-restore', '復元', (id) => this.restoreHandler(id)),
         button('trash-purge', '完全に削除', (id) => this.purgeHandler(id)));
       item.dataset.id = entry.id;

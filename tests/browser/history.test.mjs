@@ -1,0 +1,147 @@
+// The page history in the window: earlier versions listed with their changes marked, brought
+// back through the normal save, kept when another window's version is overwritten, and their
+// images spared by the clean-up.
+import assert from 'node:assert/strict';
+import { describe, test } from 'node:test';
+import {
+  assertNoProblems, ignoreFocus, newPage, openWindow, row, storedAs, until, useWindow,
+} from '../support/browser.mjs';
+
+const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
+const DAY = 24 * 60 * 60 * 1000;
+const failedMessage = '履歴を保存できませんでした。空き容量と権限をご確認ください。ページは保存されています。';
+
+// The page's kept bodies, newest first.
+const keptBodies = (page, id) => page.evaluate(async (pageId) => {
+  const { historyApi } = await import('/assets/js/history-api.js');
+  const bodies = [];
+  for (const revision of await historyApi.revisions(pageId)) bodies.push(await historyApi.revision(pageId, revision.id));
+  return bodies;
+}, id);
+
+async function replaceText(page, text) {
+  await page.click('#editor');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.type(text);
+  await page.keyboard.press('Control+s');
+}
+
+const marked = (page, selector) => page.locator(`.history-text ${selector}`).allTextContents();
+
+describe('page history', () => {
+  let server;
+  let browser;
+  let page;
+  useWindow((opened) => { ({ server, browser, page } = opened); });
+
+  test('an earlier version is listed with its changes marked and brought back by 「この版に戻す」', async () => {
+    const id = await newPage(page, '買い物');
+    await replaceText(page, 'apples and pears for lunch');
+    await storedAs(page, id, '<p>apples and pears for lunch</p>');
+    await replaceText(page, 'apples and plums for lunch');
+    await storedAs(page, id, '<p>apples and plums for lunch</p>');
+
+    await page.click('#historyBtn');
+    const dialog = page.locator('dialog.history-dialog');
+    await dialog.locator('.history-option').first().waitFor();
+    assert.equal(await dialog.locator('.history-option').count(), 1);
+    assert.match(await dialog.locator('.history-option .history-when').first().textContent(), /^(たった今|1 分前)$/);
+    await page.locator('.history-text del').first().waitFor();
+    assert.deepEqual(await marked(page, 'del.diff-removed'), ['pears']);
+    assert.deepEqual(await marked(page, 'ins.diff-added'), ['plums']);
+    assert.equal(await page.locator('.history-counts').textContent(), '今との違い: 1 語削除・1 語追加');
+
+    await dialog.getByRole('button', { name: 'この版に戻す' }).click();
+    await dialog.waitFor({ state: 'detached' });
+    assert.equal(await page.locator('#editor').innerHTML(), '<p>apples and pears for lunch</p>');
+    await storedAs(page, id, '<p>apples and pears for lunch</p>');
+    assert.deepEqual(await keptBodies(page, id), ['<p>apples and plums for lunch</p>', '<p>apples and pears for lunch</p>']);
+
+    // In the trash the history is still there to read, but nothing is written back from it.
+    await row(page, '買い物').click({ button: 'right' });
+    await page.getByRole('menuitem', { name: /ごみ箱/ }).click();
+    await page.click('#trashBtn');
+    await page.locator('.trash-item', { hasText: '買い物' }).getByRole('button', { name: '履歴' }).click();
+    await dialog.locator('.history-option').nth(1).waitFor();
+    assert.equal(await dialog.getByRole('button', { name: 'この版に戻す' }).isHidden(), true);
+    assert.match(await dialog.locator('.history-note').textContent(), /ごみ箱にあります/);
+    await dialog.getByRole('button', { name: '閉じる' }).click();
+    await page.click('#trashBtn');
+    assertNoProblems(assert, browser);
+  });
+
+  test('overwriting from the conflict banner keeps the other window\'s text in the history', async () => {
+    const id = await newPage(page, '予定');
+    // A version was kept a moment ago: only the overwrite's own request keeps the next one.
+    await replaceText(page, 'base');
+    await storedAs(page, id, '<p>base</p>');
+    await replaceText(page, 'second base');
+    await storedAs(page, id, '<p>second base</p>');
+    const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
+    await two.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await two.waitForFunction(() => document.getElementById('title').value === '予定');
+
+    await replaceText(page, 'from the first window');
+    await storedAs(page, id, '<p>from the first window</p>');
+    await replaceText(two, 'from the second window');
+    await two.waitForFunction(() => document.getElementById('banner').dataset.kind === 'conflict');
+    await two.getByRole('button', { name: 'こちらの内容で上書き' }).click();
+    await storedAs(page, id, '<p>from the second window</p>');
+    assert.deepEqual(await keptBodies(page, id), ['<p>from the first window</p>', '<p>base</p>']);
+    await two.close();
+  });
+
+  test('a history that cannot be written is said once in the status line', async () => {
+    await page.route((url) => /^\/api\/pages\/[0-9a-f-]{36}$/.test(url.pathname), async (route) => {
+      if (route.request().method() !== 'PUT') return route.fallback();
+      const response = await route.fetch();
+      return route.fulfill({ response, json: { history: 'failed', message: failedMessage } });
+    });
+    await newPage(page, '失敗');
+    const status = page.locator('#status');
+    for (const [text, note] of [['one', true], ['two', false]]) {
+      await replaceText(page, text);
+      await until(async () => (await status.textContent()).startsWith('保存済み'));
+      assert.equal((await status.textContent()).endsWith('（履歴は保存できませんでした）'), note, text);
+      assert.equal(await status.getAttribute('title'), note ? failedMessage : '', text);
+    }
+    await page.unroute((url) => /^\/api\/pages\/[0-9a-f-]{36}$/.test(url.pathname));
+  });
+
+  test('an image that only an earlier version shows survives image clean-up', async () => {
+    const [kept, unused] = await page.evaluate(async ([pngBase64, day]) => {
+      const { api } = await import('/assets/js/api.js');
+      const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
+      const upload = (n) => api.uploadImage(new Blob([bytes, new Uint8Array(n)], { type: 'image/png' }));
+      const images = [await upload(1), await upload(2)];
+      const { text, etag } = await api.getTree();
+      const doc = JSON.parse(text);
+      const pageId = crypto.randomUUID();
+      const now = Date.now();
+      doc.pages.push({ id: pageId, parentId: null, order: 99000, title: '写真', createdAt: now, updatedAt: now, deletedAt: null });
+      await api.putTree(doc, etag);
+      const first = await api.putPage(pageId, `<p><img src="/api/images/${images[0]}" alt=""></p>`, '0');
+      await api.putPage(pageId, '<p>写真は外しました</p>', first);
+      // Both were seen unreferenced by the pages two days ago.
+      localStorage.setItem('ferncard.unreferencedImages',
+        JSON.stringify({ [images[0]]: now - 2 * day, [images[1]]: now - 2 * day }));
+      return images;
+    }, [PNG_BASE64, DAY]);
+    await page.route((url) => url.pathname === '/api/images', async (route) => {
+      if (route.request().method() !== 'GET') return route.fallback();
+      const response = await route.fetch();
+      const { images } = await response.json();
+      return route.fulfill({ response, json: { images: images.map((image) => ({ ...image, modified: Date.now() - 2 * DAY })) } });
+    });
+    const imageIds = () => page.evaluate(async () => {
+      const { api } = await import('/assets/js/api.js');
+      return (await api.listImages()).map((image) => image.id);
+    });
+    await page.reload();
+    await until(async () => !(await imageIds()).includes(unused), { interval: 250 });
+    await page.unroute((url) => url.pathname === '/api/images');
+    assert.ok((await imageIds()).includes(kept), 'the image of the earlier version stays');
+    const answer = await page.evaluate(async (id) => (await fetch('/api/images/' + id)).status, kept);
+    assert.equal(answer, 200);
+  });
+});
