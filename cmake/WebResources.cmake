@@ -39,5 +39,9 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/search-results.js
   assets/js/search-text.js
   assets/favicon.png
+  assets/js/editor-events.js
+  assets/js/editor-history.js
+  assets/js/inert-html.js
+  assets/js/office-lists.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

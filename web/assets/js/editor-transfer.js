@@ -1,6 +1,9 @@
 // Pasted and dropped content and image uploads, inserted where the caret was when they began.
 import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf } from './images.js';
+import { parseInert } from './inert-html.js';
+import { convertOfficeLists } from './office-lists.js';
+import { escapeHtml } from './sanitize.js';
 
 // Runs an upload and inserts what it gives where the caret was when it began, in the page
 // that was open then; a page switch waits for it (see flush).
@@ -50,12 +53,37 @@ export async function insertTransfer(editor, data) {
     await insertImageFiles(editor, files);
   } else if (html) {
     try {
-      await insertAfterUpload(editor, () => uploadDataImages(html));
+      await insertAfterUpload(editor, async () => {
+        // Read where nothing in it can run; the editor takes it in only once sanitized.
+        const doc = parseInert(html);
+        convertOfficeLists(doc);
+        await uploadDataImages(doc);
+        return doc.body.innerHTML;
+      });
     } catch (error) {
       showToast(error.message);
     }
   } else if (text) {
+    insertPlainText(editor, text);
+  }
+}
+
+// A line of plain text as HTML, its runs of spaces kept as typed.
+function lineHtml(line) {
+  return escapeHtml(line).replace(/^ | (?= )| $/g, '&nbsp;');
+}
+
+// Several lines go in at once as ready-made paragraphs (line breaks in a code block), in one
+// command: inserting them as text makes the browser split the block line by line, which takes
+// minutes for a megabyte.
+export function insertPlainText(editor, text) {
+  const lines = text.replace(/\r\n?/g, '\n').split('\n');
+  if (lines.length === 1) {
     editor.exec('insertText', text);
+  } else if (editor.currentBlock() === 'pre') {
+    editor.exec('insertHTML', lines.map((line) => escapeHtml(line)).join('<br>'));
+  } else {
+    editor.exec('insertHTML', lines.map((line) => '<p>' + (lineHtml(line) || '<br>') + '</p>').join(''));
   }
 }
 
