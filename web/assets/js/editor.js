@@ -55,6 +55,7 @@ export class Editor {
 
   // The save indicator; while a conflict is open it keeps saying so.
   report(state, message) {
+    this.reported = state;
     if (this.conflict && state !== 'error') this.onStatus('error', CONFLICT_MESSAGE);
     else this.onStatus(state, message);
   }
@@ -78,7 +79,8 @@ export class Editor {
       }
       const { html, etag } = await api.getPage(id);
       this.show(id, html, etag);
-      this.report('saved');
+      // Whatever was said to be saving belonged to the page left, which is saved by now.
+      if (this.reported === 'saving') this.report('saved');
       return true;
     } finally {
       unlock();
@@ -93,6 +95,8 @@ export class Editor {
       this.clickedWhileLoading = false;
       this.body.contentEditable = 'false';
       this.body.setAttribute('aria-busy', 'true');
+      this.titleReadOnlyBefore = this.titleInput.readOnly;
+      this.titleInput.readOnly = true;
     }
     let unlocked = false;
     return () => {
@@ -101,6 +105,7 @@ export class Editor {
       if (--this.loading > 0) return;
       this.body.contentEditable = this.editableBefore;
       this.body.removeAttribute('aria-busy');
+      this.titleInput.readOnly = this.titleReadOnlyBefore;
       if (this.clickedWhileLoading && this.body.isContentEditable) this.body.focus();
     };
   }
