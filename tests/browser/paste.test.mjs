@@ -38,8 +38,8 @@ describe('pasting and dropping', () => {
       '<p>画像</p><div>d</div>'],
     ['dropped HTML with handlers is cleaned the same way', 'drop',
       { html: '<p onmouseover="window.__hit = 3">落とす<img src=x onerror="window.__hit = 4"></p>' }, '<p>落とす</p>'],
-    ['plain lines become paragraphs, spaces kept', 'paste', { text: 'first\n  two  spaces\n\nlast' },
-      '<p>first</p><p>&nbsp; two&nbsp; spaces</p><p><br></p><p>last</p>'],
+    ['plain lines become paragraphs of plain text, spaces kept', 'paste', { text: '<b>太字</b>\n  two  spaces\n\nlast' },
+      '<p>&lt;b&gt;太字&lt;/b&gt;</p><p>&nbsp; two&nbsp; spaces</p><p><br></p><p>last</p>'],
   ]) {
     test(name, async () => {
       const id = await newPage(page, name.slice(0, 20));

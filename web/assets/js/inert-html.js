@@ -11,7 +11,8 @@ function inertParser() {
     frame.setAttribute('sandbox', 'allow-same-origin');
     frame.hidden = true;
     document.documentElement.append(frame);
-    parserClass = frame.contentWindow.DOMParser;
+    // Should a browser give no such window, its own parser still runs nothing (the policy sees to it).
+    parserClass = (frame.contentWindow && frame.contentWindow.DOMParser) || DOMParser;
     frame.remove();
   }
   return new parserClass();
