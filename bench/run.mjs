@@ -406,10 +406,11 @@ async function pasteRuns(app) {
           length += new TextEncoder().encode(line).length + 1;
         }
         const editor = document.getElementById('editor');
+        // The same start for both: an empty paragraph with the caret in it.
         const clear = () => {
+          editor.innerHTML = '<p><br></p>';
           editor.focus();
-          document.execCommand('selectAll');
-          document.execCommand('delete');
+          document.getSelection().collapse(editor.firstChild, 0);
         };
         const html = lines.map((line) => '<p>' + line + '</p>').join('');
         clear();

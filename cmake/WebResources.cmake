@@ -43,5 +43,6 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/editor-history.js
   assets/js/inert-html.js
   assets/js/office-lists.js
+  assets/js/paste-text.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

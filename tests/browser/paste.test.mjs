@@ -50,6 +50,28 @@ describe('pasting and dropping', () => {
     });
   }
 
+  // Lines pasted into a block with text split it as Enter would, whatever the block.
+  for (const [name, prepare, expected] of [
+    ['into a list item', async () => {
+      await page.click('button[title="箇条書き"]');
+      await page.keyboard.type('ab');
+      await page.keyboard.press('ArrowLeft');
+    }, '<ul><li>a1</li><li>2</li><li>3b</li></ul>'],
+    ['at the end of a heading', async () => {
+      await page.selectOption('#toolbar select', 'h2');
+      await page.keyboard.type('見出し');
+    }, '<h2>見出し1</h2><p>2</p><p>3</p>'],
+  ]) {
+    test('plain lines pasted ' + name, async () => {
+      const id = await newPage(page, name);
+      await prepare();
+      await transfer(page, 'paste', { text: '1\n2\n3' });
+      await storedAs(page, id, expected);
+      await page.keyboard.type('!');
+      await storedAs(page, id, expected.replace(/3/, '3!'));
+    });
+  }
+
   test('a megabyte of plain text is stored as paragraphs, one undo step, the same after a reload', async () => {
     const id = await newPage(page, '大きな貼り付け');
     const lines = Array.from({ length: 15000 }, (_, i) => `${i} 行目のテキスト、ふつうの長さの一行 ${'x'.repeat(40)}`);

@@ -3,6 +3,7 @@ import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf } from './images.js';
 import { parseInert } from './inert-html.js';
 import { convertOfficeLists } from './office-lists.js';
+import { insertLines } from './paste-text.js';
 import { escapeHtml } from './sanitize.js';
 
 // Runs an upload and inserts what it gives where the caret was when it began, in the page
@@ -73,18 +74,19 @@ function lineHtml(line) {
   return escapeHtml(line).replace(/^ | (?= )| $/g, '&nbsp;');
 }
 
-// Several lines go in at once as ready-made paragraphs (line breaks in a code block), in one
-// command: inserting them as text makes the browser split the block line by line, which takes
-// minutes for a megabyte.
+// Several lines go in at once, one block each, as one step (see paste-text.js).
 export function insertPlainText(editor, text) {
   const lines = text.replace(/\r\n?/g, '\n').split('\n');
   if (lines.length === 1) {
     editor.exec('insertText', text);
-  } else if (editor.currentBlock() === 'pre') {
-    editor.exec('insertHTML', lines.map((line) => escapeHtml(line)).join('<br>'));
-  } else {
-    editor.exec('insertHTML', lines.map((line) => '<p>' + (lineHtml(line) || '<br>') + '</p>').join(''));
+    return;
   }
+  editor.edit(() => {
+    if (!document.getSelection().isCollapsed) document.execCommand('delete', false, null);
+    if (!insertLines(editor.body, lines)) {
+      document.execCommand('insertHTML', false, lines.map((line) => '<p>' + (lineHtml(line) || '<br>') + '</p>').join(''));
+    }
+  });
 }
 
 export function attachTransferEvents(editor) {

@@ -275,22 +275,31 @@ export class Editor {
   // Every command is one undo step; undo and redo go through the editor's own history. A block
   // (a rule, a code block, or HTML inserted as a `block`) never goes inside a list item.
   exec(command, value = null, block = false) {
-    this.restoreSelection();
     if (command === 'undo' || command === 'redo') {
+      this.restoreSelection();
       this.history[command]();
-    } else {
-      this.history.checkpoint();
-      this.quietly(() => {
-        if (block || command === 'insertHorizontalRule' || (command === 'formatBlock' && value === 'pre')) {
-          endListItemFor(this.body);
-        }
-        document.execCommand('styleWithCSS', false, true);
-        document.execCommand(command, false, value);
-        liftBlocks(this.body);
-      });
-      this.markDirty();
-      this.history.record();
+      this.onSelectionChange();
+      return;
     }
+    this.edit(() => {
+      if (block || command === 'insertHorizontalRule' || (command === 'formatBlock' && value === 'pre')) {
+        endListItemFor(this.body);
+      }
+      document.execCommand('styleWithCSS', false, true);
+      document.execCommand(command, false, value);
+    });
+  }
+
+  // Makes one change to the body at the remembered selection, as one undo step.
+  edit(change) {
+    this.restoreSelection();
+    this.history.checkpoint();
+    this.quietly(() => {
+      change();
+      liftBlocks(this.body);
+    });
+    this.markDirty();
+    this.history.record();
     this.onSelectionChange();
   }
 
