@@ -413,14 +413,16 @@ async function pasteRuns(app) {
           document.getSelection().collapse(editor.firstChild, 0);
         };
         const html = lines.map((line) => '<p>' + line + '</p>').join('');
-        clear();
-        let began = performance.now();
-        document.execCommand('insertHTML', false, html);
-        const direct = performance.now() - began;
+        window.__direct = () => {
+          clear();
+          const start = performance.now();
+          document.execCommand('insertHTML', false, html);
+          return performance.now() - start;
+        };
         clear();
         const clipboard = new DataTransfer();
         clipboard.setData('text/plain', lines.join('\n'));
-        began = performance.now();
+        const began = performance.now();
         editor.dispatchEvent(new ClipboardEvent('paste', { clipboardData: clipboard, bubbles: true, cancelable: true }));
         const pasted = performance.now() - began;
         const id = location.hash.slice(4);
@@ -433,12 +435,15 @@ async function pasteRuns(app) {
           const at = event.timeStamp;
           requestAnimationFrame(() => window.__keys.push(performance.now() - at));
         });
-        return { direct, pasted, stored };
+        return { pasted, stored };
       }, size);
       await page.keyboard.press('Control+End');
       await page.keyboard.type('typing after the paste');
       const keys = await page.evaluate(() => window.__keys.slice(1));
-      return { ...timings, key: Math.max(...keys) };
+      // The browser's own command last: for a megabyte it may not finish in time.
+      const direct = await Promise.race([page.evaluate(() => window.__direct()),
+        new Promise((resolve) => { setTimeout(() => resolve(Infinity), 2 * TIMEOUT_MS); })]);
+      return { ...timings, key: Math.max(...keys), direct };
     }, 6 * TIMEOUT_MS);
     const ratio = result ? result.pasted / result.direct : NaN;
     row('client', `paste ${label} of plain text`, result?.pasted ?? Infinity, 'ms', 'same paragraphs inserted directly',
