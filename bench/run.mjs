@@ -398,6 +398,8 @@ async function clientRuns(app, large) {
   });
   row('client', `open a ${smoke ? 'small' : '1 MB'} page`, opened ?? Infinity, 'ms', '—', NaN, NaN, '< 150 ms', (opened ?? Infinity) < 150);
 
+  await pasteRuns(app);
+
   const office = officeHtml(smoke ? 20000 : 1024 * 1024);
   const inputs = await exportInputs(app);
   // The sanitizer and the export share one browser: a launch costs seconds.
@@ -429,6 +431,69 @@ async function clientRuns(app, large) {
     return importTimings(page, folder);
   }, 6 * TIMEOUT_MS);
   importRows(row, folder, imported);
+}
+
+// Plain text pasted into the open page, against the same paragraphs inserted directly by the
+// browser's command in the same window; then how long until the server holds it, and the time
+// from a key to the next frame when typing after it.
+async function pasteRuns(app) {
+  for (const size of smoke ? [20 * 1024] : [100 * 1024, 1024 * 1024]) {
+    const label = size >= 1024 * 1024 ? `${size / 1024 / 1024} MB` : `${size / 1024} KB`;
+    const result = await inBrowser(app, async (page) => {
+      await openWindow(page, app);
+      const timings = await page.evaluate(async (bytes) => {
+        const lines = [];
+        for (let n = 0, length = 0; length < bytes; n++) {
+          const line = `${n} 行目: plain text pasted from another program, ${'x'.repeat(40)}`;
+          lines.push(line);
+          length += new TextEncoder().encode(line).length + 1;
+        }
+        const editor = document.getElementById('editor');
+        // The same start for both: an empty paragraph with the caret in it.
+        const clear = () => {
+          editor.innerHTML = '<p><br></p>';
+          editor.focus();
+          document.getSelection().collapse(editor.firstChild, 0);
+        };
+        const html = lines.map((line) => '<p>' + line + '</p>').join('');
+        window.__direct = () => {
+          clear();
+          const start = performance.now();
+          document.execCommand('insertHTML', false, html);
+          return performance.now() - start;
+        };
+        clear();
+        const clipboard = new DataTransfer();
+        clipboard.setData('text/plain', lines.join('\n'));
+        const began = performance.now();
+        editor.dispatchEvent(new ClipboardEvent('paste', { clipboardData: clipboard, bubbles: true, cancelable: true }));
+        const pasted = performance.now() - began;
+        const id = location.hash.slice(4);
+        while ((await (await fetch('/api/pages/' + id, { cache: 'no-store' })).text()) !== html) {
+          await new Promise((resolve) => { setTimeout(resolve, 50); });
+        }
+        const stored = performance.now() - began;
+        window.__keys = [];
+        editor.addEventListener('keydown', (event) => {
+          const at = event.timeStamp;
+          requestAnimationFrame(() => window.__keys.push(performance.now() - at));
+        });
+        return { pasted, stored };
+      }, size);
+      await page.keyboard.press('Control+End');
+      await page.keyboard.type('typing after the paste');
+      const keys = await page.evaluate(() => window.__keys.slice(1));
+      // The browser's own command last: for a megabyte it may not finish in time.
+      const direct = await Promise.race([page.evaluate(() => window.__direct()),
+        new Promise((resolve) => { setTimeout(() => resolve(Infinity), 2 * TIMEOUT_MS); })]);
+      return { ...timings, key: Math.max(...keys), direct };
+    }, 6 * TIMEOUT_MS);
+    const ratio = result ? result.pasted / result.direct : NaN;
+    row('client', `paste ${label} of plain text`, result?.pasted ?? Infinity, 'ms', 'same paragraphs inserted directly',
+      result?.direct ?? NaN, ratio, '≤ 1.5 × direct', ratio <= 1.5);
+    row('client', `paste ${label}: stored`, result?.stored ?? Infinity, 'ms', '—', NaN, NaN, '< 5000 ms', (result?.stored ?? Infinity) < 5000);
+    row('client', `paste ${label}: slowest key after it`, result?.key ?? Infinity, 'ms', '—', NaN, NaN, '< 50 ms', (result?.key ?? Infinity) < 50);
+  }
 }
 
 // A branch of pages sharing images: one top page with the rest below it, three images on each.

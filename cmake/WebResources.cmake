@@ -73,5 +73,10 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/shortcuts.js
   assets/js/switcher-rank.js
   assets/js/tree-keyboard.js
+  assets/js/editor-events.js
+  assets/js/editor-history.js
+  assets/js/inert-html.js
+  assets/js/office-lists.js
+  assets/js/paste-text.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -6,7 +6,7 @@
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { ignoreFocus, launchBrowser, openWindow } from '../tests/support/browser.mjs';
+import { ignoreFocus, launchBrowser, openWindow, transfer } from '../tests/support/browser.mjs';
 import { launchProgram } from '../tests/support/session.mjs';
 
 const out = path.resolve(process.argv[2] || 'screenshots');
@@ -127,6 +127,19 @@ try {
   await page.setViewportSize({ width: 640, height: 400 });
   await shoot(page, 'zoom-200');
   await page.setViewportSize({ width: 1280, height: 800 });
+
+  // A list pasted from an office program, two levels deep, then a table after its last item.
+  await show(page, uuid(3), '第一回');
+  await page.click('#editor');
+  await page.keyboard.press('Control+End');
+  const item = (level, glyph, text) => `<p class="MsoListParagraph" style="mso-list:l0 level${level} lfo1">` +
+    `<span style="mso-list:Ignore">${glyph}<span>&nbsp;&nbsp;</span></span>${text}</p>`;
+  await transfer(page, 'paste', { html: item(1, '・', '箇条の一') + item(2, 'o', '下の項目') + item(1, '・', '箇条の二'), text: '箇条' });
+  await page.locator('#editor ul ul').waitFor();
+  await page.click('button[title="表を追加"]');
+  await page.locator('dialog button.primary').click();
+  await page.locator('#editor table').waitFor();
+  await shoot(page, 'pasted-list');
 
   // A second window writes the same page after the first: it shows the conflict banner.
   const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });

@@ -217,3 +217,23 @@ export async function hold(page, pattern, method = 'PUT') {
 export async function pause(page) {
   await page.clock.pauseAt(await page.evaluate(() => Date.now() + 500));
 }
+
+// A PNG of one pixel.
+export const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
+
+// Hands the editor a clipboard (paste) or a drag (drop) with the given HTML, text and files;
+// a file is [name, type, size] (size 0: the PNG above).
+export async function transfer(page, kind, { html = '', text = '', files = [] }) {
+  await page.evaluate(async ([how, html, text, files, pngBase64]) => {
+    const png = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    if (html) transfer.setData('text/html', html);
+    if (text) transfer.setData('text/plain', text);
+    for (const [name, type, size] of files) transfer.items.add(new File([size ? new Uint8Array(size) : png], name, { type }));
+    const editor = document.getElementById('editor');
+    const init = { bubbles: true, cancelable: true };
+    editor.dispatchEvent(how === 'paste'
+      ? new ClipboardEvent('paste', { ...init, clipboardData: transfer })
+      : new DragEvent('drop', { ...init, dataTransfer: transfer, clientX: 0, clientY: 0 }));
+  }, [kind, html, text, files, PNG_BASE64]);
+}

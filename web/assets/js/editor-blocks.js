@@ -84,6 +84,25 @@ export function leaveCodeBlock(editor) {
   return true;
 }
 
+// Makes room for a block about to be put at the caret: at the end of a list item it would land
+// inside the item. An item with text ends its list first, as two Enters do; an empty item is
+// replaced, as one Enter does.
+export function endListItemFor(body) {
+  const selection = document.getSelection();
+  if (!selection.rangeCount || !selection.isCollapsed) return;
+  const caret = selection.getRangeAt(0);
+  const item = closestElement(caret.startContainer, 'li', body);
+  if (!item) return;
+  const after = document.createRange();
+  after.setStart(caret.startContainer, caret.startOffset);
+  after.setEnd(item, item.childNodes.length);
+  const rest = after.cloneContents();
+  if (textWithBreaks(rest).trim() !== '' || rest.querySelector('img, table, hr, ul, ol')) return;
+  const empty = !item.textContent.trim() && !item.querySelector('img');
+  document.execCommand('insertParagraph', false, null);
+  if (!empty) document.execCommand('insertParagraph', false, null);
+}
+
 export function firstLineFix(body) {
   const first = body.firstChild;
   const selection = document.getSelection();

@@ -1,6 +1,10 @@
 // Pasted and dropped content and image uploads, inserted where the caret was when they began.
 import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf } from './images.js';
+import { parseInert } from './inert-html.js';
+import { convertOfficeLists } from './office-lists.js';
+import { insertLines } from './paste-text.js';
+import { escapeHtml } from './sanitize.js';
 
 // Runs an upload and inserts what it gives where the caret was when it began, in the page
 // that was open then; a page switch waits for it (see flush).
@@ -50,13 +54,39 @@ export async function insertTransfer(editor, data) {
     await insertImageFiles(editor, files);
   } else if (html) {
     try {
-      await insertAfterUpload(editor, () => uploadDataImages(html));
+      await insertAfterUpload(editor, async () => {
+        // Read where nothing in it can run; the editor takes it in only once sanitized.
+        const doc = parseInert(html);
+        convertOfficeLists(doc);
+        await uploadDataImages(doc);
+        return doc.body.innerHTML;
+      });
     } catch (error) {
       showToast(error.message);
     }
   } else if (text) {
-    editor.exec('insertText', text);
+    insertPlainText(editor, text);
   }
+}
+
+// A line of plain text as HTML, its runs of spaces kept as typed.
+function lineHtml(line) {
+  return escapeHtml(line).replace(/^ | (?= )| $/g, '&nbsp;');
+}
+
+// Several lines go in at once, one block each, as one step (see paste-text.js).
+export function insertPlainText(editor, text) {
+  const lines = text.replace(/\r\n?/g, '\n').split('\n');
+  if (lines.length === 1) {
+    editor.exec('insertText', text);
+    return;
+  }
+  editor.edit(() => {
+    if (!document.getSelection().isCollapsed) document.execCommand('delete', false, null);
+    if (!insertLines(editor.body, lines)) {
+      document.execCommand('insertHTML', false, lines.map((line) => '<p>' + (lineHtml(line) || '<br>') + '</p>').join(''));
+    }
+  });
 }
 
 export function attachTransferEvents(editor) {

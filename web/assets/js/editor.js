@@ -1,15 +1,15 @@
 // The page editor: loads a body, saves it 800 ms after the last change under its version tag,
 // writes the title through the page tree, and runs the formatting commands.
 import { api } from './api.js';
-import { showToast } from './dialogs.js';
 import { ImageTool } from './images.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
-import { restoreSelection, liftBlocks, currentBlock, leaveCodeBlock, firstLineFix } from './editor-blocks.js';
-import { insertImageFiles, attachTransferEvents } from './editor-transfer.js';
+import { restoreSelection, liftBlocks, currentBlock, endListItemFor } from './editor-blocks.js';
+import { attachEditorEvents } from './editor-events.js';
+import { EditorHistory } from './editor-history.js';
+import { insertImageFiles } from './editor-transfer.js';
 
 const SAVE_DELAY_MS = 800;
 const RETRY_DELAY_MS = 5000;
-const TITLE_DELAY_MS = 400;
 const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
 
 export class Editor {
@@ -32,16 +32,22 @@ export class Editor {
     this.savedRange = null;
     this.internalDrag = false;
     this.composing = false;
+    this.loading = 0; // page loads in progress: the body takes no input meanwhile
+    this.clickedWhileLoading = false;
     this.conflict = false; // a save met a newer version; nothing is saved until the user chooses
     this.keepRevision = false; // the next save asks the server to keep the body it replaces
     this.uploads = new Set(); // pending image insertions of the open page
-    this.imageTool = new ImageTool(body, wrap, () => this.markDirty());
+    this.history = new EditorHistory(body, () => this.markDirty());
+    this.imageTool = new ImageTool(body, wrap, () => {
+      this.markDirty();
+      this.history.record();
+    }, (change) => this.quietly(change));
     try {
       document.execCommand('defaultParagraphSeparator', false, 'p');
     } catch {
       // Older engines keep their own separator.
     }
-    this.attachEvents();
+    attachEditorEvents(this);
   }
 
   get hasUnsaved() {
@@ -50,25 +56,59 @@ export class Editor {
 
   // The save indicator; while a conflict is open it keeps saying so.
   report(state, message) {
+    this.reported = state;
     if (this.conflict && state !== 'error') this.onStatus('error', CONFLICT_MESSAGE);
     else this.onStatus(state, message);
   }
 
+  // Once the current page is saved, and until the next one is shown, the body takes no input:
+  // keys typed then would land in the page being left, after its last save.
   async open(id) {
     if (!(await this.flush())) return false;
-    this.imageTool.clear();
-    if (id === null) {
-      this.pageId = null;
-      this.etag = '0';
-      this.lastSaved = '';
-      this.body.innerHTML = '';
-      this.titleInput.value = '';
-      this.dirty = false;
+    const unlock = this.lock();
+    try {
+      this.imageTool.clear();
+      if (id === null) {
+        this.pageId = null;
+        this.etag = '0';
+        this.lastSaved = '';
+        this.body.innerHTML = '';
+        this.history.reset();
+        this.titleInput.value = '';
+        this.dirty = false;
+        return true;
+      }
+      const { html, etag } = await api.getPage(id);
+      this.show(id, html, etag);
+      // Whatever was said to be saving belonged to the page left, which is saved by now.
+      if (this.reported === 'saving') this.report('saved');
       return true;
+    } finally {
+      unlock();
     }
-    const { html, etag } = await api.getPage(id);
-    this.show(id, html, etag);
-    return true;
+  }
+
+  // Makes the body read-only until the returned function is called (loads may overlap); a click
+  // into it meanwhile puts the caret there once it is editable again.
+  lock() {
+    if (this.loading++ === 0) {
+      this.editableBefore = this.body.contentEditable;
+      this.clickedWhileLoading = false;
+      this.body.contentEditable = 'false';
+      this.body.setAttribute('aria-busy', 'true');
+      this.titleReadOnlyBefore = this.titleInput.readOnly;
+      this.titleInput.readOnly = true;
+    }
+    let unlocked = false;
+    return () => {
+      if (unlocked) return;
+      unlocked = true;
+      if (--this.loading > 0) return;
+      this.body.contentEditable = this.editableBefore;
+      this.body.removeAttribute('aria-busy');
+      this.titleInput.readOnly = this.titleReadOnlyBefore;
+      if (this.clickedWhileLoading && this.body.isContentEditable) this.body.focus();
+    };
   }
 
   show(id, html, etag) {
@@ -78,9 +118,11 @@ export class Editor {
     const entry = this.pages.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
     this.body.replaceChildren(fragment);
+    this.history.reset();
     this.lastSaved = clean;
     this.dirty = false;
     this.conflict = false;
+    this.composing = false;
     this.savedRange = null;
     this.wrap.scrollTop = 0;
   }
@@ -92,14 +134,16 @@ export class Editor {
     if (!this.conflict) this.schedule(SAVE_DELAY_MS);
   }
 
-  schedule(ms) {
+  schedule(ms = SAVE_DELAY_MS) {
     clearTimeout(this.saveTimer);
-    this.saveTimer = setTimeout(() => { this.save(false); }, ms);
+    this.saveTimer = setTimeout(() => { this.save(false, true); }, ms);
   }
 
   // Resolves only when no save is in flight and nothing is dirty (true), or with false as soon as
   // a save this call waited for failed. Every caller waits for the follow-up saves of the others.
-  async save(keepalive = false) {
+  // An autosave leaves the body alone while an input method composition is open (it would store
+  // the half-typed reading); the composition's end starts the next one.
+  async save(keepalive = false, auto = false) {
     for (;;) {
       clearTimeout(this.saveTimer);
       this.saveTimer = 0;
@@ -108,6 +152,7 @@ export class Editor {
         continue;
       }
       if (!this.dirty || !this.pageId) return true;
+      if (auto && this.composing) return true;
       if (this.conflict) return false;
       const once = this.saveOnce(keepalive);
       this.saving = once;
@@ -192,6 +237,7 @@ export class Editor {
       const clean = sanitizeHtml(html);
       this.etag = etag;
       this.body.innerHTML = clean;
+      this.history.reset();
       this.lastSaved = clean;
     }
     if (document.activeElement !== this.titleInput) {
@@ -242,13 +288,45 @@ export class Editor {
     restoreSelection(this.body, this.savedRange);
   }
 
-  exec(command, value = null) {
+  // Every command is one undo step; undo and redo go through the editor's own history. A block
+  // (a rule, a code block, or HTML inserted as a `block`) never goes inside a list item.
+  exec(command, value = null, block = false) {
+    if (command === 'undo' || command === 'redo') {
+      this.restoreSelection();
+      this.history[command]();
+      this.onSelectionChange();
+      return;
+    }
+    this.edit(() => {
+      if (block || command === 'insertHorizontalRule' || (command === 'formatBlock' && value === 'pre')) {
+        endListItemFor(this.body);
+      }
+      document.execCommand('styleWithCSS', false, true);
+      document.execCommand(command, false, value);
+    });
+  }
+
+  // Makes one change to the body at the remembered selection, as one undo step.
+  edit(change) {
     this.restoreSelection();
-    document.execCommand('styleWithCSS', false, true);
-    document.execCommand(command, false, value);
-    liftBlocks(this.body);
+    this.history.checkpoint();
+    this.quietly(() => {
+      change();
+      liftBlocks(this.body);
+    });
     this.markDirty();
+    this.history.record();
     this.onSelectionChange();
+  }
+
+  // Runs the editor's own changes to the body; the input events they raise are not the user's.
+  quietly(change) {
+    this.commanding = true;
+    try {
+      change();
+    } finally {
+      this.commanding = false;
+    }
   }
 
   queryState(command) {
@@ -272,8 +350,8 @@ export class Editor {
     this.setBlock(this.currentBlock() === tag ? 'p' : tag);
   }
 
-  insertHtml(html) {
-    this.exec('insertHTML', sanitizeHtml(html));
+  insertHtml(html, block = false) {
+    this.exec('insertHTML', sanitizeHtml(html), block);
   }
 
   currentLink() {
@@ -303,8 +381,10 @@ export class Editor {
       return;
     }
     if (link) {
+      this.history.checkpoint();
       link.href = url;
       this.markDirty();
+      this.history.record();
     } else if (this.selectedText()) {
       this.exec('createLink', url);
     } else {
@@ -315,52 +395,5 @@ export class Editor {
 
   insertImageFiles(files) {
     return insertImageFiles(this, files);
-  }
-
-  // ---- Events ----
-
-  attachEvents() {
-    this.body.addEventListener('input', (event) => {
-      if (!event.isComposing && !this.composing) firstLineFix(this.body);
-      this.markDirty();
-      this.imageTool.reposition();
-    });
-    this.body.addEventListener('compositionstart', () => { this.composing = true; });
-    this.body.addEventListener('compositionend', () => {
-      this.composing = false;
-      firstLineFix(this.body);
-    });
-    this.titleInput.addEventListener('input', () => {
-      if (!this.pageId) return;
-      clearTimeout(this.titleTimer);
-      this.titleTimer = setTimeout(() => { this.commitTitle(); }, TITLE_DELAY_MS);
-      this.report('saving');
-    });
-    this.body.addEventListener('keydown', (event) => {
-      if (event.key === 'Enter' && !event.shiftKey && !event.isComposing && !this.composing &&
-          leaveCodeBlock(this)) event.preventDefault();
-    });
-    this.titleInput.addEventListener('keydown', (event) => {
-      if (event.key === 'Enter' && !event.isComposing) {
-        event.preventDefault();
-        this.body.focus();
-      }
-    });
-    document.addEventListener('selectionchange', () => {
-      const selection = document.getSelection();
-      if (!selection.rangeCount) return;
-      const range = selection.getRangeAt(0);
-      if (!this.body.contains(range.commonAncestorContainer)) return;
-      this.savedRange = range.cloneRange();
-      this.onSelectionChange();
-    });
-    attachTransferEvents(this);
-    this.body.addEventListener('click', (event) => {
-      const link = event.target.closest && event.target.closest('a');
-      if (!link || !this.body.contains(link)) return;
-      event.preventDefault();
-      if (event.ctrlKey) window.open(link.href, '_blank', 'noopener,noreferrer');
-      else showToast('リンクは Ctrl キーを押しながらクリックすると開きます。');
-    });
   }
 }

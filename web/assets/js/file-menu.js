@@ -104,13 +104,14 @@ export class FileMenu {
           actionButton('別名で保存…', 'save-as'),
           actionButton(OPEN_BACKUP_LABEL, OPEN_BACKUP_ACTION),
           actionButton('インポート…', 'import')));
-      if (recent.length) {
+      // The file open in this window is not offered again.
+      if (recent.some((entry) => entry.path !== this.fileStatus().file)) {
         dialog.append(
           element('h3', { text: '最近使ったファイル' }),
           element('div', { class: 'recent-files' }, ...recent.map((entry, index) => element('button', {
             type: 'button', text: String(entry.name ?? ''), title: String(entry.path ?? ''),
             disabled: entry.exists === false, onclick: () => close('recent/' + index),
-          }))));
+          })).filter((button, index) => recent[index].path !== this.fileStatus().file)));
       }
       dialog.append(element('div', { class: 'dialog-actions' }, closeButton));
       requestAnimationFrame(() => closeButton.focus());

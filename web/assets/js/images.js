@@ -29,9 +29,8 @@ export async function uploadImages(files) {
   return paths;
 }
 
-export async function uploadDataImages(html) {
-  if (!/data:image\//i.test(html)) return html;
-  const doc = new DOMParser().parseFromString(html, 'text/html');
+// Stores the data: images of a parsed (inert) document and points them at their stored copies.
+export async function uploadDataImages(doc) {
   for (const img of [...doc.querySelectorAll('img')]) {
     const match = DATA_IMAGE.exec(img.getAttribute('src') || '');
     if (!match) continue;
@@ -54,7 +53,6 @@ export async function uploadDataImages(html) {
       showToast('貼り付けた画像を保存できませんでした: ' + error.message);
     }
   }
-  return doc.body.innerHTML;
 }
 
 const MIN_IMAGE_WIDTH = 24;
@@ -63,10 +61,13 @@ const CHANGED_MARK = 'data-changed';
 
 // Frame, resize handles and a button bar over the image selected in the editor.
 export class ImageTool {
-  constructor(editor, wrap, onChange) {
+  // onChange() is told after each change; quietly(change) runs the change's editing command (the
+  // editor takes the whole change as one step).
+  constructor(editor, wrap, onChange, quietly = (change) => change()) {
     this.editor = editor;
     this.wrap = wrap;
     this.onChange = onChange;
+    this.quietly = quietly;
     this.image = null;
     this.drag = null;
     this.overlay = element('div', { class: 'img-overlay', hidden: true });
@@ -192,7 +193,7 @@ export class ImageTool {
     copy.setAttribute(CHANGED_MARK, '');
     this.editor.focus();
     selectNode(image);
-    document.execCommand('insertHTML', false, copy.outerHTML);
+    this.quietly(() => document.execCommand('insertHTML', false, copy.outerHTML));
     const placed = this.editor.querySelector('img[' + CHANGED_MARK + ']');
     if (placed) {
       placed.removeAttribute(CHANGED_MARK);
@@ -209,7 +210,7 @@ export class ImageTool {
     this.clear();
     this.editor.focus();
     selectNode(image);
-    document.execCommand('delete', false, null);
+    this.quietly(() => document.execCommand('delete', false, null));
     this.onChange();
   }
 

@@ -2,6 +2,7 @@
 // so nothing that was removed can come back through re-parsing, and shapes the tree so that
 // reading its output again gives the same tree.
 import { IMAGE_CLASSES, pageLinkHref, safeLink, storedImagePath } from './content-rules.js';
+import { parseInert } from './inert-html.js';
 
 const ALLOWED = new Set(['p', 'div', 'br', 'h1', 'h2', 'h3', 'b', 'strong', 'i', 'em', 'u', 's', 'sub',
   'sup', 'span', 'ul', 'ol', 'li', 'blockquote', 'pre', 'code', 'hr', 'a', 'img', 'table', 'thead',
@@ -200,9 +201,11 @@ function copyNode(node, parent, out, depth) {
     const start = numberAttr(getAttribute(node, 'start'), 99999);
     if (start) copy.setAttribute('start', start);
   }
-  if (name !== 'br' && name !== 'hr') copyChildren(node, copy, out, depth + 1);
-  if (name === 'p' && !copy.hasChildNodes()) return;
+  // Attached first, so that the checks made for its children see every element above them.
   target.append(copy);
+  if (name !== 'br' && name !== 'hr') copyChildren(node, copy, out, depth + 1);
+  // A paragraph left empty, or holding only blank text (a script between line breaks), is dropped.
+  if (name === 'p' && !copy.firstElementChild && !/[^ \t\n\f\r]/.test(copy.textContent)) copy.remove();
   // The parser drops one line break right after <pre>: a leading one is written twice.
   if (name === 'pre' && copy.firstChild && copy.firstChild.nodeType === Node.TEXT_NODE &&
       copy.firstChild.data.startsWith('\n')) {
@@ -259,8 +262,7 @@ function splitParagraphs(root) {
 // The sanitized content as an element of an otherwise empty document.
 function sanitizedRoot(html) {
   const text = html === null || html === undefined ? '' : String(html);
-  // Read in standards mode, as the editor's document is; the body tag keeps a leading line.
-  const parsed = new DOMParser().parseFromString('<!DOCTYPE html><body>' + text, 'text/html');
+  const parsed = parseInert(text);
   const out = document.implementation.createHTMLDocument('');
   const root = out.createElement('div');
   out.body.append(root);

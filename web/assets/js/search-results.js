@@ -28,6 +28,8 @@ export class SearchResults {
       this.show([]);
       return;
     }
+    // Until the answer is in, the page list does not say that nothing matches.
+    this.container.dataset.searching = '';
     this.timer = setTimeout(() => { this.fetch(asked); }, DELAY_MS);
   }
 
@@ -43,6 +45,7 @@ export class SearchResults {
   }
 
   show(hits) {
+    delete this.container.dataset.searching;
     if (!hits.length) {
       this.container.hidden = true;
       this.container.replaceChildren();

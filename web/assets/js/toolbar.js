@@ -140,6 +140,6 @@ export class Toolbar {
     const rows = clamp(result.rows, 1, 50);
     const cols = clamp(result.cols, 1, 20);
     const row = '<tr>' + '<td><br></td>'.repeat(cols) + '</tr>';
-    this.editor.insertHtml('<table><tbody>' + row.repeat(rows) + '</tbody></table><p><br></p>');
+    this.editor.insertHtml('<table><tbody>' + row.repeat(rows) + '</tbody></table><p><br></p>', true);
   }
 }

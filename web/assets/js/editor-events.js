@@ -1,0 +1,87 @@
+// The editor's event wiring: typing and composition, undo keys, the title field, the remembered
+// selection, pastes and drops, and clicks on links.
+import { showToast } from './dialogs.js';
+import { firstLineFix, leaveCodeBlock } from './editor-blocks.js';
+import { attachTransferEvents } from './editor-transfer.js';
+
+const TITLE_DELAY_MS = 400;
+// Input that continues a typing run; any other input (a format by shortcut, a moved drag) is a
+// step of its own.
+const TYPING = /^(insertText|insertCompositionText|insertParagraph|insertLineBreak|insertReplacementText|delete(Content|Word|SoftLine|HardLine)?(Backward|Forward)?)$/;
+
+function undoKey(event) {
+  if (!event.ctrlKey || event.altKey || event.metaKey) return null;
+  const key = event.key.toLowerCase();
+  if (key === 'z') return event.shiftKey ? 'redo' : 'undo';
+  if (key === 'y' && !event.shiftKey) return 'redo';
+  return null;
+}
+
+export function attachEditorEvents(editor) {
+  const { body, titleInput, history } = editor;
+  body.addEventListener('beforeinput', (event) => {
+    if (event.inputType === 'historyUndo' || event.inputType === 'historyRedo') {
+      event.preventDefault();
+      editor.exec(event.inputType === 'historyUndo' ? 'undo' : 'redo');
+    } else if (!editor.commanding && !TYPING.test(event.inputType)) {
+      history.checkpoint();
+    }
+  });
+  body.addEventListener('input', (event) => {
+    if (editor.commanding) return;
+    if (!event.isComposing && !editor.composing) editor.quietly(() => firstLineFix(body));
+    editor.markDirty();
+    if (TYPING.test(event.inputType)) history.typed();
+    else history.record();
+    editor.imageTool.reposition();
+  });
+  body.addEventListener('compositionstart', () => { editor.composing = true; });
+  body.addEventListener('compositionend', () => {
+    editor.composing = false;
+    editor.quietly(() => firstLineFix(body));
+    if (editor.dirty && !editor.conflict) editor.schedule();
+  });
+  body.addEventListener('mousedown', () => {
+    if (editor.loading) editor.clickedWhileLoading = true;
+  });
+  // An image is resized or placed from the overlay beside the body: that is a step of its own.
+  editor.wrap.addEventListener('pointerdown', () => history.checkpoint(), true);
+  titleInput.addEventListener('input', () => {
+    if (!editor.pageId) return;
+    clearTimeout(editor.titleTimer);
+    editor.titleTimer = setTimeout(() => { editor.commitTitle(); }, TITLE_DELAY_MS);
+    editor.report('saving');
+  });
+  body.addEventListener('keydown', (event) => {
+    const step = undoKey(event);
+    if (step && !event.isComposing && !editor.composing) {
+      event.preventDefault();
+      editor.exec(step);
+    } else if (event.key === 'Enter' && !event.shiftKey && !event.isComposing && !editor.composing &&
+        leaveCodeBlock(editor)) {
+      event.preventDefault();
+    }
+  });
+  titleInput.addEventListener('keydown', (event) => {
+    if (event.key === 'Enter' && !event.isComposing) {
+      event.preventDefault();
+      body.focus();
+    }
+  });
+  document.addEventListener('selectionchange', () => {
+    const selection = document.getSelection();
+    if (!selection.rangeCount) return;
+    const range = selection.getRangeAt(0);
+    if (!body.contains(range.commonAncestorContainer)) return;
+    editor.savedRange = range.cloneRange();
+    editor.onSelectionChange();
+  });
+  attachTransferEvents(editor);
+  body.addEventListener('click', (event) => {
+    const link = event.target.closest && event.target.closest('a');
+    if (!link || !body.contains(link)) return;
+    event.preventDefault();
+    if (event.ctrlKey) window.open(link.href, '_blank', 'noopener,noreferrer');
+    else showToast('リンクは Ctrl キーを押しながらクリックすると開きます。');
+  });
+}
