@@ -101,8 +101,11 @@ class ConnectionLoop {
 
   void Pause() { platform::PollSockets(noSlots_, 10); }
 
+  // What an answer holds in memory until it is done: all of it, however much has gone out.
+  static std::size_t Size(const OutgoingAnswer& answer) { return answer.head.size() + answer.body.size(); }
+
   Iterator Drop(Iterator it) {
-    if (!it->reader) heldBytes_ -= it->answer.Left();
+    if (!it->reader) heldBytes_ -= Size(it->answer);
     if (it->reader || !it->admitted) --waiting_;
     CloseConnection(*core_, it->socket);
     return held_.erase(it);
@@ -138,16 +141,14 @@ class ConnectionLoop {
         it->answer = PrepareAnswer(std::move(it->reader->Answer()));
         it->reader.reset();
         it->deadline = DeadlineIn(core_->sendDeadlineMs);
-        heldBytes_ += it->answer.Left();
+        heldBytes_ += Size(it->answer);
         return Send(it);
     }
     return std::next(it);
   }
 
   Iterator Send(Iterator it) {
-    const std::size_t before = it->answer.Left();
     const SendProgress progress = SendWhatFits(it->socket, it->answer);
-    heldBytes_ -= before - it->answer.Left();
     if (progress == SendProgress::Waiting) return std::next(it);
     return Drop(it);
   }
@@ -162,7 +163,7 @@ class ConnectionLoop {
       handed.swap(core_->handed);
     }
     for (HandedAnswer& answer : handed) {
-      heldBytes_ += answer.answer.Left();
+      heldBytes_ += Size(answer.answer);
       held_.push_back(Held{answer.socket, nullptr, std::move(answer.answer), answer.deadline, true, false});
     }
     // Over the budget: the answers that have waited longest are cut.
@@ -206,7 +207,7 @@ class ConnectionLoop {
   std::vector<platform::PollSlot> noSlots_;
   std::list<Held> held_;       // in the order they came, so the oldest is first
   std::size_t waiting_ = 0;    // held connections that have not passed the gate
-  std::size_t heldBytes_ = 0;  // answer bytes not yet sent
+  std::size_t heldBytes_ = 0;  // bytes of the answers held
 };
 
 }  // namespace

@@ -17,8 +17,9 @@ constexpr std::size_t kRequestWorkers = 16;
 // Connections held that have not passed the gate (reading a head, or refused and being
 // answered); one more drops the oldest. Fewer when the process may not open that many handles.
 constexpr std::size_t kMaxWaitingConnections = 1024;
-// Bytes of answers that admitted peers have not yet taken; past it the oldest answers are cut.
-constexpr std::size_t kAnswerBudget = 64 * 1048576;
+// Bytes of answers held for admitted peers that have not yet taken them; past it the oldest
+// answers are cut (the newest is always kept, so the largest answer still goes out).
+constexpr std::size_t kAnswerBudget = 32 * 1048576;
 // From the accept: the whole request must have arrived within this time; the answer then has
 // as long again to be taken, however slowly the peer reads or writes.
 constexpr std::uint32_t kConnectionTimeoutMs = 30000;
