@@ -4,6 +4,7 @@
 #include <chrono>
 #include <exception>
 #include <list>
+#include <thread>
 #include <vector>
 
 #include "http/request_workers.h"
@@ -59,6 +60,7 @@ class ConnectionLoop {
     std::vector<platform::PollSlot> slots;
     slots.reserve(held_.size() + 2);
     slots.push_back({core_->wakeReceiver, false, false});
+    accepting = accepting && !listeningFailed_;
     if (accepting) slots.push_back({listening_, false, false});
     for (const Held& held : held_) slots.push_back({held.socket, !held.reader, false});
     if (platform::PollSockets(slots, WaitMs()) < 0) {
@@ -99,7 +101,7 @@ class ConnectionLoop {
     return static_cast<std::uint32_t>(wait.count());
   }
 
-  void Pause() { platform::PollSockets(noSlots_, 10); }
+  static void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
   // What an answer holds in memory until it is done: all of it, however much has gone out.
   static std::size_t Size(const OutgoingAnswer& answer) { return answer.head.size() + answer.body.size(); }
@@ -176,11 +178,13 @@ class ConnectionLoop {
     for (int count = 0; count < kAcceptsPerWake; ++count) {
       platform::SocketHandle accepted = platform::kNoSocket;
       const platform::AcceptResult result = platform::AcceptWaiting(listening_, accepted);
+      if (result == platform::AcceptResult::Failed) {
+        listeningFailed_ = true;
+        return;
+      }
       if (result != platform::AcceptResult::Accepted) {
         // Ready but nothing taken: perhaps no handle is left, so the oldest waiting one goes.
-        if (count == 0) {
-          if (!DropOldestWaiting()) Pause();
-        }
+        if (count == 0 && !DropOldestWaiting()) Pause();
         return;
       }
       core_->open.fetch_add(1);
@@ -204,7 +208,7 @@ class ConnectionLoop {
   std::shared_ptr<ListenerCore> core_;
   platform::SocketHandle listening_;
   std::vector<char> buffer_;
-  std::vector<platform::PollSlot> noSlots_;
+  bool listeningFailed_ = false;  // accepting has ended for good, as a broken listener ends it
   std::list<Held> held_;       // in the order they came, so the oldest is first
   std::size_t waiting_ = 0;    // held connections that have not passed the gate
   std::size_t heldBytes_ = 0;  // bytes of the answers held

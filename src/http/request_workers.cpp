@@ -59,6 +59,7 @@ void RunWorker(std::shared_ptr<ListenerCore> core) {
     Serve(*core, admitted);
     lock.lock();
     --core->busyWorkers;
+    if (core->stopping.load()) WakeLoop(*core);  // a stopping loop waits for the workers
   }
   --core->runningWorkers;
   lock.unlock();
