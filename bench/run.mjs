@@ -515,7 +515,7 @@ async function denialRuns() {
     r.withSearches, '≤ idle + 50 ms', (idle) => idle + 50);
   row('memory', `${r.unread} peers not reading ${r.unreadBytes / 1e6} MB: resident`, r.unreadRssMiB, 'MiB', '—', NaN, NaN,
     '< 200 MiB', r.unreadRssMiB < 200);
-  row('memory', `${r.unread} peers not reading ${r.unreadBytes / 1e6} MB: peak of the run`, r.peakRssMiB, 'MiB', '—',
+  row('memory', `${r.unread} peers not reading ${r.unreadBytes / 1e6} MB: peak so far, with the page's write`, r.peakRssMiB, 'MiB', '—',
     NaN, NaN, '< 200 MiB', r.peakRssMiB < 200);
 }
 
