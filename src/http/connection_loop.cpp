@@ -192,6 +192,12 @@ class ConnectionLoop {
       held_.push_back(Held{accepted, std::make_unique<HeadReader>(&core_->handlers.checkHead), {},
                            DeadlineIn(core_->requestDeadlineMs), false, false});
       ++waiting_;
+      // A peer usually sends its head right after connecting: read it now, not a turn later.
+      try {
+        Serve(std::prev(held_.end()));
+      } catch (const std::exception&) {
+        Drop(std::prev(held_.end()));
+      }
     }
   }
 
