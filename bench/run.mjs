@@ -606,6 +606,27 @@ async function searchRuns() {
   }
 }
 
+// bench/denial.mjs in a program of its own: the window's requests while others hold the server.
+async function denialRuns() {
+  const output = await run(process.execPath, [path.join(here, 'denial.mjs'), ...(smoke ? ['--smoke'] : [])],
+    { FERNCARD_BIN: program });
+  const r = JSON.parse(output.trim().split('\n').filter((line) => line.startsWith('{')).pop());
+  const rows3 = (what, measured, target, limit) => {
+    for (const [name, key] of [['GET /api/status', 'statusMs'], ['GET a page', 'readMs'], ['PUT a page', 'writeMs']]) {
+      row('denial', `${name} with ${what}`, measured[key], 'ms', 'idle server', r.idle[key], measured[key] / r.idle[key],
+        target, measured[key] < limit(r.idle[key]));
+    }
+  };
+  rows3(`${r.slow.toLocaleString('en')} slow heads open`, r.withSlow, '< 100 ms', () => 100);
+  rows3(`${r.unread} peers not reading ${r.unreadBytes / 1e6} MB`, r.withUnread, '< 100 ms', () => 100);
+  rows3(`${r.searches} searches running (${r.searchPages.toLocaleString('en')} pages of ${r.searchBytes / 1000} KB)`,
+    r.withSearches, '≤ idle + 50 ms', (idle) => idle + 50);
+  row('memory', `${r.unread} peers not reading ${r.unreadBytes / 1e6} MB: resident`, r.unreadRssMiB, 'MiB', '—', NaN, NaN,
+    '< 200 MiB', r.unreadRssMiB < 200);
+  row('memory', `${r.unread} peers not reading ${r.unreadBytes / 1e6} MB: peak so far, with the page's write`, r.peakRssMiB, 'MiB', '—',
+    NaN, NaN, '< 200 MiB', r.peakRssMiB < 200);
+}
+
 // ---- main ----
 
 function table() {
@@ -641,6 +662,7 @@ try {
   if (only !== 'server') await clientRuns(app, large);
   if (only !== 'client') await searchRuns();
   if (only !== 'client') await historyRuns({ startProgram, smoke, row, run, pageHtml, pageIdOf });
+  if (only !== 'client') await denialRuns();
   await documentRuns();
   const text = table();
   fs.writeFileSync(out, text);

@@ -7,7 +7,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
-targets=${*:-request_reader cookie_matcher recent_list tree_checks legacy_tree}
+targets=${*:-request_reader head_reader cookie_matcher recent_list tree_checks legacy_tree}
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DFERNCARD_FUZZ=ON -DFERNCARD_TESTS=OFF \
   -DFERNCARD_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&

@@ -33,7 +33,7 @@ HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
     case ApiEndpoint::UploadImage: return HandleUploadImage(session.document, request);
     case ApiEndpoint::GetImage: return HandleGetImage(session.document, route.id);
     case ApiEndpoint::DeleteImage: return HandleDeleteImage(session.document, route.id);
-    case ApiEndpoint::Search: return HandleSearch(session.document, session.pageIndex, request);
+    case ApiEndpoint::Search: return HandleSearch(session.document, session.pageIndex, session.searches, request);
   }
   return ErrorResponse(404, "not_found", "");
 }

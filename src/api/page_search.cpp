@@ -126,11 +126,8 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
   const bool links = !request.linkTarget.empty();
   if (!links && request.folded.empty()) return StoreResult::Ok;
 
-  PageReadView view;
   std::string tree;
-  StoreResult result = view.Open(document);
-  if (result == StoreResult::Ok) result = view.ReadTree(tree);
-  if (result == StoreResult::Ok) result = RefreshPageIndex(view, index, !links);
+  const StoreResult result = RefreshPageIndex(document, index, !links, tree);
   if (result != StoreResult::Ok) return result;
 
   std::vector<SearchHit> best;  // a heap whose front is the weakest of the best
@@ -160,14 +157,15 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
     std::push_heap(best.begin(), best.end(), RanksBefore);
   }
 
-  // Snippets come from the bodies of the hits kept, read in the same transaction.
+  // Snippets come from the bodies of the hits kept, read after the matching in short reads.
   std::sort(best.begin(), best.end(), RanksBefore);
-  std::string body;
-  for (SearchHit& hit : best) {
-    result = view.ReadPage(hit.id, body);
-    if (result == StoreResult::Error) return result;
-    FillSnippet(body, links ? std::string_view() : std::string_view(request.folded), hit);
+  std::vector<std::string> ids;
+  for (const SearchHit& hit : best) ids.push_back(hit.id);
+  hits.reserve(best.size());
+  return ReadPagesBriefly(document, ids, [&](const std::string&, StoreResult found, std::string& body) {
+    SearchHit& hit = best[hits.size()];
+    FillSnippet(found == StoreResult::Ok ? std::string_view(body) : std::string_view(),
+                links ? std::string_view() : std::string_view(request.folded), hit);
     hits.push_back(std::move(hit));
-  }
-  return StoreResult::Ok;
+  });
 }

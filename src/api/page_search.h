@@ -27,8 +27,8 @@ struct SearchRequest {
   std::string linkTarget;  // a page id: find the pages that link to it instead
 };
 
-// Searches every page named in the tree, in one consistent read that first brings the document's
-// index up to date. Hits are ranked live before
+// Searches every page named in the tree, after bringing the document's index up to date in short
+// reads; the caller holds the document's search turn. Hits are ranked live before
 // trashed, title matches first, then by number of matches; at most kMaxSearchResults are kept,
 // total counts them all.
 StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,

@@ -70,6 +70,8 @@ std::size_t CountCodePoints(const std::string& text) {
   return count;
 }
 
+constexpr std::size_t kMaxWindowLength = 64;
+
 HttpResponse BadRequest() { return ErrorResponse(400, "bad_request", ""); }
 
 std::string Quoted(const std::string& text) { return "\"" + JsonEscape(text) + "\""; }
@@ -83,7 +85,7 @@ std::string HitJson(const SearchHit& hit) {
 
 }  // namespace
 
-HttpResponse HandleSearch(DocumentFile& document, PageIndex& index, const HttpRequest& request) {
+HttpResponse HandleSearch(DocumentFile& document, PageIndex& index, SearchQueue& queue, const HttpRequest& request) {
   SearchRequest search;
   const auto links = request.query.find("links");
   const auto q = request.query.find("q");
@@ -97,6 +99,12 @@ HttpResponse HandleSearch(DocumentFile& document, PageIndex& index, const HttpRe
     search.folded = FoldPlainText(*text);
     if (search.folded.empty()) return BadRequest();
   }
+  // Each window's newest search of each kind is the one it waits for.
+  const auto window = request.query.find("window");
+  std::string key = links != request.query.end() ? "links:" : "text:";
+  if (window != request.query.end() && window->second.size() <= kMaxWindowLength) key += window->second;
+  const SearchTurn turn(queue, key);
+  if (turn.Replaced()) return ErrorResponse(409, "search_replaced", "");
   std::vector<SearchHit> hits;
   std::size_t total = 0;
   const StoreResult result = SearchPages(document, index, search, hits, total);

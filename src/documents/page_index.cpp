@@ -16,23 +16,58 @@ IndexedPage IndexPage(std::string_view body, bool withText, std::string& scratch
   return page;
 }
 
-// Reads again the pages that changed; every page when changes says so.
-StoreResult ReadChangedPages(PageReadView& view, const PageChanges& changes, PageIndex& index) {
+// Rounds of reading what changed while the last round read, before the last round reads all
+// that is left in one read, however long: only writes that keep racing the reads come to that.
+constexpr int kCatchUpRounds = 4;
+
+void Keep(PageIndex& index, std::string_view id, std::string_view body, std::string& scratch) {
+  if (IsPageIdShape(id)) index.pages[std::string(id)] = IndexPage(body, index.withText, scratch);
+}
+
+StoreResult ReadChangedPages(DocumentFile& document, const std::vector<std::string>& ids, PageIndex& index) {
   std::string scratch;
-  if (changes.everyPage) {
-    index.pages.clear();
-    return view.VisitPages([&](std::string_view id, std::string_view body) {
-      if (IsPageIdShape(id)) index.pages[std::string(id)] = IndexPage(body, index.withText, scratch);
-    });
+  return ReadPagesBriefly(document, ids, [&](const std::string& id, StoreResult found, std::string& body) {
+    if (found == StoreResult::NotFound) index.pages.erase(id);
+    else Keep(index, id, body, scratch);
+  });
+}
+
+StoreResult CatchUp(DocumentFile& document, PageIndex& index, std::string& tree) {
+  for (int round = 0;; ++round) {
+    PageReadView view;
+    PageChanges changes;
+    StoreResult result = view.Open(document, index.mark, changes);
+    if (result != StoreResult::Ok) return result;
+    std::string scratch;
+    if (round == kCatchUpRounds) {
+      // Everything in this one read, so that the index and the tree agree.
+      if (changes.everyPage) {
+        index.pages.clear();
+        result = view.VisitPages([&](std::string_view id, std::string_view body) { Keep(index, id, body, scratch); });
+      }
+      for (const std::string& id : changes.pages) {
+        std::string body;
+        if (result != StoreResult::Ok) break;
+        result = view.ReadPage(id, body);
+        if (result == StoreResult::NotFound) index.pages.erase(id);
+        if (result == StoreResult::Ok) Keep(index, id, body, scratch);
+        if (result == StoreResult::NotFound) result = StoreResult::Ok;
+      }
+      return result == StoreResult::Ok ? view.ReadTree(tree) : result;
+    }
+    if (!changes.everyPage && changes.pages.empty()) return view.ReadTree(tree);
+    view.Close();
+    // What is written from here on shows up in the next round's changes.
+    if (changes.everyPage) {
+      index.pages.clear();
+      result = VisitEveryPageBriefly(document, [&](std::string_view id, std::string_view body) {
+        Keep(index, id, body, scratch);
+      });
+    } else {
+      result = ReadChangedPages(document, changes.pages, index);
+    }
+    if (result != StoreResult::Ok) return result;
   }
-  std::string body;
-  for (const std::string& id : changes.pages) {
-    const StoreResult read = view.ReadPage(id, body);
-    if (read == StoreResult::NotFound) index.pages.erase(id);
-    else if (read == StoreResult::Ok) index.pages[id] = IndexPage(body, index.withText, scratch);
-    else return read;
-  }
-  return StoreResult::Ok;
 }
 
 }  // namespace
@@ -50,13 +85,12 @@ std::vector<std::string> PageLinksOf(std::string_view body) {
   return links;
 }
 
-StoreResult RefreshPageIndex(PageReadView& view, PageIndex& index, bool withText) {
-  PageChanges changes;
-  StoreResult result = view.ChangesSince(index.mark, changes);
+StoreResult RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText, std::string& tree) {
+  tree.clear();
   // The first text search reads every page for its text.
-  if (withText && !index.withText) changes.everyPage = true;
+  if (withText && !index.withText) index.mark = PageMark{};
   index.withText = index.withText || withText;
-  if (result == StoreResult::Ok) result = ReadChangedPages(view, changes, index);
+  const StoreResult result = CatchUp(document, index, tree);
   if (result != StoreResult::Ok) index = PageIndex{};
   return result;
 }

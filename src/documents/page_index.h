@@ -1,7 +1,8 @@
 #pragma once
 // What the pages of an open document say, kept between searches: each page's folded text and the
-// pages it links to. Each search brings it up to date inside its own read, reading again only the
-// pages written since the last one, so a search costs a pass over text already extracted.
+// pages it links to. Each search brings it up to date in short reads of its own, reading again
+// only the pages written since the last one, so a search costs a pass over text already
+// extracted, and no write waits long for it.
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,8 +15,7 @@ struct IndexedPage {
   std::vector<std::string> links;  // the target of each link to a page, once per link
 };
 
-// Read and written only while a PageReadView of its document is open, which holds the
-// document's lock.
+// Read and written only by the search that has its document's turn (SearchQueue).
 struct PageIndex {
   PageMark mark;
   // Texts are kept from the first text search on. Until then the index holds only links, which
@@ -24,9 +24,9 @@ struct PageIndex {
   std::unordered_map<std::string, IndexedPage> pages;  // by page id; only pages with a body
 };
 
-// Brings index up to date within view's read, with texts from now on when withText. After a
-// failure the next refresh starts over.
-StoreResult RefreshPageIndex(PageReadView& view, PageIndex& index, bool withText);
+// Brings index up to date, with texts from now on when withText, and reads the tree as it was
+// when the index was last brought level with the file. After a failure the next refresh starts over.
+StoreResult RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText, std::string& tree);
 
 // The page ids that an HTML body links to: each href="#ID" whose ID has a page id's shape.
 std::vector<std::string> PageLinksOf(std::string_view body);

@@ -11,6 +11,7 @@
 
 #include "documents/page_history.h"
 #include "documents/page_index.h"
+#include "documents/search_queue.h"
 #include "http/gate.h"
 #include "http/listener.h"
 #include "store/document_file.h"
@@ -44,7 +45,8 @@ struct OpenDocuments {
 struct DocumentSession {
   OpenDocuments& owner;
   DocumentFile document;
-  PageIndex pageIndex;  // for search; guarded by the document's lock
+  PageIndex pageIndex;    // for search; guarded by the search turn
+  SearchQueue searches;  // whose turn it is to search
   PageHistory history;
   GateKeys gate;
   HttpListener listener;  // last: stopped before the rest goes

@@ -1,5 +1,5 @@
 #pragma once
-// One parsed HTTP request, as the connection thread hands it to the request handler.
+// One parsed HTTP request, as a request worker hands it to the request handler.
 #include <map>
 #include <string>
 #include <string_view>

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/socket_poll.h"
+
 namespace {
 
 // Answers up to this size are sent with their head in one piece.
@@ -19,6 +21,15 @@ bool SendAll(const std::string& bytes, const SendPiece& sendPiece) {
   return true;
 }
 
+// The next piece of an answer: within its head, else within its body.
+std::pair<const char*, std::size_t> NextPiece(const OutgoingAnswer& answer) {
+  if (answer.sent < answer.head.size()) {
+    return {answer.head.data() + answer.sent, std::min(kMaxSendPiece, answer.head.size() - answer.sent)};
+  }
+  const std::size_t at = answer.sent - answer.head.size();
+  return {answer.body.data() + at, std::min(kMaxSendPiece, answer.body.size() - at)};
+}
+
 }  // namespace
 
 bool SendResponseWith(const HttpResponse& response, const SendPiece& sendPiece) {
@@ -33,4 +44,38 @@ bool SendResponse(platform::SocketHandle socket, Deadline deadline, const HttpRe
     if (!LimitToDeadline(socket, deadline)) return -1;
     return platform::Send(socket, data, length);
   });
+}
+
+OutgoingAnswer PrepareAnswer(HttpResponse&& response) {
+  OutgoingAnswer answer;
+  answer.head = SerializeHead(response);
+  if (response.body.size() <= kOnePieceBody) {
+    answer.head.append(response.body);
+  } else {
+    answer.body = std::move(response.body);
+  }
+  response.body = std::string();
+  return answer;
+}
+
+SendProgress SendWhatFits(platform::SocketHandle socket, OutgoingAnswer& answer) {
+  while (answer.Left() > 0) {
+    const auto [data, length] = NextPiece(answer);
+    const std::int64_t sent = platform::SendNow(socket, data, length);
+    if (sent == platform::kWouldBlock) return SendProgress::Waiting;
+    if (sent <= 0) return SendProgress::Failed;
+    answer.sent += static_cast<std::size_t>(sent);
+  }
+  return SendProgress::Done;
+}
+
+bool SendRestBefore(platform::SocketHandle socket, Deadline deadline, OutgoingAnswer& answer) {
+  while (answer.Left() > 0) {
+    if (!LimitToDeadline(socket, deadline)) return false;
+    const auto [data, length] = NextPiece(answer);
+    const std::int64_t sent = platform::Send(socket, data, length);
+    if (sent <= 0) return false;
+    answer.sent += static_cast<std::size_t>(sent);
+  }
+  return true;
 }

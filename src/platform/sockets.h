@@ -9,7 +9,7 @@ namespace platform {
 using SocketHandle = std::intptr_t;
 constexpr SocketHandle kNoSocket = -1;
 
-// A TCP socket bound to 127.0.0.1:port and listening with a backlog of 16. The address is
+// A TCP socket bound to 127.0.0.1:port and listening with a backlog of 512. The address is
 // never shared: a port that another socket already listens on fails. Port 0 lets the system
 // choose (see LocalPort). kNoSocket on failure, including a port above 65535.
 SocketHandle OpenLoopbackListener(std::uint32_t port);

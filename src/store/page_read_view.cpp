@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <climits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,12 +36,40 @@ bool ReadHeaderCounter(sqlite3* db, std::uint32_t& counter) {
 
 }  // namespace
 
-StoreResult PageReadView::Open(DocumentFile& document) {
-  lock_ = std::unique_lock<std::mutex>(document.mutex);
-  document_ = &document;
+StoreResult PageReadView::Open(DocumentFile& document) { return Start(document, nullptr, nullptr); }
+
+StoreResult PageReadView::Open(DocumentFile& document, PageMark& mark, PageChanges& changes) {
+  return Start(document, &mark, &changes);
+}
+
+void PageReadView::Close() { connection_ = ConnectionHandle(); }
+
+StoreResult PageReadView::Start(DocumentFile& document, PageMark* mark, PageChanges* changes) {
+  Close();
+  // While the document's lock is held no write of this process is under way, so the file's
+  // change counter and the write log agree; once the shared lock is taken, none can commit.
+  std::lock_guard<std::mutex> lock(document.mutex);
   if (OpenDocumentStore(document, connection_) != StoreOpenResult::Ok) return StoreResult::Error;
-  // The shared lock is taken by the first read and held until the connection closes.
-  return Exec(connection_.get(), "BEGIN") ? StoreResult::Ok : StoreResult::Error;
+  // Reading the schema's version takes the shared lock, held until the connection closes.
+  if (!Exec(connection_.get(), "BEGIN") || !Exec(connection_.get(), "PRAGMA schema_version")) {
+    Close();
+    return StoreResult::Error;
+  }
+  if (mark == nullptr || changes == nullptr) return StoreResult::Ok;
+  *changes = PageChanges{};
+  std::uint32_t counter = 0;
+  const bool counted = ReadHeaderCounter(connection_.get(), counter);
+  const WriteLog& log = document.writes;
+  const bool onlyOurs = counted && mark->taken && log.doubtfulAt <= mark->commits &&
+                        counter == mark->fileCounter + static_cast<std::uint32_t>(log.commits - mark->commits);
+  changes->everyPage = !onlyOurs;
+  if (onlyOurs) {
+    for (const auto& [id, at] : log.pages) {
+      if (at > mark->commits) changes->pages.push_back(id);
+    }
+  }
+  *mark = PageMark{counted, counter, log.commits};
+  return StoreResult::Ok;
 }
 
 StoreResult PageReadView::ReadTree(std::string& tree) {
@@ -77,21 +107,70 @@ StoreResult PageReadView::VisitPages(const PageVisitor& visit) {
   return step == SQLITE_DONE ? StoreResult::Ok : StoreResult::Error;
 }
 
-StoreResult PageReadView::ChangesSince(PageMark& mark, PageChanges& changes) {
-  changes = PageChanges{};
-  // Reading the schema's version takes the shared lock if no read has yet.
-  if (!Exec(connection_.get(), "PRAGMA schema_version")) return StoreResult::Error;
-  std::uint32_t counter = 0;
-  const bool counted = ReadHeaderCounter(connection_.get(), counter);
-  const WriteLog& log = document_->writes;
-  const bool onlyOurs = counted && mark.taken && log.doubtfulAt <= mark.commits &&
-                        counter == mark.fileCounter + static_cast<std::uint32_t>(log.commits - mark.commits);
-  changes.everyPage = !onlyOurs;
-  if (onlyOurs) {
-    for (const auto& [id, at] : log.pages) {
-      if (at > mark.commits) changes.pages.push_back(id);
-    }
+namespace {
+
+// A read is over its slice once it has taken its time or this many bytes.
+constexpr std::size_t kSliceBytes = 8 * 1048576;
+
+struct Slice {
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  std::size_t bytes = 0;
+
+  bool Over(std::size_t more) {
+    bytes += more;
+    return bytes >= kSliceBytes || std::chrono::steady_clock::now() - started >= kReadSlice;
   }
-  mark = PageMark{counted, counter, log.commits};
+};
+
+}  // namespace
+
+StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit) {
+  std::string after;
+  for (bool first = true, more = true; more; first = false) {
+    std::vector<std::pair<std::string, std::string>> pages;
+    {
+      PageReadView view;
+      if (view.Open(document) != StoreResult::Ok) return StoreResult::Error;
+      StatementHandle statement;
+      sqlite3_prepare_v2(view.connection_.get(),
+                         first ? "SELECT id, body FROM pages ORDER BY id" : "SELECT id, body FROM pages WHERE id>? ORDER BY id",
+                         -1, statement.out(), nullptr);
+      if (statement.get() == nullptr || after.size() > static_cast<std::size_t>(INT_MAX) ||
+          (!first && sqlite3_bind_text(statement.get(), 1, after.data(), static_cast<int>(after.size()),
+                                       SQLITE_STATIC) != SQLITE_OK)) {
+        return StoreResult::Error;
+      }
+      Slice slice;
+      int step = SQLITE_ROW;
+      while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        pages.emplace_back(ColumnBytes(statement.get(), 0), ColumnBytes(statement.get(), 1));
+        if (slice.Over(pages.back().second.size())) break;
+      }
+      if (step != SQLITE_ROW && step != SQLITE_DONE) return StoreResult::Error;
+      more = step == SQLITE_ROW;
+    }
+    for (const auto& [id, body] : pages) visit(id, body);
+    if (!pages.empty()) after = pages.back().first;
+  }
+  return StoreResult::Ok;
+}
+
+StoreResult ReadPagesBriefly(DocumentFile& document, const std::vector<std::string>& ids, const PageTaker& take) {
+  for (std::size_t next = 0; next < ids.size();) {
+    std::vector<std::pair<StoreResult, std::string>> bodies;
+    {
+      PageReadView view;
+      if (view.Open(document) != StoreResult::Ok) return StoreResult::Error;
+      Slice slice;
+      for (std::size_t i = next; i < ids.size(); ++i) {
+        std::string body;
+        const StoreResult read = view.ReadPage(ids[i], body);
+        if (read == StoreResult::Error) return read;
+        bodies.emplace_back(read, std::move(body));
+        if (slice.Over(bodies.back().second.size())) break;
+      }
+    }
+    for (auto& [found, body] : bodies) take(ids[next++], found, body);
+  }
   return StoreResult::Ok;
 }

@@ -2,9 +2,9 @@
 // One consistent read of a document's tree and pages for whole-document work such as search,
 // and which pages may have changed since an earlier read, so that what a reader derived from
 // them can be kept up to date without reading every page again.
+#include <chrono>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,11 +28,22 @@ struct PageChanges {
 // Called once per stored page; the views live only for the call.
 using PageVisitor = std::function<void(std::string_view id, std::string_view body)>;
 
-// Holds the document's lock and one read transaction from Open until it goes away, so no write
-// lands between two of its reads.
+// A read holds the file's shared lock, which a write must wait for before it commits: each read
+// of whole-document work is kept to about this long, and bodies are worked on between reads.
+constexpr std::chrono::milliseconds kReadSlice{10};
+
+// One consistent read of the document's tree and pages: a read transaction of its own, from
+// Open until Close or until it goes away. The document's lock is held only while the read
+// starts, so that this process's other operations never wait for the read, and its writes wait
+// only for the read's shared file lock.
 class PageReadView {
  public:
   StoreResult Open(DocumentFile& document);
+  // Also tells what may have changed since mark, and moves mark to this read. Every page counts
+  // as changed when the mark is new, a write of this process was in doubt, or another program
+  // changed the file (its change counter moved other than by this process's commits).
+  StoreResult Open(DocumentFile& document, PageMark& mark, PageChanges& changes);
+  void Close();
 
   // The tree document; empty when none is stored.
   StoreResult ReadTree(std::string& tree);
@@ -40,13 +51,17 @@ class PageReadView {
   StoreResult ReadPage(const std::string& id, std::string& body);
   StoreResult VisitPages(const PageVisitor& visit);
 
-  // What may have changed since mark, and moves mark to this read. Every page counts as changed
-  // when the mark is new, a write of this process was in doubt, or another program changed the
-  // file (its change counter moved other than by this process's commits).
-  StoreResult ChangesSince(PageMark& mark, PageChanges& changes);
-
  private:
-  DocumentFile* document_ = nullptr;
-  std::unique_lock<std::mutex> lock_;
+  StoreResult Start(DocumentFile& document, PageMark* mark, PageChanges* changes);
+  friend StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit);
+
   ConnectionHandle connection_;
 };
+
+// Every page, in order of id, read in short reads of their own (each about kReadSlice); visit
+// runs between reads, never while one is open. What is written meanwhile may or may not be seen.
+StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit);
+
+// The given pages read the same way: visit gets each id with Ok and its body, or NotFound.
+using PageTaker = std::function<void(const std::string& id, StoreResult found, std::string& body)>;
+StoreResult ReadPagesBriefly(DocumentFile& document, const std::vector<std::string>& ids, const PageTaker& take);

@@ -174,29 +174,66 @@ TEST_F(ListenerTest, ClientThatLeavesDuringALargeAnswerDoesNotHurt) {
   EXPECT_EQ(ParseAnswer(Send("POST / HTTP/1.1\r\nContent-Length: 2\r\n\r\nok")).body, "ok");
 }
 
-TEST_F(ListenerTest, SixtyFifthConnectionIsClosedUnanswered) {
-  std::vector<std::unique_ptr<LoopbackClient>> silent;
-  for (int i = 0; i < 64; ++i) {
-    silent.push_back(std::make_unique<LoopbackClient>(listener_.port));
-    ASSERT_TRUE(silent.back()->Connected());
-    // One at a time, so a burst never overflows the backlog and waits for a SYN retry.
-    ASSERT_TRUE(WaitUntil([&] { return ActiveConnections(listener_) == i + 1; }));
+// Connections that have not passed the gate are held up to a limit, the oldest dropped for a
+// new one; they never keep an admitted request waiting, and only admitted ones reach a worker.
+TEST(Listener, WaitingConnectionsAreBoundedAndTheOldestGoesFirst) {
+  HttpListener listener;
+  listener.maxWaiting = 8;
+  std::atomic<int> calls{0};
+  ASSERT_TRUE(StartListener(listener, 0, [&calls](const HttpRequest& request) {
+    calls.fetch_add(1);
+    HttpResponse response = DefaultResponse();
+    response.body = request.body;
+    return response;
+  }));
+  std::vector<std::unique_ptr<LoopbackClient>> slow;
+  for (int i = 0; i < 8; ++i) {
+    slow.push_back(std::make_unique<LoopbackClient>(listener.port));
+    ASSERT_TRUE(slow.back()->SendAll("GET / HT"));  // a head that never ends
+    ASSERT_TRUE(WaitUntil([&] { return ActiveConnections(listener) == i + 1; }));
   }
+  // A ninth drops the first, unanswered; the others stay.
+  LoopbackClient ninth(listener.port);
+  ASSERT_TRUE(ninth.SendAll("GET / HT"));
+  EXPECT_EQ(slow.front()->ReceiveAll(), "");
+  ASSERT_TRUE(WaitUntil([&] { return ActiveConnections(listener) == 8; }));
 
-  LoopbackClient extra(listener_.port);
-  ASSERT_TRUE(extra.Connected());
-  extra.SendAll("GET / HTTP/1.1\r\n\r\n");  // may already fail: the server closed it
-  EXPECT_EQ(extra.ReceiveAll(), "");
+  // A whole request still gets its answer at once, at the cost of the oldest slow one.
+  EXPECT_EQ(ParseAnswer(Exchange(listener.port, "POST / HTTP/1.1\r\nContent-Length: 1\r\n\r\n!")).body, "!");
+  EXPECT_EQ(slow[1]->ReceiveAll(), "");
+  EXPECT_EQ(calls.load(), 1);
+  slow.clear();
+}
 
-  // One silent client gives up: its connection ends unanswered and a place frees up.
-  silent.front()->FinishSending();
-  EXPECT_EQ(silent.front()->ReceiveAll(), "");
-  ASSERT_TRUE(WaitUntil([this] { return ActiveConnections(listener_) == 63; }));
-  EXPECT_EQ(ParseAnswer(Send("POST / HTTP/1.1\r\nContent-Length: 1\r\n\r\n!")).body, "!");
-
-  silent.clear();
-  EXPECT_TRUE(Idle());
-  EXPECT_EQ(calls_->load(), 1);
+// Answers a peer does not take are held up to the budget, the oldest cut first; the send
+// deadline cuts the rest, and no worker waits for them meanwhile.
+TEST(Listener, UnreadAnswersAreBoundedInMemory) {
+  constexpr std::size_t kHuge = 8 * 1048576;
+  HttpListener listener;
+  listener.answerBudget = 2 * kHuge;
+  ASSERT_TRUE(StartListener(listener, 0, [](const HttpRequest& request) {
+    HttpResponse response = DefaultResponse();
+    if (request.path == "/huge") response.body.assign(kHuge, 'h');
+    return response;
+  }));
+  std::vector<std::unique_ptr<LoopbackClient>> idle;
+  for (std::size_t i = 0; i < kRequestWorkers + 4; ++i) {
+    idle.push_back(std::make_unique<LoopbackClient>(listener.port));
+    ASSERT_TRUE(idle.back()->SendAll("GET /huge HTTP/1.1\r\n\r\n"));
+  }
+  // With every worker's answer unread, small requests are still answered.
+  EXPECT_EQ(ParseAnswer(Exchange(listener.port, "GET /small HTTP/1.1\r\n\r\n")).status, 200);
+  // Answers were cut to keep the held bytes within the budget: those end short. The ones held
+  // arrive whole once read.
+  std::size_t whole = 0;
+  std::size_t cut = 0;
+  for (const auto& client : idle) {
+    const std::string answer = client->ReceiveAll();
+    EXPECT_EQ(answer.substr(0, 15), "HTTP/1.1 200 OK");
+    (ParseAnswer(answer).body.size() == kHuge ? whole : cut) += 1;
+  }
+  EXPECT_GE(whole, 1u);
+  EXPECT_GE(cut, 1u);
 }
 
 // Slow peers: the request and the answer each get one deadline, not one per receive or send,

@@ -10,6 +10,9 @@ void KeepFreedMemoryForReuse() {
   constexpr int kKeepBytes = 32 * 1024 * 1024;
   mallopt(M_MMAP_THRESHOLD, kKeepBytes);
   mallopt(M_TRIM_THRESHOLD, kKeepBytes);
+  // Each arena keeps its own freed memory: one per worker thread would keep a body's worth
+  // each, so the request workers share two.
+  mallopt(M_ARENA_MAX, 2);
 }
 
 }  // namespace platform

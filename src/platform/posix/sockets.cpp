@@ -33,7 +33,7 @@ SocketHandle OpenLoopbackListener(std::uint32_t port) {
   const int reuse = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   const sockaddr_in address = LoopbackAddress(port);
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 512) != 0) {
     ::close(fd);
     return kNoSocket;
   }

@@ -77,7 +77,7 @@ SocketHandle OpenLoopbackListener(std::uint32_t port) {
              sizeof exclusive);
   const sockaddr_in address = LoopbackAddress(port);
   if (bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listening, 16) != 0) {
+      listen(listening, 512) != 0) {
     closesocket(listening);
     return kNoSocket;
   }

@@ -19,6 +19,10 @@ const KEEPALIVE_LIMIT_BYTES = 60000;
 // browser carries through even when the window goes away.
 let leaving = false;
 
+// Names this window to the server, whose newest search from a window replaces the one it has
+// waiting.
+const WINDOW_ID = Math.random().toString(36).slice(2, 12);
+
 export function setLeaving(value) {
   leaving = Boolean(value);
 }
@@ -155,12 +159,12 @@ export const api = {
 
   // Pages whose title or text holds the query: { results, total } as the server ranks them.
   async search(query) {
-    return (await request('/api/search?q=' + encodeURIComponent(query))).json();
+    return (await request('/api/search?q=' + encodeURIComponent(query) + '&window=' + WINDOW_ID)).json();
   },
 
   // Pages whose bodies link to the page.
   async linksTo(id) {
-    return (await request('/api/search?links=' + encodeURIComponent(id))).json();
+    return (await request('/api/search?links=' + encodeURIComponent(id) + '&window=' + WINDOW_ID)).json();
   },
 
   async deleteImage(id) {

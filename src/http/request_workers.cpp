@@ -1,0 +1,95 @@
+#include "http/request_workers.h"
+
+#include <exception>
+#include <system_error>
+#include <thread>
+
+#include "http/request_reader.h"
+#include "platform/socket_poll.h"
+
+namespace {
+
+// Sends what fits now; the rest goes to the loop, or, once the loop has ended, is sent here
+// before the send deadline.
+void Finish(ListenerCore& core, platform::SocketHandle socket, HttpResponse&& response) {
+  HandedAnswer handed{socket, PrepareAnswer(std::move(response)), DeadlineIn(core.sendDeadlineMs)};
+  platform::SetNonBlocking(socket, true);
+  const SendProgress progress = SendWhatFits(socket, handed.answer);
+  if (progress == SendProgress::Waiting) {
+    std::unique_lock<std::mutex> lock(core.mutex);
+    if (core.loopTakesAnswers) {
+      core.handed.push_back(std::move(handed));
+      lock.unlock();
+      WakeLoop(core);
+      return;
+    }
+    lock.unlock();
+    platform::SetNonBlocking(socket, false);
+    SendRestBefore(socket, handed.deadline, handed.answer);
+  }
+  CloseConnection(core, socket);
+}
+
+void Serve(ListenerCore& core, AdmittedRequest& admitted) {
+  try {
+    platform::SetNonBlocking(admitted.socket, false);
+    HttpResponse response;
+    if (ReadRequestBody(ReceiveBefore(admitted.socket, admitted.deadline), admitted.request, admitted.bodyLength,
+                        response)) {
+      response = core.handlers.handle(admitted.request);
+    }
+    admitted.request = HttpRequest{};  // the body goes before the answer is sent
+    Finish(core, admitted.socket, std::move(response));
+  } catch (const std::exception&) {
+    // Out of memory for a large body or answer: this connection ends unanswered, the
+    // program and every other connection carry on.
+    CloseConnection(core, admitted.socket);
+  }
+}
+
+void RunWorker(std::shared_ptr<ListenerCore> core) {
+  std::unique_lock<std::mutex> lock(core->mutex);
+  for (;;) {
+    core->work.wait(lock, [&] { return !core->admitted.empty() || core->stopping.load(); });
+    if (core->admitted.empty()) break;  // stopping, and nothing left to answer
+    AdmittedRequest admitted = std::move(core->admitted.front());
+    core->admitted.pop_front();
+    ++core->busyWorkers;
+    lock.unlock();
+    Serve(*core, admitted);
+    lock.lock();
+    --core->busyWorkers;
+    if (core->stopping.load()) WakeLoop(*core);  // a stopping loop waits for the workers
+  }
+  --core->runningWorkers;
+  lock.unlock();
+  WakeLoop(*core);  // a stopping loop waits for the workers
+}
+
+}  // namespace
+
+std::size_t StartRequestWorkers(const std::shared_ptr<ListenerCore>& core, std::size_t count) {
+  std::size_t started = 0;
+  for (; started < count; ++started) {
+    {
+      std::lock_guard<std::mutex> lock(core->mutex);
+      ++core->runningWorkers;
+    }
+    try {
+      std::thread(RunWorker, core).detach();
+    } catch (const std::system_error&) {
+      std::lock_guard<std::mutex> lock(core->mutex);
+      --core->runningWorkers;
+      break;
+    }
+  }
+  return started;
+}
+
+void AdmitRequest(ListenerCore& core, AdmittedRequest request) {
+  {
+    std::lock_guard<std::mutex> lock(core.mutex);
+    core.admitted.push_back(std::move(request));
+  }
+  core.work.notify_one();
+}
