@@ -22,11 +22,6 @@ enum class AcceptResult {
   Transient,  // this attempt failed (interrupted, aborted by the peer, out of handles); try again
   Failed,     // the listening socket is closed, interrupted or unusable
 };
-AcceptResult AcceptConnection(SocketHandle listening, SocketHandle& connection);
-
-// Makes an AcceptConnection that waits on this listening socket in another thread return
-// Failed, and every later one too. The handle stays valid and still needs CloseSocket.
-void InterruptAccept(SocketHandle listening);
 
 // Receive and send timeouts of a connection, in milliseconds.
 void SetSocketTimeouts(SocketHandle socket, std::uint32_t milliseconds);

@@ -47,35 +47,6 @@ std::uint32_t LocalPort(SocketHandle socket) {
   return ntohs(address.sin_port);
 }
 
-AcceptResult AcceptConnection(SocketHandle listening, SocketHandle& connection) {
-  const int fd = ::accept4(Fd(listening), nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd >= 0) {
-    connection = fd;
-    return AcceptResult::Accepted;
-  }
-  connection = kNoSocket;
-  switch (errno) {
-    case EINTR:
-    case ECONNABORTED:
-    case EPROTO:
-    case EPERM:
-    case EMFILE:
-    case ENFILE:
-    case ENOBUFS:
-    case ENOMEM:
-    case ETIMEDOUT:
-      return AcceptResult::Transient;
-    default:
-      return AcceptResult::Failed;  // EINVAL after InterruptAccept, EBADF, ...
-  }
-}
-
-void InterruptAccept(SocketHandle listening) {
-  // On Linux, shutting a listening socket down wakes a blocked accept with EINVAL; closing
-  // it would not.
-  ::shutdown(Fd(listening), SHUT_RDWR);
-}
-
 void SetSocketTimeouts(SocketHandle socket, std::uint32_t milliseconds) {
   timeval timeout{};
   timeout.tv_sec = static_cast<time_t>(milliseconds / 1000);

@@ -70,8 +70,9 @@ bool OpenWakePair(SocketHandle& sender, SocketHandle& receiver) {
   const SocketHandle listening = OpenLoopbackListener(0);
   if (listening == kNoSocket) return false;
   const SocketHandle client = ConnectLoopback(LocalPort(listening));
-  SocketHandle server = kNoSocket;
-  if (client != kNoSocket && AcceptConnection(listening, server) != AcceptResult::Accepted) server = kNoSocket;
+  // The connection is made, so a plain accept takes it without waiting.
+  const SOCKET accepted = client == kNoSocket ? INVALID_SOCKET : accept(Native(listening), nullptr, nullptr);
+  const SocketHandle server = accepted == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(accepted);
   CloseSocket(listening);
   if (client == kNoSocket || server == kNoSocket) {
     CloseSocket(client);

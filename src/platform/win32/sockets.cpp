@@ -1,24 +1,11 @@
 // Loopback sockets with Winsock 2.
-//
-// Stopping a listener: on Windows neither shutdown nor anything short of closesocket wakes a
-// thread blocked in accept, and closing the handle under that thread would let it call accept
-// on a handle value the system may already have given to another socket. So an interrupted
-// listener is marked, and the mark is checked around every accept: a loopback connection to
-// the listener wakes a blocked accept, which then drops what it took and reports Failed.
-// Waits are also bounded (select in slices), so the stop completes even if that wake-up
-// connection cannot be made.
 #include "platform/sockets.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <mutex>
-#include <set>
-
 namespace platform {
 namespace {
-
-constexpr long kAcceptSliceMs = 250;
 
 SOCKET Native(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
@@ -40,28 +27,6 @@ sockaddr_in LoopbackAddress(std::uint32_t port) {
   address.sin_port = htons(static_cast<u_short>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   return address;
-}
-
-// Listening sockets whose accepts must fail from now on; a handle leaves the set when closed.
-std::mutex interruptedMutex;
-std::set<SocketHandle> interrupted;
-
-bool IsInterrupted(SocketHandle listening) {
-  std::lock_guard<std::mutex> lock(interruptedMutex);
-  return interrupted.count(listening) != 0;
-}
-
-// True when a connection is waiting; false when the slice passed or the socket failed (error).
-bool WaitReadable(SocketHandle listening, bool& error) {
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(Native(listening), &readable);
-  timeval slice{};
-  slice.tv_sec = 0;
-  slice.tv_usec = kAcceptSliceMs * 1000;
-  const int ready = select(0, &readable, nullptr, nullptr, &slice);
-  error = ready == SOCKET_ERROR;
-  return ready > 0;
 }
 
 }  // namespace
@@ -91,49 +56,6 @@ std::uint32_t LocalPort(SocketHandle socket) {
   return ntohs(address.sin_port);
 }
 
-AcceptResult AcceptConnection(SocketHandle listening, SocketHandle& connection) {
-  connection = kNoSocket;
-  for (;;) {
-    if (IsInterrupted(listening)) return AcceptResult::Failed;
-    bool error = false;
-    if (WaitReadable(listening, error)) break;
-    if (error) return AcceptResult::Failed;
-  }
-  const SOCKET accepted = accept(Native(listening), nullptr, nullptr);
-  if (accepted != INVALID_SOCKET) {
-    if (IsInterrupted(listening)) {  // the wake-up connection, or one that came too late
-      closesocket(accepted);
-      return AcceptResult::Failed;
-    }
-    connection = Handle(accepted);
-    return AcceptResult::Accepted;
-  }
-  if (IsInterrupted(listening)) return AcceptResult::Failed;
-  switch (WSAGetLastError()) {
-    case WSAEINTR:
-    case WSAECONNRESET:
-    case WSAECONNABORTED:
-    case WSAEMFILE:
-    case WSAENOBUFS:
-    case WSAEWOULDBLOCK:
-    case WSAETIMEDOUT:
-      return AcceptResult::Transient;
-    default:
-      return AcceptResult::Failed;
-  }
-}
-
-void InterruptAccept(SocketHandle listening) {
-  {
-    std::lock_guard<std::mutex> lock(interruptedMutex);
-    interrupted.insert(listening);
-  }
-  // Wake a blocked wait at once; if this connection cannot be made the wait still ends with
-  // its current slice.
-  const SocketHandle wake = ConnectLoopback(LocalPort(listening));
-  CloseSocket(wake);
-}
-
 void SetSocketTimeouts(SocketHandle socket, std::uint32_t milliseconds) {
   // Winsock takes the timeouts as a DWORD of milliseconds, not as a timeval.
   const DWORD timeout = milliseconds;
@@ -158,10 +80,6 @@ void ShutdownSend(SocketHandle socket) { shutdown(Native(socket), SD_SEND); }
 
 void CloseSocket(SocketHandle socket) {
   if (socket == kNoSocket) return;
-  {
-    std::lock_guard<std::mutex> lock(interruptedMutex);
-    interrupted.erase(socket);
-  }
   closesocket(Native(socket));
 }
 
