@@ -1,0 +1,94 @@
+// The sanitizer's throughput beside the bare parser, and the export of a branch sharing images.
+import crypto from 'node:crypto';
+import { inBrowser, openWindow, row, smoke, TIMEOUT_MS } from './harness.mjs';
+import { officeHtml, pageHtml, pageIdOf } from './inputs.mjs';
+
+export async function sanitizeAndExportRuns(app) {
+  const office = officeHtml(smoke ? 20000 : 1024 * 1024);
+  const inputs = await exportInputs(app);
+  // The sanitizer and the export share one browser: a launch costs seconds.
+  const { rates, exported } = await inBrowser(app, async (page) => {
+    await openWindow(page, app);
+    const rates = await page.evaluate(async (html) => {
+      const { sanitizeHtml } = await import('/assets/js/sanitize.js');
+      const rate = (fn) => {
+        let runs = 0;
+        const began = performance.now();
+        while (runs < 3 || performance.now() - began < 1000) { fn(); runs++; }
+        return (html.length * runs) / ((performance.now() - began) / 1000) / 1e6;
+      };
+      return {
+        sanitize: rate(() => sanitizeHtml(html)),
+        parse: rate(() => new DOMParser().parseFromString(html, 'text/html')),
+      };
+    }, office);
+    return { rates, exported: await exportTimings(page, inputs) };
+  }, 3 * TIMEOUT_MS) ?? {};
+  const share = rates ? rates.sanitize / rates.parse : NaN;
+  row('client', 'sanitizeHtml on office HTML', rates?.sanitize ?? NaN, 'MB/s', 'bare DOMParser', rates?.parse ?? NaN,
+    share, '≥ 0.5 of DOMParser', share >= 0.5);
+  exportRows(inputs, exported);
+
+}
+
+// A branch of pages sharing images: one top page with the rest below it, three images on each.
+async function exportInputs(app) {
+  const [count, imageCount] = smoke ? [20, 5] : [1000, 100];
+  const images = [];
+  for (let i = 0; i < imageCount; i++) {
+    const bytes = Buffer.concat([Buffer.from('\x89PNG\r\n\x1a\n', 'latin1'), crypto.randomBytes(16 * 1024)]);
+    const answer = await app.api('POST', '/api/images', bytes, { 'Content-Type': 'application/octet-stream' });
+    images.push((await answer.json()).id);
+  }
+  const ids = Array.from({ length: count }, (_, n) => pageIdOf(0x100000 + n));
+  const body = (n) => pageHtml(1024) +
+    [0, 1, 2].map((k) => `<p><img src="/api/images/${images[(n * 3 + k) % imageCount]}"></p>`).join('');
+  for (let n = 0; n < count; n += 8) {
+    await Promise.all(ids.slice(n, n + 8).map((id, i) => app.api('PUT', `/api/pages/${id}`, body(n + i),
+      { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' })));
+  }
+  const current = await app.api('GET', '/api/tree');
+  const tree = JSON.parse(await current.text());
+  tree.pages.push(...ids.map((id, n) => ({ id, parentId: n === 0 ? null : ids[0], order: (n + 3) * 1000,
+    title: `出力 ${n}`, createdAt: 1700000000000, updatedAt: 1700000000000, deletedAt: null })));
+  await app.api('PUT', '/api/tree', JSON.stringify(tree),
+    { 'If-Match': current.headers.get('etag'), 'Content-Type': 'application/json' });
+  return { ids, images };
+}
+
+// The export as the window makes it (the tree's list of the branch, then the export module),
+// counting image requests; then the same bodies and images fetched one after another.
+async function exportTimings(page, { ids, images }) {
+  let imageFetches = 0;
+  page.on('request', (request) => { if (/\/api\/images\/[0-9a-f]{32}$/.test(request.url())) imageFetches++; });
+  const exported = await page.evaluate(async (rootId) => {
+    const { createExport } = await import('/assets/js/export.js');
+    const { exportList, indexOf, parseTree } = await import('/assets/js/tree-model.js');
+    const doc = parseTree(await (await fetch('/api/tree', { cache: 'no-store' })).text());
+    const list = exportList(indexOf(doc), rootId);
+    const began = performance.now();
+    const { missing } = await createExport('bench', list);
+    return { ms: performance.now() - began, pages: list.length, missing };
+  }, ids[0]);
+  const fetches = imageFetches;
+  const direct = await page.evaluate(async (inputs) => {
+    const began = performance.now();
+    for (const id of inputs.ids) await (await fetch('/api/pages/' + id, { cache: 'no-store' })).text();
+    for (const id of inputs.images) await (await fetch('/api/images/' + id, { cache: 'no-store' })).arrayBuffer();
+    return performance.now() - began;
+  }, { ids, images });
+  return { ...exported, fetches, direct };
+}
+
+function exportRows({ ids, images }, result) {
+  if (result && (result.pages !== ids.length || result.missing)) {
+    throw new Error(`export: ${result.pages} of ${ids.length} pages, ${result.missing} images missing`);
+  }
+  const ms = result?.ms ?? Infinity;
+  row('client', `export of ${ids.length} pages sharing ${images.length} images`, ms, 'ms',
+    'same bodies and images fetched', result?.direct ?? NaN, ms / result?.direct, '< 5000 ms', ms < 5000);
+  row('client', 'export: image fetches', result?.fetches ?? NaN, 'fetches', 'images used', images.length,
+    (result?.fetches ?? NaN) / images.length, 'each image once', result?.fetches === images.length);
+}
+
+// A second instance, with documents handed to it the way a later start does; each is opened

@@ -1,0 +1,79 @@
+// Transport and store: the program's status, page and tree requests under load, beside a floor
+// server, direct SQLite and a Node server on the same document.
+import fs from 'node:fs';
+import path from 'node:path';
+import { direct, freePort, here, load, memoryOf, rawRequest, row, smoke, start, tool, waitFor, work } from './harness.mjs';
+import { pageHtml, pageIdOf, tagOf, treeDocument } from './inputs.mjs';
+
+export async function serverRuns(app) {
+  const floorPort = await freePort();
+  const floor = start(tool, ['floor', String(floorPort)]);
+  await waitFor(() => floor.output.includes('listening'), 5000, 'the floor server');
+
+  let node = null;
+  let nodePort = 0;
+  const nodeDocument = path.join(work, 'node.fcard');
+  const haveNode = fs.existsSync(path.join(here, 'node_modules', 'better-sqlite3'));
+
+  const statusFile = rawRequest(app.port, 'GET', '/api/status', app.headers);
+  const floorFile = rawRequest(floorPort, 'GET', '/api/status', {});
+  for (const clients of smoke ? [1] : [1, 8, 32]) {
+    const ours = await load(app.port, clients, statusFile);
+    const base = await load(floorPort, clients, floorFile);
+    const ratio = ours.perSecond / base.perSecond;
+    row('transport', `GET /api/status, ${clients} client${clients > 1 ? 's' : ''}`, ours.perSecond, 'req/s',
+      'floor server', base.perSecond, ratio, '≥ 0.8 of floor', ratio >= 0.8);
+  }
+  floor.kill('SIGKILL');
+
+  // Store inputs, written through the program.
+  const small = pageHtml(smoke ? 2000 : 10 * 1024);
+  const large = pageHtml(smoke ? 20000 : 1024 * 1024);
+  const tree = treeDocument(smoke ? 100 : 10000, 0);
+  await app.api('PUT', `/api/pages/${pageIdOf(1)}`, small, { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' });
+  await app.api('PUT', `/api/pages/${pageIdOf(2)}`, large, { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' });
+  const oldTree = await app.api('GET', '/api/tree');
+  await app.api('PUT', '/api/tree', tree, { 'If-Match': oldTree.headers.get('etag'), 'Content-Type': 'application/json' });
+  const document = JSON.parse(await (await app.api('GET', '/api/status')).text()).file;
+  fs.copyFileSync(document, nodeDocument);
+
+  if (haveNode) {
+    nodePort = await freePort();
+    node = start(process.execPath, [path.join(here, 'node-server.mjs'), String(nodePort), nodeDocument]);
+    await waitFor(() => node.output.includes('listening'), 10000, 'the Node server');
+  }
+
+  const operations = [
+    ['GET 10 KB page', 'GET', `/api/pages/${pageIdOf(1)}`, pageIdOf(1), null],
+    ['GET 1 MB page', 'GET', `/api/pages/${pageIdOf(2)}`, pageIdOf(2), null],
+    ['PUT 10 KB page', 'PUT', `/api/pages/${pageIdOf(1)}`, pageIdOf(1), small],
+    ['PUT 1 MB page', 'PUT', `/api/pages/${pageIdOf(2)}`, pageIdOf(2), large],
+    [`GET tree of ${smoke ? 100 : 10000} pages`, 'GET', '/api/tree', 'tree', null],
+  ];
+  for (const [name, method, target, id, body] of operations) {
+    const extra = body === null ? {} : { 'If-Match': tagOf(body), 'Content-Type': 'text/plain; charset=utf-8' };
+    const ours = await load(app.port, 1, rawRequest(app.port, method, target, { ...app.headers, ...extra }, body ?? ''));
+    const bodyFile = body === null ? null : path.join(work, `body-${id}`);
+    if (bodyFile) fs.writeFileSync(bodyFile, body);
+    const floorRun = await direct(document, method === 'GET' ? 'get' : 'put', id, bodyFile);
+    const ratio = ours.meanMs / floorRun.meanMs;
+    row('store', `${name}: time per request`, ours.meanMs, 'ms', 'direct SQLite', floorRun.meanMs, ratio,
+      '≤ 1.5× direct', ratio <= 1.5);
+    if (node) {
+      const theirs = await load(nodePort, 1, rawRequest(nodePort, method, target, extra, body ?? ''));
+      const share = ours.perSecond / theirs.perSecond;
+      row('store', `${name}: throughput`, ours.perSecond, 'req/s', 'Node + better-sqlite3', theirs.perSecond, share,
+        '≥ 1× Node', share >= 1);
+    }
+  }
+  const peak = memoryOf(app.child.pid, 'VmHWM');
+  if (node) {
+    row('memory', 'peak through the store runs', peak, 'MiB', 'Node server peak', memoryOf(node.pid, 'VmHWM'),
+      peak / memoryOf(node.pid, 'VmHWM'), '—', true);
+    node.kill('SIGKILL');
+  } else {
+    row('memory', 'peak through the store runs', peak, 'MiB', '—', NaN, NaN, '—', true);
+  }
+  return { large, tree };
+}
+
