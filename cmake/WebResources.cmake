@@ -78,5 +78,6 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/inert-html.js
   assets/js/office-lists.js
   assets/js/paste-text.js
+  assets/js/messages.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

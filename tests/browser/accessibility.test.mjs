@@ -2,6 +2,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import { describe, test } from 'node:test';
+import { messages } from '../../web/assets/js/messages.js';
 import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
 const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
@@ -64,7 +65,7 @@ describe('what assistive technology finds', () => {
 
   // Each view of the window, brought about from the one before.
   const views = [
-    ['the welcome page', () => openPage('はじめに')],
+    ['the welcome page', () => openPage(messages.welcomeTitle)],
     ['a page with headings, a list, a table, an image and a link', async () => {
       await openPage('見本のページ');
       await page.locator('#editor img').evaluate((img) => img.complete || new Promise((resolve) => { img.onload = resolve; }));
@@ -91,13 +92,13 @@ describe('what assistive technology finds', () => {
     ['the link dialog', async () => {
       await closeDialog();
       await page.click('#editor h2');
-      await page.getByRole('button', { name: 'リンク', exact: true }).click();
+      await page.getByRole('button', { name: messages.link, exact: true }).click();
     }],
-    ['the table dialog', async () => { await closeDialog(); await page.getByRole('button', { name: '表を追加' }).click(); }],
+    ['the table dialog', async () => { await closeDialog(); await page.getByRole('button', { name: messages.addTable }).click(); }],
     ['the image text dialog', async () => {
       await closeDialog();
       await page.click('#editor img');
-      await page.locator('.img-tools').getByRole('button', { name: '代替テキスト' }).click();
+      await page.locator('.img-tools').getByRole('button', { name: messages.altText }).click();
     }],
     ['the file menu', async () => { await closeDialog(); await page.click('#fileBtn'); }],
     ['the help menu', async () => { await closeDialog(); await page.click('#aboutBtn'); }],
@@ -105,7 +106,7 @@ describe('what assistive technology finds', () => {
     ['the about dialog', async () => {
       await closeDialog();
       await page.click('#aboutBtn');
-      await page.getByRole('menuitem', { name: 'この製品について' }).click();
+      await page.getByRole('menuitem', { name: messages.about }).click();
     }],
     ['the delete confirmation', async () => {
       await closeDialog();

@@ -6,6 +6,7 @@ import { describe, test } from 'node:test';
 import {
   assertNoProblems, ignoreFocus, newPage, openWindow, row, storedAs, until, useWindow,
 } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
 
 const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 const DAY = 24 * 60 * 60 * 1000;
@@ -45,13 +46,13 @@ describe('page history', () => {
     const dialog = page.locator('dialog.history-dialog');
     await dialog.locator('.history-option').first().waitFor();
     assert.equal(await dialog.locator('.history-option').count(), 1);
-    assert.match(await dialog.locator('.history-option .history-when').first().textContent(), /^(たった今|1 分前)$/);
+    assert.ok([messages.justNow, messages.minutesAgo(1)].includes(await dialog.locator('.history-option .history-when').first().textContent()));
     await page.locator('.history-text del').first().waitFor();
     assert.deepEqual(await marked(page, 'del.diff-removed'), ['pears']);
     assert.deepEqual(await marked(page, 'ins.diff-added'), ['plums']);
-    assert.equal(await page.locator('.history-counts').textContent(), '今との違い: 1 語削除・1 語追加');
+    assert.equal(await page.locator('.history-counts').textContent(), messages.difference(1, 1));
 
-    await dialog.getByRole('button', { name: 'この版に戻す' }).click();
+    await dialog.getByRole('button', { name: messages.restoreVersion }).click();
     await dialog.waitFor({ state: 'detached' });
     assert.equal(await page.locator('#editor').innerHTML(), '<p>apples and pears for lunch</p>');
     await storedAs(page, id, '<p>apples and pears for lunch</p>');
@@ -59,13 +60,13 @@ describe('page history', () => {
 
     // In the trash the history is still there to read, but nothing is written back from it.
     await row(page, '買い物').click({ button: 'right' });
-    await page.getByRole('menuitem', { name: /ごみ箱/ }).click();
+    await page.getByRole('menuitem', { name: messages.moveToTrash }).click();
     await page.click('#trashBtn');
-    await page.locator('.trash-item', { hasText: '買い物' }).getByRole('button', { name: '履歴' }).click();
+    await page.locator('.trash-item', { hasText: '買い物' }).getByRole('button', { name: messages.history }).click();
     await dialog.locator('.history-option').nth(1).waitFor();
-    assert.equal(await dialog.getByRole('button', { name: 'この版に戻す' }).isHidden(), true);
-    assert.match(await dialog.locator('.history-note').textContent(), /ごみ箱にあります/);
-    await dialog.getByRole('button', { name: '閉じる' }).click();
+    assert.equal(await dialog.getByRole('button', { name: messages.restoreVersion }).isHidden(), true);
+    assert.equal(await dialog.locator('.history-note').textContent(), messages.trashedHistoryNote);
+    await dialog.getByRole('button', { name: messages.close }).click();
     await page.click('#trashBtn');
     assertNoProblems(assert, browser);
   });
@@ -85,7 +86,7 @@ describe('page history', () => {
     await storedAs(page, id, '<p>from the first window</p>');
     await replaceText(two, 'from the second window');
     await two.waitForFunction(() => document.getElementById('banner').dataset.kind === 'conflict');
-    await two.getByRole('button', { name: 'こちらの内容で上書き' }).click();
+    await two.getByRole('button', { name: messages.overwrite }).click();
     await storedAs(page, id, '<p>from the second window</p>');
     assert.deepEqual(await keptBodies(page, id), ['<p>from the first window</p>', '<p>base</p>']);
     await two.close();
@@ -101,8 +102,8 @@ describe('page history', () => {
     const status = page.locator('#status');
     for (const [text, note] of [['one', true], ['two', false]]) {
       await replaceText(page, text);
-      await until(async () => (await status.textContent()).startsWith('保存済み'));
-      assert.equal((await status.textContent()).endsWith('（履歴は保存できませんでした）'), note, text);
+      await until(async () => (await status.textContent()).startsWith(messages.saved));
+      assert.equal((await status.textContent()).endsWith(messages.historyNotSaved), note, text);
       assert.equal(await status.getAttribute('title'), note ? failedMessage : '', text);
     }
     await page.unroute((url) => /^\/api\/pages\/[0-9a-f-]{36}$/.test(url.pathname));

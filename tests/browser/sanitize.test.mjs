@@ -1,5 +1,6 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
+import { messages } from '../../web/assets/js/messages.js';
 import { assertNoProblems, useWindow } from '../support/browser.mjs';
 
 const IMG = '/api/images/' + '0123456789abcdef'.repeat(2);
@@ -26,7 +27,7 @@ const CASES = [
   ['meta refresh, base and link', '<meta http-equiv="refresh" content="0;url=https://x.test/"><base href="https://x.test/"><link rel=stylesheet href="https://x.test/a.css">m', 'm'],
   ['style element and template', '<style>body{background:url(https://x.test/)}</style><template><img src=x onerror=alert(1)></template>s', 's'],
   ['data: images are removed', '<img src="data:image/png;base64,iVBORw0KGgo="><img src="data:image/svg+xml,<svg onload=alert(1)>">', ''],
-  ['outside images become links', '<img src="https://x.test/a.png?q=1">', '<a href="https://x.test/a.png?q=1">[外部画像] https://x.test/a.png?q=1</a>'],
+  ['outside images become links', '<img src="https://x.test/a.png?q=1">', `<a href="https://x.test/a.png?q=1">${messages.outsideImage}https://x.test/a.png?q=1</a>`],
   ['image paths that only look stored', `<img src="${IMG}?x=1"><img src="${IMG}/.."><img src="/api/images/ABCDEF0123456789abcdef0123456789"><img src="file:///C:/a.png">`, ''],
   ['same-origin absolute image becomes its path', null, `<img src="${IMG}" alt="">`],
   ['noscript, xmp and plaintext', 'a<noscript><p>n</p></noscript><xmp><b>x</b></xmp>k', 'ak'],
@@ -51,7 +52,7 @@ const SHAPES = [
     '<p>a</p><table><tbody><tr><td>1</td></tr></tbody></table>b'],
   ['a code block starting with a line break', '<pre>\n\nline</pre>', '<pre>\n\nline</pre>'],
   ['an outside image in a link', '<a href="https://a.test/">see <img src="https://b.test/i.png"></a>',
-    '<a href="https://a.test/">see [外部画像] https://b.test/i.png</a>'],
+    `<a href="https://a.test/">see ${messages.outsideImage}https://b.test/i.png</a>`],
   ['a list item in a list item', '<ul><li>a<dl><li>b</li></dl></li></ul>', '<ul><li>ab</li></ul>'],
   ['a heading in a heading', '<h1>a<font><h2>b</h2></font></h1>', '<h1>ab</h1>'],
   ['table parts at the depth limit keep their cells', DEEP('<table><tbody><tr><td>x<b>y</b></td><td>z</td></tr></tbody></table>'),

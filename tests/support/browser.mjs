@@ -5,6 +5,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
+import { messages } from '../../web/assets/js/messages.js';
 import { launchProgram } from './session.mjs';
 
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -184,6 +185,16 @@ export async function storedAs(page, id, html) {
   } catch (error) {
     throw new Error(`page body ${JSON.stringify(last)} is not ${html}`);
   }
+}
+
+// Waits until the save indicator says that everything is saved.
+export function waitSaved(page) {
+  return page.waitForFunction((saved) => document.getElementById('status').textContent.startsWith(saved), messages.saved);
+}
+
+// Waits until the first element that `selector` matches holds exactly `text`.
+export function waitText(page, selector, text) {
+  return page.waitForFunction(([chosen, expected]) => document.querySelector(chosen)?.textContent === expected, [selector, text]);
 }
 
 // A new page made from the sidebar, titled and open, with the caret in its empty body.

@@ -1,4 +1,5 @@
 // The only code that talks to the server. Every failure becomes an ApiError.
+import { messages } from './messages.js';
 
 export class ApiError extends Error {
   constructor(status, code, message) {
@@ -8,8 +9,6 @@ export class ApiError extends Error {
     this.code = code;
   }
 }
-
-const NETWORK_MESSAGE = 'Ferncard に接続できません。通知領域のアイコンから開き直してください。';
 
 // Bodies at or above this many UTF-8 bytes are never sent with keepalive:
 // the browser refuses keepalive requests whose bodies together exceed 64 KiB.
@@ -40,7 +39,7 @@ export async function request(path, options = {}) {
   try {
     response = await fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options });
   } catch {
-    throw new ApiError(0, 'network', NETWORK_MESSAGE);
+    throw new ApiError(0, 'network', messages.unreachable);
   }
   if (!response.ok) {
     let code = String(response.status);
@@ -55,7 +54,7 @@ export async function request(path, options = {}) {
       // A body that is not JSON says nothing more than the status.
     }
     throw new ApiError(response.status, code,
-      message || '保存先でエラーが発生しました (' + response.status + ')');
+      message || messages.serverError(response.status));
   }
   return response;
 }

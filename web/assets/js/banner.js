@@ -1,5 +1,6 @@
 // The window's notices: the banner across the top and the save indicator in the header.
 import { element } from './dialogs.js';
+import { messages } from './messages.js';
 
 export class Banner {
   constructor(node) {
@@ -52,7 +53,7 @@ export class SaveStatus {
   set(state, message = '') {
     const status = this.node;
     if (state === 'error') {
-      status.textContent = '保存失敗';
+      status.textContent = messages.saveFailed;
       status.classList.add('error');
       status.title = message || '';
       // An open conflict stays on show until the user resolves it.
@@ -61,12 +62,12 @@ export class SaveStatus {
     }
     status.classList.remove('error', 'warn');
     status.title = '';
-    if (state === 'saving') status.textContent = '保存中…';
+    if (state === 'saving') status.textContent = messages.saving;
     else if (state === 'saved') {
       const now = new Date();
-      status.textContent = '保存済み ' + twoDigits(now.getHours()) + ':' + twoDigits(now.getMinutes());
+      status.textContent = messages.savedAt(twoDigits(now.getHours()) + ':' + twoDigits(now.getMinutes()));
       if (this.pendingNote) {
-        status.textContent += '（履歴は保存できませんでした）';
+        status.textContent += messages.historyNotSaved;
         status.title = this.pendingNote;
         status.classList.add('warn');
         this.pendingNote = '';

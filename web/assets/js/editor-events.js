@@ -3,6 +3,7 @@
 import { showToast } from './dialogs.js';
 import { firstLineFix, leaveCodeBlock } from './editor-blocks.js';
 import { attachTransferEvents } from './editor-transfer.js';
+import { messages } from './messages.js';
 
 const TITLE_DELAY_MS = 400;
 // Input that continues a typing run; any other input (a format by shortcut, a moved drag) is a
@@ -82,6 +83,6 @@ export function attachEditorEvents(editor) {
     if (!link || !body.contains(link)) return;
     event.preventDefault();
     if (event.ctrlKey) window.open(link.href, '_blank', 'noopener,noreferrer');
-    else showToast('リンクは Ctrl キーを押しながらクリックすると開きます。');
+    else showToast(messages.linkNeedsCtrl);
   });
 }

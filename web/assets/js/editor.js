@@ -2,6 +2,7 @@
 // writes the title through the page tree, and runs the formatting commands.
 import { api } from './api.js';
 import { ImageTool } from './images.js';
+import { messages } from './messages.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
 import { restoreSelection, liftBlocks, currentBlock, endListItemFor } from './editor-blocks.js';
 import { attachEditorEvents } from './editor-events.js';
@@ -10,7 +11,6 @@ import { insertImageFiles } from './editor-transfer.js';
 
 const SAVE_DELAY_MS = 800;
 const RETRY_DELAY_MS = 5000;
-const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
 
 export class Editor {
   constructor({ titleInput, body, wrap, pages, onStatus, onSelectionChange, onConflict }) {
@@ -57,7 +57,7 @@ export class Editor {
   // The save indicator; while a conflict is open it keeps saying so.
   report(state, message) {
     this.reported = state;
-    if (this.conflict && state !== 'error') this.onStatus('error', CONFLICT_MESSAGE);
+    if (this.conflict && state !== 'error') this.onStatus('error', messages.conflictStatus);
     else this.onStatus(state, message);
   }
 
@@ -192,7 +192,7 @@ export class Editor {
       this.keepRevision ||= keepRevision;
       if (error.status === 412) {
         this.conflict = true;
-        this.onStatus('error', CONFLICT_MESSAGE);
+        this.onStatus('error', messages.conflictStatus);
         this.onConflict();
       } else if (error.status === 403) {
         this.onStatus('error', error.message);
