@@ -235,7 +235,7 @@ describe('saves that fail', () => {
   for (const [name, answer, retried, message] of [
     ['an unreachable server is retried every 5 s', (route) => route.abort('connectionrefused'), true, messages.unreachable],
     ['a refusal (403) is not retried', (route) => route.fulfill({
-      status: 403, contentType: 'application/json', body: '{"error":"forbidden","message":"書き込みは許可されていません。"}',
+      status: 403, contentType: 'application/json', body: '{"error":"read_only","message":"書き込みは許可されていません。"}',
     }), false, '書き込みは許可されていません。'],
   ]) {
     test(name, async () => {

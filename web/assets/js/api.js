@@ -1,6 +1,9 @@
 // The only code that talks to the server. Every failure becomes an ApiError.
 import { messages } from './messages.js';
 
+// `code` says what failed: the server's error code ("conflict", "read_only", ...), "network" when
+// the server could not be reached, or a code of the client's own ("unsaved": the open page could
+// not be saved first). Callers decide by the code, never by the HTTP status.
 export class ApiError extends Error {
   constructor(status, code, message) {
     super(message);
@@ -8,6 +11,18 @@ export class ApiError extends Error {
     this.status = status;
     this.code = code;
   }
+}
+
+// Failures that trying again cannot mend: the document takes no writes, or the request is not let in.
+const REFUSALS = new Set(['read_only', 'host_not_allowed', 'origin_not_allowed']);
+
+export function isRefusal(error) {
+  return Boolean(error) && REFUSALS.has(error.code);
+}
+
+// Another window wrote a newer version since this one was read.
+export function isConflict(error) {
+  return Boolean(error) && error.code === 'conflict';
 }
 
 // Bodies at or above this many UTF-8 bytes are never sent with keepalive:

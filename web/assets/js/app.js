@@ -141,15 +141,10 @@ onHistoryFailure((message) => {
 });
 
 async function switchEditor(id) {
-  let switched;
   try {
-    switched = await editor.open(id);
+    await editor.open(id);
   } catch (error) {
-    showToast(error && error.message ? error.message : String(error), { error: true });
-    return false;
-  }
-  if (!switched) {
-    showToast(messages.switchRefused, { error: true });
+    showToast(messageOf(error), { error: true });
     return false;
   }
   showPageArea(id !== null);

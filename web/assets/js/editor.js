@@ -1,6 +1,6 @@
 // The page editor: loads a body, saves it 800 ms after the last change under its version tag,
 // writes the title through the page tree, and runs the formatting commands.
-import { api } from './api.js';
+import { ApiError, api, isConflict, isRefusal } from './api.js';
 import { ImageTool } from './images.js';
 import { messages } from './messages.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
@@ -62,9 +62,10 @@ export class Editor {
   }
 
   // Once the current page is saved, and until the next one is shown, the body takes no input:
-  // keys typed then would land in the page being left, after its last save.
+  // keys typed then would land in the page being left, after its last save. Rejects with an
+  // ApiError: "unsaved" when the page being left could not be saved, else the load's own.
   async open(id) {
-    if (!(await this.flush())) return false;
+    if (!(await this.flush())) throw new ApiError(0, 'unsaved', messages.switchRefused);
     const unlock = this.lock();
     try {
       this.imageTool.clear();
@@ -76,13 +77,12 @@ export class Editor {
         this.history.reset();
         this.titleInput.value = '';
         this.dirty = false;
-        return true;
+        return;
       }
       const { html, etag } = await api.getPage(id);
       this.show(id, html, etag);
       // Whatever was said to be saving belonged to the page left, which is saved by now.
       if (this.reported === 'saving') this.report('saved');
-      return true;
     } finally {
       unlock();
     }
@@ -190,11 +190,11 @@ export class Editor {
       if (this.pageId !== id) return false;
       this.dirty = true;
       this.keepRevision ||= keepRevision;
-      if (error.status === 412) {
+      if (isConflict(error)) {
         this.conflict = true;
         this.onStatus('error', messages.conflictStatus);
         this.onConflict();
-      } else if (error.status === 403) {
+      } else if (isRefusal(error)) {
         this.onStatus('error', error.message);
       } else {
         this.onStatus('error', error.message);

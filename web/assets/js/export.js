@@ -1,6 +1,6 @@
 // HTML export: one self-contained file per export, with its own style sheet, a security policy
 // that allows no script and no network access, and every image embedded as a data: address.
-import { api } from './api.js';
+import { api, request } from './api.js';
 import { IMAGE_TYPES, storedImageId } from './content-rules.js';
 import { messages } from './messages.js';
 import { escapeHtml, sanitizeHtml } from './sanitize.js';
@@ -100,9 +100,7 @@ async function embedImages(cleanHtml, loadImage) {
 
 // The content rules as the editor uses them, for the export to embed.
 async function loadContentStyle() {
-  const response = await fetch(CONTENT_STYLE_ADDRESS, { cache: 'no-store' });
-  if (!response.ok) throw new Error('content style: ' + response.status);
-  return response.text();
+  return (await request(CONTENT_STYLE_ADDRESS)).text();
 }
 
 function buildDocument(title, pages, contentStyle) {
