@@ -79,5 +79,7 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/office-lists.js
   assets/js/paste-text.js
   assets/js/messages.js
+  assets/js/page-route.js
+  assets/js/time.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

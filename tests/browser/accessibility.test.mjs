@@ -3,16 +3,15 @@ import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
+import { PNG_BASE64, assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
 const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
-const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 
 // Builds a nested tree with a trashed branch and a page with headings, a list, a table, an image
 // and a link, through the window's own API client.
 function buildPages(page) {
   return page.evaluate(async (pngBase64) => {
-    const { api } = await import('/assets/js/api.js');
+    const { api, NO_RECORD } = await import('/assets/js/api.js');
     const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
     const image = await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
     const { text, etag } = await api.getTree();
@@ -28,8 +27,8 @@ function buildPages(page) {
     await api.putTree(doc, etag);
     await api.putPage(ids.rich, '<h1>見出し 1</h1><h2>見出し 2</h2><p>本文と<a href="https://example.com/">リンク</a></p>' +
       '<ul><li>一つ目</li><li>二つ目</li></ul><table><tbody><tr><th>品名</th><th>数</th></tr>' +
-      `<tr><td>牛乳</td><td>2</td></tr></tbody></table><p><img src="/api/images/${image}" alt="点"></p>`, '0');
-    await api.putPage(ids.child, '<p>牛乳を買う</p>', '0');
+      `<tr><td>牛乳</td><td>2</td></tr></tbody></table><p><img src="/api/images/${image}" alt="点"></p>`, NO_RECORD);
+    await api.putPage(ids.child, '<p>牛乳を買う</p>', NO_RECORD);
     return ids;
   }, PNG_BASE64);
 }

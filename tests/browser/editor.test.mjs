@@ -1,7 +1,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  assertNoProblems, countWrites, hold, ignoreFocus, newPage, openPageId, openWindow, pause, row, stored, storedAs,
+  assertNoProblems, countWrites, hold, ignoreFocus, newPage, openPageId, openWindow, pause, row, showPage, stored, storedAs,
   useWindow, waitReady, waitSaved, writes,
 } from '../support/browser.mjs';
 import { messages } from '../../web/assets/js/messages.js';
@@ -143,7 +143,7 @@ describe('two windows on one page', () => {
     ({ server, browser, page: one } = opened);
     id = await newPage(one, '共有');
     two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
-    await two.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await showPage(two, id);
     await two.reload();
     await two.waitForFunction(() => document.getElementById('title').value === '共有');
   }, { allow: [/status of 412/, /net::ERR_CONNECTION_REFUSED/], initScript: ignoreFocus });

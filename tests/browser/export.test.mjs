@@ -4,9 +4,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
+import { PNG_BASE64, assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
-const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 const CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 
 // A save picker that keeps what is written, so the test can read the file.
@@ -34,7 +33,7 @@ function fakeSavePicker() {
 // hostile markup stored without the client's sanitizer.
 async function buildPages(page) {
   return page.evaluate(async (pngBase64) => {
-    const { api } = await import('/assets/js/api.js');
+    const { api, NO_RECORD } = await import('/assets/js/api.js');
     const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
     const image = await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
     const { text, etag } = await api.getTree();
@@ -50,10 +49,10 @@ async function buildPages(page) {
     await api.putTree(doc, etag);
     const img = `<img src="/api/images/${image}" alt="" class="img-center" width="40">`;
     await api.putPage(ids.top, `<p>top text</p>${img}<script>window.__hit=1</script><a href="javascript:1">js</a>` +
-      '<img src="https://x.test/a.png"><iframe src="https://x.test/"></iframe>', '0');
-    await api.putPage(ids.child, `<p>child</p>${img}<img src="/api/images/${'f'.repeat(32)}">`, '0');
-    await api.putPage(ids.trashed, '<p>trashed text</p>', '0');
-    await api.putPage(ids.second, `<p style="color: red; position: fixed">second</p>${img}`, '0');
+      '<img src="https://x.test/a.png"><iframe src="https://x.test/"></iframe>', NO_RECORD);
+    await api.putPage(ids.child, `<p>child</p>${img}<img src="/api/images/${'f'.repeat(32)}">`, NO_RECORD);
+    await api.putPage(ids.trashed, '<p>trashed text</p>', NO_RECORD);
+    await api.putPage(ids.second, `<p style="color: red; position: fixed">second</p>${img}`, NO_RECORD);
     return { ids, image };
   }, PNG_BASE64);
 }

@@ -4,12 +4,11 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  assertNoProblems, ignoreFocus, newPage, openWindow, row, storedAs, until, useWindow,
+  PNG_BASE64, assertNoProblems, ignoreFocus, newPage, openWindow, row, showPage, storedAs, until, useWindow,
 } from '../support/browser.mjs';
 import { messages } from '../../web/assets/js/messages.js';
+import { DAY_MS as DAY } from '../../web/assets/js/time.js';
 
-const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
-const DAY = 24 * 60 * 60 * 1000;
 const failedMessage = '履歴を保存できませんでした。空き容量と権限をご確認ください。ページは保存されています。';
 
 // The page's kept bodies, newest first.
@@ -79,7 +78,7 @@ describe('page history', () => {
     await replaceText(page, 'second base');
     await storedAs(page, id, '<p>second base</p>');
     const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
-    await two.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await showPage(two, id);
     await two.waitForFunction(() => document.getElementById('title').value === '予定');
 
     await replaceText(page, 'from the first window');
@@ -111,7 +110,7 @@ describe('page history', () => {
 
   test('an image that only an earlier version shows survives image clean-up', async () => {
     const [kept, unused] = await page.evaluate(async ([pngBase64, day]) => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
       const upload = (n) => api.uploadImage(new Blob([bytes, new Uint8Array(n)], { type: 'image/png' }));
       const images = [await upload(1), await upload(2)];
@@ -121,7 +120,7 @@ describe('page history', () => {
       const now = Date.now();
       doc.pages.push({ id: pageId, parentId: null, order: 99000, title: '写真', createdAt: now, updatedAt: now, deletedAt: null });
       await api.putTree(doc, etag);
-      const first = await api.putPage(pageId, `<p><img src="/api/images/${images[0]}" alt=""></p>`, '0');
+      const first = await api.putPage(pageId, `<p><img src="/api/images/${images[0]}" alt=""></p>`, NO_RECORD);
       await api.putPage(pageId, '<p>写真は外しました</p>', first);
       // Both were seen unreferenced by the pages two days ago.
       localStorage.setItem('ferncard.unreferencedImages',

@@ -4,9 +4,9 @@ import {
   PNG_BASE64, assertNoProblems, hold, newPage, openPageId, row, stored, storedAs, storedTree, transfer, until, useWindow, waitSaved,
 } from '../support/browser.mjs';
 import { messages } from '../../web/assets/js/messages.js';
+import { DAY_MS as DAY } from '../../web/assets/js/time.js';
 
 const STORED = '/api/images/[0-9a-f]{32}';
-const DAY = 24 * 60 * 60 * 1000;
 
 const imageIds = (page) => page.evaluate(async () => {
   const { api } = await import('/assets/js/api.js');
@@ -65,7 +65,7 @@ describe('adding images', () => {
     await slow.held;
     await row(page, messages.welcomeTitle).click();
     await slow.release();
-    await page.waitForFunction((pageId) => location.hash.slice(4) !== pageId, id);
+    await page.waitForFunction((pageId) => !location.hash.endsWith(pageId), id);
     assert.match(await stored(page, id), new RegExp(`^<p>here<img src="${STORED}" alt=""></p>$`));
     assert.doesNotMatch(await stored(page, await openPageId(page)), /<img/);
     assertNoProblems(assert, browser);
@@ -75,7 +75,7 @@ describe('adding images', () => {
     // Four images: in a trashed page only, young, old and seen unreferenced two days ago,
     // old and never seen unreferenced before.
     const ids = await page.evaluate(async ([pngBase64, day]) => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
       const upload = async (n) => api.uploadImage(new Blob([bytes, new Uint8Array(n)], { type: 'image/png' }));
       const images = [await upload(1), await upload(2), await upload(3), await upload(4)];
@@ -85,7 +85,7 @@ describe('adding images', () => {
       const now = Date.now();
       doc.pages.push({ id: pageId, parentId: null, order: 99000, title: 'trashed', createdAt: now, updatedAt: now, deletedAt: now });
       await api.putTree(doc, etag);
-      await api.putPage(pageId, `<img src="/api/images/${images[0]}" alt="">`, '0');
+      await api.putPage(pageId, `<img src="/api/images/${images[0]}" alt="">`, NO_RECORD);
       localStorage.setItem('ferncard.unreferencedImages', JSON.stringify({ [images[2]]: now - 2 * day }));
       return images;
     }, [PNG_BASE64, DAY]);
@@ -121,9 +121,10 @@ describe('the image tool', () => {
     ({ browser, page } = opened);
     ({ pageId, src } = await page.evaluate(async (pngBase64) => {
       const { api } = await import('/assets/js/api.js');
+      const { pageFromHash } = await import('/assets/js/page-route.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
       const image = '/api/images/' + await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
-      const id = location.hash.slice(4);
+      const id = pageFromHash(location.hash);
       const { etag } = await api.getPage(id);
       await api.putPage(id, `<p>before</p><img src="${image}" alt="" width="200"><p>after</p>`, etag);
       return { pageId: id, src: image };

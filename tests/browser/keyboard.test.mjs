@@ -1,7 +1,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, row, storedAs, storedTree, useWindow, waitReady } from '../support/browser.mjs';
+import { assertNoProblems, openPageId, row, storedAs, storedTree, useWindow, waitReady } from '../support/browser.mjs';
 
 // Counts the pointer's own events (a key's click on a button is not one of them), and gives the
 // export a save picker that keeps what is written.
@@ -54,7 +54,7 @@ describe('the keyboard alone', () => {
     await page.waitForFunction(() => document.activeElement.id === 'title' && document.getElementById('title').value === '');
     await page.keyboard.type('キー');
     await row(page, 'キー').waitFor();
-    const id = await page.evaluate(() => location.hash.slice(4));
+    const id = await openPageId(page);
 
     // Rename it in the list.
     await pressUntil(page, 'Tab', selectedRow);

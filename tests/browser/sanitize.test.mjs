@@ -1,7 +1,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, useWindow } from '../support/browser.mjs';
+import { assertNoProblems, showPage, useWindow } from '../support/browser.mjs';
 
 const IMG = '/api/images/' + '0123456789abcdef'.repeat(2);
 const PAGE = '0f8fad5b-d9cb-469f-a165-70867728950e';
@@ -192,17 +192,17 @@ describe('the sanitizer against hostile input', () => {
       '<a href="javascript:window.__hit=3">link</a><iframe src="/api/tree"></iframe>' +
       '<svg onload="window.__hit=4"></svg><meta http-equiv="refresh" content="0;url=/x">';
     const id = await page.evaluate(async (html) => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const { text, etag } = await api.getTree();
       const doc = JSON.parse(text);
       const pageId = crypto.randomUUID();
       const now = new Date().toISOString();
       doc.pages.push({ id: pageId, parentId: null, order: 99000, title: 'hostile', createdAt: now, updatedAt: now, deletedAt: null });
       await api.putTree(doc, etag);
-      await api.putPage(pageId, html, '0');
+      await api.putPage(pageId, html, NO_RECORD);
       return pageId;
     }, hostile);
-    await page.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await showPage(page, id);
     await page.reload();
     await page.waitForFunction(() => document.getElementById('title').value === 'hostile');
     assert.equal(await page.innerHTML('#editor'), '<p>keep</p>link');

@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
+import { assertNoProblems, openPageId, row, until, useWindow } from '../support/browser.mjs';
 
 const highlighted = (page) => page.evaluate(() => {
   const highlight = CSS.highlights.get('search-match');
@@ -17,8 +17,10 @@ describe('search and page links', () => {
   let notesId;
   useWindow(async (opened) => {
     ({ browser, page } = opened);
-    const pageInHash = (not) => page.waitForFunction((other) => location.hash.length === 40 &&
-      location.hash.slice(4) !== other && location.hash.slice(4), not).then((handle) => handle.jsonValue());
+    const pageInHash = (not) => until(async () => {
+      const id = await openPageId(page);
+      return id !== not && id;
+    });
     welcomeId = await pageInHash('');
     await page.click('#newPageBtn');
     notesId = await pageInHash(welcomeId);
@@ -75,7 +77,7 @@ describe('search and page links', () => {
     await page.reload();
     await page.locator(`#editor a[href="#${welcomeId}"]`).click();
     await page.waitForFunction((title) => document.getElementById('title').value === title, messages.welcomeTitle);
-    assert.equal(await page.evaluate(() => location.hash), `#/p/${welcomeId}`);
+    assert.equal(await openPageId(page), welcomeId);
     const backlinks = page.locator('#backlinks');
     await backlinks.locator('.backlink').waitFor();
     assert.equal(await backlinks.textContent(), messages.backlinks + 'Notes');

@@ -153,7 +153,12 @@ export function countWrites() {
 export const writes = (page) => page.evaluate(() => window.__writes.filter((w) => w.startsWith('PUT /api/pages/')).length);
 
 // The identifier of the page the window shows.
-export const openPageId = (page) => page.evaluate(() => location.hash.slice(4));
+export const openPageId = (page) => page.evaluate(async () => (await import('/assets/js/page-route.js')).pageFromHash(location.hash));
+
+// Shows the page with the given identifier through the window's address.
+export const showPage = (page, id) => page.evaluate(async (pageId) => {
+  location.hash = (await import('/assets/js/page-route.js')).pageHash(pageId);
+}, id);
 
 export function stored(page, id) {
   return page.evaluate(async (pageId) => {

@@ -74,8 +74,11 @@ export async function request(path, options = {}) {
   return response;
 }
 
+// The version tag of a record that does not exist yet: a write under it makes the record.
+export const NO_RECORD = '0';
+
 function versionTag(response) {
-  return (response.headers.get('ETag') || '"0"').replace(/"/g, '');
+  return (response.headers.get('ETag') || quoted(NO_RECORD)).replace(/"/g, '');
 }
 
 function quoted(tag) {

@@ -1,18 +1,19 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
-import { api, onHistoryFailure, setLeaving } from './api.js';
+import { NO_RECORD, api, onHistoryFailure, setLeaving } from './api.js';
 import { Backlinks } from './backlinks.js';
 import { watchBackups } from './backups.js';
 import { Banner, SaveStatus } from './banner.js';
 import { confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { openExportDialog } from './export-dialog.js';
-import { FILE_ERROR_TOAST_MS, FileMenu, messageOf, windowTitle } from './file-menu.js';
+import { FILE_ERROR_TOAST_MS, FileMenu, windowTitle } from './file-menu.js';
 import { attachHelpMenu } from './help-menu.js';
 import { historyApi } from './history-api.js';
 import { openHistoryDialog } from './history-dialog.js';
 import { collectGarbage } from './images.js';
-import { messages } from './messages.js';
+import { messageOf, messages } from './messages.js';
 import { followPageLinks } from './page-links.js';
+import { pageFromHash } from './page-route.js';
 import { lockForReading } from './read-only.js';
 import { openQuickSwitcher } from './quick-switcher.js';
 import { noteOpened, recentPages } from './recent-pages.js';
@@ -49,7 +50,7 @@ let running = false; // window events act only once start-up has finished
 const banner = new Banner(ui.banner);
 const status = new SaveStatus(ui.status, banner);
 const setStatus = (state, message) => status.set(state, message);
-const reportError = (error) => setStatus('error', error && error.message ? error.message : String(error));
+const reportError = (error) => setStatus('error', messageOf(error));
 
 const pages = new TreeStore();
 pages.bindError(reportError);
@@ -252,13 +253,6 @@ function skipToPage(event) {
   else ui.newPageBtn.focus();
 }
 
-// ---- Window title ----
-
-function pageFromHash() {
-  const match = /^#\/p\/([0-9a-f-]{36})$/.exec(location.hash);
-  return match ? match[1] : null;
-}
-
 // ---- Global handlers ----
 
 function attachHandlers() {
@@ -328,7 +322,7 @@ function attachHandlers() {
   });
   window.addEventListener('hashchange', () => {
     if (!running) return;
-    const id = pageFromHash();
+    const id = pageFromHash(location.hash);
     if (id && pages.isLivePage(id)) openPage(id);
   });
 }
@@ -351,19 +345,19 @@ async function start() {
     });
   }
 
-  if (etag === '0' && !fileStatus.readOnly) {
+  if (etag === NO_RECORD && !fileStatus.readOnly) {
     const title = fileStatus.isDefault ? messages.welcomeTitle : messages.firstPageTitle;
     const id = await tree.createPage({ parentId: null, title, select: false });
     if (id && fileStatus.isDefault) {
       try {
-        await api.putPage(id, messages.welcomeHtml, '0');
+        await api.putPage(id, messages.welcomeHtml, NO_RECORD);
       } catch (error) {
         reportError(error);
       }
     }
   }
 
-  const candidates = [pageFromHash(), tree.lastSelected, pages.firstPageId()];
+  const candidates = [pageFromHash(location.hash), tree.lastSelected, pages.firstPageId()];
   const chosen = candidates.find((id) => isPageId(id) && pages.isLivePage(id)) || null;
   showPageArea(chosen !== null);
   if (chosen) await tree.select(chosen);

@@ -1,6 +1,7 @@
 // The window's notices: the banner across the top and the save indicator in the header.
 import { element } from './dialogs.js';
 import { messages } from './messages.js';
+import { clockTime } from './time.js';
 
 export class Banner {
   constructor(node) {
@@ -27,10 +28,6 @@ export class Banner {
     this.node.replaceChildren();
     delete this.node.dataset.kind;
   }
-}
-
-function twoDigits(value) {
-  return String(value).padStart(2, '0');
 }
 
 // Shows 'saving', 'saved', 'error' (with its message, also in the banner) or nothing ('').
@@ -64,8 +61,7 @@ export class SaveStatus {
     status.title = '';
     if (state === 'saving') status.textContent = messages.saving;
     else if (state === 'saved') {
-      const now = new Date();
-      status.textContent = messages.savedAt(twoDigits(now.getHours()) + ':' + twoDigits(now.getMinutes()));
+      status.textContent = messages.savedAt(clockTime(new Date()));
       if (this.pendingNote) {
         status.textContent += messages.historyNotSaved;
         status.title = this.pendingNote;

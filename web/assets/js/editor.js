@@ -1,6 +1,6 @@
 // The page editor: loads a body, saves it 800 ms after the last change under its version tag,
 // writes the title through the page tree, and runs the formatting commands.
-import { ApiError, api, isConflict, isRefusal } from './api.js';
+import { ApiError, NO_RECORD, api, isConflict, isRefusal } from './api.js';
 import { ImageTool } from './images.js';
 import { messages } from './messages.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
@@ -22,7 +22,7 @@ export class Editor {
     this.onSelectionChange = onSelectionChange || (() => {});
     this.onConflict = onConflict || (() => {});
     this.pageId = null;
-    this.etag = '0';
+    this.etag = NO_RECORD;
     this.lastSaved = '';
     this.dirty = false;
     this.saving = null;
@@ -71,7 +71,7 @@ export class Editor {
       this.imageTool.clear();
       if (id === null) {
         this.pageId = null;
-        this.etag = '0';
+        this.etag = NO_RECORD;
         this.lastSaved = '';
         this.body.innerHTML = '';
         this.history.reset();

@@ -2,8 +2,8 @@
 // that follow.
 import { element, openDialog, setText, showToast } from './dialogs.js';
 import { HTML_FILE, ZIP_FILE, createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
-import { FILE_ERROR_TOAST_MS, baseName, messageOf } from './file-menu.js';
-import { messages } from './messages.js';
+import { FILE_ERROR_TOAST_MS, baseName } from './file-menu.js';
+import { messageOf, messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
 
 const EXPORT_DONE_TOAST_MS = 6000;

@@ -2,14 +2,10 @@
 import { api } from './api.js';
 import { OPEN_BACKUP_ACTION, backupsFolder } from './backups.js';
 import { element, openDialog, showToast } from './dialogs.js';
-import { messages } from './messages.js';
+import { messageOf, messages } from './messages.js';
 
 export const FILE_ERROR_TOAST_MS = 8000;
 const CLOSE_CHECK_MS = 500;
-
-export function messageOf(error) {
-  return error && error.message ? error.message : String(error);
-}
 
 export function baseName(fileName) {
   return String(fileName || '').replace(/\.fcard$/i, '') || 'Ferncard';

@@ -5,25 +5,19 @@ import { historyApi } from './history-api.js';
 import { messages } from './messages.js';
 import { sanitizeToNodes } from './sanitize.js';
 import { markChanges } from './text-diff.js';
+import { DAY_MS, HOUR_MS, MINUTE_MS, clockTime, twoDigits } from './time.js';
 
-const MINUTE = 60 * 1000;
-const HOUR = 60 * MINUTE;
-const DAY = 24 * HOUR;
-
-function twoDigits(value) {
-  return String(value).padStart(2, '0');
-}
 
 // "5 分前", "3 時間前", "昨日", "12 日前": how long ago, as a person says it.
 export function relativeTime(time, now = Date.now()) {
   const age = Math.max(0, now - time);
-  if (age < MINUTE) return messages.justNow;
-  if (age < HOUR) return messages.minutesAgo(Math.floor(age / MINUTE));
+  if (age < MINUTE_MS) return messages.justNow;
+  if (age < HOUR_MS) return messages.minutesAgo(Math.floor(age / MINUTE_MS));
   const then = new Date(time);
   const today = new Date(now);
   today.setHours(0, 0, 0, 0);
-  const days = Math.ceil((today.getTime() - then.getTime()) / DAY);
-  if (days <= 0) return messages.hoursAgo(Math.floor(age / HOUR));
+  const days = Math.ceil((today.getTime() - then.getTime()) / DAY_MS);
+  if (days <= 0) return messages.hoursAgo(Math.floor(age / HOUR_MS));
   if (days === 1) return messages.yesterday;
   if (days < 31) return messages.daysAgo(days);
   if (days < 365) return messages.monthsAgo(Math.floor(days / 30));
@@ -33,7 +27,7 @@ export function relativeTime(time, now = Date.now()) {
 export function absoluteTime(time) {
   const d = new Date(time);
   return d.getFullYear() + '/' + twoDigits(d.getMonth() + 1) + '/' + twoDigits(d.getDate()) + ' ' +
-    twoDigits(d.getHours()) + ':' + twoDigits(d.getMinutes());
+    clockTime(d);
 }
 
 function sizeText(bytes) {

@@ -4,9 +4,10 @@ import { api } from './api.js';
 import { DATA_IMAGE, IMAGE_CLASSES, IMAGE_TYPES, storedImageAddress, storedImageIds } from './content-rules.js';
 import { element, formDialog, showToast } from './dialogs.js';
 import { messages } from './messages.js';
+import { DAY_MS } from './time.js';
 
 const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
-const GC_MIN_AGE_MS = 24 * 60 * 60 * 1000;
+const GC_MIN_AGE_MS = DAY_MS;
 // Where the clean-up remembers when it first saw each image unreferenced.
 const GC_SEEN_KEY = 'ferncard.unreferencedImages';
 

@@ -3,7 +3,7 @@
 import { element, openDialog, setText, showToast } from './dialogs.js';
 import { extensionOf, stemOf } from './import-plan.js';
 import { ImportCancelled, runImport } from './import-run.js';
-import { messages } from './messages.js';
+import { messageOf, messages } from './messages.js';
 
 const ERROR_TOAST_MS = 8000;
 
@@ -125,7 +125,7 @@ async function runWithProgress(files, store, open) {
   } catch (error) {
     progress.close();
     if (error instanceof ImportCancelled) showToast(messages.importCancelledNothingAdded);
-    else showToast(messages.importFailed(error && error.message ? error.message : String(error)), { ms: ERROR_TOAST_MS });
+    else showToast(messages.importFailed(messageOf(error)), { ms: ERROR_TOAST_MS });
     return;
   }
   progress.close();
@@ -153,6 +153,6 @@ export async function openImportDialog({ store, open }) {
   try {
     await runWithProgress(files, store, open);
   } catch (error) {
-    showToast(messages.importFailed(error && error.message ? error.message : String(error)), { ms: ERROR_TOAST_MS });
+    showToast(messages.importFailed(messageOf(error)), { ms: ERROR_TOAST_MS });
   }
 }

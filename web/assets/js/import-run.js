@@ -1,11 +1,11 @@
 // Runs an import: reads every note, resolves the links and pictures between the files, writes
 // each page's sanitized body as it is made and the tree once at the end. A cancelled or failed
 // import removes what it wrote, so the document is as it was.
-import { api } from './api.js';
+import { NO_RECORD, api } from './api.js';
 import { IMAGE_TYPES, storedImageAddress } from './content-rules.js';
 import { readHtml, readMarkdown, readPlainText, decodeText } from './import-read.js';
 import { makeLinkFinder, planImport, sortedChildren, stemOf } from './import-plan.js';
-import { messages } from './messages.js';
+import { messageOf, messages } from './messages.js';
 import { sanitizeHtml } from './sanitize.js';
 import { addPage } from './tree-model.js';
 
@@ -244,7 +244,7 @@ export async function runImport({ files, rootName, store, onProgress = () => {},
     try {
       note.read = await readNote(note);
     } catch (error) {
-      note.read = { reason: messages.noteUnreadable(error && error.message ? error.message : String(error)) };
+      note.read = { reason: messages.noteUnreadable(messageOf(error)) };
     }
     if (note.read.reason) {
       skipped.push({ path: note.path, reason: note.read.reason });
@@ -287,7 +287,7 @@ export async function runImport({ files, rootName, store, onProgress = () => {},
         page.doc = null;
         check();
         if (html) {
-          await api.putPage(page.id, html, '0');
+          await api.putPage(page.id, html, NO_RECORD);
           written.push(page.id);
         }
       }

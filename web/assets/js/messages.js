@@ -2,6 +2,11 @@
 // and the tests both take them from here. A text with a part that varies is a function.
 // (The program's own messages come from the server and are shown as they arrive.)
 
+// The text of a failure, as the window shows it.
+export function messageOf(error) {
+  return error && error.message ? error.message : String(error);
+}
+
 export const messages = Object.freeze({
   // ---- Connection and saving ----
   unreachable: 'Ferncard に接続できません。通知領域のアイコンから開き直してください。',

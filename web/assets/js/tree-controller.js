@@ -1,6 +1,7 @@
 // The page tree's controller: binds the sidebar's events to the tree store, with its confirmations and toasts.
 import { confirmDialog, showToast } from './dialogs.js';
 import { messages } from './messages.js';
+import { pageHash } from './page-route.js';
 import { TreeKeys } from './tree-keyboard.js';
 import { displayTitle } from './tree-model.js';
 
@@ -74,7 +75,7 @@ export class TreeController {
       entry = this.store.page(parentId);
     }
     this.saveView();
-    if (id !== null && location.hash !== '#/p/' + id) history.replaceState(null, '', '#/p/' + id);
+    if (id !== null && location.hash !== pageHash(id)) history.replaceState(null, '', pageHash(id));
     this.render();
     return true;
   }
