@@ -81,5 +81,7 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/messages.js
   assets/js/page-route.js
   assets/js/time.js
+  assets/js/editor-save.js
+  assets/js/element.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -1,6 +1,6 @@
 // The quiet line under the editor that lists the pages linking to the open page.
 import { api } from './api.js';
-import { element } from './dialogs.js';
+import { element } from './element.js';
 import { messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
 

@@ -1,5 +1,5 @@
 // The window's notices: the banner across the top and the save indicator in the header.
-import { element } from './dialogs.js';
+import { element } from './element.js';
 import { messages } from './messages.js';
 import { clockTime } from './time.js';
 

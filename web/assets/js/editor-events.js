@@ -5,7 +5,6 @@ import { firstLineFix, leaveCodeBlock } from './editor-blocks.js';
 import { attachTransferEvents } from './editor-transfer.js';
 import { messages } from './messages.js';
 
-const TITLE_DELAY_MS = 400;
 // Input that continues a typing run; any other input (a format by shortcut, a moved drag) is a
 // step of its own.
 const TYPING = /^(insertText|insertCompositionText|insertParagraph|insertLineBreak|insertReplacementText|delete(Content|Word|SoftLine|HardLine)?(Backward|Forward)?)$/;
@@ -49,9 +48,7 @@ export function attachEditorEvents(editor) {
   editor.wrap.addEventListener('pointerdown', () => history.checkpoint(), true);
   titleInput.addEventListener('input', () => {
     if (!editor.pageId) return;
-    clearTimeout(editor.titleTimer);
-    editor.titleTimer = setTimeout(() => { editor.commitTitle(); }, TITLE_DELAY_MS);
-    editor.report('saving');
+    editor.scheduleTitle();
   });
   body.addEventListener('keydown', (event) => {
     const step = undoKey(event);

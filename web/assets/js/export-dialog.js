@@ -1,6 +1,7 @@
 // The export dialog: which pages to write and in which format, the save picker, and the toasts
 // that follow.
-import { element, openDialog, setText, showToast } from './dialogs.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element, setText } from './element.js';
 import { HTML_FILE, ZIP_FILE, createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
 import { FILE_ERROR_TOAST_MS, baseName } from './file-menu.js';
 import { messageOf, messages } from './messages.js';

@@ -1,7 +1,8 @@
 // The file menu and the About box: the dialogs about the open file, and the window's title.
 import { api } from './api.js';
 import { OPEN_BACKUP_ACTION, backupsFolder } from './backups.js';
-import { element, openDialog, showToast } from './dialogs.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
 import { messageOf, messages } from './messages.js';
 
 export const FILE_ERROR_TOAST_MS = 8000;

@@ -1,6 +1,7 @@
 // The page history dialog: a page's kept versions by time, the chosen one shown with what was
 // removed and added since marked word by word, and 「この版に戻す」 to write it back.
-import { element, openDialog, showToast } from './dialogs.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
 import { historyApi } from './history-api.js';
 import { messages } from './messages.js';
 import { sanitizeToNodes } from './sanitize.js';

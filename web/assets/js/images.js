@@ -2,7 +2,8 @@
 // editor, and removal of stored images that no page refers to any more.
 import { api } from './api.js';
 import { DATA_IMAGE, IMAGE_CLASSES, IMAGE_TYPES, storedImageAddress, storedImageIds } from './content-rules.js';
-import { element, formDialog, showToast } from './dialogs.js';
+import { formDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
 import { messages } from './messages.js';
 import { DAY_MS } from './time.js';
 

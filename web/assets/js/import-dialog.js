@@ -1,6 +1,7 @@
 // The import's dialogs: choosing a folder or files, the progress line with its cancel button,
 // and the summary of what came in and what was left out.
-import { element, openDialog, setText, showToast } from './dialogs.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element, setText } from './element.js';
 import { extensionOf, stemOf } from './import-plan.js';
 import { ImportCancelled, runImport } from './import-run.js';
 import { messageOf, messages } from './messages.js';

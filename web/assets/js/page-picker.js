@@ -1,5 +1,6 @@
 // The link dialog: a web address, or a page of this document found by typing part of its title.
-import { element, openDialog } from './dialogs.js';
+import { openDialog } from './dialogs.js';
+import { element } from './element.js';
 import { messages } from './messages.js';
 import { pageLinkId } from './page-links.js';
 import { foldText } from './search-text.js';

@@ -1,6 +1,7 @@
 // The quick switcher (Ctrl+K): a box over the window that finds a page by part of its title and,
 // on Shift+Enter, the pages whose text holds the words.
-import { element, openDialog } from './dialogs.js';
+import { openDialog } from './dialogs.js';
+import { element } from './element.js';
 import { messages } from './messages.js';
 import { MAX_ROWS, prepare, rankPages } from './switcher-rank.js';
 import { displayTitle } from './tree-model.js';

@@ -1,7 +1,7 @@
 // The body matches under the page list: asks the server as the filter text changes and lists
 // each page with the text around its first match.
 import { api } from './api.js';
-import { element } from './dialogs.js';
+import { element } from './element.js';
 import { messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
 

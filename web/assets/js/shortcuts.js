@@ -1,5 +1,6 @@
 // The 「キーボードショートカット」 dialog: every key the window answers to, in one list.
-import { element, openDialog } from './dialogs.js';
+import { openDialog } from './dialogs.js';
+import { element } from './element.js';
 import { SHORTCUTS, messages } from './messages.js';
 
 export function openShortcuts() {

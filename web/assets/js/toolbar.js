@@ -1,6 +1,7 @@
 // The formatting toolbar above the editor, with its link and table dialogs.
 import { IMAGE_TYPES, safeLink } from './content-rules.js';
-import { element, formDialog, showToast } from './dialogs.js';
+import { formDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
 import { messages } from './messages.js';
 import { linkDialog } from './page-picker.js';
 import { rovingFocus } from './roving-focus.js';

@@ -1,5 +1,5 @@
 // The trash below the page list: its button with the count, and an entry per trashed group.
-import { element, setText } from './dialogs.js';
+import { element, setText } from './element.js';
 import { messages } from './messages.js';
 import { displayTitle, isLive } from './tree-model.js';
 

@@ -1,6 +1,6 @@
 // The sidebar's page list and its rename field, with the trash list below: DOM only.
 import { ContextMenu } from './context-menu.js';
-import { element, setText } from './dialogs.js';
+import { element, setText } from './element.js';
 import { messages } from './messages.js';
 import { TrashView } from './trash-view.js';
 import { keyName } from './tree-keyboard.js';
