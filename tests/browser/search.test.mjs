@@ -97,13 +97,13 @@ describe('search and page links', () => {
   });
 
   test('an export links to the exported page\'s article and turns other page links into text', async () => {
-    const exported = await page.evaluate(async ([notes, welcome]) => {
+    const exported = await page.evaluate(async ([notes, welcome, welcomeTitle]) => {
       const { createExport } = await import('/assets/js/export.js');
-      const both = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }, { id: welcome, title: messages.welcomeTitle, depth: 0 }]);
+      const both = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }, { id: welcome, title: welcomeTitle, depth: 0 }]);
       const one = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }]);
       const bodyOf = (text) => new DOMParser().parseFromString(text, 'text/html').querySelector('.page-body').innerHTML;
       return [bodyOf(both.text), bodyOf(one.text)];
-    }, [notesId, welcomeId]);
+    }, [notesId, welcomeId, messages.welcomeTitle]);
     assert.deepEqual(exported, [`<p>see&nbsp;<a href="#p-${welcomeId}">${messages.welcomeTitle}</a></p>`, `<p>see&nbsp;${messages.welcomeTitle}</p>`]);
     assertNoProblems(assert, browser);
   });
