@@ -5,7 +5,7 @@ import path from 'node:path';
 import { after, describe, test } from 'node:test';
 import { strFromU8, unzipSync } from 'fflate';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, row, rowTitles, storedTree, useWindow } from '../support/browser.mjs';
+import { assertNoProblems, row, rowTitles, storedTree, until, useWindow } from '../support/browser.mjs';
 
 const PNG = Buffer.from('iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==', 'base64');
 const OTHER_PNG = Buffer.concat([PNG, Buffer.from('other')]);
@@ -265,6 +265,8 @@ describe('import and Markdown export', () => {
     const progress = page.locator('dialog.import-progress');
     await progress.waitFor();
     await page.waitForFunction((writing) => document.querySelector('.import-progress-text')?.textContent.startsWith(writing), messages.writingProgress);
+    // A page is on its way to the server (the first write step, the new branch's top, sends none).
+    await until(() => written.length > 0);
     await progress.getByRole('button', { name: messages.cancel }).click();
     release();
     await page.waitForFunction((text) => document.getElementById('toast').textContent === text, messages.importCancelledNothingAdded);
