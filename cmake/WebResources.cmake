@@ -78,5 +78,10 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/inert-html.js
   assets/js/office-lists.js
   assets/js/paste-text.js
+  assets/js/messages.js
+  assets/js/page-route.js
+  assets/js/time.js
+  assets/js/editor-save.js
+  assets/js/element.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -2,16 +2,16 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import { describe, test } from 'node:test';
-import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { PNG_BASE64, assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
 const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
-const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 
 // Builds a nested tree with a trashed branch and a page with headings, a list, a table, an image
 // and a link, through the window's own API client.
 function buildPages(page) {
   return page.evaluate(async (pngBase64) => {
-    const { api } = await import('/assets/js/api.js');
+    const { api, NO_RECORD } = await import('/assets/js/api.js');
     const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
     const image = await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
     const { text, etag } = await api.getTree();
@@ -27,8 +27,8 @@ function buildPages(page) {
     await api.putTree(doc, etag);
     await api.putPage(ids.rich, '<h1>見出し 1</h1><h2>見出し 2</h2><p>本文と<a href="https://example.com/">リンク</a></p>' +
       '<ul><li>一つ目</li><li>二つ目</li></ul><table><tbody><tr><th>品名</th><th>数</th></tr>' +
-      `<tr><td>牛乳</td><td>2</td></tr></tbody></table><p><img src="/api/images/${image}" alt="点"></p>`, '0');
-    await api.putPage(ids.child, '<p>牛乳を買う</p>', '0');
+      `<tr><td>牛乳</td><td>2</td></tr></tbody></table><p><img src="/api/images/${image}" alt="点"></p>`, NO_RECORD);
+    await api.putPage(ids.child, '<p>牛乳を買う</p>', NO_RECORD);
     return ids;
   }, PNG_BASE64);
 }
@@ -64,7 +64,7 @@ describe('what assistive technology finds', () => {
 
   // Each view of the window, brought about from the one before.
   const views = [
-    ['the welcome page', () => openPage('はじめに')],
+    ['the welcome page', () => openPage(messages.welcomeTitle)],
     ['a page with headings, a list, a table, an image and a link', async () => {
       await openPage('見本のページ');
       await page.locator('#editor img').evaluate((img) => img.complete || new Promise((resolve) => { img.onload = resolve; }));
@@ -91,13 +91,13 @@ describe('what assistive technology finds', () => {
     ['the link dialog', async () => {
       await closeDialog();
       await page.click('#editor h2');
-      await page.getByRole('button', { name: 'リンク', exact: true }).click();
+      await page.getByRole('button', { name: messages.link, exact: true }).click();
     }],
-    ['the table dialog', async () => { await closeDialog(); await page.getByRole('button', { name: '表を追加' }).click(); }],
+    ['the table dialog', async () => { await closeDialog(); await page.getByRole('button', { name: messages.addTable }).click(); }],
     ['the image text dialog', async () => {
       await closeDialog();
       await page.click('#editor img');
-      await page.locator('.img-tools').getByRole('button', { name: '代替テキスト' }).click();
+      await page.locator('.img-tools').getByRole('button', { name: messages.altText }).click();
     }],
     ['the file menu', async () => { await closeDialog(); await page.click('#fileBtn'); }],
     ['the help menu', async () => { await closeDialog(); await page.click('#aboutBtn'); }],
@@ -105,7 +105,7 @@ describe('what assistive technology finds', () => {
     ['the about dialog', async () => {
       await closeDialog();
       await page.click('#aboutBtn');
-      await page.getByRole('menuitem', { name: 'この製品について' }).click();
+      await page.getByRole('menuitem', { name: messages.about }).click();
     }],
     ['the delete confirmation', async () => {
       await closeDialog();

@@ -5,7 +5,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { assertNoProblems, launchBrowser, openWindow, rowTitles } from '../support/browser.mjs';
+import { assertNoProblems, launchBrowser, openWindow, rowTitles, waitSaved } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
 import { waitFor } from '../support/launch.mjs';
 import { makePicker } from '../support/picker.mjs';
 import { launchProgram } from '../support/session.mjs';
@@ -43,7 +44,7 @@ describe('backups in the window', () => {
   async function rename(target, title) {
     await target.fill('#title', title);
     await target.keyboard.press('Control+s');
-    await target.waitForFunction(() => /保存済み/.test(document.getElementById('status').textContent));
+    await waitSaved(target);
   }
 
   async function choose(label) {
@@ -65,16 +66,16 @@ describe('backups in the window', () => {
     await rename(page, '今日の版');
 
     picker.answer(path.join(backups, yesterday));
-    await choose('バックアップから開く…');
+    await choose(messages.openBackup);
     assert.deepEqual(picker.calls(), [['open', OPEN_TITLE, '', backups]]);
     const copy = await openWindow(browser, server);
-    assert.equal(await copy.title(), yesterday.replace(/\.fcard$/, '') + ' [読み取り専用] - Ferncard');
+    assert.equal(await copy.title(), messages.readOnlyTitle(yesterday.replace(/\.fcard$/, '')));
     assert.deepEqual(await rowTitles(copy), ['昨日の版']);
     // A backup is not backed up in turn.
     assert.equal(await copy.evaluate(async () => (await (await fetch('/api/backups')).json()).state), 'none');
 
     // It says that it is read-only, and takes no typing, in the body, the title or the list.
-    assert.match(await copy.textContent('#banner'), /^バックアップ（読み取り専用）/);
+    assert.ok((await copy.textContent('#banner')).startsWith(messages.readOnlyNotice));
     const body = await copy.innerHTML('#editor');
     await copy.click('#editor');
     await copy.keyboard.type('書き込み');
@@ -90,15 +91,15 @@ describe('backups in the window', () => {
     await copy.evaluate(() => { window.close = () => {}; });
     const target = path.join(scratch, '戻したメモ.fcard');
     picker.answer(target);
-    await copy.getByRole('button', { name: '名前を付けて保存…', exact: true }).click();
+    await copy.getByRole('button', { name: messages.saveCopy, exact: true }).click();
     await copy.waitForFunction(() => document.getElementById('banner').dataset.kind === 'file');
     assert.deepEqual(picker.calls().at(-1), ['save', SAVE_TITLE, yesterday]);
     const restored = await openWindow(browser, server);
-    assert.equal(await restored.title(), '戻したメモ - Ferncard');
+    assert.equal(await restored.title(), messages.windowTitle('戻したメモ'));
     assert.equal(await restored.isVisible('#banner'), false);
     await restored.fill('#title', '戻した版');
     await restored.keyboard.press('Control+s');
-    await restored.waitForFunction(() => /保存済み/.test(document.getElementById('status').textContent));
+    await waitSaved(restored);
     assert.deepEqual(await rowTitles(restored), ['戻した版']);
     await restored.close();
     await copy.close();
@@ -110,7 +111,7 @@ describe('backups in the window', () => {
     await menu.waitFor();
     // The backup is not offered, nor the file open here.
     assert.deepEqual(await menu.locator('.recent-files button').allTextContents(), ['戻したメモ.fcard']);
-    await menu.getByRole('button', { name: '閉じる' }).click();
+    await menu.getByRole('button', { name: messages.close }).click();
     assertNoProblems(assert, browser);
   });
 
@@ -118,11 +119,11 @@ describe('backups in the window', () => {
     fs.rmSync(backups, { recursive: true });
     fs.writeFileSync(backups, 'a file where the folder belongs');
     picker.answer(path.join(scratch, 'new'));
-    await choose('新規作成…');
+    await choose(messages.newFile);
     const other = await openWindow(browser, server);
     await other.waitForFunction((text) => document.getElementById('status').textContent === text, FAILED);
     assert.equal(await other.getAttribute('#status', 'class'), 'status error');
-    assert.deepEqual(await rowTitles(other), ['新しいページ']);
+    assert.deepEqual(await rowTitles(other), [messages.firstPageTitle]);
     await other.close();
   });
 });

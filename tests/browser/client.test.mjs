@@ -9,7 +9,7 @@ describe('API client and dialogs', () => {
 
   test('keepalive is asked only for bodies under 60,000 UTF-8 bytes', async () => {
     const result = await page.evaluate(async () => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const seen = [];
       const original = window.fetch;
       window.fetch = (url, options) => {
@@ -21,8 +21,8 @@ describe('API client and dialogs', () => {
         const small = 'い'.repeat(1000);
         const bigId = crypto.randomUUID();
         const smallId = crypto.randomUUID();
-        await api.putPage(bigId, big, '0', true);
-        await api.putPage(smallId, small, '0', true);
+        await api.putPage(bigId, big, NO_RECORD, true);
+        await api.putPage(smallId, small, NO_RECORD, true);
         return {
           seen,
           bigStored: (await api.getPage(bigId)).html === big,

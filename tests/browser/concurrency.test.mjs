@@ -1,8 +1,9 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  assertNoProblems, ignoreFocus, openWindow, row, rowTitles, storedTree, treeWrites, useWindow, waitReady,
+  assertNoProblems, ignoreFocus, openWindow, row, rowTitles, storedTree, treeWrites, useWindow, waitReady, waitText,
 } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
 
 // Two windows on one document; each acts on the tree it read before the other one wrote.
 describe('two windows on one document', () => {
@@ -71,7 +72,7 @@ describe('two windows on one document', () => {
     assert.equal(x.parentId, y.id);
     assert.equal(y.parentId, null);
     if (await row(two, 'Y').getAttribute('aria-expanded') === 'false') await row(two, 'Y').locator('.twisty').click();
-    assert.equal(await row(two, 'X').evaluate((el) => el.style.paddingLeft), '18px', 'the second window shows the tree as stored');
+    assert.equal(await row(two, 'X').getAttribute('aria-level'), '2', 'the second window shows the tree as stored');
     assertNoProblems(assert, browser);
   });
 
@@ -80,7 +81,7 @@ describe('two windows on one document', () => {
     await titledPage(one, 'P');
     await titledPage(one, 'C', async () => {
       await row(one, 'P').click({ button: 'right' });
-      await one.click('#contextMenu >> text=子ページを追加');
+      await one.click(`#contextMenu >> text=${messages.addChild}`);
     });
     const ids = await one.evaluate(async () => {
       const { api } = await import('/assets/js/api.js');
@@ -96,26 +97,26 @@ describe('two windows on one document', () => {
     // Both trashed together; the other window sees that group.
     await row(one, 'P').click();
     await one.keyboard.press('Delete');
-    await one.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（2）');
+    await waitText(one, '#trashBtn', messages.trashButton(2));
     await refresh(two);
     await two.click('#trashBtn');
     assert.deepEqual(await two.locator('.trash-item .trash-title').allTextContents(), ['P']);
 
     // The first window restores the group and trashes C alone.
     await one.click('#trashBtn');
-    await one.click('.trash-item:has-text("P") >> text=復元');
+    await one.click(`.trash-item:has-text("P") >> text=${messages.restore}`);
     await row(one, 'C').waitFor();
     await row(one, 'C').click();
     await one.keyboard.press('Delete');
-    await one.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（1）');
+    await waitText(one, '#trashBtn', messages.trashButton(1));
 
     // The second window still shows the old group of two and deletes it for good.
     writesTwo.length = 0;
-    await two.click('.trash-item:has-text("P") >> text=完全に削除');
-    assert.equal(await two.locator('dialog p').textContent(), '「P」と子ページ（計 2 ページ）を完全に削除します。元に戻せません。');
+    await two.click(`.trash-item:has-text("P") >> text=${messages.purge}`);
+    assert.equal(await two.locator('dialog p').textContent(), messages.purgeQuestion('P', 2));
     await two.locator('dialog button.danger').click();
     await two.locator('dialog').waitFor({ state: 'detached' });
-    await two.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（1）');
+    await waitText(two, '#trashBtn', messages.trashButton(1));
 
     // P was live again, so it no longer carried the stamp: nothing at all was removed.
     assert.deepEqual(writesTwo, [412]);

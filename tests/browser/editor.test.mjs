@@ -1,13 +1,11 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  assertNoProblems, countWrites, hold, ignoreFocus, newPage, openPageId, openWindow, pause, row, stored, storedAs,
-  useWindow, waitReady, writes,
+  assertNoProblems, countWrites, hold, ignoreFocus, newPage, openPageId, openWindow, pause, row, showPage, stored, storedAs,
+  useWindow, waitReady, waitSaved, writes,
 } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
 
-const SWITCH_REFUSED = '保存できないため、ページを切り替えられません。';
-const UNREACHABLE = 'Ferncard に接続できません。通知領域のアイコンから開き直してください。';
-const CONFLICT = 'このページは別のウィンドウで更新されました。';
 const PAGE_WRITES = '**/api/pages/*';
 const status = (page) => page.textContent('#status');
 
@@ -23,7 +21,7 @@ describe('editing a page', () => {
     const id = await newPage(page, '入力');
     await page.keyboard.type('こんにちは');
     await storedAs(page, id, '<p>こんにちは</p>');
-    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    await waitSaved(page);
     await page.reload();
     await waitReady(page);
     assert.equal(await page.innerHTML('#editor'), '<p>こんにちは</p>');
@@ -36,7 +34,7 @@ describe('editing a page', () => {
     await page.keyboard.press('Control+z');
     await page.evaluate(() => { document.getElementById('status').textContent = ''; });
     await page.clock.runFor(1000);
-    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    await waitSaved(page);
     assert.equal(await writes(page), before, 'nothing was sent');
 
     await page.keyboard.type('?');
@@ -55,7 +53,7 @@ describe('editing a page', () => {
     await page.keyboard.type(' second');
     await slow.release();
     await storedAs(page, id, '<p>first second</p>');
-    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    await waitSaved(page);
     assertNoProblems(assert, browser);
   });
 
@@ -63,11 +61,11 @@ describe('editing a page', () => {
     const id = await newPage(page, '買い物');
     await page.keyboard.type('メモ');
     await page.keyboard.press('Enter');
-    await page.click('button[title="箇条書き"]');
+    await page.click(`button[title="${messages.bullets}"]`);
     await page.keyboard.type('牛乳と卵');
     await page.keyboard.press('Enter');
     await page.keyboard.press('Enter');
-    await page.click('button[title="表を追加"]');
+    await page.click(`button[title="${messages.addTable}"]`);
     await page.locator('dialog input').first().waitFor();
     await page.locator('dialog button.primary').click();
     const cells = [['品名', '数', '値段'], ['牛乳', '2', '200円'], ['卵', '1', '250円']];
@@ -89,7 +87,7 @@ describe('editing a page', () => {
 
   test('Enter on an empty last line leaves a code block; toggling code off puts a paragraph after it', async () => {
     const id = await newPage(page, 'コード');
-    await page.click('button[title="コード"]');
+    await page.click(`button[title="${messages.code}"]`);
     await page.keyboard.type('a = 1');
     await page.keyboard.press('Enter');
     await page.keyboard.type('b = 2');
@@ -97,11 +95,11 @@ describe('editing a page', () => {
     await page.keyboard.press('Enter');
     await page.keyboard.type('after');
     await page.keyboard.press('Enter');
-    await page.click('button[title="コード"]');
+    await page.click(`button[title="${messages.code}"]`);
     await page.keyboard.type('x');
     await page.keyboard.press('Enter');
     await page.keyboard.type('y');
-    await page.click('button[title="コード"]');
+    await page.click(`button[title="${messages.code}"]`);
     await storedAs(page, id, '<pre>a = 1<br>b = 2</pre><p>after</p><pre>x<br></pre><p>y</p>');
     assertNoProblems(assert, browser);
   });
@@ -122,13 +120,13 @@ describe('editing a page', () => {
   ]) {
     test(`the link dialog ${accepted ? 'takes' : 'refuses'} ${address.trim()}`, async () => {
       await page.click('#editor');
-      await page.click('button[title="リンク"]');
+      await page.click(`button[title="${messages.link}"]`);
       await page.getByRole('textbox', { name: 'URL（http、https、mailto）' }).fill(address);
       await page.locator('dialog button.primary').click();
       if (accepted) {
         await page.locator('#editor a[href="https://example.com/a?b=1"]').waitFor();
       } else {
-        await page.waitForFunction(() => document.getElementById('toast').textContent === 'http、https、mailto の URL を入力してください。');
+        await page.waitForFunction((text) => document.getElementById('toast').textContent === text, messages.badUrl);
         assert.equal(await page.locator('#editor a').count(), 0);
       }
     });
@@ -145,7 +143,7 @@ describe('two windows on one page', () => {
     ({ server, browser, page: one } = opened);
     id = await newPage(one, '共有');
     two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
-    await two.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await showPage(two, id);
     await two.reload();
     await two.waitForFunction(() => document.getElementById('title').value === '共有');
   }, { allow: [/status of 412/, /net::ERR_CONNECTION_REFUSED/], initScript: ignoreFocus });
@@ -158,10 +156,10 @@ describe('two windows on one page', () => {
   }
   const conflictShown = (page) => page.waitForFunction((text) =>
     document.getElementById('banner').dataset.kind === 'conflict' &&
-    document.querySelector('#banner .banner-text').textContent === text, CONFLICT);
+    document.querySelector('#banner .banner-text').textContent === text, messages.conflict);
   async function choose(page, label) {
     await page.click(`#banner button:has-text("${label}")`);
-    if (label.startsWith('最新')) await page.locator('dialog button.danger').click();
+    if (label === messages.loadLatest) await page.locator('dialog button.danger').click();
   }
 
   test('the conflict banner stays until resolved; overwrite and discard store the right text', async () => {
@@ -169,18 +167,18 @@ describe('two windows on one page', () => {
     await storedAs(one, id, '<p>from one</p>');
     await write(two, 'from two');
     await conflictShown(two);
-    assert.equal(await status(two), '保存失敗');
+    assert.equal(await status(two), messages.saveFailed);
     await two.keyboard.type(' more');
-    assert.equal(await status(two), '保存失敗', 'typing in conflict is not shown as saving');
+    assert.equal(await status(two), messages.saveFailed, 'typing in conflict is not shown as saving');
     await conflictShown(two);
 
-    await choose(two, 'こちらの内容で上書き');
+    await choose(two, messages.overwrite);
     await storedAs(two, id, '<p>from two more</p>');
     assert.equal(await two.isHidden('#banner'), true);
 
     await write(one, 'one again');
     await conflictShown(one);
-    await choose(one, '最新を読み込む');
+    await choose(one, messages.loadLatest);
     await one.waitForFunction(() => document.getElementById('editor').innerHTML === '<p>from two more</p>');
     assert.equal(await stored(one, id), '<p>from two more</p>');
     assert.equal(await one.isHidden('#banner'), true);
@@ -193,16 +191,16 @@ describe('two windows on one page', () => {
     await write(two, 'mine');
     await conflictShown(two);
     await two.route(PAGE_WRITES, (route) => route.abort('connectionrefused'));
-    await choose(two, '最新を読み込む');
+    await choose(two, messages.loadLatest);
     await two.waitForFunction((text) => document.getElementById('toast').textContent === text,
-      '最新の内容を読み込めませんでした: ' + UNREACHABLE);
+      messages.latestUnreadable(messages.unreachable));
     await conflictShown(two);
     assert.equal(await openPageId(two), id);
     await two.click('#editor p');
     await two.keyboard.press('End');
     await two.keyboard.type(' kept');
     await two.unroute(PAGE_WRITES);
-    await choose(two, 'こちらの内容で上書き');
+    await choose(two, messages.overwrite);
     await storedAs(two, id, '<p>mine kept</p>');
   });
 });
@@ -221,11 +219,11 @@ describe('saves that fail', () => {
     await slow.held;
     await page.keyboard.type('b');
     // The switch waits for the save in flight, then for the follow-up save, which fails.
-    await row(page, 'はじめに').click();
+    await row(page, messages.welcomeTitle).click();
     const failing = (route) => (route.request().method() === 'PUT' ? route.fulfill({ status: 500, body: '' }) : route.fallback());
     await page.route(PAGE_WRITES, failing);
     await slow.release();
-    await page.waitForFunction((text) => document.getElementById('toast').textContent === text, SWITCH_REFUSED);
+    await page.waitForFunction((text) => document.getElementById('toast').textContent === text, messages.switchRefused);
     assert.equal(await openPageId(page), id);
     assert.notEqual(first, id);
     assert.equal(await stored(page, id), '<p>a</p>');
@@ -235,9 +233,9 @@ describe('saves that fail', () => {
   });
 
   for (const [name, answer, retried, message] of [
-    ['an unreachable server is retried every 5 s', (route) => route.abort('connectionrefused'), true, UNREACHABLE],
+    ['an unreachable server is retried every 5 s', (route) => route.abort('connectionrefused'), true, messages.unreachable],
     ['a refusal (403) is not retried', (route) => route.fulfill({
-      status: 403, contentType: 'application/json', body: '{"error":"forbidden","message":"書き込みは許可されていません。"}',
+      status: 403, contentType: 'application/json', body: '{"error":"read_only","message":"書き込みは許可されていません。"}',
     }), false, '書き込みは許可されていません。'],
   ]) {
     test(name, async () => {
@@ -247,10 +245,10 @@ describe('saves that fail', () => {
       try {
         await page.keyboard.type('text');
         await page.clock.runFor(800);
-        await page.waitForFunction(() => document.getElementById('status').textContent === '保存失敗');
+        await page.waitForFunction((text) => document.getElementById('status').textContent === text, messages.saveFailed);
         assert.equal(await page.textContent('#banner'), message);
-        await row(page, 'はじめに').click();
-        await page.waitForFunction((text) => document.getElementById('toast').textContent === text, SWITCH_REFUSED);
+        await row(page, messages.welcomeTitle).click();
+        await page.waitForFunction((text) => document.getElementById('toast').textContent === text, messages.switchRefused);
         assert.equal(await openPageId(page), id, 'the page stays open');
         const tries = await writes(page);
         await page.unroute(PAGE_WRITES);
@@ -260,7 +258,7 @@ describe('saves that fail', () => {
         assert.equal(await writes(page), retried ? tries + 1 : tries);
         if (retried) {
           await storedAs(page, id, '<p>text</p>');
-          await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+          await waitSaved(page);
           assert.equal(await page.isHidden('#banner'), true);
         } else {
           assert.equal(await stored(page, id), '');
@@ -282,7 +280,7 @@ describe('start-up of a new document whose first write fails', () => {
     await browser.context.route('**/api/pages/*', (route) =>
       (route.request().method() === 'PUT' ? route.fulfill({ status: 500, body: '' }) : route.fallback()));
     const page = await openWindow(browser, server);
-    assert.equal(await status(page), '保存失敗');
-    assert.equal(await page.textContent('#banner'), '保存先でエラーが発生しました (500)');
+    assert.equal(await status(page), messages.saveFailed);
+    assert.equal(await page.textContent('#banner'), messages.serverError(500));
   });
 });

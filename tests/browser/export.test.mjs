@@ -3,9 +3,9 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { describe, test } from 'node:test';
-import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { PNG_BASE64, assertNoProblems, row, useWindow } from '../support/browser.mjs';
 
-const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
 const CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 
 // A save picker that keeps what is written, so the test can read the file.
@@ -33,7 +33,7 @@ function fakeSavePicker() {
 // hostile markup stored without the client's sanitizer.
 async function buildPages(page) {
   return page.evaluate(async (pngBase64) => {
-    const { api } = await import('/assets/js/api.js');
+    const { api, NO_RECORD } = await import('/assets/js/api.js');
     const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
     const image = await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
     const { text, etag } = await api.getTree();
@@ -49,10 +49,10 @@ async function buildPages(page) {
     await api.putTree(doc, etag);
     const img = `<img src="/api/images/${image}" alt="" class="img-center" width="40">`;
     await api.putPage(ids.top, `<p>top text</p>${img}<script>window.__hit=1</script><a href="javascript:1">js</a>` +
-      '<img src="https://x.test/a.png"><iframe src="https://x.test/"></iframe>', '0');
-    await api.putPage(ids.child, `<p>child</p>${img}<img src="/api/images/${'f'.repeat(32)}">`, '0');
-    await api.putPage(ids.trashed, '<p>trashed text</p>', '0');
-    await api.putPage(ids.second, `<p style="color: red; position: fixed">second</p>${img}`, '0');
+      '<img src="https://x.test/a.png"><iframe src="https://x.test/"></iframe>', NO_RECORD);
+    await api.putPage(ids.child, `<p>child</p>${img}<img src="/api/images/${'f'.repeat(32)}">`, NO_RECORD);
+    await api.putPage(ids.trashed, '<p>trashed text</p>', NO_RECORD);
+    await api.putPage(ids.second, `<p style="color: red; position: fixed">second</p>${img}`, NO_RECORD);
     return { ids, image };
   }, PNG_BASE64);
 }
@@ -82,7 +82,8 @@ describe('HTML export', () => {
     await dialog.waitFor();
     await dialog.getByRole('button', { name: label }).click();
     await page.waitForFunction(() => window.__exported !== undefined);
-    await page.waitForFunction(() => /ページを出力しました/.test(document.getElementById('toast').textContent));
+    // The toast that follows 「出力しています…」 says how it went.
+    await page.waitForFunction((exporting) => document.getElementById('toast').textContent !== exporting, messages.exporting);
     return { text: await page.evaluate(() => window.__exported), toast: await page.textContent('#toast') };
   }
 
@@ -98,24 +99,24 @@ describe('HTML export', () => {
     await page.click('#exportBtn');
     const dialog = page.locator('dialog');
     await dialog.waitFor();
-    assert.equal(await dialog.locator('h2').textContent(), 'HTML 出力');
+    assert.equal(await dialog.locator('h2').textContent(), messages.htmlHeading);
     assert.deepEqual(await dialog.locator('p').allTextContents(), [
-      '選択中のページ: A <&> B',
-      '画像も含めて 1 つの HTML ファイルに保存します。ごみ箱のページは含みません。',
+      messages.selectedPage('A <&> B'),
+      messages.htmlNote,
     ]);
     assert.deepEqual(await dialog.locator('button').allTextContents(),
-      ['このページ', '子ページも含める（2 ページ）', 'すべてのページ（4 ページ）', 'キャンセル']);
-    await dialog.getByRole('button', { name: 'キャンセル' }).click();
+      [messages.thisPage, messages.withChildren(2), messages.allPages(4), messages.cancel]);
+    await dialog.getByRole('button', { name: messages.cancel }).click();
     await dialog.waitFor({ state: 'detached' });
   });
 
   test('a page with its children: one file with the policy, contents, escaped titles and embedded images', async () => {
     imageReads.length = 0;
-    const { text, toast } = await exportWith('子ページも含める（2 ページ）');
-    assert.equal(toast, '2 ページを出力しました: chosen.html（読み込めなかった画像 1 枚）');
+    const { text, toast } = await exportWith(messages.withChildren(2));
+    assert.equal(toast, messages.exported(2, 'chosen.html', 1));
     assert.deepEqual(await page.evaluate(() => window.__pickerOptions), {
       suggestedName: 'A _&_ B.html',
-      types: [{ description: 'HTML ファイル', accept: { 'text/html': ['.html'] } }],
+      types: [{ description: messages.htmlFile, accept: { 'text/html': ['.html'] } }],
     });
     const { ids, image } = built;
     const lines = text.split('\n');
@@ -129,29 +130,29 @@ describe('HTML export', () => {
     assert.ok(!text.includes('\r') && text.charCodeAt(0) !== 0xfeff);
     // The pages look as they do in the editor: its content rules are embedded whole.
     assert.ok(text.includes(fs.readFileSync(new URL('../../web/assets/css/content.css', import.meta.url), 'utf8')));
-    assert.ok(text.includes('<nav class="toc"><h2>目次</h2><ul>' +
+    assert.ok(text.includes(`<nav class="toc"><h2>${messages.contents}</h2><ul>` +
       `<li style="padding-left:0px"><a href="#p-${ids.top}">A &lt;&amp;&gt; B</a></li>` +
-      `<li style="padding-left:16px"><a href="#p-${ids.child}">無題のページ</a></li></ul></nav>\n<main>\n`));
+      `<li style="padding-left:16px"><a href="#p-${ids.child}">${messages.untitled}</a></li></ul></nav>\n<main>\n`));
     const dataImage = `<img src="data:image/png;base64,${PNG_BASE64}" alt="" width="40" class="img-center">`;
     assert.ok(text.includes(`<article class="page" id="p-${ids.top}" data-depth="0"><h1 class="page-title">A &lt;&amp;&gt; B</h1>` +
-      `<div class="page-body"><p>top text</p>${dataImage}js<a href="https://x.test/a.png">[外部画像] https://x.test/a.png</a></div></article>\n`));
-    assert.ok(text.includes(`<article class="page" id="p-${ids.child}" data-depth="1"><h1 class="page-title">無題のページ</h1>` +
-      `<div class="page-body"><p>child</p>${dataImage}<span class="missing-image">[画像を読み込めませんでした]</span></div></article>\n`));
+      `<div class="page-body"><p>top text</p>${dataImage}js<a href="https://x.test/a.png">${messages.outsideImage}https://x.test/a.png</a></div></article>\n`));
+    assert.ok(text.includes(`<article class="page" id="p-${ids.child}" data-depth="1"><h1 class="page-title">${messages.untitled}</h1>` +
+      `<div class="page-body"><p>child</p>${dataImage}<span class="missing-image">${messages.missingImage}</span></div></article>\n`));
     assert.doesNotMatch(text, /<script|<iframe|javascript:|\/api\/|trashed text|Second/);
     assert.equal(imageReads.filter((url) => url.endsWith(image)).length, 1, 'one image used twice is read once');
     assertNoProblems(assert, browser);
   });
 
   test('one page alone has no contents; all pages go under the file name', async () => {
-    const single = await exportWith('このページ');
+    const single = await exportWith(messages.thisPage);
     const lines = single.text.split('\n');
     const body = lines.indexOf('<body>');
     assert.deepEqual(lines.slice(body, body + 3), ['<body>', '', '<main>'], 'an empty line where the contents would be');
     assert.ok(!single.text.includes('<nav'));
-    assert.equal(single.toast, '1 ページを出力しました: chosen.html');
+    assert.equal(single.toast, messages.exported(1, 'chosen.html', 0));
 
-    const all = await exportWith('すべてのページ（4 ページ）');
-    assert.equal(all.toast, '4 ページを出力しました: chosen.html（読み込めなかった画像 1 枚）');
+    const all = await exportWith(messages.allPages(4));
+    assert.equal(all.toast, messages.exported(4, 'chosen.html', 1));
     assert.equal((await page.evaluate(() => window.__pickerOptions)).suggestedName, 'Ferncard.html');
     assert.match(all.text, /<title>Ferncard<\/title>/);
     assert.equal(all.text.match(/<article /g).length, 4);
@@ -168,7 +169,7 @@ describe('HTML export', () => {
       document.getElementById('toast').hidden = true;
     });
     await page.click('#exportBtn');
-    await page.locator('dialog').getByRole('button', { name: 'このページ' }).click();
+    await page.locator('dialog').getByRole('button', { name: messages.thisPage }).click();
     await page.locator('dialog').waitFor({ state: 'detached' });
     await page.waitForFunction(() => window.__pickerOptions !== undefined);
     assert.equal(await page.evaluate(() => window.__exported), undefined);
@@ -180,7 +181,7 @@ describe('HTML export', () => {
     await page.evaluate(() => { window.showSaveFilePicker = undefined; });
     await page.click('#exportBtn');
     const download = page.waitForEvent('download');
-    await page.locator('dialog').getByRole('button', { name: 'すべてのページ（4 ページ）' }).click();
+    await page.locator('dialog').getByRole('button', { name: messages.allPages(4) }).click();
     const file = await download;
     assert.equal(file.suggestedFilename(), 'Ferncard.html');
     const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-export-'));

@@ -2,6 +2,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, describe, test } from 'node:test';
+import { messages } from '../../web/assets/js/messages.js';
 import { assertNoProblems, openWindow, rowTitles, useWindow } from '../support/browser.mjs';
 import { makePicker } from '../support/picker.mjs';
 
@@ -57,31 +58,31 @@ describe('the file menu', () => {
 
   test('the menu names the open file and offers no recent file while the open one is the only one', async () => {
     const dialog = await openMenu();
-    assert.equal(await dialog.locator('h2').textContent(), 'ファイル');
+    assert.equal(await dialog.locator('h2').textContent(), messages.fileMenu);
     assert.deepEqual(await dialog.locator('p').allTextContents(),
-      ['開いているファイル: Ferncard.fcard', '編集内容はこのファイルに自動で保存されます。']);
+      [messages.openFile('Ferncard.fcard'), messages.autosaveNote]);
     assert.deepEqual(await dialog.locator('button').allTextContents(),
-      ['新規作成…', '開く…', '別名で保存…', 'バックアップから開く…', 'インポート…', '閉じる']);
+      [messages.newFile, messages.openFileAction, messages.saveAs, messages.openBackup, messages.importAction, messages.close]);
     assert.equal(await dialog.locator('h3, .recent-files').count(), 0);
-    await dialog.getByRole('button', { name: '閉じる' }).click();
+    await dialog.getByRole('button', { name: messages.close }).click();
     await dialog.waitFor({ state: 'detached' });
   });
 
   test('new: a typed name gets the extension and opens in a new window; cancel does nothing', async () => {
     queue(path.join(files, 'メモ'));
-    const before = await choose('新規作成…');
-    assert.equal(await toast(), 'メモ.fcard を開きました。');
+    const before = await choose(messages.newFile);
+    assert.equal(await toast(), messages.opened('メモ.fcard'));
     assert.deepEqual(dialogCalls(), [['save', SAVE_TITLE, '新しいメモ.fcard']]);
     assert.ok(fs.existsSync(path.join(files, 'メモ.fcard')));
     assert.notEqual(server.launchAddress(), before, 'a window was opened for the new file');
     const other = await openWindow(browser, server);
-    assert.equal(await other.title(), 'メモ - Ferncard');
-    assert.deepEqual(await rowTitles(other), ['新しいページ']);
+    assert.equal(await other.title(), messages.windowTitle('メモ'));
+    assert.deepEqual(await rowTitles(other), [messages.firstPageTitle]);
     await other.close();
     assert.equal(await page.title(), 'Ferncard', 'this window stays on its file');
 
     queue('');
-    const unchanged = await choose('開く…');
+    const unchanged = await choose(messages.openFileAction);
     assert.equal(await page.locator('#toast').isHidden(), true);
     assert.deepEqual(dialogCalls(), [['open', OPEN_TITLE, '']]);
     assert.equal(server.launchAddress(), unchanged);
@@ -90,19 +91,19 @@ describe('the file menu', () => {
 
   test('recent files: newest first, missing ones disabled, the open one left out, an entry opens its file', async () => {
     queue(path.join(files, 'gone'));
-    await choose('新規作成…');
-    assert.equal(await toast(), 'gone.fcard を開きました。');
+    await choose(messages.newFile);
+    assert.equal(await toast(), messages.opened('gone.fcard'));
     fs.rmSync(path.join(files, 'gone.fcard'));
 
     const dialog = await openMenu();
     const entries = dialog.locator('.recent-files button');
-    assert.equal(await dialog.locator('h3').textContent(), '最近使ったファイル');
+    assert.equal(await dialog.locator('h3').textContent(), messages.recentFiles);
     assert.deepEqual(await entries.allTextContents(), ['gone.fcard', 'メモ.fcard']);
     assert.deepEqual(await entries.evaluateAll((buttons) => buttons.map((b) => b.disabled)), [true, false]);
     assert.equal(await entries.last().getAttribute('title'), path.join(files, 'メモ.fcard'));
-    await dialog.getByRole('button', { name: '閉じる' }).click();
+    await dialog.getByRole('button', { name: messages.close }).click();
     await choose('メモ.fcard');
-    assert.equal(await toast(), 'メモ.fcard を開きました。');
+    assert.equal(await toast(), messages.opened('メモ.fcard'));
   });
 
   test('save as: saves the edits first, copies the document and leaves this window on its file', async () => {
@@ -112,20 +113,20 @@ describe('the file menu', () => {
     await page.keyboard.press('Control+End');
     await page.keyboard.type('コピー前の編集');
     queue(path.join(files, 'コピー.FCARD'));
-    await choose('別名で保存…');
-    assert.equal(await toast(), 'コピー.FCARD を開きました。');
+    await choose(messages.saveAs);
+    assert.equal(await toast(), messages.opened('コピー.FCARD'));
     assert.deepEqual(dialogCalls(), [['save', SAVE_TITLE, 'Ferncard.fcard']]);
     await page.waitForFunction(() => document.getElementById('banner').dataset.kind === 'file');
-    assert.equal(await page.textContent('#banner'), 'このウィンドウは元のファイル（Ferncard.fcard）のままです。不要なら閉じてください。');
+    assert.equal(await page.textContent('#banner'), messages.stillOriginal('Ferncard.fcard'));
 
     const copy = await openWindow(browser, server);
-    assert.equal(await copy.title(), 'コピー - Ferncard');
+    assert.equal(await copy.title(), messages.windowTitle('コピー'));
     assert.match(await copy.textContent('#editor'), /コピー前の編集/);
     await copy.close();
 
     // The file this window has open cannot be the target.
     queue(path.join(server.dataDir, 'Ferncard.fcard'));
-    await choose('別名で保存…');
+    await choose(messages.saveAs);
     assert.equal(await toast(), 'そのファイルは開いています。別の名前を指定してください。');
     assertNoProblems(assert, browser);
   });

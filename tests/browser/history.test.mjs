@@ -4,11 +4,11 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  assertNoProblems, ignoreFocus, newPage, openWindow, row, storedAs, until, useWindow,
+  PNG_BASE64, assertNoProblems, ignoreFocus, newPage, openWindow, row, showPage, storedAs, until, useWindow,
 } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { DAY_MS as DAY } from '../../web/assets/js/time.js';
 
-const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
-const DAY = 24 * 60 * 60 * 1000;
 const failedMessage = '履歴を保存できませんでした。空き容量と権限をご確認ください。ページは保存されています。';
 
 // The page's kept bodies, newest first.
@@ -45,13 +45,13 @@ describe('page history', () => {
     const dialog = page.locator('dialog.history-dialog');
     await dialog.locator('.history-option').first().waitFor();
     assert.equal(await dialog.locator('.history-option').count(), 1);
-    assert.match(await dialog.locator('.history-option .history-when').first().textContent(), /^(たった今|1 分前)$/);
+    assert.ok([messages.justNow, messages.minutesAgo(1)].includes(await dialog.locator('.history-option .history-when').first().textContent()));
     await page.locator('.history-text del').first().waitFor();
     assert.deepEqual(await marked(page, 'del.diff-removed'), ['pears']);
     assert.deepEqual(await marked(page, 'ins.diff-added'), ['plums']);
-    assert.equal(await page.locator('.history-counts').textContent(), '今との違い: 1 語削除・1 語追加');
+    assert.equal(await page.locator('.history-counts').textContent(), messages.difference(1, 1));
 
-    await dialog.getByRole('button', { name: 'この版に戻す' }).click();
+    await dialog.getByRole('button', { name: messages.restoreVersion }).click();
     await dialog.waitFor({ state: 'detached' });
     assert.equal(await page.locator('#editor').innerHTML(), '<p>apples and pears for lunch</p>');
     await storedAs(page, id, '<p>apples and pears for lunch</p>');
@@ -59,13 +59,13 @@ describe('page history', () => {
 
     // In the trash the history is still there to read, but nothing is written back from it.
     await row(page, '買い物').click({ button: 'right' });
-    await page.getByRole('menuitem', { name: /ごみ箱/ }).click();
+    await page.getByRole('menuitem', { name: messages.moveToTrash }).click();
     await page.click('#trashBtn');
-    await page.locator('.trash-item', { hasText: '買い物' }).getByRole('button', { name: '履歴' }).click();
+    await page.locator('.trash-item', { hasText: '買い物' }).getByRole('button', { name: messages.history }).click();
     await dialog.locator('.history-option').nth(1).waitFor();
-    assert.equal(await dialog.getByRole('button', { name: 'この版に戻す' }).isHidden(), true);
-    assert.match(await dialog.locator('.history-note').textContent(), /ごみ箱にあります/);
-    await dialog.getByRole('button', { name: '閉じる' }).click();
+    assert.equal(await dialog.getByRole('button', { name: messages.restoreVersion }).isHidden(), true);
+    assert.equal(await dialog.locator('.history-note').textContent(), messages.trashedHistoryNote);
+    await dialog.getByRole('button', { name: messages.close }).click();
     await page.click('#trashBtn');
     assertNoProblems(assert, browser);
   });
@@ -78,14 +78,14 @@ describe('page history', () => {
     await replaceText(page, 'second base');
     await storedAs(page, id, '<p>second base</p>');
     const two = await openWindow(browser, server, { viaTicket: false, initScript: ignoreFocus });
-    await two.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await showPage(two, id);
     await two.waitForFunction(() => document.getElementById('title').value === '予定');
 
     await replaceText(page, 'from the first window');
     await storedAs(page, id, '<p>from the first window</p>');
     await replaceText(two, 'from the second window');
     await two.waitForFunction(() => document.getElementById('banner').dataset.kind === 'conflict');
-    await two.getByRole('button', { name: 'こちらの内容で上書き' }).click();
+    await two.getByRole('button', { name: messages.overwrite }).click();
     await storedAs(page, id, '<p>from the second window</p>');
     assert.deepEqual(await keptBodies(page, id), ['<p>from the first window</p>', '<p>base</p>']);
     await two.close();
@@ -101,8 +101,8 @@ describe('page history', () => {
     const status = page.locator('#status');
     for (const [text, note] of [['one', true], ['two', false]]) {
       await replaceText(page, text);
-      await until(async () => (await status.textContent()).startsWith('保存済み'));
-      assert.equal((await status.textContent()).endsWith('（履歴は保存できませんでした）'), note, text);
+      await until(async () => (await status.textContent()).startsWith(messages.saved));
+      assert.equal((await status.textContent()).endsWith(messages.historyNotSaved), note, text);
       assert.equal(await status.getAttribute('title'), note ? failedMessage : '', text);
     }
     await page.unroute((url) => /^\/api\/pages\/[0-9a-f-]{36}$/.test(url.pathname));
@@ -110,7 +110,7 @@ describe('page history', () => {
 
   test('an image that only an earlier version shows survives image clean-up', async () => {
     const [kept, unused] = await page.evaluate(async ([pngBase64, day]) => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
       const upload = (n) => api.uploadImage(new Blob([bytes, new Uint8Array(n)], { type: 'image/png' }));
       const images = [await upload(1), await upload(2)];
@@ -120,7 +120,7 @@ describe('page history', () => {
       const now = Date.now();
       doc.pages.push({ id: pageId, parentId: null, order: 99000, title: '写真', createdAt: now, updatedAt: now, deletedAt: null });
       await api.putTree(doc, etag);
-      const first = await api.putPage(pageId, `<p><img src="/api/images/${images[0]}" alt=""></p>`, '0');
+      const first = await api.putPage(pageId, `<p><img src="/api/images/${images[0]}" alt=""></p>`, NO_RECORD);
       await api.putPage(pageId, '<p>写真は外しました</p>', first);
       // Both were seen unreferenced by the pages two days ago.
       localStorage.setItem('ferncard.unreferencedImages',

@@ -1,11 +1,12 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  PNG_BASE64, assertNoProblems, hold, newPage, openPageId, row, stored, storedAs, storedTree, transfer, until, useWindow,
+  PNG_BASE64, assertNoProblems, hold, newPage, openPageId, row, stored, storedAs, storedTree, transfer, until, useWindow, waitSaved,
 } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { DAY_MS as DAY } from '../../web/assets/js/time.js';
 
 const STORED = '/api/images/[0-9a-f]{32}';
-const DAY = 24 * 60 * 60 * 1000;
 
 const imageIds = (page) => page.evaluate(async () => {
   const { api } = await import('/assets/js/api.js');
@@ -28,13 +29,13 @@ describe('adding images', () => {
     ['a picture alone is uploaded', 'paste', { files: [['image.png', 'image/png']] }, `^<img src="${STORED}" alt="">$`, '', 1],
     ['a pasted data: PNG is stored', 'paste', { html: `<p>図<img src="${pngData}"></p>`, text: '図' }, `^<p>図<img src="${STORED}" alt=""></p>$`, '', 1],
     ['an unreadable data: image is left out aloud', 'paste', { html: '<p>図<img src="data:image/png;base64,a"></p>', text: '図' },
-      '^<p>図</p>$', '貼り付けた画像を読み取れませんでした。', 0],
+      '^<p>図</p>$', messages.pastedImageUnreadable, 0],
     ['dropped image files are uploaded', 'drop', { files: [['a.png', 'image/png'], ['b.png', 'image/png']] },
       `^<img src="${STORED}" alt=""><img src="${STORED}" alt="">$`, '', 2],
-    ['a file over 20 MiB is refused', 'drop', { files: [['big.png', 'image/png', 21 * 1024 * 1024]] }, '^$', '画像は 1 枚 20MB までです: big.png', 0],
-    ['a file that is no image is refused', 'drop', { files: [['notes.txt', 'text/plain']] }, '^$', '追加できない形式です: notes.txt（PNG / JPEG / GIF / WebP）', 0],
+    ['a file over 20 MiB is refused', 'drop', { files: [['big.png', 'image/png', 21 * 1024 * 1024]] }, '^$', messages.imageTooLarge('big.png'), 0],
+    ['a file that is no image is refused', 'drop', { files: [['notes.txt', 'text/plain']] }, '^$', messages.notAnImage('notes.txt'), 0],
     ['a pasted data: image whose upload fails is left out aloud', 'paste', { html: `<p>図<img src="${pngData}"></p>`, text: '図' },
-      '^<p>図</p>$', '貼り付けた画像を保存できませんでした: 保存先でエラーが発生しました (500)', 0, true],
+      '^<p>図</p>$', messages.pastedImageNotSaved(messages.serverError(500)), 0, true],
   ]) {
     test(name, async () => {
       const id = await newPage(page, name);
@@ -62,9 +63,9 @@ describe('adding images', () => {
     const slow = await hold(page, '**/api/images', 'POST');
     await transfer(page, 'drop', { files: [['a.png', 'image/png']] });
     await slow.held;
-    await row(page, 'はじめに').click();
+    await row(page, messages.welcomeTitle).click();
     await slow.release();
-    await page.waitForFunction((pageId) => location.hash.slice(4) !== pageId, id);
+    await page.waitForFunction((pageId) => !location.hash.endsWith(pageId), id);
     assert.match(await stored(page, id), new RegExp(`^<p>here<img src="${STORED}" alt=""></p>$`));
     assert.doesNotMatch(await stored(page, await openPageId(page)), /<img/);
     assertNoProblems(assert, browser);
@@ -74,7 +75,7 @@ describe('adding images', () => {
     // Four images: in a trashed page only, young, old and seen unreferenced two days ago,
     // old and never seen unreferenced before.
     const ids = await page.evaluate(async ([pngBase64, day]) => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
       const upload = async (n) => api.uploadImage(new Blob([bytes, new Uint8Array(n)], { type: 'image/png' }));
       const images = [await upload(1), await upload(2), await upload(3), await upload(4)];
@@ -84,7 +85,7 @@ describe('adding images', () => {
       const now = Date.now();
       doc.pages.push({ id: pageId, parentId: null, order: 99000, title: 'trashed', createdAt: now, updatedAt: now, deletedAt: now });
       await api.putTree(doc, etag);
-      await api.putPage(pageId, `<img src="/api/images/${images[0]}" alt="">`, '0');
+      await api.putPage(pageId, `<img src="/api/images/${images[0]}" alt="">`, NO_RECORD);
       localStorage.setItem('ferncard.unreferencedImages', JSON.stringify({ [images[2]]: now - 2 * day }));
       return images;
     }, [PNG_BASE64, DAY]);
@@ -120,9 +121,10 @@ describe('the image tool', () => {
     ({ browser, page } = opened);
     ({ pageId, src } = await page.evaluate(async (pngBase64) => {
       const { api } = await import('/assets/js/api.js');
+      const { pageFromHash } = await import('/assets/js/page-route.js');
       const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
       const image = '/api/images/' + await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
-      const id = location.hash.slice(4);
+      const id = pageFromHash(location.hash);
       const { etag } = await api.getPage(id);
       await api.putPage(id, `<p>before</p><img src="${image}" alt="" width="200"><p>after</p>`, etag);
       return { pageId: id, src: image };
@@ -132,7 +134,7 @@ describe('the image tool', () => {
   });
 
   async function savedBody() {
-    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+    await waitSaved(page);
     return stored(page, pageId);
   }
 
@@ -156,7 +158,7 @@ describe('the image tool', () => {
     await overlay.waitFor();
     assert.deepEqual(await page.locator('.img-overlay .img-handle').evaluateAll((els) => els.map((e) => e.className)),
       ['img-handle nw', 'img-handle ne', 'img-handle sw', 'img-handle se']);
-    assert.deepEqual(await page.locator('.img-tools button').allTextContents(), ['左', '中央', '右', '元の大きさ', '代替テキスト', '削除']);
+    assert.deepEqual(await page.locator('.img-tools button').allTextContents(), [messages.imageLeft, messages.imageCenter, messages.imageRight, messages.imageActualSize, messages.altText, messages.imageDelete]);
     const [image, frame] = await Promise.all([page.locator('#editor img').boundingBox(), overlay.boundingBox()]);
     assert.deepEqual([frame.x, frame.y, frame.width, frame.height], [image.x, image.y, image.width, image.height]);
     assert.equal(await page.evaluate(() => document.getSelection().getRangeAt(0).cloneContents().firstChild.localName), 'img');
@@ -184,7 +186,7 @@ describe('the image tool', () => {
     await page.click('#editor img');
     const before = await dragHandle('nw', 20);
     await dragHandle('nw', 40);
-    await page.locator('.img-tools button', { hasText: /^中央$/ }).click();
+    await page.locator('.img-tools button', { hasText: new RegExp('^' + messages.imageCenter + '$') }).click();
     for (let step = 0; step < 2; step++) {
       await page.evaluate(() => { document.getElementById('status').textContent = ''; });
       await page.keyboard.press('Control+z');
@@ -201,20 +203,20 @@ describe('the image tool', () => {
       await page.locator('.img-tools button', { hasText: new RegExp('^' + label + '$') }).click();
       return savedBody();
     };
-    assert.match(await press('中央'), /<img [^>]*class="img-center">/);
-    assert.match(await press('右'), /<img [^>]*class="img-right">/);
-    assert.match(await press('左'), /<img [^>]*class="img-left">/);
-    assert.equal(await press('元の大きさ'), `<p>before</p><p><img src="${src}" alt="" class="img-left"></p><p>after</p>`);
+    assert.match(await press(messages.imageCenter), /<img [^>]*class="img-center">/);
+    assert.match(await press(messages.imageRight), /<img [^>]*class="img-right">/);
+    assert.match(await press(messages.imageLeft), /<img [^>]*class="img-left">/);
+    assert.equal(await press(messages.imageActualSize), `<p>before</p><p><img src="${src}" alt="" class="img-left"></p><p>after</p>`);
     assert.equal(await page.evaluate(() => document.activeElement.id), 'editor', 'the buttons keep the focus in the editor');
     // The text a screen reader says: set in a dialog, trimmed, kept; the focus is back in the editor.
-    await page.locator('.img-tools button', { hasText: '代替テキスト' }).click();
+    await page.locator('.img-tools button', { hasText: messages.altText }).click();
     await page.locator('dialog input').waitFor();
     await page.evaluate(() => { document.getElementById('status').textContent = ''; });
     await page.keyboard.type(' 青い点 ');
     await page.keyboard.press('Enter');
     assert.equal(await savedBody(), `<p>before</p><p><img src="${src}" alt="青い点" class="img-left"></p><p>after</p>`);
     assert.equal(await page.evaluate(() => document.activeElement.id), 'editor');
-    const afterDelete = await press('削除');
+    const afterDelete = await press(messages.imageDelete);
     assert.doesNotMatch(afterDelete, /<img/);
     assert.match(afterDelete, /before/);
     assert.match(afterDelete, /after/);

@@ -4,7 +4,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, describe, test } from 'node:test';
 import { strFromU8, unzipSync } from 'fflate';
-import { assertNoProblems, row, rowTitles, storedTree, useWindow } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { assertNoProblems, row, rowTitles, storedTree, until, useWindow } from '../support/browser.mjs';
 
 const PNG = Buffer.from('iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==', 'base64');
 const OTHER_PNG = Buffer.concat([PNG, Buffer.from('other')]);
@@ -48,7 +49,7 @@ function fakeSavePicker() {
 
 async function startImport(page, choice, files) {
   await page.click('#fileBtn');
-  await page.locator('dialog').getByRole('button', { name: 'インポート…' }).click();
+  await page.locator('dialog').getByRole('button', { name: messages.importAction }).click();
   const chooser = page.waitForEvent('filechooser');
   await page.locator('dialog').getByRole('button', { name: choice }).click();
   await (await chooser).setFiles(files);
@@ -64,7 +65,7 @@ async function importThrough(page, choice, files) {
     skipped: await summary.locator('.import-skipped li').evaluateAll((items) => items.map((li) =>
       li.querySelector('.import-skipped-path').textContent + ' — ' + li.querySelector('.import-skipped-reason').textContent)),
   };
-  await summary.getByRole('button', { name: '閉じる' }).click();
+  await summary.getByRole('button', { name: messages.close }).click();
   return result;
 }
 
@@ -141,17 +142,17 @@ describe('import and Markdown export', () => {
       'big.png': Buffer.concat([PNG, Buffer.alloc(20 * 1024 * 1024 + 1 - PNG.length)]),
     });
     const imagesBefore = await page.evaluate(async () => (await (await import('/assets/js/api.js')).api.listImages()).length);
-    const summary = await importThrough(page, 'フォルダを選択…', folder);
-    assert.equal(summary.counts, 'ページ 7 件、画像 1 枚を取り込みました。');
+    const summary = await importThrough(page, messages.chooseFolder, folder);
+    assert.equal(summary.counts, messages.importCounts(7, 1));
     assert.deepEqual(summary.skipped.sort(), [
-      'Front.md — リンク先が見つかりません: missing.md',
-      'Front.md — 画像が見つかりません: images/gone.png',
-      'data.bin — 対応していない形式のため読み込みませんでした',
-      'sub/Deep.md — 画像が 20MB を超えています: ../big.png',
+      'Front.md — ' + messages.linkNotFound('missing.md'),
+      'Front.md — ' + messages.pictureNotFound + ': images/gone.png',
+      'data.bin — ' + messages.unsupportedNote,
+      'sub/Deep.md — ' + messages.pictureTooLarge + ': ../big.png',
     ].sort());
 
-    const root = await storedBranch(page, 'インポート: Notes');
-    assert.deepEqual(shape(root), ['インポート: Notes', [
+    const root = await storedBranch(page, messages.importRoot('Notes'));
+    assert.deepEqual(shape(root), [messages.importRoot('Notes'), [
       ['表紙: はじめ', []], ['見出しのページ', []], ['危険', []], ['sjis', []], ['サブ', [['Deep', []]]]]]);
     const [front, heading, hostile, sjis, sub] = root.children;
     const deep = sub.children[0];
@@ -169,16 +170,16 @@ describe('import and Markdown export', () => {
     assert.equal(deep.body.replace(/\n/g, ''), `<p>Deep の本文 <a href="#${front.id}">戻る</a></p>`);
     assert.equal(sjis.body, '<p>日本語テスト<br>line 2</p><p>next</p>');
     assert.equal(hostile.body, `<p>安全<img src="/api/images/${picture}" alt=""></p>js` +
-      '<a href="https://example.com/t.png">[外部画像] https://example.com/t.png</a>');
+      `<a href="https://example.com/t.png">${messages.outsideImage}https://example.com/t.png</a>`);
     assert.equal(await page.evaluate(() => window.__hit), undefined);
     // The new branch is shown and open.
-    assert.ok((await rowTitles(page)).includes('インポート: Notes'));
+    assert.ok((await rowTitles(page)).includes(messages.importRoot('Notes')));
     assertNoProblems(assert, browser);
   });
 
   test('a branch goes out as a Markdown ZIP and comes back the same, and so does its HTML export', async () => {
     const built = await page.evaluate(async (pngBase64) => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const image = await api.uploadImage(new Blob([Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0))]));
       const { text, etag } = await api.getTree();
       const doc = JSON.parse(text);
@@ -190,12 +191,12 @@ describe('import and Markdown export', () => {
       add(ids.outside, null, 950000, 'Outside');
       await api.putTree(doc, etag);
       const img = `<p><img src="/api/images/${image}" alt="pic"></p>`;
-      await api.putPage(ids.top, '<p>Top text with <strong>bold</strong>, <em>it</em> and <u>under</u>.</p><ul><li>one</li><li>two</li></ul>', '0');
+      await api.putPage(ids.top, '<p>Top text with <strong>bold</strong>, <em>it</em> and <u>under</u>.</p><ul><li>one</li><li>two</li></ul>', NO_RECORD);
       await api.putPage(ids.a, '<h2>Heading</h2><table><thead><tr><th>k</th><th>v</th></tr></thead><tbody><tr><td>a</td><td>1 | 2</td></tr></tbody></table>' +
         '<ul><li>☑ done</li><li>☐ open</li></ul><pre><code>let x = 1;\nlet y = "&lt;b&gt;";\n</code></pre>' +
         `<p><a href="#${ids.b}">to B</a> <a href="#${ids.outside}">outside</a> <a href="https://example.com/">web</a> <s>gone</s></p>${img}` +
-        '<ol><li>first</li><li>second</li></ol><blockquote><p>quoted</p></blockquote>', '0');
-      await api.putPage(ids.b, `<p>back to <a href="#${ids.top}">Top</a></p>${img}`, '0');
+        '<ol><li>first</li><li>second</li></ol><blockquote><p>quoted</p></blockquote>', NO_RECORD);
+      await api.putPage(ids.b, `<p>back to <a href="#${ids.top}">Top</a></p>${img}`, NO_RECORD);
       return { ids, image };
     }, PNG.toString('base64'));
     await page.reload();
@@ -207,11 +208,11 @@ describe('import and Markdown export', () => {
       await page.click('#exportBtn');
       const dialog = page.locator('dialog');
       await dialog.getByLabel(format).check();
-      await dialog.getByRole('button', { name: '子ページも含める（3 ページ）' }).click();
+      await dialog.getByRole('button', { name: messages.withChildren(3) }).click();
       await page.waitForFunction(() => window.__saved !== undefined);
       return Buffer.from(await page.evaluate(() => window.__saved), 'base64');
     };
-    const zip = unzipSync(new Uint8Array(await exportAs('Markdown（ZIP）')));
+    const zip = unzipSync(new Uint8Array(await exportAs(messages.zipFormat)));
     const picture = `images/${built.image}.png`;
     assert.deepEqual(Object.keys(zip).sort(), ['Top/Child B.md', 'Top/Child_ A.md', 'Top/index.md', picture]);
     assert.deepEqual(Buffer.from(zip[picture]), PNG);
@@ -226,19 +227,19 @@ describe('import and Markdown export', () => {
     const expected = (await comparable(page, flatten(original)))
       .map((node) => ({ ...node, body: node.body.replace('<a href="#undefined">outside</a>', 'outside') }));
     const folder = writeFolder('Top export', Object.fromEntries(Object.entries(zip)));
-    const summary = await importThrough(page, 'フォルダを選択…', folder);
-    assert.deepEqual(summary, { counts: 'ページ 4 件、画像 1 枚を取り込みました。', skipped: [] });
-    const back = await storedBranch(page, 'インポート: Top export');
-    assert.deepEqual(shape(back), ['インポート: Top export', [shape(original)]]);
+    const summary = await importThrough(page, messages.chooseFolder, folder);
+    assert.deepEqual(summary, { counts: messages.importCounts(4, 1), skipped: [] });
+    const back = await storedBranch(page, messages.importRoot('Top export'));
+    assert.deepEqual(shape(back), [messages.importRoot('Top export'), [shape(original)]]);
     assert.deepEqual(await comparable(page, flatten(back.children[0])), expected);
 
     await row(page, 'Top').first().click();
     await page.waitForFunction(() => document.getElementById('title').value === 'Top');
-    const html = await exportAs('HTML');
+    const html = await exportAs(messages.htmlFormat);
     const file = path.join(writeFolder('html', { 'Top.html': html }), 'Top.html');
-    assert.equal((await importThrough(page, 'ファイルを選択…', file)).counts, 'ページ 4 件、画像 1 枚を取り込みました。');
-    const fromHtml = await storedBranch(page, 'インポート: Top');
-    assert.deepEqual(shape(fromHtml), ['インポート: Top', [shape(original)]]);
+    assert.equal((await importThrough(page, messages.chooseFiles, file)).counts, messages.importCounts(4, 1));
+    const fromHtml = await storedBranch(page, messages.importRoot('Top'));
+    assert.deepEqual(shape(fromHtml), [messages.importRoot('Top'), [shape(original)]]);
     assert.deepEqual(await comparable(page, flatten(fromHtml.children[0])), expected);
     assertNoProblems(assert, browser);
   });
@@ -260,22 +261,24 @@ describe('import and Markdown export', () => {
       }
       await route.continue();
     });
-    await startImport(page, 'フォルダを選択…', folder);
+    await startImport(page, messages.chooseFolder, folder);
     const progress = page.locator('dialog.import-progress');
     await progress.waitFor();
-    await page.waitForFunction(() => /ページを書き込んでいます/.test(document.querySelector('.import-progress-text')?.textContent));
-    await progress.getByRole('button', { name: 'キャンセル' }).click();
+    await page.waitForFunction((writing) => document.querySelector('.import-progress-text')?.textContent.startsWith(writing), messages.writingProgress);
+    // A page is on its way to the server (the first write step, the new branch's top, sends none).
+    await until(() => written.length > 0);
+    await progress.getByRole('button', { name: messages.cancel }).click();
     release();
-    await page.waitForFunction(() => /インポートを中止しました/.test(document.getElementById('toast').textContent));
+    await page.waitForFunction((text) => document.getElementById('toast').textContent === text, messages.importCancelledNothingAdded);
     await page.unroute(/\/api\/pages\//);
     const afterTree = await storedTree(page);
     assert.equal(afterTree.text, before.text);
     assert.ok(written.length > 0);
-    const bodies = await page.evaluate(async (ids) => {
-      const { api } = await import('/assets/js/api.js');
-      return Promise.all(ids.map(async (id) => (await api.getPage(id)).etag));
+    const removed = await page.evaluate(async (ids) => {
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
+      return Promise.all(ids.map(async (id) => (await api.getPage(id)).etag === NO_RECORD));
     }, written);
-    assert.deepEqual(bodies, written.map(() => '0'));
+    assert.deepEqual(removed, written.map(() => true), 'the pages written are gone');
     assert.equal(await page.evaluate(async () => (await (await import('/assets/js/api.js')).api.listImages()).length), imagesBefore);
     assert.equal(await page.locator('dialog').count(), 0);
     assertNoProblems(assert, browser);

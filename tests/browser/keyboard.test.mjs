@@ -1,6 +1,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, row, storedAs, storedTree, useWindow, waitReady } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { assertNoProblems, openPageId, row, storedAs, storedTree, useWindow, waitReady } from '../support/browser.mjs';
 
 // Counts the pointer's own events (a key's click on a button is not one of them), and gives the
 // export a save picker that keeps what is written.
@@ -53,7 +54,7 @@ describe('the keyboard alone', () => {
     await page.waitForFunction(() => document.activeElement.id === 'title' && document.getElementById('title').value === '');
     await page.keyboard.type('キー');
     await row(page, 'キー').waitFor();
-    const id = await page.evaluate(() => location.hash.slice(4));
+    const id = await openPageId(page);
 
     // Rename it in the list.
     await pressUntil(page, 'Tab', selectedRow);
@@ -69,21 +70,21 @@ describe('the keyboard alone', () => {
     await page.keyboard.press('Enter');
     await page.keyboard.type('ひとつめ');
     await page.keyboard.press('Shift+Tab');
-    await pressUntil(page, 'ArrowRight', '[aria-label="• 箇条（箇条書き）"]');
+    await pressUntil(page, 'ArrowRight', `[title="${messages.bullets}"]`);
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.activeElement.id === 'editor' && document.querySelector('#editor ul li'));
     await page.keyboard.press('End');
     await page.keyboard.press('Enter');
     await page.keyboard.press('Enter'); // an empty item ends the list
     await page.keyboard.press('Shift+Tab');
-    await pressUntil(page, 'ArrowRight', '[aria-label="表を追加"]');
+    await pressUntil(page, 'ArrowRight', `[title="${messages.addTable}"]`);
     await page.keyboard.press('Enter');
     await page.locator('dialog input').first().waitFor();
     await page.keyboard.press('Enter');
     await storedAs(page, id, /^<ul><li>ひとつめ<\/li><\/ul>.*<table><tbody>(<tr>(<td><br><\/td>){3}<\/tr>){3}<\/tbody><\/table>/);
 
     // Into the page above it and back out, the focus staying on its row.
-    const first = await entry('はじめに');
+    const first = await entry(messages.welcomeTitle);
     await pressUntil(page, 'Tab', selectedRow);
     await page.keyboard.press('Alt+ArrowRight');
     await page.waitForFunction((pageId) => document.activeElement.dataset.id === pageId &&
@@ -96,7 +97,7 @@ describe('the keyboard alone', () => {
     // Another page, then back through the quick switcher.
     await page.keyboard.press('Home');
     await page.keyboard.press('Enter');
-    await page.waitForFunction(() => document.getElementById('title').value === 'はじめに');
+    await page.waitForFunction((title) => document.getElementById('title').value === title, messages.welcomeTitle);
     await page.keyboard.press('Control+k');
     await page.keyboard.type('きぼ');
     await page.keyboard.press('Backspace');
@@ -110,7 +111,7 @@ describe('the keyboard alone', () => {
     await pressUntil(page, 'Tab', '#exportBtn');
     await page.keyboard.press('Enter');
     // The dialog puts the focus on キャンセル once it is drawn; from there to このページ.
-    await page.waitForFunction(() => document.activeElement.textContent === 'キャンセル');
+    await page.waitForFunction((cancel) => document.activeElement.textContent === cancel, messages.cancel);
     await pressUntil(page, 'Tab', 'dialog button.primary');
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => window.__exported && window.__exported.includes('ひとつめ'));
@@ -119,7 +120,7 @@ describe('the keyboard alone', () => {
     // And into the trash, the keyboard staying in the list.
     await pressUntil(page, 'Tab', selectedRow);
     await page.keyboard.press('Delete');
-    await page.locator('#toast', { hasText: '「キーボード」をごみ箱へ移しました' }).waitFor();
+    await page.locator('#toast', { hasText: messages.movedToTrash('キーボード') }).waitFor();
     assert.ok((await entry('キーボード')).deletedAt);
     assert.equal(await page.evaluate(() => document.activeElement.matches('#tree .tree-row')), true);
 
@@ -136,10 +137,10 @@ describe('the keyboard alone', () => {
     }
     const titles = async () => (await page.locator('#tree .tree-title').allTextContents()).filter((t) => t !== 'キーボード');
     const focusedTitle = () => page.evaluate(() => document.activeElement.querySelector('.tree-title')?.textContent);
-    assert.deepEqual(await titles(), ['はじめに', 'Apple', 'melon', 'apricot']);
+    assert.deepEqual(await titles(), [messages.welcomeTitle, 'Apple', 'melon', 'apricot']);
     await pressUntil(page, 'Tab', selectedRow);
     await page.keyboard.press('Home');
-    assert.equal(await focusedTitle(), 'はじめに');
+    assert.equal(await focusedTitle(), messages.welcomeTitle);
     await page.keyboard.press('End');
     assert.equal(await focusedTitle(), 'apricot');
     await page.keyboard.type('a');
@@ -153,12 +154,12 @@ describe('the keyboard alone', () => {
     await page.keyboard.press('Alt+ArrowDown');
     await page.keyboard.press('Alt+ArrowDown');
     await page.waitForFunction(() => document.querySelectorAll('#tree .tree-title')[3].textContent === 'melon');
-    assert.deepEqual(await titles(), ['はじめに', 'Apple', 'apricot', 'melon']);
+    assert.deepEqual(await titles(), [messages.welcomeTitle, 'Apple', 'apricot', 'melon']);
 
     await page.keyboard.press('Shift+F10');
     await page.waitForFunction(() => document.activeElement.getAttribute('role') === 'menuitem');
     await page.keyboard.press('End');
-    assert.equal(await focused(page), 'ごみ箱へ移動');
+    assert.equal(await focused(page), messages.moveToTrash);
     await page.keyboard.press('Escape');
     assert.equal(await focusedTitle(), 'melon');
     assertNoProblems(assert, browser);
@@ -189,7 +190,7 @@ describe('the keyboard alone', () => {
     ['keyboard shortcuts', (p) => pressUntil(p, 'Tab', '#editor'), (p) => p.keyboard.press('Control+/')],
     ['quick switcher', (p) => pressUntil(p, 'Tab', '#tree .tree-row[tabindex="0"]'), (p) => p.keyboard.press('Control+k')],
     ['link', (p) => pressUntil(p, 'Tab', '#editor').then(() => p.keyboard.press('Shift+Tab'))
-      .then(() => pressUntil(p, 'ArrowRight', '[aria-label="リンク"]')), (p) => p.keyboard.press('Enter')],
+      .then(() => pressUntil(p, 'ArrowRight', `[title="${messages.link}"]`)), (p) => p.keyboard.press('Enter')],
     ['delete confirmation', async (p) => {
       await pressUntil(p, 'Tab', '#trashBtn');
       await p.keyboard.press('Enter');

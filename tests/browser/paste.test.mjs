@@ -1,5 +1,6 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
+import { messages } from '../../web/assets/js/messages.js';
 import { assertNoProblems, newPage, storedAs, transfer, until, useWindow, waitReady } from '../support/browser.mjs';
 
 // Every policy report the window sees, from before the client starts.
@@ -53,7 +54,7 @@ describe('pasting and dropping', () => {
   // Lines pasted into a block with text split it as Enter would, whatever the block.
   for (const [name, prepare, expected] of [
     ['into a list item', async () => {
-      await page.click('button[title="箇条書き"]');
+      await page.click(`button[title="${messages.bullets}"]`);
       await page.keyboard.type('ab');
       await page.keyboard.press('ArrowLeft');
     }, '<ul><li>a1</li><li>2</li><li>3b</li></ul>'],

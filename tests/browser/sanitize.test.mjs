@@ -1,6 +1,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, useWindow } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { assertNoProblems, showPage, useWindow } from '../support/browser.mjs';
 
 const IMG = '/api/images/' + '0123456789abcdef'.repeat(2);
 const PAGE = '0f8fad5b-d9cb-469f-a165-70867728950e';
@@ -26,7 +27,7 @@ const CASES = [
   ['meta refresh, base and link', '<meta http-equiv="refresh" content="0;url=https://x.test/"><base href="https://x.test/"><link rel=stylesheet href="https://x.test/a.css">m', 'm'],
   ['style element and template', '<style>body{background:url(https://x.test/)}</style><template><img src=x onerror=alert(1)></template>s', 's'],
   ['data: images are removed', '<img src="data:image/png;base64,iVBORw0KGgo="><img src="data:image/svg+xml,<svg onload=alert(1)>">', ''],
-  ['outside images become links', '<img src="https://x.test/a.png?q=1">', '<a href="https://x.test/a.png?q=1">[外部画像] https://x.test/a.png?q=1</a>'],
+  ['outside images become links', '<img src="https://x.test/a.png?q=1">', `<a href="https://x.test/a.png?q=1">${messages.outsideImage}https://x.test/a.png?q=1</a>`],
   ['image paths that only look stored', `<img src="${IMG}?x=1"><img src="${IMG}/.."><img src="/api/images/ABCDEF0123456789abcdef0123456789"><img src="file:///C:/a.png">`, ''],
   ['same-origin absolute image becomes its path', null, `<img src="${IMG}" alt="">`],
   ['noscript, xmp and plaintext', 'a<noscript><p>n</p></noscript><xmp><b>x</b></xmp>k', 'ak'],
@@ -51,7 +52,7 @@ const SHAPES = [
     '<p>a</p><table><tbody><tr><td>1</td></tr></tbody></table>b'],
   ['a code block starting with a line break', '<pre>\n\nline</pre>', '<pre>\n\nline</pre>'],
   ['an outside image in a link', '<a href="https://a.test/">see <img src="https://b.test/i.png"></a>',
-    '<a href="https://a.test/">see [外部画像] https://b.test/i.png</a>'],
+    `<a href="https://a.test/">see ${messages.outsideImage}https://b.test/i.png</a>`],
   ['a list item in a list item', '<ul><li>a<dl><li>b</li></dl></li></ul>', '<ul><li>ab</li></ul>'],
   ['a heading in a heading', '<h1>a<font><h2>b</h2></font></h1>', '<h1>ab</h1>'],
   ['table parts at the depth limit keep their cells', DEEP('<table><tbody><tr><td>x<b>y</b></td><td>z</td></tr></tbody></table>'),
@@ -191,17 +192,17 @@ describe('the sanitizer against hostile input', () => {
       '<a href="javascript:window.__hit=3">link</a><iframe src="/api/tree"></iframe>' +
       '<svg onload="window.__hit=4"></svg><meta http-equiv="refresh" content="0;url=/x">';
     const id = await page.evaluate(async (html) => {
-      const { api } = await import('/assets/js/api.js');
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
       const { text, etag } = await api.getTree();
       const doc = JSON.parse(text);
       const pageId = crypto.randomUUID();
       const now = new Date().toISOString();
       doc.pages.push({ id: pageId, parentId: null, order: 99000, title: 'hostile', createdAt: now, updatedAt: now, deletedAt: null });
       await api.putTree(doc, etag);
-      await api.putPage(pageId, html, '0');
+      await api.putPage(pageId, html, NO_RECORD);
       return pageId;
     }, hostile);
-    await page.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await showPage(page, id);
     await page.reload();
     await page.waitForFunction(() => document.getElementById('title').value === 'hostile');
     assert.equal(await page.innerHTML('#editor'), '<p>keep</p>link');

@@ -2,7 +2,8 @@
 // opened page, links made through the link dialog, the backlinks line, and links in an export.
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, row, useWindow } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { assertNoProblems, openPageId, row, until, useWindow } from '../support/browser.mjs';
 
 const highlighted = (page) => page.evaluate(() => {
   const highlight = CSS.highlights.get('search-match');
@@ -16,8 +17,10 @@ describe('search and page links', () => {
   let notesId;
   useWindow(async (opened) => {
     ({ browser, page } = opened);
-    const pageInHash = (not) => page.waitForFunction((other) => location.hash.length === 40 &&
-      location.hash.slice(4) !== other && location.hash.slice(4), not).then((handle) => handle.jsonValue());
+    const pageInHash = (not) => until(async () => {
+      const id = await openPageId(page);
+      return id !== not && id;
+    });
     welcomeId = await pageInHash('');
     await page.click('#newPageBtn');
     notesId = await pageInHash(welcomeId);
@@ -30,20 +33,22 @@ describe('search and page links', () => {
   test('a word of a page\'s text lists the page under the tree; opening it highlights the word', async () => {
     // No title holds the word: the list says so only when no body holds it either.
     await page.fill('#filter', 'どこにもない言葉');
-    await page.locator('#tree .tree-empty', { hasText: '一致するページはありません' }).waitFor();
+    await page.locator('#tree .tree-empty', { hasText: messages.noMatch }).waitFor();
     await page.fill('#filter', 'ようこそ');
     const hit = page.locator('#searchResults .search-hit');
     await hit.waitFor();
     assert.equal(await page.locator('#tree .tree-empty').isVisible(), false);
-    assert.equal(await page.locator('#searchResults .search-heading').textContent(), '本文を含むページ');
-    assert.deepEqual(await hit.locator('.search-hit-title, mark').allTextContents(), ['はじめに', 'ようこそ']);
-    assert.match(await hit.locator('.search-hit-snippet').textContent(), /^Ferncard へようこそ 左の一覧で.*…$/);
+    assert.equal(await page.locator('#searchResults .search-heading').textContent(), messages.bodyMatches);
+    assert.deepEqual(await hit.locator('.search-hit-title, mark').allTextContents(), [messages.welcomeTitle, 'ようこそ']);
+    // The snippet starts at the page's beginning, its heading and its first paragraph one line.
+    const snippet = await hit.locator('.search-hit-snippet').textContent();
+    assert.ok(snippet.startsWith(messages.welcomeHeading + ' ') && snippet.endsWith('…'), snippet);
     await page.locator('#filter').press('ArrowDown');
     assert.equal(await page.evaluate(() => document.activeElement.dataset.id), welcomeId);
     await page.keyboard.press('Enter');
-    await page.waitForFunction(() => document.getElementById('title').value === 'はじめに');
+    await page.waitForFunction((title) => document.getElementById('title').value === title, messages.welcomeTitle);
     assert.deepEqual(await highlighted(page), ['ようこそ']);
-    assert.equal(await page.locator('#editor h2').innerHTML(), 'Ferncard へようこそ');  // the body is untouched
+    assert.equal(await page.locator('#editor h2').innerHTML(), messages.welcomeHeading);  // the body is untouched
 
     await page.locator('#filter').press('Escape');
     assert.equal(await page.inputValue('#filter'), '');
@@ -57,13 +62,13 @@ describe('search and page links', () => {
     await page.waitForFunction(() => document.getElementById('title').value === 'Notes');
     await page.click('#editor');
     await page.keyboard.type('see ');
-    await page.click('#toolbar [aria-label="リンク"]');
+    await page.click(`#toolbar [title="${messages.link}"]`);
     await page.locator('dialog .picker-input').fill('ＨＡＪＩ');  // nothing: no title holds it
     await page.locator('dialog .picker-none').waitFor();
     await page.locator('dialog .picker-input').fill('じめ');
     await page.locator('dialog .picker-option').waitFor();
     await page.locator('dialog .picker-input').press('Enter');
-    const link = `<a href="#${welcomeId}">はじめに</a>`;
+    const link = `<a href="#${welcomeId}">${messages.welcomeTitle}</a>`;
     await page.waitForFunction(async ([id, expected]) => {
       const { api } = await import('/assets/js/api.js');
       return (await api.getPage(id)).html.includes(expected);
@@ -71,11 +76,11 @@ describe('search and page links', () => {
 
     await page.reload();
     await page.locator(`#editor a[href="#${welcomeId}"]`).click();
-    await page.waitForFunction(() => document.getElementById('title').value === 'はじめに');
-    assert.equal(await page.evaluate(() => location.hash), `#/p/${welcomeId}`);
+    await page.waitForFunction((title) => document.getElementById('title').value === title, messages.welcomeTitle);
+    assert.equal(await openPageId(page), welcomeId);
     const backlinks = page.locator('#backlinks');
     await backlinks.locator('.backlink').waitFor();
-    assert.equal(await backlinks.textContent(), 'このページへのリンクNotes');
+    assert.equal(await backlinks.textContent(), messages.backlinks + 'Notes');
     await backlinks.locator('.backlink').click();
     await page.waitForFunction(() => document.getElementById('title').value === 'Notes');
     await backlinks.waitFor({ state: 'hidden' });
@@ -87,19 +92,19 @@ describe('search and page links', () => {
       document.getElementById('editor').insertAdjacentHTML('beforeend', `<p><a href="#${id}">gone</a></p>`);
     }, gone);
     await page.locator(`#editor a[href="#${gone}"]`).click();
-    await page.locator('#toast', { hasText: 'リンク先のページは削除されています。' }).waitFor();
+    await page.locator('#toast', { hasText: messages.linkTargetDeleted }).waitFor();
     assert.equal(await page.inputValue('#title'), 'Notes');
   });
 
   test('an export links to the exported page\'s article and turns other page links into text', async () => {
-    const exported = await page.evaluate(async ([notes, welcome]) => {
+    const exported = await page.evaluate(async ([notes, welcome, welcomeTitle]) => {
       const { createExport } = await import('/assets/js/export.js');
-      const both = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }, { id: welcome, title: 'はじめに', depth: 0 }]);
+      const both = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }, { id: welcome, title: welcomeTitle, depth: 0 }]);
       const one = await createExport('t', [{ id: notes, title: 'Notes', depth: 0 }]);
       const bodyOf = (text) => new DOMParser().parseFromString(text, 'text/html').querySelector('.page-body').innerHTML;
       return [bodyOf(both.text), bodyOf(one.text)];
-    }, [notesId, welcomeId]);
-    assert.deepEqual(exported, [`<p>see&nbsp;<a href="#p-${welcomeId}">はじめに</a></p>`, '<p>see&nbsp;はじめに</p>']);
+    }, [notesId, welcomeId, messages.welcomeTitle]);
+    assert.deepEqual(exported, [`<p>see&nbsp;<a href="#p-${welcomeId}">${messages.welcomeTitle}</a></p>`, `<p>see&nbsp;${messages.welcomeTitle}</p>`]);
     assertNoProblems(assert, browser);
   });
 });

@@ -1,6 +1,9 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, row, rowTitles, rows, storedTree, useWindow, waitReady } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
+import { assertNoProblems, row, rowTitles, rows, storedTree, useWindow, waitReady, waitText } from '../support/browser.mjs';
+
+const WELCOME = messages.welcomeTitle;
 
 // One window on one new default document; the cases build on each other.
 describe('the page list', () => {
@@ -30,12 +33,12 @@ describe('the page list', () => {
   test('new pages go right after the selected one and take their typed titles', async () => {
     await newPage('A');
     await newPage('B', 'alt');
-    await selectRow('はじめに');
+    await selectRow(WELCOME);
     await newPage('C');
-    assert.deepEqual(await rowTitles(page), ['はじめに', 'C', 'A', 'B']);
+    assert.deepEqual(await rowTitles(page), [WELCOME, 'C', 'A', 'B']);
     const { doc } = await storedTree(page);
     const order = Object.fromEntries(doc.pages.map((p) => [p.title, p.order]));
-    assert.deepEqual(order, { 'はじめに': 1000, A: 2000, B: 3000, C: 1500 });
+    assert.deepEqual(order, { [WELCOME]: 1000, A: 2000, B: 3000, C: 1500 });
     assertNoProblems(assert, browser);
   });
 
@@ -57,7 +60,7 @@ describe('the page list', () => {
     await page.keyboard.type('zzz');
     await page.keyboard.press('Escape');
     await field.waitFor({ state: 'detached' });
-    assert.deepEqual(await rowTitles(page), ['はじめに', 'Cで始まる', 'A', 'B']);
+    assert.deepEqual(await rowTitles(page), [WELCOME, 'Cで始まる', 'A', 'B']);
     assertNoProblems(assert, browser);
   });
 
@@ -100,7 +103,7 @@ describe('the page list', () => {
       document.querySelector('#tree .tree-row[aria-selected="true"] .tree-title')?.textContent);
 
     // A double click on another page: its page is shown between the second press and release.
-    await selectRow('はじめに');
+    await selectRow(WELCOME);
     let release = await holdPageBodies();
     const box = await row(page, 'B').boundingBox();
     await page.mouse.move(box.x + 40, box.y + box.height / 2);
@@ -133,22 +136,22 @@ describe('the page list', () => {
     await page.keyboard.type('A');  // at once: the first key replaces the whole name
     await page.keyboard.press('Enter');
     await row(page, 'A').waitFor();
-    assert.deepEqual(await rowTitles(page), ['はじめに', 'Cで始まる', 'A', 'B']);
+    assert.deepEqual(await rowTitles(page), [WELCOME, 'Cで始まる', 'A', 'B']);
     assertNoProblems(assert, browser);
   });
 
   test('drag and drop reorders before and after, and nests inside', async () => {
     const box = async (title) => row(page, title).boundingBox();
     // B before はじめに (top quarter of the target row).
-    let target = await box('はじめに');
-    await row(page, 'B').dragTo(row(page, 'はじめに'), { targetPosition: { x: 40, y: 2 } });
+    let target = await box(WELCOME);
+    await row(page, 'B').dragTo(row(page, WELCOME), { targetPosition: { x: 40, y: 2 } });
     await page.waitForFunction(() => document.querySelector('#tree .tree-title').textContent === 'B');
-    assert.deepEqual(await rowTitles(page), ['B', 'はじめに', 'Cで始まる', 'A']);
+    assert.deepEqual(await rowTitles(page), ['B', WELCOME, 'Cで始まる', 'A']);
     // はじめに after A (bottom quarter).
     target = await box('A');
-    await row(page, 'はじめに').dragTo(row(page, 'A'), { targetPosition: { x: 40, y: target.height - 2 } });
-    await page.waitForFunction(() => [...document.querySelectorAll('#tree .tree-title')].pop().textContent === 'はじめに');
-    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'A', 'はじめに']);
+    await row(page, WELCOME).dragTo(row(page, 'A'), { targetPosition: { x: 40, y: target.height - 2 } });
+    await page.waitForFunction((title) => [...document.querySelectorAll('#tree .tree-title')].pop().textContent === title, WELCOME);
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'A', WELCOME]);
     // A inside B (middle).
     target = await box('B');
     await row(page, 'A').dragTo(row(page, 'B'), { targetPosition: { x: 40, y: target.height / 2 } });
@@ -156,8 +159,8 @@ describe('the page list', () => {
     const a = await entry('A');
     const b = await entry('B');
     assert.equal(a.parentId, b.id);
-    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', 'はじめに']);
-    assert.equal(await row(page, 'A').evaluate((el) => el.style.paddingLeft), '18px');
+    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', WELCOME]);
+    assert.equal(await row(page, 'A').getAttribute('aria-level'), '2');
     // B onto its own child A: refused, nothing written.
     const before = (await storedTree(page)).etag;
     await row(page, 'B').dragTo(row(page, 'A'), { targetPosition: { x: 40, y: 15 } });
@@ -171,9 +174,9 @@ describe('the page list', () => {
     await selectRow('B');
     await row(page, 'B').focus();
     await page.keyboard.press('ArrowLeft'); // collapse B
-    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'はじめに']);
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', WELCOME]);
     await page.keyboard.press('ArrowRight'); // expand B
-    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', 'はじめに']);
+    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', WELCOME]);
     await page.keyboard.press('ArrowRight'); // to its first child
     assert.equal(await page.evaluate(() => document.activeElement.textContent), '▶A');
     await page.keyboard.press('ArrowLeft'); // to the parent
@@ -192,14 +195,14 @@ describe('the page list', () => {
 
   test('the filter shows matches with their ancestors expanded', async () => {
     await row(page, 'B').locator('.twisty').click(); // collapse B
-    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'はじめに']);
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', WELCOME]);
     await page.fill('#filter', ' a ');
     assert.deepEqual(await rowTitles(page), ['B', 'A']);
     assert.equal(await row(page, 'B').getAttribute('draggable'), 'false');
     await page.fill('#filter', 'xyz');
-    assert.equal(await page.textContent('#tree'), '一致するページはありません');
+    assert.equal(await page.textContent('#tree'), messages.noMatch);
     await page.fill('#filter', '');
-    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', 'はじめに']);
+    assert.deepEqual(await rowTitles(page), ['B', 'Cで始まる', WELCOME]);
     assertNoProblems(assert, browser);
   });
 
@@ -207,43 +210,43 @@ describe('the page list', () => {
     await row(page, 'B').locator('.twisty').click(); // expand again
     // Trash B with its child A via the context menu.
     await row(page, 'B').click({ button: 'right' });
-    await page.click('#contextMenu >> text=ごみ箱へ移動');
-    await page.locator('#toast', { hasText: '「B」をごみ箱へ移しました' }).waitFor();
-    assert.deepEqual(await rowTitles(page), ['Cで始まる', 'はじめに']);
-    assert.equal(await page.textContent('#trashBtn'), '🗑 ごみ箱（2）');
-    await page.click('#toast >> text=元に戻す');
+    await page.click(`#contextMenu >> text=${messages.moveToTrash}`);
+    await page.locator('#toast', { hasText: messages.movedToTrash('B') }).waitFor();
+    assert.deepEqual(await rowTitles(page), ['Cで始まる', WELCOME]);
+    assert.equal(await page.textContent('#trashBtn'), messages.trashButton(2));
+    await page.click(`#toast >> text=${messages.undo}`);
     await row(page, 'A').waitFor();
-    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', 'はじめに']);
+    assert.deepEqual(await rowTitles(page), ['B', 'A', 'Cで始まる', WELCOME]);
 
     // Trash A alone, then its parent B: two rows in the trash, three... two pages counted.
     await selectRow('A');
     await page.keyboard.press('Delete');
-    await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（1）');
+    await waitText(page, '#trashBtn', messages.trashButton(1));
     assert.equal(await page.inputValue('#title'), 'B', 'the parent is selected when no sibling is left');
     await row(page, 'B').focus();
     await page.keyboard.press('Delete');
-    await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（2）');
+    await waitText(page, '#trashBtn', messages.trashButton(2));
     if (await page.getAttribute('#trashBtn', 'aria-expanded') !== 'true') await page.click('#trashBtn');
     assert.deepEqual(await page.locator('.trash-item .trash-title').allTextContents(), ['B', 'A']);
 
     // Restoring A alone makes it a top-level page.
-    await page.click('.trash-item:has-text("A") >> text=復元');
+    await page.click(`.trash-item:has-text("A") >> text=${messages.restore}`);
     await row(page, 'A').waitFor();
     assert.equal((await entry('A')).parentId, null);
     assert.equal(await page.inputValue('#title'), 'A');
 
     // Delete B for good: cancel first, then confirm.
-    await page.click('.trash-item:has-text("B") >> text=完全に削除');
+    await page.click(`.trash-item:has-text("B") >> text=${messages.purge}`);
     const dialog = page.locator('dialog');
-    assert.equal(await dialog.locator('p').textContent(), '「B」を完全に削除します。元に戻せません。');
+    assert.equal(await dialog.locator('p').textContent(), messages.purgeQuestion('B', 1));
     await page.keyboard.press('Escape');
     await dialog.waitFor({ state: 'detached' });
     assert.ok(await entry('B'), 'Escape deletes nothing');
-    await page.click('.trash-item:has-text("B") >> text=完全に削除');
+    await page.click(`.trash-item:has-text("B") >> text=${messages.purge}`);
     await dialog.locator('button.danger').click();
-    await page.waitForFunction(() => document.getElementById('trashBtn').textContent === '🗑 ごみ箱（0）');
+    await waitText(page, '#trashBtn', messages.trashButton(0));
     assert.equal(await entry('B'), undefined);
-    assert.equal(await page.textContent('#trashList'), '空です');
+    assert.equal(await page.textContent('#trashList'), messages.trashEmpty);
     assertNoProblems(assert, browser);
   });
 

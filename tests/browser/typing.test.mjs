@@ -1,11 +1,12 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  assertNoProblems, countWrites, hold, newPage, pause, row, stored, storedAs, transfer, useWindow, writes,
+  assertNoProblems, countWrites, hold, newPage, pause, row, stored, storedAs, transfer, useWindow, waitSaved, writes,
 } from '../support/browser.mjs';
+import { messages } from '../../web/assets/js/messages.js';
 
 const body = (page) => page.innerHTML('#editor');
-const saved = (page) => page.waitForFunction(() => document.getElementById('status').textContent.startsWith('保存済み'));
+const saved = waitSaved;
 
 describe('typing while the next page is still loading', () => {
   let browser;
@@ -68,7 +69,7 @@ describe('undo and redo by steps', () => {
         steps.push(await body(page));
       }
       assert.deepEqual(steps, ['<p>&gt;hello world again</p>', '<p>hello world again</p>', '<p>hello world</p>', '']);
-      await page.click('button[title="やり直す (Ctrl+Y)"]');
+      await page.click(`button[title="${messages.redoLabel}"]`);
       assert.equal(await body(page), '<p>hello world</p>');
       await page.clock.runFor(800);
     } finally {
@@ -106,7 +107,7 @@ describe('blocks put at the end of a list item', () => {
   useWindow((opened) => { ({ browser, page } = opened); });
 
   const list = async (items) => {
-    await page.click('button[title="箇条書き"]');
+    await page.click(`button[title="${messages.bullets}"]`);
     for (const [i, item] of items.entries()) {
       if (i) await page.keyboard.press('Enter');
       await page.keyboard.type(item);
@@ -115,15 +116,15 @@ describe('blocks put at the end of a list item', () => {
 
   for (const [name, items, insert, expected] of [
     ['a table after the last item with text goes after the list', ['一', '二'], async () => {
-      await page.click('button[title="表を追加"]');
-      await page.getByRole('spinbutton', { name: '行数' }).fill('1');
-      await page.getByRole('spinbutton', { name: '列数' }).fill('2');
+      await page.click(`button[title="${messages.addTable}"]`);
+      await page.getByRole('spinbutton', { name: messages.rows }).fill('1');
+      await page.getByRole('spinbutton', { name: messages.columns }).fill('2');
       await page.locator('dialog button.primary').click();
     }, '<ul><li>一</li><li>二</li></ul><table><tbody><tr><td><br></td><td><br></td></tr></tbody></table><p><br></p>'],
-    ['a rule in an empty last item replaces the item', ['一', ''], () => page.click('button[title="区切り線"]'),
+    ['a rule in an empty last item replaces the item', ['一', ''], () => page.click(`button[title="${messages.rule}"]`),
       /^<ul><li>一<\/li><\/ul><hr>(<p><br><\/p>)?$/],
     ['a code block after an item with text goes after the list', ['一'], async () => {
-      await page.click('button[title="コード"]');
+      await page.click(`button[title="${messages.code}"]`);
       await page.keyboard.type('code');
     }, '<ul><li>一</li></ul><pre>code</pre>'],
   ]) {

@@ -5,6 +5,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
+import { messages } from '../../web/assets/js/messages.js';
 import { launchProgram } from './session.mjs';
 
 const CHROMIUM_ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -152,7 +153,12 @@ export function countWrites() {
 export const writes = (page) => page.evaluate(() => window.__writes.filter((w) => w.startsWith('PUT /api/pages/')).length);
 
 // The identifier of the page the window shows.
-export const openPageId = (page) => page.evaluate(() => location.hash.slice(4));
+export const openPageId = (page) => page.evaluate(async () => (await import('/assets/js/page-route.js')).pageFromHash(location.hash));
+
+// Shows the page with the given identifier through the window's address.
+export const showPage = (page, id) => page.evaluate(async (pageId) => {
+  location.hash = (await import('/assets/js/page-route.js')).pageHash(pageId);
+}, id);
 
 export function stored(page, id) {
   return page.evaluate(async (pageId) => {
@@ -184,6 +190,16 @@ export async function storedAs(page, id, html) {
   } catch (error) {
     throw new Error(`page body ${JSON.stringify(last)} is not ${html}`);
   }
+}
+
+// Waits until the save indicator says that everything is saved.
+export function waitSaved(page) {
+  return page.waitForFunction((saved) => document.getElementById('status').textContent.startsWith(saved), messages.saved);
+}
+
+// Waits until the first element that `selector` matches holds exactly `text`.
+export function waitText(page, selector, text) {
+  return page.waitForFunction(([chosen, expected]) => document.querySelector(chosen)?.textContent === expected, [selector, text]);
 }
 
 // A new page made from the sidebar, titled and open, with the caret in its empty body.

@@ -1,5 +1,9 @@
 // The only code that talks to the server. Every failure becomes an ApiError.
+import { messages } from './messages.js';
 
+// `code` says what failed: the server's error code ("conflict", "read_only", ...), "network" when
+// the server could not be reached, or a code of the client's own ("unsaved": the open page could
+// not be saved first). Callers decide by the code, never by the HTTP status.
 export class ApiError extends Error {
   constructor(status, code, message) {
     super(message);
@@ -9,7 +13,17 @@ export class ApiError extends Error {
   }
 }
 
-const NETWORK_MESSAGE = 'Ferncard に接続できません。通知領域のアイコンから開き直してください。';
+// Failures that trying again cannot mend: the document takes no writes, or the request is not let in.
+const REFUSALS = new Set(['read_only', 'host_not_allowed', 'origin_not_allowed']);
+
+export function isRefusal(error) {
+  return Boolean(error) && REFUSALS.has(error.code);
+}
+
+// Another window wrote a newer version since this one was read.
+export function isConflict(error) {
+  return Boolean(error) && error.code === 'conflict';
+}
 
 // Bodies at or above this many UTF-8 bytes are never sent with keepalive:
 // the browser refuses keepalive requests whose bodies together exceed 64 KiB.
@@ -40,7 +54,7 @@ export async function request(path, options = {}) {
   try {
     response = await fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options });
   } catch {
-    throw new ApiError(0, 'network', NETWORK_MESSAGE);
+    throw new ApiError(0, 'network', messages.unreachable);
   }
   if (!response.ok) {
     let code = String(response.status);
@@ -55,13 +69,16 @@ export async function request(path, options = {}) {
       // A body that is not JSON says nothing more than the status.
     }
     throw new ApiError(response.status, code,
-      message || '保存先でエラーが発生しました (' + response.status + ')');
+      message || messages.serverError(response.status));
   }
   return response;
 }
 
+// The version tag of a record that does not exist yet: a write under it makes the record.
+export const NO_RECORD = '0';
+
 function versionTag(response) {
-  return (response.headers.get('ETag') || '"0"').replace(/"/g, '');
+  return (response.headers.get('ETag') || quoted(NO_RECORD)).replace(/"/g, '');
 }
 
 function quoted(tag) {

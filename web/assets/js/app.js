@@ -1,17 +1,19 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
-import { api, onHistoryFailure, setLeaving } from './api.js';
+import { NO_RECORD, api, onHistoryFailure, setLeaving } from './api.js';
 import { Backlinks } from './backlinks.js';
 import { watchBackups } from './backups.js';
 import { Banner, SaveStatus } from './banner.js';
 import { confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { openExportDialog } from './export-dialog.js';
-import { FILE_ERROR_TOAST_MS, FileMenu, messageOf, windowTitle } from './file-menu.js';
+import { FILE_ERROR_TOAST_MS, FileMenu, windowTitle } from './file-menu.js';
 import { attachHelpMenu } from './help-menu.js';
 import { historyApi } from './history-api.js';
 import { openHistoryDialog } from './history-dialog.js';
 import { collectGarbage } from './images.js';
+import { messageOf, messages } from './messages.js';
 import { followPageLinks } from './page-links.js';
+import { pageFromHash } from './page-route.js';
 import { lockForReading } from './read-only.js';
 import { openQuickSwitcher } from './quick-switcher.js';
 import { noteOpened, recentPages } from './recent-pages.js';
@@ -25,12 +27,6 @@ import { isPageId } from './tree-model.js';
 import { TreeStore } from './tree-store.js';
 import { TreeView } from './tree-view.js';
 import { TreeViewState } from './view-state.js';
-
-const WELCOME_HTML = '<h2>Ferncard へようこそ</h2>' +
-  '<p>左の一覧でページを追加・削除し、この右側で文字や画像を見たまま編集できます。編集内容は自動で保存されます。</p>' +
-  '<ul><li>ページの追加は「新規ページ」、一覧の右クリックで子ページも作れます。</li>' +
-  '<li>画像は貼り付け（Ctrl+V）やドラッグで追加し、クリックすると大きさを変えられます。</li>' +
-  '<li>一覧の行はドラッグで並べ替えられます。</li></ul>';
 
 const GC_DELAY_MS = 3000;
 
@@ -54,7 +50,7 @@ let running = false; // window events act only once start-up has finished
 const banner = new Banner(ui.banner);
 const status = new SaveStatus(ui.status, banner);
 const setStatus = (state, message) => status.set(state, message);
-const reportError = (error) => setStatus('error', error && error.message ? error.message : String(error));
+const reportError = (error) => setStatus('error', messageOf(error));
 
 const pages = new TreeStore();
 pages.bindError(reportError);
@@ -122,7 +118,7 @@ function showPageArea(hasPage) {
 async function openHistory(id, trashed) {
   if (!running || !id) return;
   if (!trashed && !(await editor.flush())) {
-    showToast('保存できないため、履歴を開けません。');
+    showToast(messages.historyNeedsSave);
     return;
   }
   try {
@@ -133,7 +129,7 @@ async function openHistory(id, trashed) {
       restore: (html) => (editor.pageId === id ? editor.restoreBody(html) : false),
     });
   } catch (error) {
-    showToast('履歴を読み込めませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS });
+    showToast(messages.historyUnreadable(messageOf(error)), { ms: FILE_ERROR_TOAST_MS });
   }
 }
 
@@ -146,15 +142,10 @@ onHistoryFailure((message) => {
 });
 
 async function switchEditor(id) {
-  let switched;
   try {
-    switched = await editor.open(id);
+    await editor.open(id);
   } catch (error) {
-    showToast(error && error.message ? error.message : String(error), { error: true });
-    return false;
-  }
-  if (!switched) {
-    showToast('保存できないため、ページを切り替えられません。', { error: true });
+    showToast(messageOf(error), { error: true });
     return false;
   }
   showPageArea(id !== null);
@@ -174,7 +165,7 @@ function showSearchMatches() {
 
 async function openFromSearch(id) {
   if (!pages.isLivePage(id)) {
-    showToast('このページはごみ箱にあります。');
+    showToast(messages.pageInTrash);
     return;
   }
   if (await tree.select(id)) showSearchMatches();
@@ -192,13 +183,13 @@ function focusTitle() {
 }
 
 function showConflictBanner() {
-  banner.show('conflict', 'このページは別のウィンドウで更新されました。', [
+  banner.show('conflict', messages.conflict, [
     {
-      label: '最新を読み込む（こちらの変更を破棄）',
+      label: messages.loadLatestAction,
       handler: async () => {
         const ok = await confirmDialog({
-          title: '最新を読み込む', message: 'このウィンドウでの未保存の変更を破棄します。',
-          okLabel: '破棄して読み込む', danger: true,
+          title: messages.loadLatest, message: messages.discardChanges,
+          okLabel: messages.discardAndLoad, danger: true,
         });
         if (!ok) return;
         try {
@@ -206,18 +197,18 @@ function showConflictBanner() {
           banner.hide();
         } catch (error) {
           // The page stays as it is, still in conflict, and the banner stays to try again.
-          showToast('最新の内容を読み込めませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
+          showToast(messages.latestUnreadable(messageOf(error)), { ms: FILE_ERROR_TOAST_MS, error: true });
         }
       },
     },
     {
-      label: 'こちらの内容で上書き',
+      label: messages.overwrite,
       handler: async () => {
         banner.hide();
         try {
           await editor.overwrite();
         } catch (error) {
-          showToast('上書きできませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
+          showToast(messages.overwriteFailed(messageOf(error)), { ms: FILE_ERROR_TOAST_MS, error: true });
           if (editor.conflict) showConflictBanner();
         }
       },
@@ -260,13 +251,6 @@ function skipToPage(event) {
   event.preventDefault();
   if (!ui.page.hidden) ui.editor.focus();
   else ui.newPageBtn.focus();
-}
-
-// ---- Window title ----
-
-function pageFromHash() {
-  const match = /^#\/p\/([0-9a-f-]{36})$/.exec(location.hash);
-  return match ? match[1] : null;
 }
 
 // ---- Global handlers ----
@@ -338,7 +322,7 @@ function attachHandlers() {
   });
   window.addEventListener('hashchange', () => {
     if (!running) return;
-    const id = pageFromHash();
+    const id = pageFromHash(location.hash);
     if (id && pages.isLivePage(id)) openPage(id);
   });
 }
@@ -361,19 +345,19 @@ async function start() {
     });
   }
 
-  if (etag === '0' && !fileStatus.readOnly) {
-    const title = fileStatus.isDefault ? 'はじめに' : '新しいページ';
+  if (etag === NO_RECORD && !fileStatus.readOnly) {
+    const title = fileStatus.isDefault ? messages.welcomeTitle : messages.firstPageTitle;
     const id = await tree.createPage({ parentId: null, title, select: false });
     if (id && fileStatus.isDefault) {
       try {
-        await api.putPage(id, WELCOME_HTML, '0');
+        await api.putPage(id, messages.welcomeHtml, NO_RECORD);
       } catch (error) {
         reportError(error);
       }
     }
   }
 
-  const candidates = [pageFromHash(), tree.lastSelected, pages.firstPageId()];
+  const candidates = [pageFromHash(location.hash), tree.lastSelected, pages.firstPageId()];
   const chosen = candidates.find((id) => isPageId(id) && pages.isLivePage(id)) || null;
   showPageArea(chosen !== null);
   if (chosen) await tree.select(chosen);
@@ -394,5 +378,5 @@ async function start() {
 
 start().catch((error) => {
   ui.layout.hidden = true;
-  banner.show('fatal', error && error.message ? error.message : '起動できませんでした。');
+  banner.show('fatal', error && error.message ? error.message : messages.startFailed);
 });

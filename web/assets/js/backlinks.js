@@ -1,6 +1,7 @@
 // The quiet line under the editor that lists the pages linking to the open page.
 import { api } from './api.js';
-import { element } from './dialogs.js';
+import { element } from './element.js';
+import { messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
 
 export class Backlinks {
@@ -30,7 +31,7 @@ export class Backlinks {
       return;
     }
     this.container.replaceChildren(
-      element('span', { class: 'backlinks-label', text: 'このページへのリンク' }),
+      element('span', { class: 'backlinks-label', text: messages.backlinks }),
       ...pages.map((hit) => {
         const entry = this.pages.page(hit.id);
         return element('button', {

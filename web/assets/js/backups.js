@@ -1,7 +1,6 @@
 // Automatic backups as the window shows them: their folder, and a failed backup once in the status line.
 import { api } from './api.js';
 
-export const OPEN_BACKUP_LABEL = 'バックアップから開く…';
 export const OPEN_BACKUP_ACTION = 'open-backup';
 
 const POLL_MS = 1000;

@@ -1,5 +1,7 @@
 // The window's notices: the banner across the top and the save indicator in the header.
-import { element } from './dialogs.js';
+import { element } from './element.js';
+import { messages } from './messages.js';
+import { clockTime } from './time.js';
 
 export class Banner {
   constructor(node) {
@@ -28,10 +30,6 @@ export class Banner {
   }
 }
 
-function twoDigits(value) {
-  return String(value).padStart(2, '0');
-}
-
 // Shows 'saving', 'saved', 'error' (with its message, also in the banner) or nothing ('').
 export class SaveStatus {
   constructor(node, banner) {
@@ -52,7 +50,7 @@ export class SaveStatus {
   set(state, message = '') {
     const status = this.node;
     if (state === 'error') {
-      status.textContent = '保存失敗';
+      status.textContent = messages.saveFailed;
       status.classList.add('error');
       status.title = message || '';
       // An open conflict stays on show until the user resolves it.
@@ -61,12 +59,11 @@ export class SaveStatus {
     }
     status.classList.remove('error', 'warn');
     status.title = '';
-    if (state === 'saving') status.textContent = '保存中…';
+    if (state === 'saving') status.textContent = messages.saving;
     else if (state === 'saved') {
-      const now = new Date();
-      status.textContent = '保存済み ' + twoDigits(now.getHours()) + ':' + twoDigits(now.getMinutes());
+      status.textContent = messages.savedAt(clockTime(new Date()));
       if (this.pendingNote) {
-        status.textContent += '（履歴は保存できませんでした）';
+        status.textContent += messages.historyNotSaved;
         status.title = this.pendingNote;
         status.classList.add('warn');
         this.pendingNote = '';

@@ -1,6 +1,6 @@
 // A pop-up menu of buttons at the pointer or under its button, closed by a click elsewhere, Escape,
 // Tab or leaving the window; the arrow keys, Home and End move between its items.
-import { element } from './dialogs.js';
+import { element } from './element.js';
 
 export class ContextMenu {
   // focusAfter() names the element that gets the focus back when the menu closes with it.

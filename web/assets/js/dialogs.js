@@ -1,24 +1,7 @@
-// Element building, modal dialogs and the single toast.
+// Modal dialogs and the single toast.
 import { holdFocus } from './dialog-focus.js';
-
-export function element(tag, props = {}, ...children) {
-  const node = document.createElement(tag);
-  for (const [key, value] of Object.entries(props || {})) {
-    if (key === 'class') node.className = value;
-    else if (key === 'text') node.textContent = value;
-    else node[key] = value;
-  }
-  for (const child of children) {
-    if (child === null || child === undefined || child === false) continue;
-    node.append(child);
-  }
-  return node;
-}
-
-// Sets an element's text only when it differs, so that an unchanged element keeps its nodes.
-export function setText(node, text) {
-  if (node.textContent !== text) node.textContent = text;
-}
+import { element } from './element.js';
+import { messages } from './messages.js';
 
 let dialogCount = 0;
 
@@ -54,7 +37,7 @@ export function openDialog(build) {
   });
 }
 
-export async function confirmDialog({ title, message, okLabel = 'OK', danger = false }) {
+export async function confirmDialog({ title, message, okLabel = messages.ok, danger = false }) {
   const result = await openDialog((dialog, close) => {
     const ok = element('button', {
       type: 'button', class: danger ? 'danger' : 'primary', text: okLabel,
@@ -68,7 +51,7 @@ export async function confirmDialog({ title, message, okLabel = 'OK', danger = f
       element('h2', { text: title }),
       text,
       element('div', { class: 'dialog-actions' },
-        element('button', { type: 'button', text: 'キャンセル', onclick: () => close(false) }),
+        element('button', { type: 'button', text: messages.cancel, onclick: () => close(false) }),
         ok),
     );
     requestAnimationFrame(() => ok.focus());
@@ -76,7 +59,7 @@ export async function confirmDialog({ title, message, okLabel = 'OK', danger = f
   return result === true;
 }
 
-export function formDialog({ title, fields = [], okLabel = 'OK', extra = null }) {
+export function formDialog({ title, fields = [], okLabel = messages.ok, extra = null }) {
   return openDialog((dialog, close) => {
     const inputs = new Map();
     const submit = () => {
@@ -103,7 +86,7 @@ export function formDialog({ title, fields = [], okLabel = 'OK', extra = null })
       form,
       element('div', { class: 'dialog-actions' },
         extra ? element('button', { type: 'button', text: extra.label, onclick: () => close({ __extra: true }) }) : null,
-        element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) }),
+        element('button', { type: 'button', text: messages.cancel, onclick: () => close(null) }),
         element('button', { type: 'button', class: 'primary', text: okLabel, onclick: submit })),
     );
     const first = inputs.values().next().value;

@@ -3,8 +3,8 @@
 import { showToast } from './dialogs.js';
 import { firstLineFix, leaveCodeBlock } from './editor-blocks.js';
 import { attachTransferEvents } from './editor-transfer.js';
+import { messages } from './messages.js';
 
-const TITLE_DELAY_MS = 400;
 // Input that continues a typing run; any other input (a format by shortcut, a moved drag) is a
 // step of its own.
 const TYPING = /^(insertText|insertCompositionText|insertParagraph|insertLineBreak|insertReplacementText|delete(Content|Word|SoftLine|HardLine)?(Backward|Forward)?)$/;
@@ -48,9 +48,7 @@ export function attachEditorEvents(editor) {
   editor.wrap.addEventListener('pointerdown', () => history.checkpoint(), true);
   titleInput.addEventListener('input', () => {
     if (!editor.pageId) return;
-    clearTimeout(editor.titleTimer);
-    editor.titleTimer = setTimeout(() => { editor.commitTitle(); }, TITLE_DELAY_MS);
-    editor.report('saving');
+    editor.scheduleTitle();
   });
   body.addEventListener('keydown', (event) => {
     const step = undoKey(event);
@@ -82,6 +80,6 @@ export function attachEditorEvents(editor) {
     if (!link || !body.contains(link)) return;
     event.preventDefault();
     if (event.ctrlKey) window.open(link.href, '_blank', 'noopener,noreferrer');
-    else showToast('リンクは Ctrl キーを押しながらクリックすると開きます。');
+    else showToast(messages.linkNeedsCtrl);
   });
 }

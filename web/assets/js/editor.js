@@ -1,16 +1,16 @@
-// The page editor: loads a body, saves it 800 ms after the last change under its version tag,
-// writes the title through the page tree, and runs the formatting commands.
-import { api } from './api.js';
+// The page editor: loads a page's body and title into the window and runs the formatting
+// commands; its saving (autosave, writes under the version tag, retries) is in editor-save.js.
+import { ApiError, NO_RECORD, api } from './api.js';
 import { ImageTool } from './images.js';
+import { messages } from './messages.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
 import { restoreSelection, liftBlocks, currentBlock, endListItemFor } from './editor-blocks.js';
 import { attachEditorEvents } from './editor-events.js';
 import { EditorHistory } from './editor-history.js';
+import {
+  commitTitle, flush, markDirty, overwrite, report, save, saveNow, schedule, scheduleTitle,
+} from './editor-save.js';
 import { insertImageFiles } from './editor-transfer.js';
-
-const SAVE_DELAY_MS = 800;
-const RETRY_DELAY_MS = 5000;
-const CONFLICT_MESSAGE = '別のウィンドウで更新されています';
 
 export class Editor {
   constructor({ titleInput, body, wrap, pages, onStatus, onSelectionChange, onConflict }) {
@@ -22,7 +22,7 @@ export class Editor {
     this.onSelectionChange = onSelectionChange || (() => {});
     this.onConflict = onConflict || (() => {});
     this.pageId = null;
-    this.etag = '0';
+    this.etag = NO_RECORD;
     this.lastSaved = '';
     this.dirty = false;
     this.saving = null;
@@ -54,35 +54,68 @@ export class Editor {
     return this.dirty || Boolean(this.saving) || Boolean(this.titleTimer) || this.uploads.size > 0;
   }
 
-  // The save indicator; while a conflict is open it keeps saying so.
+  // ---- Saving (editor-save.js) ----
+
   report(state, message) {
-    this.reported = state;
-    if (this.conflict && state !== 'error') this.onStatus('error', CONFLICT_MESSAGE);
-    else this.onStatus(state, message);
+    report(this, state, message);
   }
 
+  markDirty() {
+    markDirty(this);
+  }
+
+  schedule(ms) {
+    schedule(this, ms);
+  }
+
+  scheduleTitle() {
+    scheduleTitle(this);
+  }
+
+  save(keepalive = false) {
+    return save(this, keepalive);
+  }
+
+  commitTitle() {
+    return commitTitle(this);
+  }
+
+  flush() {
+    return flush(this);
+  }
+
+  saveNow() {
+    saveNow(this);
+  }
+
+  overwrite() {
+    return overwrite(this);
+  }
+
+  // ---- Loading ----
+
   // Once the current page is saved, and until the next one is shown, the body takes no input:
-  // keys typed then would land in the page being left, after its last save.
+  // keys typed then would land in the page being left, after its last save. Rejects with an
+  // ApiError: "unsaved" when the page being left could not be saved, else the load's own.
   async open(id) {
-    if (!(await this.flush())) return false;
+    if (!(await this.flush())) throw new ApiError(0, 'unsaved', messages.switchRefused);
     const unlock = this.lock();
     try {
       this.imageTool.clear();
       if (id === null) {
         this.pageId = null;
-        this.etag = '0';
+        this.etag = NO_RECORD;
         this.lastSaved = '';
         this.body.innerHTML = '';
         this.history.reset();
         this.titleInput.value = '';
         this.dirty = false;
-        return true;
+        return;
       }
       const { html, etag } = await api.getPage(id);
       this.show(id, html, etag);
       // Whatever was said to be saving belonged to the page left, which is saved by now.
       if (this.reported === 'saving') this.report('saved');
-      return true;
     } finally {
       unlock();
     }
@@ -127,107 +160,6 @@ export class Editor {
     this.wrap.scrollTop = 0;
   }
 
-  markDirty() {
-    if (!this.pageId) return;
-    this.dirty = true;
-    this.report('saving');
-    if (!this.conflict) this.schedule(SAVE_DELAY_MS);
-  }
-
-  schedule(ms = SAVE_DELAY_MS) {
-    clearTimeout(this.saveTimer);
-    this.saveTimer = setTimeout(() => { this.save(false, true); }, ms);
-  }
-
-  // Resolves only when no save is in flight and nothing is dirty (true), or with false as soon as
-  // a save this call waited for failed. Every caller waits for the follow-up saves of the others.
-  // An autosave leaves the body alone while an input method composition is open (it would store
-  // the half-typed reading); the composition's end starts the next one.
-  async save(keepalive = false, auto = false) {
-    for (;;) {
-      clearTimeout(this.saveTimer);
-      this.saveTimer = 0;
-      if (this.saving) {
-        if (!(await this.saving)) return false;
-        continue;
-      }
-      if (!this.dirty || !this.pageId) return true;
-      if (auto && this.composing) return true;
-      if (this.conflict) return false;
-      const once = this.saveOnce(keepalive);
-      this.saving = once;
-      let ok;
-      try {
-        ok = await once;
-      } finally {
-        if (this.saving === once) this.saving = null;
-      }
-      if (!ok) return false;
-    }
-  }
-
-  async saveOnce(keepalive) {
-    const id = this.pageId;
-    const html = sanitizeHtml(this.body.innerHTML);
-    if (html === this.lastSaved) {
-      this.dirty = false;
-      this.report('saved');
-      return true;
-    }
-    this.dirty = false;
-    this.report('saving');
-    const keepRevision = this.keepRevision;
-    this.keepRevision = false;
-    try {
-      const etag = await api.putPage(id, html, this.etag, keepalive, { keepRevision });
-      if (this.pageId !== id) return true;
-      this.etag = etag;
-      this.lastSaved = html;
-      this.report(this.dirty ? 'saving' : 'saved');
-      this.pages.touch(id);
-      return true;
-    } catch (error) {
-      if (this.pageId !== id) return false;
-      this.dirty = true;
-      this.keepRevision ||= keepRevision;
-      if (error.status === 412) {
-        this.conflict = true;
-        this.onStatus('error', CONFLICT_MESSAGE);
-        this.onConflict();
-      } else if (error.status === 403) {
-        this.onStatus('error', error.message);
-      } else {
-        this.onStatus('error', error.message);
-        this.schedule(RETRY_DELAY_MS);
-      }
-      return false;
-    }
-  }
-
-  async commitTitle() {
-    if (!this.titleTimer) return true;
-    clearTimeout(this.titleTimer);
-    this.titleTimer = 0;
-    if (!this.pageId) return true;
-    const ok = await this.pages.rename(this.pageId, this.titleInput.value);
-    if (ok && !this.dirty) this.report('saved');
-    return ok;
-  }
-
-  // Waits for the page's image insertions, then commits the title and the body.
-  async flush() {
-    while (this.uploads.size) await Promise.all(this.uploads);
-    const titleOk = await this.commitTitle();
-    const bodyOk = await this.save(false);
-    return titleOk && bodyOk;
-  }
-
-  // The window is being hidden or closed: title and body go out at once.
-  saveNow() {
-    this.commitTitle().catch(() => {});
-    this.save(true);
-  }
-
   async refreshIfChanged() {
     if (!this.pageId || this.hasUnsaved) return;
     const id = this.pageId;
@@ -258,17 +190,6 @@ export class Editor {
     this.imageTool.clear();
     this.show(id, html, etag);
     this.report('saved');
-  }
-
-  async overwrite() {
-    if (!this.pageId) return;
-    const { etag } = await api.getPage(this.pageId);
-    this.etag = etag;
-    this.lastSaved = null;
-    this.conflict = false;
-    this.keepRevision = true; // the other window's version stays in the history
-    this.markDirty();
-    await this.save(false);
   }
 
   // Puts an earlier version in place of the body and saves it at once, keeping the body it

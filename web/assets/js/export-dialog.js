@@ -1,8 +1,10 @@
 // The export dialog: which pages to write and in which format, the save picker, and the toasts
 // that follow.
-import { element, openDialog, setText, showToast } from './dialogs.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element, setText } from './element.js';
 import { HTML_FILE, ZIP_FILE, createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
-import { FILE_ERROR_TOAST_MS, baseName, messageOf } from './file-menu.js';
+import { FILE_ERROR_TOAST_MS, baseName } from './file-menu.js';
+import { messageOf, messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
 
 const EXPORT_DONE_TOAST_MS = 6000;
@@ -10,15 +12,15 @@ const EXPORTING_TOAST_MS = 60000;
 
 const FORMATS = {
   html: {
-    label: 'HTML', heading: 'HTML 出力', extension: '.html', fileType: HTML_FILE,
-    note: '画像も含めて 1 つの HTML ファイルに保存します。ごみ箱のページは含みません。',
+    label: messages.htmlFormat, heading: messages.htmlHeading, extension: '.html', fileType: HTML_FILE,
+    note: messages.htmlNote,
     async build(title, list) {
       return createExport(title, list);
     },
   },
   markdown: {
-    label: 'Markdown（ZIP）', heading: 'Markdown 出力', extension: '.zip', fileType: ZIP_FILE,
-    note: 'ページごとの Markdown ファイルと画像を 1 つの ZIP ファイルに保存します。ごみ箱のページは含みません。',
+    label: messages.zipFormat, heading: messages.zipHeading, extension: '.zip', fileType: ZIP_FILE,
+    note: messages.zipNote,
     async build(title, list) {
       const { createMarkdownZip } = await import('./markdown-export.js');
       const { bytes, missing } = await createMarkdownZip(list);
@@ -31,18 +33,16 @@ async function runExport(editor, title, list, format) {
   const target = await pickSaveTarget(sanitizeFileName(title) + format.extension, format.fileType);
   if (!target) return;
   if (!(await editor.flush())) {
-    showToast('編集中の内容を保存できないため、出力を中止しました。', { ms: FILE_ERROR_TOAST_MS, error: true });
+    showToast(messages.exportSaveFailed, { ms: FILE_ERROR_TOAST_MS, error: true });
     return;
   }
-  showToast('出力しています…', { ms: EXPORTING_TOAST_MS });
+  showToast(messages.exporting, { ms: EXPORTING_TOAST_MS });
   try {
     const { text, missing, type } = await format.build(title, list);
     await writeTarget(target, text, type);
-    let message = list.length + ' ページを出力しました: ' + target.fileName;
-    if (missing > 0) message += '（読み込めなかった画像 ' + missing + ' 枚）';
-    showToast(message, { ms: EXPORT_DONE_TOAST_MS });
+    showToast(messages.exported(list.length, target.fileName, missing), { ms: EXPORT_DONE_TOAST_MS });
   } catch (error) {
-    showToast('出力できませんでした: ' + messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
+    showToast(messages.exportFailed(messageOf(error)), { ms: FILE_ERROR_TOAST_MS, error: true });
   }
 }
 
@@ -58,10 +58,10 @@ export async function openExportDialog({ pages, selectedId, fileName, editor }) 
     const button = (label, value, disabled, className = '') => element('button', {
       type: 'button', text: label, disabled, class: className, onclick: () => close(value),
     });
-    const cancel = element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) });
+    const cancel = element('button', { type: 'button', text: messages.cancel, onclick: () => close(null) });
     const heading = element('h2', { text: format.heading });
     const note = element('p', { class: 'muted', text: format.note });
-    const formats = element('fieldset', { class: 'export-format' }, element('legend', { text: '形式' }),
+    const formats = element('fieldset', { class: 'export-format' }, element('legend', { text: messages.format }),
       ...Object.entries(FORMATS).map(([key, entry]) => element('label', {},
         element('input', {
           type: 'radio', name: 'export-format', value: key, checked: entry === format,
@@ -74,13 +74,13 @@ export async function openExportDialog({ pages, selectedId, fileName, editor }) 
         entry.label)));
     dialog.append(
       heading,
-      element('p', { text: selected ? '選択中のページ: ' + title : 'ページが選択されていません。' }),
+      element('p', { text: selected ? messages.selectedPage(title) : messages.noPageSelected }),
       formats,
       note,
       element('div', { class: 'dialog-actions export-actions' },
-        button('このページ', 'page', !selected, 'primary'),
-        button('子ページも含める（' + branch.length + ' ページ）', 'branch', branch.length < 2),
-        button('すべてのページ（' + all.length + ' ページ）', 'all', all.length === 0),
+        button(messages.thisPage, 'page', !selected, 'primary'),
+        button(messages.withChildren(branch.length), 'branch', branch.length < 2),
+        button(messages.allPages(all.length), 'all', all.length === 0),
         cancel));
     requestAnimationFrame(() => cancel.focus());
   });

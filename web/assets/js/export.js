@@ -1,13 +1,13 @@
 // HTML export: one self-contained file per export, with its own style sheet, a security policy
 // that allows no script and no network access, and every image embedded as a data: address.
-import { api } from './api.js';
+import { api, request } from './api.js';
 import { IMAGE_TYPES, storedImageId } from './content-rules.js';
+import { messages } from './messages.js';
 import { escapeHtml, sanitizeHtml } from './sanitize.js';
 import { retargetPageLinks } from './page-links.js';
 
 const EXPORT_CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 const RESERVED_NAME = /^(con|prn|aux|nul|com[0-9]|lpt[0-9])$/i;
-const MISSING_IMAGE_TEXT = '[画像を読み込めませんでした]';
 const DOWNLOAD_URL_LIFETIME_MS = 60000;
 
 const CONTENT_STYLE_ADDRESS = '/assets/css/content.css';
@@ -91,7 +91,7 @@ async function embedImages(cleanHtml, loadImage) {
       missing++;
       const note = doc.createElement('span');
       note.className = 'missing-image';
-      note.textContent = MISSING_IMAGE_TEXT;
+      note.textContent = messages.missingImage;
       img.replaceWith(note);
     }
   }
@@ -100,14 +100,12 @@ async function embedImages(cleanHtml, loadImage) {
 
 // The content rules as the editor uses them, for the export to embed.
 async function loadContentStyle() {
-  const response = await fetch(CONTENT_STYLE_ADDRESS, { cache: 'no-store' });
-  if (!response.ok) throw new Error('content style: ' + response.status);
-  return response.text();
+  return (await request(CONTENT_STYLE_ADDRESS)).text();
 }
 
 function buildDocument(title, pages, contentStyle) {
   const toc = pages.length > 1
-    ? '<nav class="toc"><h2>目次</h2><ul>' + pages.map((page) =>
+    ? '<nav class="toc"><h2>' + messages.contents + '</h2><ul>' + pages.map((page) =>
       '<li style="padding-left:' + 16 * page.depth + 'px"><a href="#p-' + page.id + '">' +
       escapeHtml(page.title) + '</a></li>').join('') + '</ul></nav>'
     : '';
@@ -154,8 +152,8 @@ export async function createExport(title, list) {
   return { text: buildDocument(title, pages, contentStyle), missing };
 }
 
-export const HTML_FILE = { description: 'HTML ファイル', accept: { 'text/html': ['.html'] } };
-export const ZIP_FILE = { description: 'ZIP ファイル', accept: { 'application/zip': ['.zip'] } };
+export const HTML_FILE = { description: messages.htmlFile, accept: { 'text/html': ['.html'] } };
+export const ZIP_FILE = { description: messages.zipFile, accept: { 'application/zip': ['.zip'] } };
 
 // Must run directly after the user's click: the browser allows the picker only then.
 export async function pickSaveTarget(fileName, fileType = HTML_FILE) {

@@ -1,14 +1,12 @@
 // The file menu and the About box: the dialogs about the open file, and the window's title.
 import { api } from './api.js';
-import { OPEN_BACKUP_ACTION, OPEN_BACKUP_LABEL, backupsFolder } from './backups.js';
-import { element, openDialog, showToast } from './dialogs.js';
+import { OPEN_BACKUP_ACTION, backupsFolder } from './backups.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
+import { messageOf, messages } from './messages.js';
 
 export const FILE_ERROR_TOAST_MS = 8000;
 const CLOSE_CHECK_MS = 500;
-
-export function messageOf(error) {
-  return error && error.message ? error.message : String(error);
-}
 
 export function baseName(fileName) {
   return String(fileName || '').replace(/\.fcard$/i, '') || 'Ferncard';
@@ -16,7 +14,7 @@ export function baseName(fileName) {
 
 export function windowTitle(fileName) {
   const base = baseName(fileName);
-  return base === 'Ferncard' ? 'Ferncard' : base + ' - Ferncard';
+  return base === 'Ferncard' ? 'Ferncard' : messages.windowTitle(base);
 }
 
 export class FileMenu {
@@ -39,16 +37,16 @@ export class FileMenu {
     }
     const backups = await backupsFolder();
     await openDialog((dialog, close) => {
-      const closeButton = element('button', { type: 'button', class: 'primary', text: '閉じる', onclick: () => close(null) });
+      const closeButton = element('button', { type: 'button', class: 'primary', text: messages.close, onclick: () => close(null) });
       dialog.append(
         element('h2', { text: status.product + ' ' + status.version }),
-        element('p', { class: 'about-maker', text: '© Calderwin. シンプルで安全なメモ帳。' }),
-        element('p', { class: 'about-file', text: 'ファイルの場所: ' + status.file }),
-        element('p', { class: 'muted', text: 'このファイルをコピーするとバックアップになります。' }),
-        element('p', { class: 'about-backups', text: '自動バックアップの場所: ' + backups }),
+        element('p', { class: 'about-maker', text: messages.maker }),
+        element('p', { class: 'about-file', text: messages.fileLocation(status.file) }),
+        element('p', { class: 'muted', text: messages.copyIsBackup }),
+        element('p', { class: 'about-backups', text: messages.backupsLocation(backups) }),
         element('div', { class: 'dialog-actions' },
           element('button', {
-            type: 'button', text: 'ファイルの場所を開く',
+            type: 'button', text: messages.openFileLocation,
             onclick: () => api.openDataFolder().catch((error) => showToast(error.message, { error: true })),
           }),
           closeButton));
@@ -59,13 +57,13 @@ export class FileMenu {
   // Runs one file action of the program; resolves whether a file was opened.
   async runFileAction(action) {
     if (action === 'save-as' && !(await this.editor.flush())) {
-      showToast('編集中の内容を保存できないため、中止しました。', { ms: FILE_ERROR_TOAST_MS, error: true });
+      showToast(messages.fileSaveFailed, { ms: FILE_ERROR_TOAST_MS, error: true });
       return false;
     }
     try {
       const result = await api.fileAction(action);
       if (!result || !result.opened) return false;
-      showToast(result.name + ' を開きました。');
+      showToast(messages.opened(result.name));
       return true;
     } catch (error) {
       showToast(messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
@@ -78,7 +76,7 @@ export class FileMenu {
     // The copy lives on in its own window; this one is no longer needed.
     window.close();
     setTimeout(() => {
-      this.banner.show('file', 'このウィンドウは元のファイル（' + this.fileStatus().fileName + '）のままです。不要なら閉じてください。');
+      this.banner.show('file', messages.stillOriginal(this.fileStatus().fileName));
     }, CLOSE_CHECK_MS);
   }
 
@@ -92,22 +90,22 @@ export class FileMenu {
     const fileName = this.fileStatus().fileName;
     const choice = await openDialog((dialog, close) => {
       const actionButton = (label, value) => element('button', { type: 'button', text: label, onclick: () => close(value) });
-      const closeButton = element('button', { type: 'button', class: 'primary', text: '閉じる', onclick: () => close(null) });
+      const closeButton = element('button', { type: 'button', class: 'primary', text: messages.close, onclick: () => close(null) });
       dialog.classList.add('file-menu');
       dialog.append(
-        element('h2', { text: 'ファイル' }),
-        element('p', { class: 'file-menu-current', text: '開いているファイル: ' + fileName }),
-        element('p', { class: 'muted', text: '編集内容はこのファイルに自動で保存されます。' }),
+        element('h2', { text: messages.fileMenu }),
+        element('p', { class: 'file-menu-current', text: messages.openFile(fileName) }),
+        element('p', { class: 'muted', text: messages.autosaveNote }),
         element('div', { class: 'dialog-actions file-actions' },
-          actionButton('新規作成…', 'new'),
-          actionButton('開く…', 'open'),
-          actionButton('別名で保存…', 'save-as'),
-          actionButton(OPEN_BACKUP_LABEL, OPEN_BACKUP_ACTION),
-          actionButton('インポート…', 'import')));
+          actionButton(messages.newFile, 'new'),
+          actionButton(messages.openFileAction, 'open'),
+          actionButton(messages.saveAs, 'save-as'),
+          actionButton(messages.openBackup, OPEN_BACKUP_ACTION),
+          actionButton(messages.importAction, 'import')));
       // The file open in this window is not offered again.
       if (recent.some((entry) => entry.path !== this.fileStatus().file)) {
         dialog.append(
-          element('h3', { text: '最近使ったファイル' }),
+          element('h3', { text: messages.recentFiles }),
           element('div', { class: 'recent-files' }, ...recent.map((entry, index) => element('button', {
             type: 'button', text: String(entry.name ?? ''), title: String(entry.path ?? ''),
             disabled: entry.exists === false, onclick: () => close('recent/' + index),

@@ -1,5 +1,6 @@
 // The "?" button's menu: the keyboard shortcuts and the About box.
 import { ContextMenu } from './context-menu.js';
+import { messages } from './messages.js';
 
 export function attachHelpMenu({ button, menu, onShortcuts, onAbout }) {
   const popup = new ContextMenu(menu, () => button);
@@ -7,8 +8,8 @@ export function attachHelpMenu({ button, menu, onShortcuts, onAbout }) {
   button.setAttribute('aria-expanded', 'false');
   menu.setAttribute('aria-labelledby', button.id);
   const open = () => popup.openUnder(button, [
-    { label: 'キーボードショートカット', action: onShortcuts },
-    { label: 'この製品について', action: onAbout },
+    { label: messages.shortcuts, action: onShortcuts },
+    { label: messages.about, action: onAbout },
   ]);
   button.addEventListener('click', (event) => {
     // The document's click would close the menu this click opens.

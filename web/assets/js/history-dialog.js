@@ -1,38 +1,34 @@
 // The page history dialog: a page's kept versions by time, the chosen one shown with what was
 // removed and added since marked word by word, and 「この版に戻す」 to write it back.
-import { element, openDialog, showToast } from './dialogs.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
 import { historyApi } from './history-api.js';
+import { messages } from './messages.js';
 import { sanitizeToNodes } from './sanitize.js';
 import { markChanges } from './text-diff.js';
+import { DAY_MS, HOUR_MS, MINUTE_MS, clockTime, twoDigits } from './time.js';
 
-const MINUTE = 60 * 1000;
-const HOUR = 60 * MINUTE;
-const DAY = 24 * HOUR;
-
-function twoDigits(value) {
-  return String(value).padStart(2, '0');
-}
 
 // "5 分前", "3 時間前", "昨日", "12 日前": how long ago, as a person says it.
 export function relativeTime(time, now = Date.now()) {
   const age = Math.max(0, now - time);
-  if (age < MINUTE) return 'たった今';
-  if (age < HOUR) return Math.floor(age / MINUTE) + ' 分前';
+  if (age < MINUTE_MS) return messages.justNow;
+  if (age < HOUR_MS) return messages.minutesAgo(Math.floor(age / MINUTE_MS));
   const then = new Date(time);
   const today = new Date(now);
   today.setHours(0, 0, 0, 0);
-  const days = Math.ceil((today.getTime() - then.getTime()) / DAY);
-  if (days <= 0) return Math.floor(age / HOUR) + ' 時間前';
-  if (days === 1) return '昨日';
-  if (days < 31) return days + ' 日前';
-  if (days < 365) return Math.floor(days / 30) + ' か月前';
-  return Math.floor(days / 365) + ' 年前';
+  const days = Math.ceil((today.getTime() - then.getTime()) / DAY_MS);
+  if (days <= 0) return messages.hoursAgo(Math.floor(age / HOUR_MS));
+  if (days === 1) return messages.yesterday;
+  if (days < 31) return messages.daysAgo(days);
+  if (days < 365) return messages.monthsAgo(Math.floor(days / 30));
+  return messages.yearsAgo(Math.floor(days / 365));
 }
 
 export function absoluteTime(time) {
   const d = new Date(time);
   return d.getFullYear() + '/' + twoDigits(d.getMonth() + 1) + '/' + twoDigits(d.getDate()) + ' ' +
-    twoDigits(d.getHours()) + ':' + twoDigits(d.getMinutes());
+    clockTime(d);
 }
 
 function sizeText(bytes) {
@@ -43,7 +39,7 @@ function sizeText(bytes) {
 function noteMissingImages(root) {
   for (const image of root.querySelectorAll('img')) {
     image.addEventListener('error', () => {
-      image.replaceWith(element('span', { class: 'history-missing-image', text: '（画像はもうありません）' }));
+      image.replaceWith(element('span', { class: 'history-missing-image', text: messages.imageGone }));
     }, { once: true });
   }
 }
@@ -61,20 +57,20 @@ export async function openHistoryDialog({ pageId, title, current, trashed = fals
   await openDialog((dialog, close) => {
     dialog.classList.add('history-dialog');
     const list = element('div', { class: 'history-list', role: 'listbox', tabIndex: -1 });
-    list.setAttribute('aria-label', '以前の版');
+    list.setAttribute('aria-label', messages.versions);
     const counts = element('span', { class: 'history-counts' });
     const text = element('div', { class: 'history-text page-body' });
     const restoreButton = element('button', {
-      type: 'button', class: 'primary', text: 'この版に戻す', disabled: true, hidden: trashed,
+      type: 'button', class: 'primary', text: messages.restoreVersion, disabled: true, hidden: trashed,
       onclick: async () => {
         if (chosenBody === null) return;
         restoreButton.disabled = true;
         if (await restore(chosenBody)) {
           close(true);
-          showToast(absoluteTime(chosen.time) + ' の版に戻しました。');
+          showToast(messages.restoredVersion(absoluteTime(chosen.time)));
         } else {
           restoreButton.disabled = false;
-          showToast('保存できないため、この版に戻せませんでした。');
+          showToast(messages.restoreNeedsSave);
         }
       },
     });
@@ -85,7 +81,7 @@ export async function openHistoryDialog({ pageId, title, current, trashed = fals
       chosenBody = null;
       restoreButton.disabled = true;
       const shown = ++showing;
-      text.replaceChildren(element('p', { class: 'muted', text: '読み込んでいます…' }));
+      text.replaceChildren(element('p', { class: 'muted', text: messages.loading }));
       let body;
       try {
         body = await historyApi.revision(pageId, revision.id);
@@ -98,7 +94,7 @@ export async function openHistoryDialog({ pageId, title, current, trashed = fals
       text.replaceChildren(fragment);
       noteMissingImages(text);
       const { removed, added } = markChanges(text, currentNode);
-      counts.textContent = removed || added ? '今との違い: ' + removed + ' 語削除・' + added + ' 語追加' : '今と同じ内容です';
+      counts.textContent = messages.difference(removed, added);
       chosenBody = body;
       restoreButton.disabled = false;
     };
@@ -125,25 +121,25 @@ export async function openHistoryDialog({ pageId, title, current, trashed = fals
     });
 
     const note = trashed
-      ? 'このページはごみ箱にあります。以前の版を見ることはできますが、戻すにはまずページを復元してください。'
-      : '保存するとき、置き換えられる前の内容が 10 分に 1 回まで残ります。';
+      ? messages.trashedHistoryNote
+      : messages.historyNote;
     dialog.append(
-      element('h2', { text: '履歴: ' + (title || '無題のページ') }),
+      element('h2', { text: messages.historyHeading(title || messages.untitled) }),
       element('p', { class: 'muted history-note', text: note }));
     if (revisions.length) {
       dialog.append(element('div', { class: 'history-body' }, list,
-        element('section', { class: 'history-preview', ariaLabel: '選んだ版の内容' },
+        element('section', { class: 'history-preview', ariaLabel: messages.chosenVersion },
           element('div', { class: 'history-legend' },
-            element('del', { class: 'diff-removed', text: 'この版にあり、今はない語' }),
-            element('ins', { class: 'diff-added', text: '今の版で加わった語' }),
+            element('del', { class: 'diff-removed', text: messages.removedWords }),
+            element('ins', { class: 'diff-added', text: messages.addedWords }),
             counts),
           text)));
     } else {
-      dialog.append(element('p', { class: 'history-empty', text: 'このページにはまだ以前の版がありません。' }));
+      dialog.append(element('p', { class: 'history-empty', text: messages.noVersions }));
     }
     dialog.append(element('div', { class: 'dialog-actions' },
       restoreButton,
-      element('button', { type: 'button', text: '閉じる', onclick: () => close(false) })));
+      element('button', { type: 'button', text: messages.close, onclick: () => close(false) })));
     if (list.firstElementChild) {
       list.firstElementChild.click();
       requestAnimationFrame(() => list.firstElementChild && list.firstElementChild.focus());

@@ -2,10 +2,13 @@
 // editor, and removal of stored images that no page refers to any more.
 import { api } from './api.js';
 import { DATA_IMAGE, IMAGE_CLASSES, IMAGE_TYPES, storedImageAddress, storedImageIds } from './content-rules.js';
-import { element, formDialog, showToast } from './dialogs.js';
+import { formDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
+import { messages } from './messages.js';
+import { DAY_MS } from './time.js';
 
 const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
-const GC_MIN_AGE_MS = 24 * 60 * 60 * 1000;
+const GC_MIN_AGE_MS = DAY_MS;
 // Where the clean-up remembers when it first saw each image unreferenced.
 const GC_SEEN_KEY = 'ferncard.unreferencedImages';
 
@@ -17,11 +20,11 @@ export async function uploadImages(files) {
   const paths = [];
   for (const file of files) {
     if (!IMAGE_TYPES.includes(file.type)) {
-      showToast('追加できない形式です: ' + (file.name || file.type) + '（PNG / JPEG / GIF / WebP）');
+      showToast(messages.notAnImage(file.name || file.type));
       continue;
     }
     if (file.size > MAX_IMAGE_SIZE) {
-      showToast('画像は 1 枚 20MB までです: ' + (file.name || ''));
+      showToast(messages.imageTooLarge(file.name || ''));
       continue;
     }
     paths.push(storedImageAddress(await api.uploadImage(file)));
@@ -41,7 +44,7 @@ export async function uploadDataImages(doc) {
       file = new File([bytes], 'pasted', { type: match[1].toLowerCase() });
     } catch {
       img.remove();
-      showToast('貼り付けた画像を読み取れませんでした。');
+      showToast(messages.pastedImageUnreadable);
       continue;
     }
     try {
@@ -50,7 +53,7 @@ export async function uploadDataImages(doc) {
       else img.remove();
     } catch (error) {
       img.remove();
-      showToast('貼り付けた画像を保存できませんでした: ' + error.message);
+      showToast(messages.pastedImageNotSaved(error.message));
     }
   }
 }
@@ -78,12 +81,12 @@ export class ImageTool {
       this.overlay.append(handle);
     }
     const tools = element('div', { class: 'img-tools' },
-      this.toolButton('左', () => this.place('img-left')),
-      this.toolButton('中央', () => this.place('img-center')),
-      this.toolButton('右', () => this.place('img-right')),
-      this.toolButton('元の大きさ', () => this.actualSize()),
-      this.toolButton('代替テキスト', () => this.editAlt()),
-      this.toolButton('削除', () => this.remove()));
+      this.toolButton(messages.imageLeft, () => this.place('img-left')),
+      this.toolButton(messages.imageCenter, () => this.place('img-center')),
+      this.toolButton(messages.imageRight, () => this.place('img-right')),
+      this.toolButton(messages.imageActualSize, () => this.actualSize()),
+      this.toolButton(messages.altText, () => this.editAlt()),
+      this.toolButton(messages.imageDelete, () => this.remove()));
     tools.addEventListener('mousedown', (event) => event.preventDefault());
     this.overlay.append(tools);
     wrap.append(this.overlay);
@@ -169,9 +172,9 @@ export class ImageTool {
   async editAlt() {
     const image = this.image;
     const result = await formDialog({
-      title: '代替テキスト',
-      fields: [{ name: 'alt', label: '画像の説明（読み上げに使われます）', value: image.getAttribute('alt') || '' }],
-      okLabel: '設定',
+      title: messages.altText,
+      fields: [{ name: 'alt', label: messages.altTextField, value: image.getAttribute('alt') || '' }],
+      okLabel: messages.set,
     });
     if (!result || !image.isConnected) return;
     this.select(image);

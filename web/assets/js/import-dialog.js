@@ -1,8 +1,10 @@
 // The import's dialogs: choosing a folder or files, the progress line with its cancel button,
 // and the summary of what came in and what was left out.
-import { element, openDialog, setText, showToast } from './dialogs.js';
+import { openDialog, showToast } from './dialogs.js';
+import { element, setText } from './element.js';
 import { extensionOf, stemOf } from './import-plan.js';
 import { ImportCancelled, runImport } from './import-run.js';
+import { messageOf, messages } from './messages.js';
 
 const ERROR_TOAST_MS = 8000;
 
@@ -49,22 +51,22 @@ async function importEntries(files) {
       entries.push({ path: prefix + path, file: new File([bytes], path.slice(path.lastIndexOf('/') + 1)) });
     }
   }
-  const rootName = files.length === 1 ? stemOf(files[0].name) : files.length + ' 個のファイル';
+  const rootName = files.length === 1 ? stemOf(files[0].name) : messages.fileCount(files.length);
   return { rootName, entries };
 }
 
 // The modal progress line; Escape or the button cancels.
 function showProgress(onCancel) {
-  const text = element('p', { class: 'import-progress-text', text: 'ファイルを読み込んでいます…' });
+  const text = element('p', { class: 'import-progress-text', text: messages.readingFiles });
   const bar = element('progress', { class: 'import-progress-bar', max: 1, value: 0 });
-  const cancel = element('button', { type: 'button', text: 'キャンセル' });
+  const cancel = element('button', { type: 'button', text: messages.cancel });
   const dialog = element('dialog', { class: 'dialog import-progress' },
-    element('h2', { text: 'インポート' }), text, bar,
+    element('h2', { text: messages.importHeading }), text, bar,
     element('div', { class: 'dialog-actions' }, cancel));
   const stop = () => {
     if (cancel.disabled) return;
     cancel.disabled = true;
-    setText(text, '中止しています…');
+    setText(text, messages.cancelling);
     onCancel();
   };
   cancel.addEventListener('click', stop);
@@ -80,10 +82,10 @@ function showProgress(onCancel) {
       if (cancel.disabled) return;
       if (phase === 'tree') {
         cancel.disabled = true;
-        setText(text, 'ページ一覧に追加しています…');
+        setText(text, messages.addingToTree);
         return;
       }
-      const label = phase === 'read' ? 'ファイルを読み込んでいます… ' : 'ページを書き込んでいます… ';
+      const label = phase === 'read' ? messages.readingProgress : messages.writingProgress;
       setText(text, label + done + ' / ' + total);
       bar.max = total || 1;
       bar.value = done;
@@ -97,16 +99,16 @@ function showProgress(onCancel) {
 
 function showSummary({ pages, pictures, skipped }) {
   return openDialog((dialog, close) => {
-    const closeButton = element('button', { type: 'button', class: 'primary', text: '閉じる', onclick: () => close(null) });
+    const closeButton = element('button', { type: 'button', class: 'primary', text: messages.close, onclick: () => close(null) });
     dialog.classList.add('import-summary');
     dialog.append(
-      element('h2', { text: 'インポートしました' }),
-      element('p', { class: 'import-counts', text: 'ページ ' + pages + ' 件、画像 ' + pictures + ' 枚を取り込みました。' }));
+      element('h2', { text: messages.imported }),
+      element('p', { class: 'import-counts', text: messages.importCounts(pages, pictures) }));
     if (skipped.length) {
       dialog.append(
-        element('h3', { text: '取り込めなかったもの（' + skipped.length + ' 件）' }),
+        element('h3', { text: messages.skippedHeading(skipped.length) }),
         element('ul', { class: 'import-skipped' }, ...skipped.map(({ path, reason }) => element('li', {},
-          element('span', { class: 'import-skipped-path', text: path || '（選んだファイル）' }),
+          element('span', { class: 'import-skipped-path', text: path || messages.chosenFile }),
           element('span', { class: 'import-skipped-reason', text: reason })))));
     }
     dialog.append(element('div', { class: 'dialog-actions' }, closeButton));
@@ -123,8 +125,8 @@ async function runWithProgress(files, store, open) {
     summary = await runImport({ files: entries, rootName, store, signal: controller.signal, onProgress: progress.update });
   } catch (error) {
     progress.close();
-    if (error instanceof ImportCancelled) showToast('インポートを中止しました。ページは追加していません。');
-    else showToast('インポートできませんでした: ' + (error && error.message ? error.message : String(error)), { ms: ERROR_TOAST_MS });
+    if (error instanceof ImportCancelled) showToast(messages.importCancelledNothingAdded);
+    else showToast(messages.importFailed(messageOf(error)), { ms: ERROR_TOAST_MS });
     return;
   }
   progress.close();
@@ -136,14 +138,14 @@ async function runWithProgress(files, store, open) {
 export async function openImportDialog({ store, open }) {
   const folder = await openDialog((dialog, close) => {
     const choose = (label, value, className = '') => element('button', { type: 'button', text: label, class: className, onclick: () => close(value) });
-    const cancel = element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) });
+    const cancel = element('button', { type: 'button', text: messages.cancel, onclick: () => close(null) });
     dialog.classList.add('import-choice');
     dialog.append(
-      element('h2', { text: 'インポート' }),
-      element('p', { text: 'Markdown・HTML・テキストのノートを、フォルダごと、またはファイルを選んで取り込みます。' }),
-      element('p', { class: 'muted', text: 'フォルダは 1 つのページになり、その中のフォルダとファイルが子ページになります。ノートから参照されている画像も取り込みます。' }),
+      element('h2', { text: messages.importHeading }),
+      element('p', { text: messages.importIntro }),
+      element('p', { class: 'muted', text: messages.importExplained }),
       element('div', { class: 'dialog-actions import-actions' },
-        choose('フォルダを選択…', 'folder', 'primary'), choose('ファイルを選択…', 'files'), cancel));
+        choose(messages.chooseFolder, 'folder', 'primary'), choose(messages.chooseFiles, 'files'), cancel));
     requestAnimationFrame(() => cancel.focus());
   });
   if (!folder) return;
@@ -152,6 +154,6 @@ export async function openImportDialog({ store, open }) {
   try {
     await runWithProgress(files, store, open);
   } catch (error) {
-    showToast('インポートできませんでした: ' + (error && error.message ? error.message : String(error)), { ms: ERROR_TOAST_MS });
+    showToast(messages.importFailed(messageOf(error)), { ms: ERROR_TOAST_MS });
   }
 }

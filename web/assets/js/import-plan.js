@@ -1,5 +1,6 @@
 // The plan of an import: which chosen files are notes, pictures or neither, the folder tree the
 // pages follow, and how a link written in one file finds another file. No reading, no writing.
+import { messages } from './messages.js';
 
 export const NOTE_TYPES = { md: 'markdown', markdown: 'markdown', html: 'html', htm: 'html', txt: 'text' };
 export const PICTURE_EXTENSIONS = new Set(['png', 'jpg', 'jpeg', 'gif', 'webp']);
@@ -70,7 +71,7 @@ export function planImport(files, rootName) {
     } else if (PICTURE_EXTENSIONS.has(extensionOf(name))) {
       pictures.set(keyOf(path), { path, file, used: false });
     } else {
-      skipped.push({ path, reason: '対応していない形式のため読み込みませんでした' });
+      skipped.push({ path, reason: messages.unsupportedNote });
     }
   }
   // A folder's index.md or README.md is the folder's own page (the top's too: the top page's body).

@@ -1,10 +1,11 @@
 // Runs an import: reads every note, resolves the links and pictures between the files, writes
 // each page's sanitized body as it is made and the tree once at the end. A cancelled or failed
 // import removes what it wrote, so the document is as it was.
-import { api } from './api.js';
+import { NO_RECORD, api } from './api.js';
 import { IMAGE_TYPES, storedImageAddress } from './content-rules.js';
 import { readHtml, readMarkdown, readPlainText, decodeText } from './import-read.js';
 import { makeLinkFinder, planImport, sortedChildren, stemOf } from './import-plan.js';
+import { messageOf, messages } from './messages.js';
 import { sanitizeHtml } from './sanitize.js';
 import { addPage } from './tree-model.js';
 
@@ -17,7 +18,7 @@ const DATA_PICTURE = /^data:(image\/[a-z]+);base64,([A-Za-z0-9+/=\s]*)$/i;
 
 export class ImportCancelled extends Error {
   constructor() {
-    super('インポートを中止しました。');
+    super(messages.importCancelled);
     this.name = 'ImportCancelled';
   }
 }
@@ -50,7 +51,7 @@ class PictureStore {
     if (!this.byFile.has(picture)) {
       picture.used = true;
       this.byFile.set(picture, (async () => {
-        if (picture.file.size > MAX_PICTURE_SIZE) return { reason: '画像が 20MB を超えています' };
+        if (picture.file.size > MAX_PICTURE_SIZE) return { reason: messages.pictureTooLarge };
         return this.fromBytes(new Uint8Array(await picture.file.arrayBuffer()));
       })());
     }
@@ -58,9 +59,9 @@ class PictureStore {
   }
 
   async fromBytes(bytes) {
-    if (bytes.length > MAX_PICTURE_SIZE) return { reason: '画像が 20MB を超えています' };
+    if (bytes.length > MAX_PICTURE_SIZE) return { reason: messages.pictureTooLarge };
     const type = pictureType(bytes);
-    if (!IMAGE_TYPES.includes(type)) return { reason: '画像として読めません（PNG / JPEG / GIF / WebP）' };
+    if (!IMAGE_TYPES.includes(type)) return { reason: messages.notAPicture };
     const hash = await hashOf(bytes);
     if (!this.byHash.has(hash)) {
       const upload = api.uploadImage(new Blob([bytes], { type })).then((id) => {
@@ -74,12 +75,12 @@ class PictureStore {
 
   fromDataAddress(src) {
     const match = DATA_PICTURE.exec(src);
-    if (!match) return Promise.resolve({ reason: '画像として読めません（PNG / JPEG / GIF / WebP）' });
+    if (!match) return Promise.resolve({ reason: messages.notAPicture });
     try {
       const binary = atob(match[2].replace(/\s/g, ''));
       return this.fromBytes(Uint8Array.from(binary, (c) => c.charCodeAt(0)));
     } catch {
-      return Promise.resolve({ reason: '画像として読めません（PNG / JPEG / GIF / WebP）' });
+      return Promise.resolve({ reason: messages.notAPicture });
     }
   }
 
@@ -90,7 +91,7 @@ class PictureStore {
 
 async function readNote(note) {
   if (note.file.size > MAX_NOTE_SIZE[note.type]) {
-    return { reason: 'ファイルが大きすぎるため読み込みませんでした（' + (MAX_NOTE_SIZE[note.type] >> 20) + 'MB まで）' };
+    return { reason: messages.noteTooLarge(MAX_NOTE_SIZE[note.type] >> 20) };
   }
   const text = decodeText(new Uint8Array(await note.file.arrayBuffer()));
   if (note.type === 'markdown') return readMarkdown(text);
@@ -104,7 +105,7 @@ const titleOf = (text, fallback) => (String(text || '').trim() || fallback).slic
 function layOut(plan, rootTitle) {
   const top = plan.root.index;
   const pages = [{
-    id: crypto.randomUUID(), parentId: null, title: titleOf(rootTitle, 'インポート'),
+    id: crypto.randomUUID(), parentId: null, title: titleOf(rootTitle, messages.importHeading),
     doc: top ? top.read.doc : null, folder: '', source: top,
   }];
   plan.root.pageId = pages[0].id;
@@ -165,7 +166,7 @@ async function resolvePage(page, finder, titles, pictures, note) {
       anchor.setAttribute('href', '#' + node.pageId);
       resolved.add(anchor);
     } else {
-      note('リンク先が見つかりません: [[' + target + ']]');
+      note(messages.linkNotFound('[[' + target + ']]'));
       unwrap(anchor);
     }
   }
@@ -182,7 +183,7 @@ async function resolvePage(page, finder, titles, pictures, note) {
     if (found.external) continue;
     if (found.node && found.node.pageId) anchor.setAttribute('href', '#' + found.node.pageId);
     else {
-      note('リンク先が見つかりません: ' + (found.missing ?? href));
+      note(messages.linkNotFound(found.missing ?? href));
       unwrap(anchor);
     }
   }
@@ -192,12 +193,12 @@ async function resolvePage(page, finder, titles, pictures, note) {
     let result;
     let target = wiki ?? src;
     if (wiki === null && /^data:/i.test(src)) {
-      target = '埋め込み画像';
+      target = messages.embeddedPicture;
       result = await pictures.fromDataAddress(src);
     } else {
       const found = wiki !== null ? finder.wikiPicture(wiki) : finder.picture(page.folder, src);
       if (found.external) continue;
-      result = found.picture ? await pictures.fromFile(found.picture) : { reason: '画像が見つかりません' };
+      result = found.picture ? await pictures.fromFile(found.picture) : { reason: messages.pictureNotFound };
       if (found.missing) target = found.missing;
     }
     img.removeAttribute('data-wiki');
@@ -230,7 +231,7 @@ function addImported(doc, pages, now) {
 // Resolves { rootId, pages, pictures, skipped: [{ path, reason }] }.
 export async function runImport({ files, rootName, store, onProgress = () => {}, signal }) {
   const plan = planImport(files, rootName);
-  if (!plan.notes.length) throw new Error('取り込めるノート（.md / .markdown / .html / .htm / .txt）がありません。');
+  if (!plan.notes.length) throw new Error(messages.noNotes);
   const skipped = [...plan.skipped];
   let failed = false;
   const check = () => {
@@ -243,7 +244,7 @@ export async function runImport({ files, rootName, store, onProgress = () => {},
     try {
       note.read = await readNote(note);
     } catch (error) {
-      note.read = { reason: '読み込めませんでした: ' + (error && error.message ? error.message : String(error)) };
+      note.read = { reason: messages.noteUnreadable(messageOf(error)) };
     }
     if (note.read.reason) {
       skipped.push({ path: note.path, reason: note.read.reason });
@@ -254,7 +255,7 @@ export async function runImport({ files, rootName, store, onProgress = () => {},
     onProgress({ phase: 'read', done: ++done, total: plan.notes.length });
   }
 
-  const pages = layOut(plan, 'インポート: ' + rootName);
+  const pages = layOut(plan, messages.importRoot(rootName));
   const finder = makeLinkFinder(plan);
   const titles = new Map();
   for (const note of plan.notes) {
@@ -286,7 +287,7 @@ export async function runImport({ files, rootName, store, onProgress = () => {},
         page.doc = null;
         check();
         if (html) {
-          await api.putPage(page.id, html, '0');
+          await api.putPage(page.id, html, NO_RECORD);
           written.push(page.id);
         }
       }
@@ -303,14 +304,14 @@ export async function runImport({ files, rootName, store, onProgress = () => {},
     // From here on the import can no longer be cancelled: the tree is written in one step.
     onProgress({ phase: 'tree', done: pages.length, total: pages.length });
     const added = await store.mutate((doc) => addImported(doc, pages, Date.now()));
-    if (!added) throw new Error('ページ一覧に書き込めませんでした。');
+    if (!added) throw new Error(messages.treeNotWritten);
   } catch (error) {
     // What was written goes again, so the document is as it was before the import.
     await Promise.allSettled([...written.map((id) => api.deletePage(id)), ...pictures.uploaded.map((id) => api.deleteImage(id))]);
     throw error;
   }
   for (const picture of plan.pictures.values()) {
-    if (!picture.used) skipped.push({ path: picture.path, reason: 'どのページからも使われていない画像のため読み込みませんでした' });
+    if (!picture.used) skipped.push({ path: picture.path, reason: messages.unusedPicture });
   }
   return { rootId: pages[0].id, pages: pages.length, pictures: pictures.count, skipped };
 }

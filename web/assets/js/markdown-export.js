@@ -8,12 +8,12 @@ import { zipSync } from '/vendor/fflate.js';
 import { api } from './api.js';
 import { storedImageId } from './content-rules.js';
 import { TASK_DONE, TASK_OPEN } from './import-read.js';
+import { messages } from './messages.js';
 import { pageLinkId } from './page-links.js';
 import { sanitizeFileName } from './export.js';
 import { sanitizeHtml } from './sanitize.js';
 
 const IMAGES = 'images';
-const MISSING_IMAGE_TEXT = '[画像を読み込めませんでした]';
 const EXTENSIONS = { 'image/png': 'png', 'image/jpeg': 'jpg', 'image/gif': 'gif', 'image/webp': 'webp' };
 // Names a page file never takes: a folder's own text and the pictures' folder.
 const RESERVED = new Set(['index', 'readme', IMAGES]);
@@ -108,7 +108,7 @@ async function prepareBody(html, node, byId, loadImage) {
     if (file) img.setAttribute('src', relativePath(node.dir, file));
     else {
       missing++;
-      img.replaceWith(doc.createTextNode(MISSING_IMAGE_TEXT));
+      img.replaceWith(doc.createTextNode(messages.missingImage));
     }
   }
   for (const anchor of [...doc.querySelectorAll('a[href]')]) {

@@ -1,6 +1,7 @@
 // Links from one page to another: following them in the window, and retargeting them in an export.
 import { showToast } from './dialogs.js';
 import { pageLinkHref } from './content-rules.js';
+import { messages } from './messages.js';
 
 // The page a link points to, or null for any other link.
 export function pageLinkId(anchor) {
@@ -19,8 +20,8 @@ export function followPageLinks(root, pages, open) {
     event.preventDefault();
     event.stopPropagation();
     if (pages.isLivePage(id)) open(id);
-    else if (pages.page(id)) showToast('リンク先のページはごみ箱にあります。');
-    else showToast('リンク先のページは削除されています。');
+    else if (pages.page(id)) showToast(messages.linkTargetTrashed);
+    else showToast(messages.linkTargetDeleted);
   }, true);
 }
 

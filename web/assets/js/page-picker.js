@@ -1,5 +1,7 @@
 // The link dialog: a web address, or a page of this document found by typing part of its title.
-import { element, openDialog } from './dialogs.js';
+import { openDialog } from './dialogs.js';
+import { element } from './element.js';
+import { messages } from './messages.js';
 import { pageLinkId } from './page-links.js';
 import { foldText } from './search-text.js';
 import { displayTitle } from './tree-model.js';
@@ -14,15 +16,15 @@ export function linkDialog({ link, pages }) {
     const currentPage = current ? pages.find((entry) => entry.id === current) : null;
     const url = element('input', { type: 'text', value: link && !current ? link.getAttribute('href') : 'https://' });
     const search = element('input', {
-      type: 'text', class: 'picker-input', placeholder: 'タイトルの一部を入力',
+      type: 'text', class: 'picker-input', placeholder: messages.pickerPlaceholder,
       value: currentPage ? displayTitle(currentPage) : '',
     });
     const list = element('ul', { class: 'picker-list', role: 'listbox', id: 'pickerList' });
-    list.setAttribute('aria-label', 'ページ');
+    list.setAttribute('aria-label', messages.pickerList);
     search.setAttribute('role', 'combobox');
     search.setAttribute('aria-controls', list.id);
     search.setAttribute('aria-expanded', 'false');
-    search.setAttribute('aria-label', 'ページ');
+    search.setAttribute('aria-label', messages.pickerList);
     search.setAttribute('aria-autocomplete', 'list');
     let choices = [];
     let active = 0;
@@ -45,7 +47,7 @@ export function linkDialog({ link, pages }) {
       list.hidden = !choices.length && !needle;
       search.setAttribute('aria-expanded', String(!list.hidden));
       if (needle && !choices.length) {
-        list.append(element('li', { class: 'picker-none', text: '一致するページはありません', role: 'option', ariaDisabled: 'true' }));
+        list.append(element('li', { class: 'picker-none', text: messages.noMatch, role: 'option', ariaDisabled: 'true' }));
       }
       if (choices[active]) search.setAttribute('aria-activedescendant', 'picker-option-' + active);
       else search.removeAttribute('aria-activedescendant');
@@ -73,15 +75,15 @@ export function linkDialog({ link, pages }) {
     });
 
     dialog.append(
-      element('h2', { text: 'リンク' }),
+      element('h2', { text: messages.link }),
       element('div', { class: 'dialog-form' },
         element('label', { class: 'field' }, element('span', { text: 'URL（http、https、mailto）' }), url),
-        element('label', { class: 'field' }, element('span', { text: 'またはこの文書のページ' }), search),
+        element('label', { class: 'field' }, element('span', { text: messages.pickerPages }), search),
         list),
       element('div', { class: 'dialog-actions' },
-        link ? element('button', { type: 'button', text: 'リンクを解除', onclick: () => close({ unlink: true }) }) : null,
-        element('button', { type: 'button', text: 'キャンセル', onclick: () => close(null) }),
-        element('button', { type: 'button', class: 'primary', text: '設定', onclick: submit })),
+        link ? element('button', { type: 'button', text: messages.unlink, onclick: () => close({ unlink: true }) }) : null,
+        element('button', { type: 'button', text: messages.cancel, onclick: () => close(null) }),
+        element('button', { type: 'button', class: 'primary', text: messages.set, onclick: submit })),
     );
     render();
     requestAnimationFrame(() => { url.focus(); url.select(); });

@@ -1,6 +1,8 @@
 // The quick switcher (Ctrl+K): a box over the window that finds a page by part of its title and,
 // on Shift+Enter, the pages whose text holds the words.
-import { element, openDialog } from './dialogs.js';
+import { openDialog } from './dialogs.js';
+import { element } from './element.js';
+import { messages } from './messages.js';
 import { MAX_ROWS, prepare, rankPages } from './switcher-rank.js';
 import { displayTitle } from './tree-model.js';
 
@@ -42,9 +44,9 @@ function markedTitle(title, positions) {
 export class SwitcherList {
   constructor(pages) {
     this.pages = pages;
-    this.titles = this.listbox('switcherTitles', 'タイトルが一致するページ');
-    this.bodies = this.listbox('switcherBodies', '本文を含むページ');
-    this.bodiesHeading = element('div', { class: 'switcher-heading', text: '本文を含むページ', hidden: true });
+    this.titles = this.listbox('switcherTitles', messages.titleMatches);
+    this.bodies = this.listbox('switcherBodies', messages.bodyMatches);
+    this.bodiesHeading = element('div', { class: 'switcher-heading', text: messages.bodyMatches, hidden: true });
     this.empty = element('div', { class: 'switcher-none', hidden: true });
     this.searching = element('div', { class: 'switcher-none', hidden: true });
     this.node = element('div', { class: 'switcher-list' },
@@ -79,7 +81,7 @@ export class SwitcherList {
     });
     this.titles.replaceChildren(...this.options);
     this.titles.hidden = !this.options.length;
-    this.empty.textContent = typed ? '一致するページはありません' : 'ページがありません';
+    this.empty.textContent = typed ? messages.noMatch : messages.noPages;
     this.empty.hidden = this.options.length > 0;
     this.showBodies(undefined);
   }
@@ -97,7 +99,7 @@ export class SwitcherList {
     this.bodies.replaceChildren(...nodes);
     this.bodies.hidden = !nodes.length;
     this.bodiesHeading.hidden = hits === undefined;
-    this.searching.textContent = hits === null ? '検索しています…' : '本文に一致するページはありません';
+    this.searching.textContent = hits === null ? messages.searching : messages.noBodyMatch;
     this.searching.hidden = hits === undefined || nodes.length > 0;
   }
 }
@@ -108,13 +110,13 @@ export function openQuickSwitcher({ pages, recent, search }) {
   const prepared = prepare(pages.exportList());
   return openDialog((dialog, close) => {
     dialog.classList.add('switcher');
-    dialog.setAttribute('aria-label', 'ページへ移動');
+    dialog.setAttribute('aria-label', messages.goToPage);
     const list = new SwitcherList(pages);
     const input = element('input', {
-      type: 'text', class: 'switcher-input', placeholder: 'ページのタイトルを入力', autocomplete: 'off', spellcheck: false,
+      type: 'text', class: 'switcher-input', placeholder: messages.switcherPlaceholder, autocomplete: 'off', spellcheck: false,
     });
     input.setAttribute('role', 'combobox');
-    input.setAttribute('aria-label', 'ページのタイトル');
+    input.setAttribute('aria-label', messages.pageTitle);
     input.setAttribute('aria-expanded', 'true');
     input.setAttribute('aria-controls', list.titles.id + ' ' + list.bodies.id);
     input.setAttribute('aria-autocomplete', 'list');
@@ -174,7 +176,7 @@ export function openQuickSwitcher({ pages, recent, search }) {
     });
 
     dialog.append(input, list.node, element('p', {
-      class: 'switcher-hint', text: '↑↓ 選択　Enter 開く　Shift+Enter 本文を検索　Esc 閉じる',
+      class: 'switcher-hint', text: messages.switcherHint,
     }));
     filter();
     requestAnimationFrame(() => input.focus());

@@ -1,16 +1,13 @@
 // A backup's window: its title and a notice say that it is read-only, and the editor and the page list take no edits.
 import { baseName } from './file-menu.js';
+import { messages } from './messages.js';
 
-export const READ_ONLY_NOTICE = 'バックアップ（読み取り専用）';
-export const SAVE_COPY_LABEL = '名前を付けて保存…';
-const NOTICE_TEXT = READ_ONLY_NOTICE + ' — 古いバックアップは自動で削除されるため、このファイルは編集できません。' +
-  '編集するには、名前を付けてコピーを保存してください。';
 
 // Every way into the page body that bypasses typing: pasting, dropping, and the image tool's clicks.
 const BLOCKED_EVENTS = ['beforeinput', 'paste', 'drop', 'dragover', 'cut'];
 
 export function readOnlyTitle(fileName) {
-  return baseName(fileName) + ' [読み取り専用] - Ferncard';
+  return messages.readOnlyTitle(baseName(fileName));
 }
 
 // onSaveCopy() runs save as: the copy opens, editable, in a window of its own.
@@ -33,5 +30,5 @@ export function lockForReading({ ui, banner, pages, fileName, onSaveCopy }) {
   ui.editorWrap.addEventListener('click', (event) => {
     if (event.target instanceof Element && event.target.closest('img')) event.stopPropagation();
   }, true);
-  banner.show('read-only', NOTICE_TEXT, [{ label: SAVE_COPY_LABEL, handler: onSaveCopy }]);
+  banner.show('read-only', messages.readOnlyNotice + messages.readOnlyExplained, [{ label: messages.saveCopy, handler: onSaveCopy }]);
 }

@@ -3,6 +3,7 @@
 // reading its output again gives the same tree.
 import { IMAGE_CLASSES, pageLinkHref, safeLink, storedImagePath } from './content-rules.js';
 import { parseInert } from './inert-html.js';
+import { messages } from './messages.js';
 
 const ALLOWED = new Set(['p', 'div', 'br', 'h1', 'h2', 'h3', 'b', 'strong', 'i', 'em', 'u', 's', 'sub',
   'sup', 'span', 'ul', 'ol', 'li', 'blockquote', 'pre', 'code', 'hr', 'a', 'img', 'table', 'thead',
@@ -149,7 +150,7 @@ function copyImage(node, parent, out) {
   }
   const link = safeLink(src);
   if (link && /^https?:/.test(link)) {
-    const text = '[外部画像] ' + link;
+    const text = messages.outsideImage + link;
     if (misplaced('a', parent)) {
       appendText(text, parent, out);
       return;

@@ -1,7 +1,8 @@
 // The body matches under the page list: asks the server as the filter text changes and lists
 // each page with the text around its first match.
 import { api } from './api.js';
-import { element } from './dialogs.js';
+import { element } from './element.js';
+import { messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
 
 const DELAY_MS = 150;
@@ -59,14 +60,14 @@ export class SearchResults {
         onclick: () => this.onOpen(hit.id),
       },
       element('span', { class: 'search-hit-title' }, title,
-        hit.trashed ? element('span', { class: 'search-hit-badge', text: 'ごみ箱' }) : null),
+        hit.trashed ? element('span', { class: 'search-hit-badge', text: messages.trashBadge }) : null),
       element('span', { class: 'search-hit-snippet' },
         snippet.before, element('mark', { text: snippet.match }), snippet.after));
       button.dataset.id = hit.id;
       return element('li', {}, button);
     });
     this.container.replaceChildren(
-      element('h2', { class: 'search-heading', text: '本文を含むページ' }),
+      element('h2', { class: 'search-heading', text: messages.bodyMatches }),
       element('ul', { class: 'search-list' }, ...items));
     this.container.hidden = false;
   }

@@ -1,6 +1,8 @@
 // The formatting toolbar above the editor, with its link and table dialogs.
 import { IMAGE_TYPES, safeLink } from './content-rules.js';
-import { element, formDialog, showToast } from './dialogs.js';
+import { formDialog, showToast } from './dialogs.js';
+import { element } from './element.js';
+import { messages } from './messages.js';
 import { linkDialog } from './page-picker.js';
 import { rovingFocus } from './roving-focus.js';
 import { escapeHtml } from './sanitize.js';
@@ -46,9 +48,9 @@ export class Toolbar {
     const cmd = (name) => () => ed.exec(name);
     const sep = () => element('span', { class: 'tb-sep' });
 
-    this.select = element('select', { class: 'tb-select', title: '段落の種類' });
-    this.select.setAttribute('aria-label', '段落の種類');
-    for (const [value, label] of [['p', '本文'], ['h1', '見出し 1'], ['h2', '見出し 2'], ['h3', '見出し 3']]) {
+    this.select = element('select', { class: 'tb-select', title: messages.blockType });
+    this.select.setAttribute('aria-label', messages.blockType);
+    for (const [value, label] of messages.blockTypes) {
       this.select.append(element('option', { value, text: label }));
     }
     this.select.addEventListener('change', () => ed.setBlock(this.select.value));
@@ -64,30 +66,30 @@ export class Toolbar {
 
     this.container.replaceChildren(
       this.select, sep(),
-      this.button('B', '太字 (Ctrl+B)', cmd('bold'), { state: 'bold', className: 'tb-bold' }),
-      this.button('I', '斜体 (Ctrl+I)', cmd('italic'), { state: 'italic', className: 'tb-italic' }),
-      this.button('U', '下線 (Ctrl+U)', cmd('underline'), { state: 'underline', className: 'tb-underline' }),
-      this.button('S', '取り消し線', cmd('strikeThrough'), { state: 'strikeThrough', className: 'tb-strike' }),
-      this.color('文字', '文字色', 'foreColor', '#c62828'),
-      this.color('背景', '背景色', 'hiliteColor', '#fff59d'),
-      this.button('消去', '書式を消す', cmd('removeFormat')),
+      this.button('B', messages.bold, cmd('bold'), { state: 'bold', className: 'tb-bold' }),
+      this.button('I', messages.italic, cmd('italic'), { state: 'italic', className: 'tb-italic' }),
+      this.button('U', messages.underline, cmd('underline'), { state: 'underline', className: 'tb-underline' }),
+      this.button('S', messages.strike, cmd('strikeThrough'), { state: 'strikeThrough', className: 'tb-strike' }),
+      this.color(messages.textColorLabel, messages.textColor, 'foreColor', '#c62828'),
+      this.color(messages.backColorLabel, messages.backColor, 'hiliteColor', '#fff59d'),
+      this.button(messages.clearFormatLabel, messages.clearFormat, cmd('removeFormat')),
       sep(),
-      this.button('左', '左揃え', cmd('justifyLeft'), { state: 'justifyLeft' }),
-      this.button('中', '中央揃え', cmd('justifyCenter'), { state: 'justifyCenter' }),
-      this.button('右', '右揃え', cmd('justifyRight'), { state: 'justifyRight' }),
+      this.button(messages.alignLeftLabel, messages.alignLeft, cmd('justifyLeft'), { state: 'justifyLeft' }),
+      this.button(messages.alignCenterLabel, messages.alignCenter, cmd('justifyCenter'), { state: 'justifyCenter' }),
+      this.button(messages.alignRightLabel, messages.alignRight, cmd('justifyRight'), { state: 'justifyRight' }),
       sep(),
-      this.button('• 箇条', '箇条書き', cmd('insertUnorderedList'), { state: 'insertUnorderedList' }),
-      this.button('1. 番号', '番号付きリスト', cmd('insertOrderedList'), { state: 'insertOrderedList' }),
-      this.button('引用', '引用', () => ed.toggleBlock('blockquote')),
-      this.button('コード', 'コード', () => ed.toggleBlock('pre')),
-      this.button('―', '区切り線', cmd('insertHorizontalRule')),
+      this.button(messages.bulletsLabel, messages.bullets, cmd('insertUnorderedList'), { state: 'insertUnorderedList' }),
+      this.button(messages.numbersLabel, messages.numbers, cmd('insertOrderedList'), { state: 'insertOrderedList' }),
+      this.button(messages.quote, messages.quote, () => ed.toggleBlock('blockquote')),
+      this.button(messages.code, messages.code, () => ed.toggleBlock('pre')),
+      this.button('―', messages.rule, cmd('insertHorizontalRule')),
       sep(),
-      this.button('リンク', 'リンク', () => this.linkDialog()),
-      this.button('画像', '画像を追加', () => this.fileInput.click()),
-      this.button('表', '表を追加', () => this.tableDialog()),
+      this.button(messages.link, messages.link, () => this.linkDialog()),
+      this.button(messages.imageLabel, messages.addImage, () => this.fileInput.click()),
+      this.button(messages.tableLabel, messages.addTable, () => this.tableDialog()),
       sep(),
-      this.button('↶', '元に戻す (Ctrl+Z)', cmd('undo')),
-      this.button('↷', 'やり直す (Ctrl+Y)', cmd('redo')),
+      this.button('↶', messages.undoLabel, cmd('undo')),
+      this.button('↷', messages.redoLabel, cmd('redo')),
       this.fileInput,
     );
     for (const [button] of this.stateButtons) button.setAttribute('aria-pressed', 'false');
@@ -121,7 +123,7 @@ export class Toolbar {
     }
     const url = result.url.trim();
     if (!safeLink(url)) {
-      showToast('http、https、mailto の URL を入力してください。');
+      showToast(messages.badUrl);
       return;
     }
     this.editor.setLink(url);
@@ -129,12 +131,12 @@ export class Toolbar {
 
   async tableDialog() {
     const result = await formDialog({
-      title: '表を追加',
+      title: messages.addTable,
       fields: [
-        { name: 'rows', label: '行数', type: 'number', value: '3', min: 1, max: 50 },
-        { name: 'cols', label: '列数', type: 'number', value: '3', min: 1, max: 20 },
+        { name: 'rows', label: messages.rows, type: 'number', value: '3', min: 1, max: 50 },
+        { name: 'cols', label: messages.columns, type: 'number', value: '3', min: 1, max: 20 },
       ],
-      okLabel: '追加',
+      okLabel: messages.add,
     });
     if (!result || result.__extra) return;
     const rows = clamp(result.rows, 1, 50);

@@ -1,5 +1,6 @@
 // The trash below the page list: its button with the count, and an entry per trashed group.
-import { element, setText } from './dialogs.js';
+import { element, setText } from './element.js';
+import { messages } from './messages.js';
 import { displayTitle, isLive } from './tree-model.js';
 
 export class TrashView {
@@ -34,14 +35,14 @@ export class TrashView {
 
   render(model) {
     const trashed = model.doc.pages.filter((entry) => !isLive(entry));
-    setText(this.button, '🗑 ごみ箱（' + trashed.length + '）');
+    setText(this.button, messages.trashButton(trashed.length));
     const roots = model.trashRoots();
     // An unchanged trash keeps its buttons, so that a click on one is never lost to a re-render.
     const shown = JSON.stringify(roots.map((entry) => [entry.id, displayTitle(entry)]));
     if (shown === this.shown && this.list.firstElementChild) return;
     this.shown = shown;
     if (!roots.length) {
-      this.list.replaceChildren(element('div', { class: 'trash-empty', text: '空です' }));
+      this.list.replaceChildren(element('div', { class: 'trash-empty', text: messages.trashEmpty }));
       return;
     }
     this.list.replaceChildren(...roots.map((entry) => {
@@ -49,17 +50,17 @@ export class TrashView {
       // Each button names its page: a screen reader reaching it alone would hear "restore" only.
       const button = (className, text, handler) => {
         const node = element('button', { type: 'button', class: className, text, onclick: () => handler(entry.id) });
-        node.setAttribute('aria-label', '「' + title + '」を' + text);
+        node.setAttribute('aria-label', messages.trashAction(title, text));
         return node;
       };
-      const historyButton = button('trash-history', '履歴', (id) => this.historyHandler(id));
-      historyButton.title = 'このページの以前の版を見る';
-      historyButton.setAttribute('aria-label', '「' + title + '」の履歴');
+      const historyButton = button('trash-history', messages.history, (id) => this.historyHandler(id));
+      historyButton.title = messages.historyOfPage;
+      historyButton.setAttribute('aria-label', messages.historyOf(title));
       const item = element('div', { class: 'trash-item' },
         element('span', { class: 'trash-title', text: title, title }),
         historyButton,
-        button('trash-restore', '復元', (id) => this.restoreHandler(id)),
-        button('trash-purge', '完全に削除', (id) => this.purgeHandler(id)));
+        button('trash-restore', messages.restore, (id) => this.restoreHandler(id)),
+        button('trash-purge', messages.purge, (id) => this.purgeHandler(id)));
       item.dataset.id = entry.id;
       return item;
     }));

@@ -1,5 +1,7 @@
 // The page tree's controller: binds the sidebar's events to the tree store, with its confirmations and toasts.
 import { confirmDialog, showToast } from './dialogs.js';
+import { messages } from './messages.js';
+import { pageHash } from './page-route.js';
 import { TreeKeys } from './tree-keyboard.js';
 import { displayTitle } from './tree-model.js';
 
@@ -73,7 +75,7 @@ export class TreeController {
       entry = this.store.page(parentId);
     }
     this.saveView();
-    if (id !== null && location.hash !== '#/p/' + id) history.replaceState(null, '', '#/p/' + id);
+    if (id !== null && location.hash !== pageHash(id)) history.replaceState(null, '', pageHash(id));
     this.render();
     return true;
   }
@@ -121,8 +123,8 @@ export class TreeController {
     if (!(await store.trash(id, stamp))) return false;
     // The focused row went with the page: the keyboard stays in the list, on the page now open.
     if (inList && !this.view.container.contains(document.activeElement)) this.view.focusPage(this.selectedId);
-    showToast('「' + displayTitle(entry) + '」をごみ箱へ移しました', {
-      actionLabel: '元に戻す',
+    showToast(messages.movedToTrash(displayTitle(entry)), {
+      actionLabel: messages.undo,
       onAction: () => this.run(this.restore(id)),
       ms: 10000,
     });
@@ -140,10 +142,9 @@ export class TreeController {
     if (!group || this.store.readOnly) return false;
     const count = group.ids.size;
     const confirmed = await confirmDialog({
-      title: '完全に削除',
-      message: '「' + displayTitle(group.entry) + '」' + (count > 1 ? 'と子ページ（計 ' + count + ' ページ）' : '') +
-        'を完全に削除します。元に戻せません。',
-      okLabel: '完全に削除',
+      title: messages.purge,
+      message: messages.purgeQuestion(displayTitle(group.entry), count),
+      okLabel: messages.purge,
       danger: true,
     });
     if (!confirmed) return false;
@@ -186,10 +187,10 @@ export class TreeController {
     };
     const item = (label, action, danger = false) => ({ label, danger, action: () => this.run(action()) });
     this.view.openMenu([
-      item('下に新規ページ', () => created(this.createPage({ parentId: this.store.model.shownParent(entry), afterId: id }))),
-      item('子ページを追加', () => created(this.createPage({ parentId: id }))),
-      item('名前を変更', () => this.startRename(id)),
-      item('ごみ箱へ移動', () => this.deletePage(id), true),
+      item(messages.newPageBelow, () => created(this.createPage({ parentId: this.store.model.shownParent(entry), afterId: id }))),
+      item(messages.addChild, () => created(this.createPage({ parentId: id }))),
+      item(messages.rename, () => this.startRename(id)),
+      item(messages.moveToTrash, () => this.deletePage(id), true),
     ], x, y);
   }
 }

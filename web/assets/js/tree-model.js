@@ -1,12 +1,10 @@
 // Pure functions of the tree document: parsing, look-ups indexed once per document, and changes.
+import { messages } from './messages.js';
 
 export const SCHEMA_VERSION = 1;
-const UNTITLED = '無題のページ';
 const ORDER_STEP = 1000;
 const MIN_ORDER_GAP = 1e-6;
 
-const UNREADABLE = 'このファイルのページ一覧を読み込めません。データを守るため編集を停止しました。';
-const TOO_NEW = 'このデータは新しい版の Ferncard で作成されています。製品を更新してください。';
 const PAGE_ID = /^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$/;
 
 export function isPageId(value) {
@@ -18,23 +16,23 @@ export function parseTree(text) {
   try {
     doc = JSON.parse(text);
   } catch {
-    throw new Error(UNREADABLE);
+    throw new Error(messages.unreadableTree);
   }
   if (!doc || typeof doc !== 'object' || Array.isArray(doc) || !Array.isArray(doc.pages) ||
       typeof doc.schemaVersion !== 'number') {
-    throw new Error(UNREADABLE);
+    throw new Error(messages.unreadableTree);
   }
-  if (doc.schemaVersion > SCHEMA_VERSION) throw new Error(TOO_NEW);
+  if (doc.schemaVersion > SCHEMA_VERSION) throw new Error(messages.tooNew);
   for (const entry of doc.pages) {
     if (!entry || typeof entry !== 'object' || Array.isArray(entry) || !isPageId(entry.id)) {
-      throw new Error(UNREADABLE);
+      throw new Error(messages.unreadableTree);
     }
   }
   return doc;
 }
 
 export function displayTitle(entry) {
-  return entry && typeof entry.title === 'string' && entry.title !== '' ? entry.title : UNTITLED;
+  return entry && typeof entry.title === 'string' && entry.title !== '' ? entry.title : messages.untitled;
 }
 
 export const isLive = (entry) => entry.deletedAt === null || entry.deletedAt === undefined;

@@ -1,5 +1,5 @@
 // The tree document on the server: its queued read-modify-write and the page operations, no UI.
-import { api } from './api.js';
+import { NO_RECORD, api, isConflict } from './api.js';
 import {
   SCHEMA_VERSION, addPage, exportList, indexOf, isLive, movePage, parseTree, removeGroup, restoreGroup,
   setFields, trashSubtree,
@@ -11,7 +11,7 @@ const MAX_REREADS = 3;
 export class TreeStore {
   constructor() {
     this.data = { schemaVersion: SCHEMA_VERSION, pages: [] };
-    this.etag = '0';
+    this.etag = NO_RECORD;
     this.queue = Promise.resolve();
     this.lastTouch = new Map();
     this.changed = () => {};
@@ -124,7 +124,7 @@ export class TreeStore {
           this.changed();
           return result;
         } catch (error) {
-          if (error && error.status === 412 && attempt < MAX_REREADS) {
+          if (isConflict(error) && attempt < MAX_REREADS) {
             let fresh;
             try {
               fresh = await api.getTree();

@@ -1,6 +1,7 @@
 // The sidebar's page list and its rename field, with the trash list below: DOM only.
 import { ContextMenu } from './context-menu.js';
-import { element, setText } from './dialogs.js';
+import { element, setText } from './element.js';
+import { messages } from './messages.js';
 import { TrashView } from './trash-view.js';
 import { keyName } from './tree-keyboard.js';
 import { displayTitle } from './tree-model.js';
@@ -211,7 +212,7 @@ export class TreeView {
       // An item of its own, so that the list is still a tree and says why it is empty.
       const empty = element('div', {
         class: 'tree-empty',
-        text: facts.filter ? '一致するページはありません' : 'ページがありません',
+        text: facts.filter ? messages.noMatch : messages.noPages,
       });
       empty.setAttribute('role', 'treeitem');
       empty.setAttribute('aria-disabled', 'true');
@@ -304,7 +305,7 @@ export class TreeView {
     }
     twisty.className = hasChildren ? 'twisty' : 'twisty leaf';
     setText(twisty, open ? '▼' : '▶');
-    twisty.setAttribute('aria-label', open ? '閉じる' : '開く');
+    twisty.setAttribute('aria-label', open ? messages.collapse : messages.expand);
 
     const label = twisty.nextElementSibling;
     if (renaming) {
@@ -354,7 +355,7 @@ export class TreeView {
     const input = element('input', {
       type: 'text', class: 'tree-rename', maxLength: 200, value: entry.title || '',
     });
-    input.setAttribute('aria-label', 'タイトルを変更');
+    input.setAttribute('aria-label', messages.renameTitle);
     input.addEventListener('keydown', (event) => {
       event.stopPropagation();
       if (event.isComposing) return;
