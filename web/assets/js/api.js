@@ -1,4 +1,5 @@
 // The only code that talks to the server. Every failure becomes an ApiError.
+import { takeEarly } from './boot.js';
 
 export class ApiError extends Error {
   constructor(status, code, message) {
@@ -38,7 +39,8 @@ export function onHistoryFailure(handler) {
 export async function request(path, options = {}) {
   let response;
   try {
-    response = await fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options });
+    // A read that start-up has already sent (boot.js) takes its answer.
+    response = await ((!options.method && takeEarly(path)) || fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options }));
   } catch {
     throw new ApiError(0, 'network', NETWORK_MESSAGE);
   }

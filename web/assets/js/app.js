@@ -1,23 +1,21 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
 import { api, onHistoryFailure, setLeaving } from './api.js';
+import { dropEarly, pageFromHash } from './boot.js';
 import { Backlinks } from './backlinks.js';
 import { watchBackups } from './backups.js';
 import { Banner, SaveStatus } from './banner.js';
 import { confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
-import { openExportDialog } from './export-dialog.js';
 import { FILE_ERROR_TOAST_MS, FileMenu, messageOf, windowTitle } from './file-menu.js';
 import { attachHelpMenu } from './help-menu.js';
 import { historyApi } from './history-api.js';
-import { openHistoryDialog } from './history-dialog.js';
 import { collectGarbage } from './images.js';
 import { followPageLinks } from './page-links.js';
 import { lockForReading } from './read-only.js';
-import { openQuickSwitcher } from './quick-switcher.js';
 import { noteOpened, recentPages } from './recent-pages.js';
+import { onDemand } from './on-demand.js';
 import { SearchResults } from './search-results.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
-import { openShortcuts } from './shortcuts.js';
 import { attachSplitter } from './splitter.js';
 import { Toolbar } from './toolbar.js';
 import { TreeController } from './tree-controller.js';
@@ -33,6 +31,12 @@ const WELCOME_HTML = '<h2>Ferncard へようこそ</h2>' +
   '<li>一覧の行はドラッグで並べ替えられます。</li></ul>';
 
 const GC_DELAY_MS = 3000;
+
+// The dialogs load when first opened.
+const openExportDialog = onDemand('./export-dialog.js', 'openExportDialog');
+const openHistoryDialog = onDemand('./history-dialog.js', 'openHistoryDialog');
+const openQuickSwitcher = onDemand('./quick-switcher.js', 'openQuickSwitcher');
+const openShortcuts = onDemand('./shortcuts.js', 'openShortcuts');
 
 const $ = (id) => document.getElementById(id);
 const ui = {
@@ -252,7 +256,7 @@ async function openSwitcher() {
 }
 
 function showShortcuts() {
-  if (!dialogOpen()) openShortcuts();
+  if (!dialogOpen()) openShortcuts().catch(reportError);
 }
 
 // The skip link leads past the top bar and the page list to the body of the open page.
@@ -260,13 +264,6 @@ function skipToPage(event) {
   event.preventDefault();
   if (!ui.page.hidden) ui.editor.focus();
   else ui.newPageBtn.focus();
-}
-
-// ---- Window title ----
-
-function pageFromHash() {
-  const match = /^#\/p\/([0-9a-f-]{36})$/.exec(location.hash);
-  return match ? match[1] : null;
 }
 
 // ---- Global handlers ----
@@ -282,7 +279,7 @@ function attachHandlers() {
   ui.skipLink.addEventListener('click', skipToPage);
   ui.fileBtn.addEventListener('click', () => { if (running) fileMenu.open(); });
   ui.exportBtn.addEventListener('click', () => {
-    if (running) openExportDialog({ pages, selectedId: tree.selectedId, fileName: fileStatus.fileName, editor });
+    if (running) openExportDialog({ pages, selectedId: tree.selectedId, fileName: fileStatus.fileName, editor }).catch(reportError);
   });
   ui.filter.addEventListener('input', () => setFilter(ui.filter.value));
   ui.filter.addEventListener('keydown', (event) => {
@@ -383,6 +380,7 @@ async function start() {
     status.clear();
   }
   running = true;
+  dropEarly();
   watchBackups(ui.status);
 
   if (fileStatus.readOnly) return;

@@ -117,14 +117,15 @@ export class Editor {
     this.etag = etag;
     const entry = this.pages.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
+    // Scrolled while the old body is still in: afterwards it would lay out the new one at once.
+    this.wrap.scrollTop = 0;
     this.body.replaceChildren(fragment);
-    this.history.reset();
+    this.history.reset(clean);
     this.lastSaved = clean;
     this.dirty = false;
     this.conflict = false;
     this.composing = false;
     this.savedRange = null;
-    this.wrap.scrollTop = 0;
   }
 
   markDirty() {
