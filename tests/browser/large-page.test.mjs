@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
-import { assertNoProblems, newPage, stored, storedAs, transfer, useWindow, waitReady } from '../support/browser.mjs';
+import { assertNoProblems, newPage, transfer, useWindow, waitReady } from '../support/browser.mjs';
 
 // A body of 1 MB in 9,000 paragraphs or more, far beyond what one screen shows.
 const PARAGRAPH = (n) => `<p>段落 ${n}: 本文の<b>太字</b>と続きの文です。The quick brown fox jumps over the lazy dog.</p>`;
@@ -27,9 +27,23 @@ async function selectAcrossThePage(page, startOffset) {
   await page.waitForFunction(() => document.getSelection().toString().length > 500000);
 }
 
-const undo = async (page) => {
-  await page.keyboard.press('Control+Z');
-};
+// Waits until the server holds exactly `html` as the page's body, comparing in the window: a
+// megabyte crosses to it once, not at every look.
+async function storedAs(page, id, html) {
+  const last = await page.evaluate(async ([pageId, expected]) => {
+    const { api } = await import('/assets/js/api.js');
+    const deadline = Date.now() + 120000;
+    for (;;) {
+      const body = (await api.getPage(pageId)).html;
+      if (body === expected) return null;
+      if (Date.now() > deadline) return body.length > 200 ? body.slice(0, 100) + '…' + body.slice(-100) : body;
+      await new Promise((resolve) => { setTimeout(resolve, 200); });
+    }
+  }, [id, html]);
+  assert.equal(last, null, 'the stored body is not the expected one');
+}
+
+const undo = (page) => page.keyboard.press('Control+Z');
 
 describe('editing across the whole of a 1 MB page', () => {
   let browser;
@@ -57,7 +71,7 @@ describe('editing across the whole of a 1 MB page', () => {
     await storedAs(page, id, BODY);
   });
 
-  test('a paste over a selection from the first paragraph to the last', async () => {
+  test('a paste over a selection from the first paragraph to the last, and undoing it', async () => {
     await selectAcrossThePage(page, '段落 '.length);
     await transfer(page, 'paste', { text: '貼り付け' });
     await storedAs(page, id, `<p>段落 貼り付け${TAIL}</p>`);
@@ -65,16 +79,7 @@ describe('editing across the whole of a 1 MB page', () => {
     await storedAs(page, id, BODY);
   });
 
-  test('deleting a selection from the first paragraph to the last, then typing', async () => {
-    await selectAcrossThePage(page, '段落 '.length);
-    await page.keyboard.press('Delete');
-    await page.keyboard.type('X');
-    await storedAs(page, id, `<p>段落 X${TAIL}</p>`);
-    await undo(page);
-    await storedAs(page, id, BODY);
-  });
-
-  test('select all, delete, and typing into the empty page', async () => {
+  test('select all, delete, typing into the empty page, and undoing it', async () => {
     await page.click('#editor');
     await page.keyboard.press('Control+A');
     await page.waitForFunction(() => document.getSelection().toString().length > 500000);
@@ -83,9 +88,7 @@ describe('editing across the whole of a 1 MB page', () => {
     await storedAs(page, id, '<p>新しい本文</p>');
     await undo(page);
     await storedAs(page, id, BODY);
-    // What the window shows is what is stored.
     assert.equal(await page.evaluate(() => document.getElementById('editor').childElementCount), paragraphs.length);
-    assert.equal(await stored(page, id), BODY);
     assertNoProblems(assert, browser);
   });
 });

@@ -3,7 +3,7 @@
 import { api } from './api.js';
 import { ImageTool } from './images.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
-import { restoreSelection, liftBlocks, currentBlock, endListItemFor } from './editor-blocks.js';
+import { restoreSelection, liftBlocks, currentBlock, endListItemFor, deleteWide } from './editor-blocks.js';
 import { attachEditorEvents } from './editor-events.js';
 import { EditorHistory } from './editor-history.js';
 import { insertImageFiles } from './editor-transfer.js';
@@ -117,8 +117,7 @@ export class Editor {
     this.etag = etag;
     const entry = this.pages.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
-    // Scrolled while the old body is still in: afterwards it would lay out the new one at once.
-    this.wrap.scrollTop = 0;
+    this.wrap.scrollTop = 0; // while the old body is in: after, it would lay the new one out at once
     this.body.replaceChildren(fragment);
     this.history.reset(clean);
     this.lastSaved = clean;
@@ -299,6 +298,7 @@ export class Editor {
       return;
     }
     this.edit(() => {
+      if (command === 'insertText' || command === 'insertHTML') deleteWide(this.body);
       if (block || command === 'insertHorizontalRule' || (command === 'formatBlock' && value === 'pre')) {
         endListItemFor(this.body);
       }
