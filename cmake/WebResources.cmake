@@ -12,6 +12,9 @@ set(FERNCARD_WEB_RESOURCES
   assets/css/content.css
   assets/js/api.js
   assets/js/app.js
+  assets/js/boot.js
+  assets/js/on-demand.js
+  assets/js/wide-delete.js
   assets/js/dialogs.js
   assets/js/editor.js
   assets/js/editor-blocks.js

@@ -1,4 +1,5 @@
 // The only code that talks to the server. Every failure becomes an ApiError.
+import { takeEarly } from './boot.js';
 import { messages } from './messages.js';
 
 // `code` says what failed: the server's error code ("conflict", "read_only", ...), "network" when
@@ -52,7 +53,8 @@ export function onHistoryFailure(handler) {
 export async function request(path, options = {}) {
   let response;
   try {
-    response = await fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options });
+    // A read that start-up has already sent (boot.js) takes its answer.
+    response = await ((!options.method && takeEarly(path)) || fetch(path, { credentials: 'same-origin', cache: 'no-store', ...options }));
   } catch {
     throw new ApiError(0, 'network', messages.unreachable);
   }

@@ -1,25 +1,23 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
 import { NO_RECORD, api, onHistoryFailure, setLeaving } from './api.js';
+import { dropEarly } from './boot.js';
 import { Backlinks } from './backlinks.js';
 import { watchBackups } from './backups.js';
 import { Banner, SaveStatus } from './banner.js';
 import { confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
-import { openExportDialog } from './export-dialog.js';
 import { FILE_ERROR_TOAST_MS, FileMenu, windowTitle } from './file-menu.js';
 import { attachHelpMenu } from './help-menu.js';
 import { historyApi } from './history-api.js';
-import { openHistoryDialog } from './history-dialog.js';
 import { collectGarbage } from './images.js';
 import { messageOf, messages } from './messages.js';
 import { followPageLinks } from './page-links.js';
 import { pageFromHash } from './page-route.js';
 import { lockForReading } from './read-only.js';
-import { openQuickSwitcher } from './quick-switcher.js';
 import { noteOpened, recentPages } from './recent-pages.js';
+import { onDemand } from './on-demand.js';
 import { SearchResults } from './search-results.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
-import { openShortcuts } from './shortcuts.js';
 import { attachSplitter } from './splitter.js';
 import { Toolbar } from './toolbar.js';
 import { TreeController } from './tree-controller.js';
@@ -29,6 +27,12 @@ import { TreeView } from './tree-view.js';
 import { TreeViewState } from './view-state.js';
 
 const GC_DELAY_MS = 3000;
+
+// The dialogs load when first opened.
+const openExportDialog = onDemand('./export-dialog.js', 'openExportDialog');
+const openHistoryDialog = onDemand('./history-dialog.js', 'openHistoryDialog');
+const openQuickSwitcher = onDemand('./quick-switcher.js', 'openQuickSwitcher');
+const openShortcuts = onDemand('./shortcuts.js', 'openShortcuts');
 
 const $ = (id) => document.getElementById(id);
 const ui = {
@@ -243,7 +247,7 @@ async function openSwitcher() {
 }
 
 function showShortcuts() {
-  if (!dialogOpen()) openShortcuts();
+  if (!dialogOpen()) openShortcuts().catch(reportError);
 }
 
 // The skip link leads past the top bar and the page list to the body of the open page.
@@ -266,7 +270,7 @@ function attachHandlers() {
   ui.skipLink.addEventListener('click', skipToPage);
   ui.fileBtn.addEventListener('click', () => { if (running) fileMenu.open(); });
   ui.exportBtn.addEventListener('click', () => {
-    if (running) openExportDialog({ pages, selectedId: tree.selectedId, fileName: fileStatus.fileName, editor });
+    if (running) openExportDialog({ pages, selectedId: tree.selectedId, fileName: fileStatus.fileName, editor }).catch(reportError);
   });
   ui.filter.addEventListener('input', () => setFilter(ui.filter.value));
   ui.filter.addEventListener('keydown', (event) => {
@@ -367,6 +371,7 @@ async function start() {
     status.clear();
   }
   running = true;
+  dropEarly();
   watchBackups(ui.status);
 
   if (fileStatus.readOnly) return;

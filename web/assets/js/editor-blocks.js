@@ -1,6 +1,7 @@
 // Block structure fixes for the editor: no blocks inside paragraphs, leaving a code block,
-// typed first lines made paragraphs, and the caret put back where it was.
+// typed first lines made paragraphs, the caret put back where it was, and wide selections deleted.
 import { BLOCKS as PARAGRAPH_BREAKERS, splitParagraph } from './sanitize.js';
+export { deleteWide } from './wide-delete.js';
 
 const BLOCKS = ['h1', 'h2', 'h3', 'blockquote', 'pre'];
 

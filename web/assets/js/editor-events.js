@@ -4,10 +4,14 @@ import { showToast } from './dialogs.js';
 import { firstLineFix, leaveCodeBlock } from './editor-blocks.js';
 import { attachTransferEvents } from './editor-transfer.js';
 import { messages } from './messages.js';
+import { deleteWide } from './wide-delete.js';
 
 // Input that continues a typing run; any other input (a format by shortcut, a moved drag) is a
 // step of its own.
 const TYPING = /^(insertText|insertCompositionText|insertParagraph|insertLineBreak|insertReplacementText|delete(Content|Word|SoftLine|HardLine)?(Backward|Forward)?)$/;
+
+// Input that replaces the selection: a wide one is deleted before the browser's command runs.
+const WIDE_INPUT = /^(insertText|insertParagraph|insertLineBreak|delete\w*)$/;
 
 function undoKey(event) {
   if (!event.ctrlKey || event.altKey || event.metaKey) return null;
@@ -23,8 +27,16 @@ export function attachEditorEvents(editor) {
     if (event.inputType === 'historyUndo' || event.inputType === 'historyRedo') {
       event.preventDefault();
       editor.exec(event.inputType === 'historyUndo' ? 'undo' : 'redo');
-    } else if (!editor.commanding && !TYPING.test(event.inputType)) {
-      history.checkpoint();
+    } else if (!editor.commanding) {
+      const typing = TYPING.test(event.inputType);
+      if (!typing) history.checkpoint();
+      // Over a selection of many blocks the deletion is made here; an insertion goes on at the caret.
+      if (WIDE_INPUT.test(event.inputType) && deleteWide(body) && event.inputType.startsWith('delete')) {
+        event.preventDefault();
+        editor.markDirty();
+        if (typing) history.typed();
+        else history.record();
+      }
     }
   });
   body.addEventListener('input', (event) => {

@@ -68,13 +68,14 @@ export class EditorHistory {
     body.addEventListener('mousedown', () => this.checkpoint());
   }
 
-  // A new body (another page, or another window's version): no steps to go back to.
-  reset() {
+  // A new body (another page, or another window's version): no steps to go back to. `html`, when
+  // given, is the body's HTML as the caller already has it.
+  reset(html = this.body.innerHTML) {
     clearTimeout(this.runTimer);
     this.undoSteps = [];
     this.redoSteps = [];
     this.changed = false;
-    this.base = { html: this.body.innerHTML, caret: null };
+    this.base = { html, caret: null };
   }
 
   // The body changed by typing: the run goes on until a pause.

@@ -4,6 +4,7 @@ import { uploadImages, uploadDataImages, imageFilesOf } from './images.js';
 import { parseInert } from './inert-html.js';
 import { convertOfficeLists } from './office-lists.js';
 import { insertLines } from './paste-text.js';
+import { deleteWide } from './wide-delete.js';
 import { escapeHtml } from './sanitize.js';
 
 // Runs an upload and inserts what it gives where the caret was when it began, in the page
@@ -82,7 +83,7 @@ export function insertPlainText(editor, text) {
     return;
   }
   editor.edit(() => {
-    if (!document.getSelection().isCollapsed) document.execCommand('delete', false, null);
+    if (!document.getSelection().isCollapsed && !deleteWide(editor.body)) document.execCommand('delete', false, null);
     if (!insertLines(editor.body, lines)) {
       document.execCommand('insertHTML', false, lines.map((line) => '<p>' + (lineHtml(line) || '<br>') + '</p>').join(''));
     }

@@ -4,7 +4,7 @@ import { ApiError, NO_RECORD, api } from './api.js';
 import { ImageTool } from './images.js';
 import { messages } from './messages.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
-import { restoreSelection, liftBlocks, currentBlock, endListItemFor } from './editor-blocks.js';
+import { restoreSelection, liftBlocks, currentBlock, endListItemFor, deleteWide } from './editor-blocks.js';
 import { attachEditorEvents } from './editor-events.js';
 import { EditorHistory } from './editor-history.js';
 import {
@@ -150,14 +150,14 @@ export class Editor {
     this.etag = etag;
     const entry = this.pages.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
+    this.wrap.scrollTop = 0; // while the old body is in: after, it would lay the new one out at once
     this.body.replaceChildren(fragment);
-    this.history.reset();
+    this.history.reset(clean);
     this.lastSaved = clean;
     this.dirty = false;
     this.conflict = false;
     this.composing = false;
     this.savedRange = null;
-    this.wrap.scrollTop = 0;
   }
 
   async refreshIfChanged() {
@@ -219,6 +219,7 @@ export class Editor {
       return;
     }
     this.edit(() => {
+      if (command === 'insertText' || command === 'insertHTML') deleteWide(this.body);
       if (block || command === 'insertHorizontalRule' || (command === 'formatBlock' && value === 'pre')) {
         endListItemFor(this.body);
       }

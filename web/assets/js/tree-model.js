@@ -1,15 +1,12 @@
 // Pure functions of the tree document: parsing, look-ups indexed once per document, and changes.
 import { messages } from './messages.js';
+import { isPageId } from './page-route.js';
+
+export { isPageId };
 
 export const SCHEMA_VERSION = 1;
 const ORDER_STEP = 1000;
 const MIN_ORDER_GAP = 1e-6;
-
-const PAGE_ID = /^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$/;
-
-export function isPageId(value) {
-  return typeof value === 'string' && PAGE_ID.test(value);
-}
 
 export function parseTree(text) {
   let doc;
