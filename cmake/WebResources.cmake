@@ -27,6 +27,7 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/tree-model.js
   assets/js/tree-store.js
   assets/js/tree-view.js
+  assets/js/tree-window.js
   assets/js/view-state.js
   assets/js/context-menu.js
   assets/js/trash-view.js

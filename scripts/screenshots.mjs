@@ -1,7 +1,7 @@
 // Takes light and dark screenshots of the main window, a nested tree, the editor with a list and
 // a table, the conflict banner, search results, a backup's read-only window, the export dialog,
 // the import's progress and summary, the quick switcher, the keyboard shortcut list, the focus ring,
-// the window at 200 % zoom and the history dialog, for a person to look at: a review tool.
+// the window at 200 % zoom, the history dialog and a list of 10,000 pages, for a person to look at: a review tool.
 // Usage: FERNCARD_BIN=build/ferncard node scripts/screenshots.mjs [OUTPUT_FOLDER]
 import fs from 'node:fs';
 import os from 'node:os';
@@ -185,6 +185,26 @@ try {
   } finally {
     await backupServer.stop();
   }
+  // A list of 10,000 pages, all open, its rows drawn as they come into view: the end of it, reached
+  // from the keyboard.
+  await page.evaluate(async () => {
+    const current = await fetch('/api/tree');
+    const doc = await current.json();
+    const id = (n) => `00000000-0000-4000-8001-${n.toString(16).padStart(12, '0')}`;
+    for (let top = 0; top < 100; top++) {
+      doc.pages.push({ id: id(top * 100), parentId: null, order: 10000 + top, title: `章 ${top + 1}`, deletedAt: null });
+      for (let n = 1; n < 100; n++) {
+        doc.pages.push({ id: id(top * 100 + n), parentId: id(top * 100), order: n, title: `節 ${top + 1}.${n}`, deletedAt: null });
+      }
+    }
+    await fetch('/api/tree', { method: 'PUT', body: JSON.stringify(doc), headers: { 'If-Match': current.headers.get('ETag'), 'Content-Type': 'application/json' } });
+  });
+  await show(page, uuid(4), '買い物リスト');
+  await page.locator('#tree .tree-row[aria-selected="true"]').focus();
+  await page.keyboard.press('*');
+  for (const key of ['End', 'ArrowUp', 'ArrowUp']) await page.keyboard.press(key);
+  await shoot(page, 'tree-large');
+
   console.log(`screenshots in ${out}`);
 } finally {
   await browser.close();

@@ -277,3 +277,106 @@ describe('the page list', () => {
     assertNoProblems(assert, browser);
   });
 });
+
+// A window on 10,000 pages (100 with 99 children each, one of them "zebra"): only the rows in view
+// are drawn, and the keyboard, type-ahead, the selection and drag and drop reach the others.
+describe('a page list of 10,000 pages', () => {
+  let browser;
+  let page;
+  const id = (n) => `00000000-0000-4000-8000-${n.toString(16).padStart(12, '0')}`;
+  const pages = [];
+  for (let top = 0; top < 100; top++) {
+    const parentId = id(top * 100 + 1);
+    pages.push({ id: parentId, parentId: null, order: top + 1, title: `ページ ${top * 100 + 1}`, deletedAt: null });
+    for (let child = 1; child <= 99; child++) {
+      const n = top * 100 + 1 + child;
+      pages.push({ id: id(n), parentId, order: child, title: n === 9051 ? 'zebra' : `ページ ${n}`, deletedAt: null });
+    }
+  }
+  useWindow(async (opened) => {
+    ({ browser, page } = opened);
+    await page.evaluate(async (doc) => {
+      const { api } = await import('/assets/js/api.js');
+      await api.putTree(doc, (await api.getTree()).etag);
+    }, { schemaVersion: 1, pages });
+    await page.reload();
+    await waitReady(page);
+  });
+
+  const focusedRow = () => page.evaluate(() => {
+    const node = document.activeElement;
+    const box = node.getBoundingClientRect();
+    const view = document.getElementById('tree').getBoundingClientRect();
+    return {
+      title: node.querySelector('.tree-title')?.textContent,
+      inView: box.top >= view.top && box.bottom <= view.bottom,
+      aria: ['aria-level', 'aria-posinset', 'aria-setsize', 'aria-expanded'].map((name) => node.getAttribute(name)).join(' '),
+    };
+  });
+  const drawnRows = () => rows(page).count();
+
+  test('the keyboard goes from the top to the bottom of all of them, each row drawn as it comes', async () => {
+    await page.locator('#tree .tree-row[aria-selected="true"]').focus();
+    await page.keyboard.press('*');
+    await row(page, 'ページ 2').waitFor();
+    await page.keyboard.press('Home');
+    for (let i = 0; i < 60; i++) await page.keyboard.press('ArrowDown');
+    assert.deepEqual(await focusedRow(), { title: 'ページ 61', inView: true, aria: '2 60 99 ' });
+    await page.keyboard.press('End');
+    assert.deepEqual(await focusedRow(), { title: 'ページ 10000', inView: true, aria: '2 99 99 ' });
+    await page.keyboard.press('ArrowUp');
+    assert.equal((await focusedRow()).title, 'ページ 9999');
+    await page.keyboard.press('Home');
+    assert.deepEqual(await focusedRow(), { title: 'ページ 1', inView: true, aria: '1 1 100 true' });
+    assert.ok(await drawnRows() < 100, `${await drawnRows()} rows drawn`);
+    assertNoProblems(assert, browser);
+  });
+
+  test('type-ahead reaches a row that is not drawn, which tells its place in the tree', async () => {
+    assert.equal(await row(page, 'zebra').count(), 0);
+    await page.keyboard.type('z');
+    assert.deepEqual(await focusedRow(), { title: 'zebra', inView: true, aria: '2 50 99 ' });
+    assert.equal(await row(page, 'ページ 9001').count(), 0, 'its parent is far above, out of view');
+    await page.keyboard.press('ArrowLeft');
+    assert.deepEqual(await focusedRow(), { title: 'ページ 9001', inView: true, aria: '1 91 100 true' });
+    assert.ok(await drawnRows() < 100);
+  });
+
+  test('the selected row is brought into view after a reload', async () => {
+    await page.keyboard.type('z');
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.getElementById('title').value === 'zebra');
+    await page.reload();
+    await waitReady(page);
+    await page.locator('#tree .tree-row[aria-selected="true"]').waitFor();
+    const shown = await row(page, 'zebra').evaluate((node) => {
+      const box = node.getBoundingClientRect();
+      const view = document.getElementById('tree').getBoundingClientRect();
+      return [node.getAttribute('aria-selected'), box.top >= view.top && box.bottom <= view.bottom];
+    });
+    assert.deepEqual(shown, ['true', true]);
+    assert.ok(await drawnRows() < 100);
+    assertNoProblems(assert, browser);
+  });
+
+  test('a row dragged onto one scrolled into view lands inside it', async () => {
+    await page.locator('#tree').evaluate((tree) => { tree.scrollTop = 0; });
+    await row(page, 'ページ 2').waitFor();
+    const from = await row(page, 'ページ 2').boundingBox();
+    await page.mouse.move(from.x + 40, from.y + from.height / 2);
+    await page.mouse.down();
+    await page.mouse.move(from.x + 40, from.y + from.height / 2 + 8, { steps: 2 });
+    // The list scrolls far down while the row is held, as it does under the pointer at its edge.
+    await page.locator('#tree').evaluate((tree) => { tree.scrollTop = 30 * 9040; });
+    await row(page, 'zebra').waitFor();
+    const to = await row(page, 'zebra').boundingBox();
+    await page.mouse.move(to.x + 40, to.y + to.height / 2, { steps: 4 });
+    await page.mouse.up();
+    await page.waitForFunction(() => [...document.querySelectorAll('#tree .tree-row[aria-expanded="true"] .tree-title')]
+      .some((title) => title.textContent === 'zebra'));
+    const stored = (await storedTree(page)).doc.pages;
+    assert.equal(stored.find((p) => p.title === 'ページ 2').parentId, id(9051));
+    assert.equal(await page.locator('.drop-before, .drop-after, .drop-inside, .dragging').count(), 0);
+    assertNoProblems(assert, browser);
+  });
+});

@@ -1,7 +1,7 @@
 // The indexed tree look-ups give the answers of plain scans on a large, untidy tree.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { TreeIndex, isLive, orderOf } from '../../web/assets/js/tree-model.js';
+import { ShownRows, TreeIndex, isLive, orderOf } from '../../web/assets/js/tree-model.js';
 
 // A seeded generator, so that a failure repeats.
 function random(seed) {
@@ -86,7 +86,7 @@ test('entries, shown parents and children match the scans', () => {
   assert.equal(listed.length, doc.pages.filter(isLive).length);
 });
 
-test('subtrees, ancestry and filter matches match the scans', () => {
+test('subtrees and ancestry match the scans', () => {
   for (const entry of sample(300)) {
     const group = [];
     if (isLive(entry)) {
@@ -103,17 +103,35 @@ test('subtrees, ancestry and filter matches match the scans', () => {
   }
   assert.equal(index.isWithin(pageId(10), pageId(11)), true);
 
-  const title = (entry) => entry.title;
-  for (const filter of ['page 4', 'page 96', 'nothing like it', '']) {
-    const expected = new Set();
-    const visit = (entry) => {
-      let match = entry.title.toLowerCase().includes(filter);
-      for (const child of index.children(entry.id)) if (visit(child)) match = true;
-      if (match) expected.add(entry.id);
-      return match;
+});
+
+test('the rows shown for open pages and for a filter match a walk of the tree', () => {
+  // The walk: under a filter, the pages matching it or above a match, all open.
+  const walk = (expanded, filter) => {
+    const rows = [];
+    const keep = (entry) => !filter || entry.title.toLowerCase().includes(filter) || index.children(entry.id).some(keep);
+    const visit = (parentId, depth) => {
+      const kids = index.children(parentId).filter(keep);
+      kids.forEach((entry, i) => {
+        const hasChildren = index.children(entry.id).some(keep);
+        const open = hasChildren && (Boolean(filter) || expanded.has(entry.id));
+        rows.push([entry.id, depth, kids.length, i + 1, hasChildren, open]);
+        if (open) visit(entry.id, depth + 1);
+      });
     };
-    for (const top of reference.children(doc, null, ids)) visit(top);
-    assert.deepEqual([...index.matchingIds(filter, title)].sort(), [...expected].sort(), filter);
+    visit(null, 0);
+    return rows;
+  };
+  const opened = new Set(sample(3000).map((entry) => entry.id));
+  for (const [expanded, filter] of [[new Set(), ''], [opened, ''], [ids, ''], [opened, 'page 4'], [new Set(), 'page 96'],
+    [new Set(), 'nothing like it']]) {
+    const shown = new ShownRows(index, expanded, filter);
+    const rows = Array.from({ length: shown.length }, (_, i) => {
+      const { entry, depth, size, position, hasChildren, open } = shown.at(i);
+      return [entry.id, depth, size, position, hasChildren, open];
+    });
+    assert.deepEqual(rows, walk(expanded, filter), `${expanded.size} open, filter "${filter}"`);
+    for (const entry of sample(200)) assert.equal(shown.indexOf(entry.id), rows.findIndex((row) => row[0] === entry.id));
   }
 });
 

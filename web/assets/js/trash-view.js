@@ -8,6 +8,7 @@ export class TrashView {
     this.button = button;
     this.list = list;
     this.shown = null;
+    this.model = null;
     this.restoreHandler = () => {};
     this.purgeHandler = () => {};
     this.historyHandler = () => {};
@@ -34,6 +35,9 @@ export class TrashView {
   }
 
   render(model) {
+    // The same document draws the same trash.
+    if (model === this.model) return;
+    this.model = model;
     const trashed = model.doc.pages.filter((entry) => !isLive(entry));
     setText(this.button, messages.trashButton(trashed.length));
     const roots = model.trashRoots();

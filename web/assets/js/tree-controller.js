@@ -3,7 +3,7 @@ import { confirmDialog, showToast } from './dialogs.js';
 import { messages } from './messages.js';
 import { pageHash } from './page-route.js';
 import { TreeKeys } from './tree-keyboard.js';
-import { displayTitle } from './tree-model.js';
+import { ShownRows, displayTitle } from './tree-model.js';
 
 export class TreeController {
   // onSelect(id) switches the editor and resolves whether it did; onCreated() follows a page made
@@ -18,6 +18,7 @@ export class TreeController {
     this.onError = onError;
     this.selectedId = null;
     this.filter = '';
+    this.shown = null; // { model, filter, rows } of the last render
 
     store.bindChanged(() => this.render());
     view.bindSelect((id) => this.run(this.select(id)));
@@ -40,10 +41,23 @@ export class TreeController {
     return this.state.lastSelected;
   }
 
+  // The rows are worked out again only when the document, the open rows or the filter changed.
   render() {
-    this.view.render({
-      model: this.store.model, selectedId: this.selectedId, expanded: this.state.expanded, filter: this.filter,
-    });
+    const model = this.store.model;
+    if (!this.shown || this.shown.model !== model || this.shown.filter !== this.filter) {
+      this.shown = { model, filter: this.filter, rows: new ShownRows(model, this.state.expanded, this.filter) };
+    }
+    this.view.render({ model, rows: this.shown.rows, selectedId: this.selectedId, filter: this.filter });
+  }
+
+  // Opens or closes a row (open: true, false, or undefined to switch it); returns whether it changed.
+  setOpen(id, open = !this.state.expanded.has(id)) {
+    const expanded = this.state.expanded;
+    if (expanded.has(id) === open) return false;
+    if (open) expanded.add(id);
+    else expanded.delete(id);
+    this.shown = null;
+    return true;
   }
 
   run(promise) {
@@ -71,7 +85,7 @@ export class TreeController {
     for (let entry = id ? this.store.page(id) : null, steps = 0; entry && steps < 10000; steps++) {
       const parentId = entry.parentId ?? null;
       if (parentId === null) break;
-      this.state.expanded.add(parentId);
+      this.setOpen(parentId, true);
       entry = this.store.page(parentId);
     }
     this.saveView();
@@ -85,7 +99,7 @@ export class TreeController {
     const made = await this.store.createPage({ id, parentId, afterId, title });
     if (!made) return null;
     if (made.placedUnder) {
-      this.state.expanded.add(made.placedUnder);
+      this.setOpen(made.placedUnder, true);
       this.saveView();
       this.render();
     }
@@ -97,7 +111,7 @@ export class TreeController {
     if (!this.store.canDropOn(id, targetId)) return false;
     const ok = await this.store.move(id, targetId, position);
     if (ok && position === 'inside') {
-      this.state.expanded.add(targetId);
+      this.setOpen(targetId, true);
       this.saveView();
     }
     this.render();
@@ -157,9 +171,20 @@ export class TreeController {
   }
 
   toggle(id) {
-    const expanded = this.state.expanded;
-    if (expanded.has(id)) expanded.delete(id);
-    else expanded.add(id);
+    this.setOpen(id);
+    this.saveView();
+    this.render();
+  }
+
+  // Opens every row among the siblings of id that has children.
+  expandSiblings(id) {
+    const entry = this.store.page(id);
+    if (!entry || this.filter) return;
+    let changed = false;
+    for (const sibling of this.store.model.children(this.store.model.shownParent(entry))) {
+      if (this.store.model.hasChildren(sibling.id) && this.setOpen(sibling.id, true)) changed = true;
+    }
+    if (!changed) return;
     this.saveView();
     this.render();
   }

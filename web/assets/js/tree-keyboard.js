@@ -1,6 +1,7 @@
 // Keys on a focused row of the page list: moving through the tree, type-ahead, and moving a page
 // up, down, in and out with Alt and the arrows (drag and drop needs a mouse).
 import { foldText } from './search-text.js';
+import { displayTitle } from './tree-model.js';
 
 const TYPE_AHEAD_MS = 800;
 
@@ -25,12 +26,12 @@ export class TreeKeys {
   handle(id, key, expanded) {
     const tree = this.tree;
     const view = tree.view;
-    const rows = view.rows();
     switch (key) {
       case 'ArrowDown': view.focusNear(id, 1); return true;
       case 'ArrowUp': view.focusNear(id, -1); return true;
-      case 'Home': if (rows.length) view.focusRow(rows[0]); return true;
-      case 'End': if (rows.length) view.focusRow(rows[rows.length - 1]); return true;
+      case 'Home': view.focusIndex(0); return true;
+      case 'End': view.focusIndex(-1); return true;
+      case '*': tree.expandSiblings(id); return true;
       case 'ArrowRight':
         if (expanded === 'false') tree.toggle(id);
         else if (expanded === 'true') view.focusNear(id, 1);
@@ -98,20 +99,32 @@ export class TreeKeys {
   }
 
   // Focuses the first row after the focused one (or, for a run of characters, from it) whose title
-  // begins with text; returns whether there was one.
+  // begins with text; returns whether there was one. Rows out of view count too.
   find(id, text) {
     const needle = foldText(text);
-    const rows = this.tree.view.rows();
-    const from = rows.findIndex((row) => row.dataset.id === id);
+    const rows = this.tree.view.shown;
+    if (!rows || !rows.length) return false;
+    const from = rows.indexOf(id);
     const start = [...text].length > 1 ? from : from + 1;
     for (let i = 0; i < rows.length; i++) {
-      const row = rows[(start + i) % rows.length];
-      const title = row.querySelector('.tree-title');
-      if (title && foldText(title.textContent).startsWith(needle)) {
-        this.tree.view.focusRow(row);
+      const entry = rows.entryAt((start + i + rows.length) % rows.length);
+      if (foldedTitle(entry).startsWith(needle)) {
+        this.tree.view.focusPage(entry.id);
         return true;
       }
     }
     return false;
   }
+}
+
+// Titles folded once per entry: a search through a long list then only compares.
+const folded = new WeakMap();
+function foldedTitle(entry) {
+  const title = displayTitle(entry);
+  let known = folded.get(entry);
+  if (!known || known.title !== title) {
+    known = { title, folded: foldText(title) };
+    folded.set(entry, known);
+  }
+  return known.folded;
 }

@@ -97,26 +97,45 @@ export class TreeIndex {
     return group;
   }
 
-  // The pages shown from the top, each after its parent (breadth first).
-  shownPages() {
-    const order = [...this.children(null)];
-    for (let i = 0; i < order.length; i++) order.push(...this.children(order[i].id));
-    return order;
-  }
-
-  // The ids of shown pages whose title, or a descendant's, contains `filter` (already lowercased).
-  matchingIds(filter, titleOf) {
-    const result = new Set();
-    const order = this.shownPages();
-    // Children come after their parents, so walking backwards settles every child first.
-    for (let i = order.length - 1; i >= 0; i--) {
-      const entry = order[i];
-      if (titleOf(entry).toLowerCase().includes(filter) ||
-          this.children(entry.id).some((child) => result.has(child.id))) {
-        result.add(entry.id);
+  // Every shown page in reading order (each before its children), worked out once per document:
+  // entries, and per place the depth, the place after its subtree, its parent's place (-1 at the
+  // top), its place among its siblings (from 1) and their number. Lists of numbers, so that the rows
+  // of any set of open pages or filter come from a few passes over them.
+  outline() {
+    if (this.lines) return this.lines;
+    const entries = [];
+    const depth = [];
+    const parent = [];
+    const position = [];
+    const size = [];
+    const end = [];
+    // A stack of levels instead of recursion: a chain of thousands of pages is a valid tree.
+    const stack = [{ kids: this.children(null), at: 0, place: -1 }];
+    while (stack.length) {
+      const level = stack[stack.length - 1];
+      if (level.at === level.kids.length) {
+        stack.pop();
+        if (level.place >= 0) end[level.place] = entries.length;
+        continue;
       }
+      const entry = level.kids[level.at++];
+      const place = entries.length;
+      entries.push(entry);
+      depth.push(stack.length - 1);
+      parent.push(level.place);
+      position.push(level.at);
+      size.push(level.kids.length);
+      end.push(place + 1);
+      const kids = this.children(entry.id);
+      if (kids.length) stack.push({ kids, at: 0, place });
     }
-    return result;
+    const placeOf = new Map();
+    entries.forEach((entry, place) => placeOf.set(entry.id, place));
+    this.lines = {
+      entries, placeOf, depth: Int32Array.from(depth), parent: Int32Array.from(parent),
+      position: Int32Array.from(position), size: Int32Array.from(size), end: Int32Array.from(end), lowered: null,
+    };
+    return this.lines;
   }
 
   // Trashed pages whose parent is not in the same trash group, newest first. Shared, like children.
@@ -141,6 +160,91 @@ export function indexOf(doc) {
     cache.set(doc, index);
   }
   return index;
+}
+
+// ---- The rows the list shows ----
+
+// The rows of the list from top to bottom, worked out once per change of the document, the open
+// rows or the filter: the pages under open parents or, with a filter (lowercased), the pages whose
+// title contains it and their ancestors, all open. at(index) gives what the list draws and
+// assistive technology is told: { entry, depth, size, position, hasChildren, open }, size and
+// position counted among the siblings shown.
+export class ShownRows {
+  constructor(model, expanded, filter = '') {
+    const lines = model.outline();
+    this.lines = lines;
+    this.filtered = Boolean(filter);
+    this.rowOfPlace = null; // row index by place, made at the first look-up
+    const count = lines.entries.length;
+    const places = [];
+    if (!filter) {
+      for (let place = 0; place < count;) {
+        places.push(place);
+        const closed = lines.end[place] === place + 1 || !expanded.has(lines.entries[place].id);
+        place = closed ? lines.end[place] : place + 1;
+      }
+      this.places = Int32Array.from(places);
+      return;
+    }
+    // Titles lowercased once per document: a keystroke then only compares.
+    lines.lowered ??= lines.entries.map((entry) => displayTitle(entry).toLowerCase());
+    // Kept: a match or the ancestor of one. Children come after their parents, so walking
+    // backwards settles every child first. The root counts at place count.
+    const kept = new Uint8Array(count + 1);
+    for (let place = count - 1; place >= 0; place--) {
+      if (kept[place] || lines.lowered[place].includes(filter)) {
+        kept[place] = 1;
+        kept[lines.parent[place] < 0 ? count : lines.parent[place]] = 1;
+      }
+    }
+    const shownKids = new Int32Array(count + 1);
+    const position = [];
+    for (let place = 0; place < count; place++) {
+      if (!kept[place]) continue;
+      places.push(place);
+      const parent = lines.parent[place] < 0 ? count : lines.parent[place];
+      position.push(++shownKids[parent]);
+    }
+    this.places = Int32Array.from(places);
+    this.position = Int32Array.from(position);
+    this.shownKids = shownKids;
+  }
+
+  get length() {
+    return this.places.length;
+  }
+
+  entryAt(index) {
+    return this.lines.entries[this.places[index]];
+  }
+
+  at(index) {
+    const place = this.places[index];
+    if (place === undefined) return undefined;
+    const lines = this.lines;
+    const entry = lines.entries[place];
+    if (!this.filtered) {
+      const hasChildren = lines.end[place] > place + 1;
+      const open = hasChildren && index + 1 < this.places.length && this.places[index + 1] === place + 1;
+      return { entry, depth: lines.depth[place], size: lines.size[place], position: lines.position[place], hasChildren, open };
+    }
+    const parent = lines.parent[place] < 0 ? lines.entries.length : lines.parent[place];
+    const hasChildren = this.shownKids[place] > 0;
+    return {
+      entry, depth: lines.depth[place], size: this.shownKids[parent], position: this.position[index], hasChildren, open: hasChildren,
+    };
+  }
+
+  // The place of a page's row, or -1 when it is not shown.
+  indexOf(id) {
+    const place = this.lines.placeOf.get(id);
+    if (place === undefined) return -1;
+    if (!this.rowOfPlace) {
+      this.rowOfPlace = new Int32Array(this.lines.entries.length).fill(-1);
+      this.places.forEach((p, index) => { this.rowOfPlace[p] = index; });
+    }
+    return this.rowOfPlace[place];
+  }
 }
 
 // ---- Changes: each edits doc in place and returns false when it finds nothing to do ----

@@ -5,25 +5,23 @@ import { messages } from './messages.js';
 import { TrashView } from './trash-view.js';
 import { keyName } from './tree-keyboard.js';
 import { displayTitle } from './tree-model.js';
+import { ROW_HEIGHT, RowWindow } from './tree-window.js';
 
 const DRAG_TYPE = 'application/x-ferncard-page';
-const STALE_AT_ONCE = 100;
 const DROP_MARKS = ['drop-before', 'drop-after', 'drop-inside'];
 
 // The facts each tree row was last drawn from.
 const drawnFrom = new WeakMap();
 
-// A new list item with its row, twisty and title: cloned, which costs far less than building.
-let itemTemplate = null;
-function blankItem() {
-  if (!itemTemplate) {
-    const row = element('div', { class: 'tree-row' },
+// A new row with its twisty and title: cloned, which costs far less than building.
+let rowTemplate = null;
+function blankRow() {
+  if (!rowTemplate) {
+    rowTemplate = element('div', { class: 'tree-row' },
       element('button', { type: 'button', class: 'twisty', tabIndex: -1 }), element('span', { class: 'tree-title' }));
-    row.setAttribute('role', 'treeitem');
-    itemTemplate = element('li', {}, row);
-    itemTemplate.setAttribute('role', 'none');
+    rowTemplate.setAttribute('role', 'treeitem');
   }
-  return itemTemplate.cloneNode(true);
+  return rowTemplate.cloneNode(true);
 }
 
 const rowAt = (event) => (event.target.closest ? event.target.closest('.tree-row') : null);
@@ -33,14 +31,29 @@ export class TreeView {
     this.container = container;
     this.trash = new TrashView({ button: trashButton, list: trashList });
     // On closing, the focus goes back to the selected row, or the first.
-    this.menu = new ContextMenu(contextMenu, () => this.rowOf(this.facts && this.facts.selectedId) ||
+    this.menu = new ContextMenu(contextMenu, () => this.revealRow(this.facts && this.facts.selectedId) ||
       this.container.querySelector('.tree-row'));
-    // What the list was last drawn from: { model, selectedId, expanded, filter }.
+    // What the list was last drawn from: { model, rows, selectedId, filter }.
     this.facts = null;
+    this.shown = null;
+    // The row that is the list's one tab stop, and the selected page last brought into view.
+    this.activeId = null;
+    this.revealedId = null;
     this.renamingId = null;
     this.renameInput = null;
     this.renamed = () => {};
     this.dragId = null;
+    this.window = new RowWindow(container, (row, shownRow, index, reused) => this.drawRow(row, shownRow, index, reused),
+      () => [this.activeId, this.renamingId, this.dragId]);
+    // A row focused by a click becomes the tab stop, and so stays drawn.
+    container.addEventListener('focusin', (event) => {
+      const row = rowAt(event);
+      if (!row || event.target !== row || row.dataset.id === this.activeId) return;
+      const before = this.rowOf(this.activeId);
+      if (before) before.tabIndex = -1;
+      this.activeId = row.dataset.id;
+      row.tabIndex = 0;
+    });
   }
 
   // ---- Events ----
@@ -161,54 +174,59 @@ export class TreeView {
 
   // ---- Focus ----
 
-  rows() {
-    return [...this.container.querySelectorAll('.tree-row')];
-  }
-
+  // The element of a drawn row, or null; the focused row is always drawn.
   rowOf(id) {
-    return this.rows().find((row) => row.dataset.id === id) || null;
+    return this.window.rowOf(id);
   }
 
-  focusRow(row) {
-    for (const other of this.container.querySelectorAll('.tree-row')) other.tabIndex = -1;
-    row.tabIndex = 0;
-    row.focus();
+  // The row of id scrolled into view and drawn, or null when it is not shown.
+  revealRow(id, center = false) {
+    const index = this.shown ? this.shown.indexOf(id) : -1;
+    if (index < 0) return null;
+    this.window.reveal(index, center);
+    return this.rowOf(id);
+  }
+
+  // Makes the row of id the list's tab stop, brings it into view and focuses it.
+  focusPage(id) {
+    const index = id && this.shown ? this.shown.indexOf(id) : -1;
+    if (index < 0) return;
+    this.activeId = id;
+    this.window.reveal(index);
+    this.rowOf(id).focus({ preventScroll: true });
+  }
+
+  // Focuses the row at index (counted from the end when negative), when there is one.
+  focusIndex(index) {
+    const rows = this.shown;
+    const row = rows && rows.at(index < 0 ? rows.length + index : index);
+    if (row) this.focusPage(row.entry.id);
   }
 
   // Focuses the row `step` rows after (or before) the row of id, when there is one.
   focusNear(id, step) {
-    const rows = this.rows();
-    const index = rows.findIndex((row) => row.dataset.id === id);
-    if (index >= 0 && rows[index + step]) this.focusRow(rows[index + step]);
-  }
-
-  focusPage(id) {
-    const row = id ? this.rowOf(id) : null;
-    if (row) this.focusRow(row);
+    const index = this.shown ? this.shown.indexOf(id) : -1;
+    if (index >= 0 && index + step >= 0) this.focusIndex(index + step);
   }
 
   // ---- Rendering ----
 
-  // The list is updated in place: rows that stay keep their elements, so a click or double
-  // click whose press and release straddle a re-render (a page switch finishing, a write from
-  // the queue) still reaches its row, and a drag in progress keeps its source.
+  // Rows that stay in view keep their elements, so that a click or double click whose press and
+  // release straddle a re-render (a page switch finishing, a write from the queue) still reaches
+  // its row, and a drag in progress keeps its source. facts: { model, rows (ShownRows),
+  // selectedId, filter }.
   render(facts) {
     this.facts = facts;
     this.trash.render(facts.model);
     // An open rename field is never rebuilt: its text and focus must survive.
     if (this.renamingId && this.renameInput && this.renameInput.isConnected) return;
-    const focusedRow = document.activeElement && document.activeElement.closest
-      ? document.activeElement.closest('.tree-row') : null;
-    const focusedId = focusedRow && this.container.contains(focusedRow) ? focusedRow.dataset.id : null;
-
-    const matches = facts.filter ? facts.model.matchingIds(facts.filter, displayTitle) : null;
-    const current = this.container.firstElementChild;
-    const reuse = current && current.matches('ul.tree-list') ? current : null;
-    const list = this.renderLevel(null, 0, matches, reuse);
-    if (list) {
-      list.setAttribute('role', 'none');
-      if (list !== current || this.container.childElementCount !== 1) this.container.replaceChildren(list);
-    } else {
+    const focused = document.activeElement;
+    const focusedRow = focused && focused.closest && this.container.contains(focused) ? focused.closest('.tree-row') : null;
+    const focusedId = focusedRow ? focusedRow.dataset.id : null;
+    const rows = facts.rows;
+    this.shown = rows;
+    if (!rows.length) {
+      this.window.clear();
       // An item of its own, so that the list is still a tree and says why it is empty.
       const empty = element('div', {
         class: 'tree-empty',
@@ -217,13 +235,18 @@ export class TreeView {
       empty.setAttribute('role', 'treeitem');
       empty.setAttribute('aria-disabled', 'true');
       this.container.replaceChildren(empty);
+      return;
     }
-    const rows = this.rows();
-    if (rows.length && !rows.some((row) => row.tabIndex === 0)) rows[0].tabIndex = 0;
-    if (focusedId) {
-      const row = rows.find((candidate) => candidate.dataset.id === focusedId);
-      if (row) this.focusRow(row);
+    // The tab stop: the focused row, else the selected one, else the first.
+    const selectedId = facts.selectedId;
+    this.activeId = [focusedId, selectedId].find((id) => id && rows.indexOf(id) >= 0) || rows.at(0).entry.id;
+    this.window.show(rows);
+    // A page newly selected (from start-up, the switcher, a search) is brought into view.
+    if (selectedId && selectedId !== this.revealedId && rows.indexOf(selectedId) >= 0) {
+      this.revealedId = selectedId;
+      if (!focusedId || focusedId === selectedId) this.revealRow(selectedId, true);
     }
+    if (focusedId && document.activeElement !== this.rowOf(focusedId)) this.focusPage(focusedId);
     // Focused and selected at once, so that the first key typed replaces the whole title.
     if (this.renamingId && this.renameInput && document.activeElement !== this.renameInput) {
       this.renameInput.focus();
@@ -231,101 +254,50 @@ export class TreeView {
     }
   }
 
-  // Brings `list` (or a new list when it is null) up to date with the children of parentId;
-  // null when there are none to show.
-  renderLevel(parentId, depth, matches, list) {
-    const { model, expanded } = this.facts;
-    const kids = model.children(parentId).filter((entry) => !matches || matches.has(entry.id));
-    if (!kids.length) return null;
-    list = list || element('ul', { class: 'tree-list' });
-    list.setAttribute('role', 'group');
-    const shown = new Set(kids.map((entry) => entry.id));
-    const items = new Map();
-    const stale = [];
-    for (const item of list.children) {
-      const id = item.firstElementChild ? item.firstElementChild.dataset.id : undefined;
-      if (id && !items.has(id) && shown.has(id)) items.set(id, item);
-      else stale.push(item);
-    }
-    // When most rows go (a filter typed into a long list), the list is emptied at once and the
-    // few that stay are put back, instead of taking the others out one by one.
-    if (stale.length > STALE_AT_ONCE && stale.length > items.size) list.replaceChildren(...items.values());
-    else for (const item of stale) item.remove();
-    // A cursor over the list's items: indexing the live children list after each insertion
-    // would walk it from the front every time.
-    let cursor = list.firstElementChild;
-    for (const entry of kids) {
-      const hasChildren = model.hasChildren(entry.id);
-      const open = hasChildren && (Boolean(matches) || expanded.has(entry.id));
-      const item = items.get(entry.id) || blankItem();
-      const oldRow = item.firstElementChild && item.firstElementChild.matches('.tree-row') ? item.firstElementChild : null;
-      const row = this.renderRow(entry, depth, hasChildren, open, matches, oldRow);
-      if (row !== oldRow) item.replaceChildren(row);
-      const oldSub = row.nextElementSibling;
-      const sub = open ? this.renderLevel(entry.id, depth + 1, matches, oldSub) : null;
-      if (oldSub && oldSub !== sub) oldSub.remove();
-      if (sub && sub !== oldSub) item.append(sub);
-      // Only an item out of place is moved: moving takes it out of the document for a moment.
-      if (cursor === item) cursor = cursor.nextElementSibling;
-      else list.insertBefore(item, cursor);
-    }
-    return list;
-  }
-
-  renderRow(entry, depth, hasChildren, open, matches, row) {
+  // Brings a row element (null: a new one) up to date with a row of the list.
+  drawRow(row, { entry, depth, size, position, hasChildren, open }, index, reused) {
+    const filtered = this.shown.filtered;
     const selected = entry.id === this.facts.selectedId;
     const renaming = entry.id === this.renamingId;
-    const tabIndex = selected ? 0 : -1;
+    const tabIndex = entry.id === this.activeId ? 0 : -1;
+    if (!row) row = blankRow();
+    else if (reused) row.className = 'tree-row';
     // A row drawn from the same facts is left alone but for its place in the focus order.
     const facts = renaming ? null
-      : JSON.stringify([entry.id, entry.title, selected, depth, hasChildren, open, Boolean(matches)]);
-    if (row && facts !== null && drawnFrom.get(row) === facts) {
-      if (row.tabIndex !== tabIndex) row.tabIndex = tabIndex;
-      return row;
-    }
-    if (!row) {
-      row = element('div', { class: 'tree-row' });
-      row.setAttribute('role', 'treeitem');
-    }
+      : [entry.id, entry.title, selected, depth, size, position, hasChildren, open, filtered, index].join('\n');
+    if (row.tabIndex !== tabIndex) row.tabIndex = tabIndex;
+    if (facts !== null && drawnFrom.get(row) === facts) return row;
     if (facts === null) drawnFrom.delete(row);
     else drawnFrom.set(row, facts);
-    row.tabIndex = tabIndex;
     row.dataset.id = entry.id;
+    row.style.top = index * ROW_HEIGHT + 'px';
     row.setAttribute('aria-selected', selected ? 'true' : 'false');
     row.setAttribute('aria-level', String(depth + 1));
+    row.setAttribute('aria-setsize', String(size));
+    row.setAttribute('aria-posinset', String(position));
     row.style.paddingLeft = 2 + 16 * depth + 'px';
-    row.draggable = !matches && !renaming;
+    row.draggable = !filtered && !renaming;
     if (hasChildren) row.setAttribute('aria-expanded', open ? 'true' : 'false');
     else row.removeAttribute('aria-expanded');
 
-    let twisty = row.firstElementChild;
-    if (!twisty || !twisty.matches('.twisty')) {
-      twisty = element('button', { type: 'button', tabIndex: -1 });
-      row.replaceChildren(twisty);
-    }
+    const twisty = row.firstElementChild;
     twisty.className = hasChildren ? 'twisty' : 'twisty leaf';
     setText(twisty, open ? '▼' : '▶');
     twisty.setAttribute('aria-label', open ? messages.collapse : messages.expand);
 
     const label = twisty.nextElementSibling;
     if (renaming) {
-      if (!label || label !== this.renameInput) {
-        const input = this.renameField(entry);
-        if (label) label.replaceWith(input);
-        else row.append(input);
-      }
+      if (label !== this.renameInput) label.replaceWith(this.renameField(entry));
     } else {
-      let title = label && label.matches('span.tree-title') ? label : null;
-      if (!title) {
+      let title = label;
+      if (!title.matches('span.tree-title')) {
         title = element('span');
-        if (label) label.replaceWith(title);
-        else row.append(title);
+        label.replaceWith(title);
       }
       title.className = entry.title ? 'tree-title' : 'tree-title untitled';
       setText(title, displayTitle(entry));
       title.title = displayTitle(entry);
     }
-    while (row.children.length > 2) row.lastElementChild.remove();
     return row;
   }
 
