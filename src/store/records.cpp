@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "store/format.h"
+#include "store/kept_connection.h"
 #include "util/text.h"
 
 namespace {
@@ -143,9 +144,13 @@ StoreResult GetRecord(DocumentFile& document, const char* table, const std::stri
   std::lock_guard<std::mutex> lock(document.mutex);
   body.clear();
   tag = "0";
-  ConnectionHandle connection;
-  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  StoreLease connection;
+  if (connection.Open(document) != StoreOpenResult::Ok) return StoreResult::Error;
   const StoreResult result = SelectBody(connection.get(), table, id, body);
+  if (!connection.StillVerified()) {
+    body.clear();
+    return StoreResult::Error;
+  }
   if (result != StoreResult::Ok) return result;
   tag = TagOf(document.path, table, id, body);
   return tag.empty() ? StoreResult::Error : StoreResult::Ok;
@@ -156,14 +161,13 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   std::lock_guard<std::mutex> lock(document.mutex);
   const std::string tagOfBody = VersionTag(body);
   if (tagOfBody.empty()) return StoreResult::Error;
-  ConnectionHandle connection;
-  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
-    return opened;
-  }
+  StoreLease connection;
+  if (const StoreResult opened = connection.OpenForWriting(document); opened != StoreResult::Ok) return opened;
   sqlite3* db = connection.get();
   // The write lock is taken before the current tag is read, so no one can change it in between.
-  // Any return before COMMIT closes the connection, which rolls the transaction back.
-  if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
+  // Any return before COMMIT ends the lease with the transaction open, which closes the
+  // connection and so rolls the transaction back.
+  if (!Exec(db, "BEGIN IMMEDIATE") || !connection.StillVerified()) return StoreResult::Error;
   std::string currentTag;
   StoreResult current;
   if (replaced != nullptr) {
@@ -192,14 +196,12 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
 
 StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id, std::string* deleted) {
   std::lock_guard<std::mutex> lock(document.mutex);
-  ConnectionHandle connection;
-  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
-    return opened;
-  }
+  StoreLease connection;
+  if (const StoreResult opened = connection.OpenForWriting(document); opened != StoreResult::Ok) return opened;
   sqlite3* db = connection.get();
   // One transaction for the delete and the vacuum, so the file changes once. Any return before
-  // COMMIT closes the connection, which rolls the transaction back.
-  if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
+  // COMMIT closes the connection (see StoreLease), which rolls the transaction back.
+  if (!Exec(db, "BEGIN IMMEDIATE") || !connection.StillVerified()) return StoreResult::Error;
   if (deleted != nullptr && SelectBody(db, table, id, *deleted) == StoreResult::Error) return StoreResult::Error;
   {
     StatementHandle statement;

@@ -1,0 +1,82 @@
+#include "store/kept_connection.h"
+
+#include <sqlite3.h>
+
+#include "platform/files.h"
+
+namespace {
+
+// The library's data version of the file: it moves with every commit of this connection and,
+// once a transaction has noticed them, with every commit of other connections, in this process
+// or another. Costs no file access.
+bool ReadDataVersion(sqlite3* connection, std::uint32_t& version) {
+  unsigned int value = 0;
+  if (sqlite3_file_control(connection, "main", SQLITE_FCNTL_DATA_VERSION, &value) != SQLITE_OK) return false;
+  version = value;
+  return true;
+}
+
+// True while the document's path still reaches the file that was opened and verified.
+bool SameFileStillThere(const DocumentFile& document) {
+  if (document.identity.empty()) return platform::PathExists(document.path);
+  return platform::FileIdentityOf(document.path) == document.identity;
+}
+
+}  // namespace
+
+KeptConnection::~KeptConnection() { sqlite3_close(connection); }
+
+void DropKeptConnection(DocumentFile& document) {
+  sqlite3_close(document.kept.connection);
+  document.kept.connection = nullptr;
+  document.kept.dataVersion = 0;
+}
+
+StoreLease::~StoreLease() {
+  sqlite3* connection = connection_.get();
+  if (!verified_ || connection == nullptr) return;
+  // A transaction left open is rolled back by closing; where a file held open cannot be
+  // replaced by others, nothing is held between operations.
+  if (sqlite3_get_autocommit(connection) == 0 || !platform::OpenFilesCanBeReplaced()) return;
+  // This connection's own commits move the version too: what it wrote needs no verifying.
+  std::uint32_t version = 0;
+  if (!ReadDataVersion(connection, version)) return;
+  DropKeptConnection(*document_);
+  document_->kept.dataVersion = version;
+  document_->kept.connection = connection_.release();
+}
+
+StoreOpenResult StoreLease::Open(DocumentFile& document) {
+  document_ = &document;
+  if (document.kept.connection != nullptr) {
+    ConnectionHandle kept(document.kept.connection);
+    const std::uint32_t verifiedAt = document.kept.dataVersion;
+    document.kept.connection = nullptr;
+    // A file put in the document's place, or a deleted one, is refused as a fresh open does.
+    if (!SameFileStillThere(document)) return StoreOpenResult::FileNotFound;
+    connection_ = std::move(kept);
+    dataVersion_ = verifiedAt;
+    verified_ = true;
+    return StoreOpenResult::Ok;
+  }
+  const StoreOpenResult opened = OpenDocumentStore(document, connection_);
+  if (opened != StoreOpenResult::Ok) return opened;
+  verified_ = ReadDataVersion(connection_.get(), dataVersion_);
+  return verified_ ? StoreOpenResult::Ok : StoreOpenResult::CannotOpen;
+}
+
+bool StoreLease::StillVerified() {
+  if (!verified_) return false;
+  std::uint32_t now = 0;
+  if (!ReadDataVersion(connection_.get(), now)) return verified_ = false;
+  if (now == dataVersion_) return true;
+  // Someone else wrote the file: it must still be a document of this format, as at opening.
+  verified_ = VerifySchema(connection_.get()) == StoreOpenResult::Ok;
+  dataVersion_ = now;
+  return verified_;
+}
+
+StoreResult StoreLease::OpenForWriting(DocumentFile& document) {
+  if (document.readOnly) return StoreResult::ReadOnly;
+  return Open(document) == StoreOpenResult::Ok ? StoreResult::Ok : StoreResult::Error;
+}
