@@ -25,6 +25,10 @@ struct sqlite3;
 struct KeptConnection {
   sqlite3* connection = nullptr;
   std::uint32_t dataVersion = 0;  // the library's data version of the file after the last use
+  // The version tags of records ("table/id") read or written through this connection since no
+  // one else wrote the file: a record read again needs no hashing. Emptied whenever the file
+  // changed otherwise, or the connection was not kept.
+  std::unordered_map<std::string, std::string> tags;
 
   KeptConnection() = default;
   KeptConnection(const KeptConnection&) = delete;

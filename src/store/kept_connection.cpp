@@ -30,6 +30,7 @@ void DropKeptConnection(DocumentFile& document) {
   sqlite3_close(document.kept.connection);
   document.kept.connection = nullptr;
   document.kept.dataVersion = 0;
+  document.kept.tags.clear();
 }
 
 StoreLease::~StoreLease() {
@@ -38,10 +39,13 @@ StoreLease::~StoreLease() {
   // A transaction left open is rolled back by closing; where a file held open cannot be
   // replaced by others, nothing is held between operations.
   if (sqlite3_get_autocommit(connection) == 0 || !platform::OpenFilesCanBeReplaced()) return;
+  // A file that could not be opened for writing at the time (its modes forbade it) is opened
+  // again next time: it may be writable by then.
+  if (!document_->readOnly && sqlite3_db_readonly(connection, "main") != 0) return;
   // This connection's own commits move the version too: what it wrote needs no verifying.
   std::uint32_t version = 0;
   if (!ReadDataVersion(connection, version)) return;
-  DropKeptConnection(*document_);
+  sqlite3_close(document_->kept.connection);  // none: it was lent to this lease
   document_->kept.dataVersion = version;
   document_->kept.connection = connection_.release();
 }
@@ -59,6 +63,8 @@ StoreOpenResult StoreLease::Open(DocumentFile& document) {
     verified_ = true;
     return StoreOpenResult::Ok;
   }
+  // Nothing is known of what happened to the file while no connection was kept.
+  document.kept.tags.clear();
   const StoreOpenResult opened = OpenDocumentStore(document, connection_);
   if (opened != StoreOpenResult::Ok) return opened;
   verified_ = ReadDataVersion(connection_.get(), dataVersion_);
@@ -70,7 +76,9 @@ bool StoreLease::StillVerified() {
   std::uint32_t now = 0;
   if (!ReadDataVersion(connection_.get(), now)) return verified_ = false;
   if (now == dataVersion_) return true;
-  // Someone else wrote the file: it must still be a document of this format, as at opening.
+  // Someone else wrote the file: it must still be a document of this format, as at opening,
+  // and any record may differ from what was read before.
+  document_->kept.tags.clear();
   verified_ = VerifySchema(connection_.get()) == StoreOpenResult::Ok;
   dataVersion_ = now;
   return verified_;
@@ -79,4 +87,24 @@ bool StoreLease::StillVerified() {
 StoreResult StoreLease::OpenForWriting(DocumentFile& document) {
   if (document.readOnly) return StoreResult::ReadOnly;
   return Open(document) == StoreOpenResult::Ok ? StoreResult::Ok : StoreResult::Error;
+}
+
+std::string StoreLease::KnownTag(const char* table, const std::string& id) const {
+  if (!verified_) return {};
+  const auto found = document_->kept.tags.find(std::string(table) + "/" + id);
+  return found == document_->kept.tags.end() ? std::string() : found->second;
+}
+
+void StoreLease::RememberTag(const char* table, const std::string& id, const std::string& tag) {
+  if (!verified_) return;
+  const std::string key = std::string(table) + "/" + id;
+  if (tag.empty()) {
+    document_->kept.tags.erase(key);
+  } else {
+    document_->kept.tags[key] = tag;
+  }
+}
+
+void StoreLease::ForgetTags() {
+  if (document_ != nullptr) document_->kept.tags.clear();
 }

@@ -32,6 +32,14 @@ class StoreLease {
   // when it verifies again now. What was read must not be used, nor anything written, on false.
   bool StillVerified();
 
+  // The tag of a record as this connection last read or wrote it; empty when not known. Only
+  // after StillVerified.
+  std::string KnownTag(const char* table, const std::string& id) const;
+  // A record's tag as it now stands (empty: no longer known); after a commit, or a read.
+  void RememberTag(const char* table, const std::string& id, const std::string& tag);
+  // After a write whose effect is in doubt: no tag is known any more.
+  void ForgetTags();
+
  private:
   DocumentFile* document_ = nullptr;
   ConnectionHandle connection_;

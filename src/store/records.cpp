@@ -152,7 +152,11 @@ StoreResult GetRecord(DocumentFile& document, const char* table, const std::stri
     return StoreResult::Error;
   }
   if (result != StoreResult::Ok) return result;
-  tag = TagOf(document.path, table, id, body);
+  tag = connection.KnownTag(table, id);
+  if (tag.empty()) {
+    tag = TagOf(document.path, table, id, body);
+    connection.RememberTag(table, id, tag);
+  }
   return tag.empty() ? StoreResult::Error : StoreResult::Ok;
 }
 
@@ -173,10 +177,13 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   if (replaced != nullptr) {
     // The caller keeps the body it replaces, so it is copied out rather than hashed in place.
     current = SelectBody(db, table, id, *replaced);
-    if (current == StoreResult::Ok) currentTag = TagOf(document.path, table, id, *replaced);
+    if (current == StoreResult::Ok) currentTag = connection.KnownTag(table, id);
+    if (current == StoreResult::Ok && currentTag.empty()) currentTag = TagOf(document.path, table, id, *replaced);
     if (current == StoreResult::Ok && currentTag.empty()) return StoreResult::Error;
   } else {
-    current = SelectTag(db, document.path, table, id, currentTag);
+    // A tag known for the record means it exists with that body: nothing to read.
+    currentTag = connection.KnownTag(table, id);
+    current = currentTag.empty() ? SelectTag(db, document.path, table, id, currentTag) : StoreResult::Ok;
   }
   if (current == StoreResult::Error) return StoreResult::Error;
   const bool existed = current == StoreResult::Ok;
@@ -186,9 +193,12 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   if (!WriteRow(db, table, id, body)) return StoreResult::Error;
   if (!Exec(db, "COMMIT")) {
     LogDoubtfulWrite(document);
+    connection.ForgetTags();
     return StoreResult::Error;
   }
   LogCommit(document, table, id);
+  connection.RememberTag(table, id, tagOfBody);
+  if (backup) connection.RememberTag(table, "tree.bak", {});
   RecentTags().Remember(document.path, table, id, body, tagOfBody);
   newTag = tagOfBody;
   return StoreResult::Ok;
@@ -215,9 +225,11 @@ StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::s
   Exec(db, "PRAGMA incremental_vacuum");
   if (!Exec(db, "COMMIT")) {
     LogDoubtfulWrite(document);
+    connection.ForgetTags();
     return StoreResult::Error;
   }
   LogCommit(document, table, id);
+  connection.RememberTag(table, id, {});
   return StoreResult::Ok;
 }
 
