@@ -4,6 +4,7 @@
 // the file at the document's path is still the one opened (checked before it is lent), and no
 // one else has written the file since it was verified (checked once the operation holds the
 // file's lock, where the library notices others' commits; the file is then verified again).
+#include <cstddef>
 #include <cstdint>
 
 #include "store/document_file.h"
@@ -39,12 +40,17 @@ class StoreLease {
   void RememberTag(const char* table, const std::string& id, const std::string& tag);
   // After a write whose effect is in doubt: no tag is known any more.
   void ForgetTags();
+  // The size of a body read or written through the connection: after a large one (4 MiB or
+  // more) the connection is not kept.
+  void NoteBody(std::size_t bytes);
 
  private:
   DocumentFile* document_ = nullptr;
   ConnectionHandle connection_;
   std::uint32_t dataVersion_ = 0;  // the library's data version of the file when last verified
   bool verified_ = false;         // opened and every check passed: may be kept
+  bool largeBody_ = false;        // a body of kLargeBody or more went through it
+  static constexpr std::size_t kLargeBody = 4 * 1048576;
 };
 
 // Closes the document's kept connection, if any; the next operation opens and verifies anew.

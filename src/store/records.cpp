@@ -152,6 +152,7 @@ StoreResult GetRecord(DocumentFile& document, const char* table, const std::stri
     return StoreResult::Error;
   }
   if (result != StoreResult::Ok) return result;
+  connection.NoteBody(body.size());
   tag = connection.KnownTag(table, id);
   if (tag.empty()) {
     tag = TagOf(document.path, table, id, body);
@@ -172,6 +173,7 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   // Any return before COMMIT ends the lease with the transaction open, which closes the
   // connection and so rolls the transaction back.
   if (!Exec(db, "BEGIN IMMEDIATE") || !connection.StillVerified()) return StoreResult::Error;
+  connection.NoteBody(body.size());
   std::string currentTag;
   StoreResult current;
   if (replaced != nullptr) {
