@@ -253,8 +253,9 @@ bool WriteRow(sqlite3* connection, const char* table, const std::string& id, con
   const std::string sql = std::string("INSERT OR REPLACE INTO ") + table + "(id, body) VALUES(?, ?)";
   sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
   if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return false;
-  // data() is never null, so an empty body binds as a zero-length blob rather than NULL.
-  if (sqlite3_bind_blob(statement.get(), 2, body.data(), static_cast<int>(body.size()), SQLITE_TRANSIENT) !=
+  // data() is never null, so an empty body binds as a zero-length blob rather than NULL. The
+  // body outlives the statement, so the library reads it in place rather than from a copy.
+  if (sqlite3_bind_blob(statement.get(), 2, body.data(), static_cast<int>(body.size()), SQLITE_STATIC) !=
       SQLITE_OK) {
     return false;
   }
