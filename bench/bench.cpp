@@ -4,9 +4,14 @@
 //                                                   per request, from CLIENTS threads
 //   ferncard_bench direct DB OP ID SECONDS [FILE]   the store work of one request straight
 //                                                   through SQLite: OP is get or put, ID a row of
-//                                                   pages or "tree" (a row of meta)
+//                                                   pages or "tree" (a row of meta); a connection
+//                                                   opened, configured and verified each time
+//   ferncard_bench kept DB OP ID SECONDS [FILE]     the same on one connection opened once
+// direct and kept run with the program's allocator settings, so that neither side pays for
+// handing memory back to the system after every operation.
 // load and direct print one JSON line: {"count":N,"errors":N,"seconds":S,"meanMs":M}.
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sqlite3.h>
@@ -159,11 +164,11 @@ bool PragmaInt(sqlite3* db, const char* sql, long long& value) {
   return ok;
 }
 
-bool DirectOnce(const char* path, bool put, const std::string& id, const std::string& body) {
+sqlite3* OpenConfigured(const char* path) {
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
-    return false;
+    return nullptr;
   }
   sqlite3_busy_timeout(db, 5000);
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
@@ -171,11 +176,18 @@ bool DirectOnce(const char* path, bool put, const std::string& id, const std::st
   Exec(db, "PRAGMA secure_delete=ON");
   long long application = 0;
   long long version = 0;
-  bool ok = PragmaInt(db, "PRAGMA application_id", application) && PragmaInt(db, "PRAGMA user_version", version);
+  if (!PragmaInt(db, "PRAGMA application_id", application) || !PragmaInt(db, "PRAGMA user_version", version)) {
+    sqlite3_close(db);
+    return nullptr;
+  }
+  return db;
+}
+
+bool Operate(sqlite3* db, bool put, const std::string& id, const std::string& body) {
   const bool tree = id == "tree";
   const std::string table = tree ? "meta" : "pages";
   std::string read;
-  if (ok && put) ok = Exec(db, "BEGIN IMMEDIATE");
+  bool ok = !put || Exec(db, "BEGIN IMMEDIATE");
   if (ok) {
     sqlite3_stmt* statement = nullptr;
     const std::string sql = "SELECT body FROM " + table + " WHERE id=?";
@@ -198,24 +210,40 @@ bool DirectOnce(const char* path, bool put, const std::string& id, const std::st
     sqlite3_finalize(statement);
     ok = ok && Exec(db, "COMMIT");
   }
+  if (!ok && put) Exec(db, "ROLLBACK");
+  return ok;
+}
+
+bool DirectOnce(const char* path, bool put, const std::string& id, const std::string& body) {
+  sqlite3* db = OpenConfigured(path);
+  if (db == nullptr) return false;
+  const bool ok = Operate(db, put, id, body);
   sqlite3_close(db);
   return ok;
 }
 
-int Direct(const char* path, bool put, const std::string& id, double seconds, const std::string& body) {
+int Direct(const char* path, bool kept, bool put, const std::string& id, double seconds, const std::string& body) {
+  // The program's settings (platform::KeepFreedMemoryForReuse).
+  constexpr int kKeepBytes = 32 * 1024 * 1024;
+  mallopt(M_MMAP_THRESHOLD, kKeepBytes);
+  mallopt(M_TRIM_THRESHOLD, kKeepBytes);
+  mallopt(M_ARENA_MAX, 2);
+  sqlite3* db = kept ? OpenConfigured(path) : nullptr;
+  if (kept && db == nullptr) return 1;
   long count = 0;
   long errors = 0;
   double totalMs = 0;
   const auto start = Clock::now();
   while (std::chrono::duration<double>(Clock::now() - start).count() < seconds) {
     const auto began = Clock::now();
-    if (DirectOnce(path, put, id, body)) {
+    if (kept ? Operate(db, put, id, body) : DirectOnce(path, put, id, body)) {
       ++count;
       totalMs += std::chrono::duration<double, std::milli>(Clock::now() - began).count();
     } else {
       ++errors;
     }
   }
+  sqlite3_close(db);
   Report(count, errors, std::chrono::duration<double>(Clock::now() - start).count(), totalMs);
   return 0;
 }
@@ -226,10 +254,12 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "floor" && argc == 3) return Floor(std::atoi(argv[2]));
   if (command == "load" && argc == 6) return Load(std::atoi(argv[2]), std::atoi(argv[3]), std::atof(argv[4]), ReadFile(argv[5]));
-  if (command == "direct" && (argc == 6 || argc == 7)) {
+  if ((command == "direct" || command == "kept") && (argc == 6 || argc == 7)) {
     const std::string op = argv[3];
-    return Direct(argv[2], op == "put", argv[4], std::atof(argv[5]), argc == 7 ? ReadFile(argv[6]) : std::string());
+    return Direct(argv[2], command == "kept", op == "put", argv[4], std::atof(argv[5]),
+                  argc == 7 ? ReadFile(argv[6]) : std::string());
   }
-  std::fprintf(stderr, "usage: ferncard_bench floor PORT | load PORT CLIENTS SECONDS FILE | direct DB OP ID SECONDS [FILE]\n");
+  std::fprintf(stderr,
+               "usage: ferncard_bench floor PORT | load PORT CLIENTS SECONDS FILE | direct|kept DB OP ID SECONDS [FILE]\n");
   return 2;
 }

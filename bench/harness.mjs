@@ -125,8 +125,10 @@ export async function load(port, clients, requestFile) {
   return { perSecond: result.count / result.seconds, meanMs: result.meanMs, errors: result.errors };
 }
 
-export async function direct(file, op, id, bodyFile) {
-  const argv = ['direct', file, op, id, String(seconds)];
+// The store work of one request straight through SQLite: a connection opened per operation, or
+// (kept) one opened once.
+export async function direct(file, op, id, bodyFile, kept = false) {
+  const argv = [kept ? 'kept' : 'direct', file, op, id, String(seconds)];
   if (bodyFile) argv.push(bodyFile);
   const result = JSON.parse(await run(tool, argv));
   return { perSecond: result.count / result.seconds, meanMs: result.meanMs };

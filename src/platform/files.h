@@ -18,6 +18,11 @@ bool SameExistingFile(const std::string& a, const std::string& b);
 // told.
 std::string FileIdentityOf(const std::string& path);
 
+// True when another program can still rename a file over, or delete, a file this process holds
+// open (POSIX), false when holding it open prevents that (Windows, where SQLite opens its files
+// without sharing deletion): a file is then held open no longer than an operation needs.
+bool OpenFilesCanBeReplaced();
+
 // The full path of the existing file or folder at path as the system names it, with every link,
 // "." and ".." followed; empty when it cannot be told (nothing there, say).
 std::string CanonicalPath(const std::string& path);

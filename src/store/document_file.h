@@ -19,6 +19,23 @@ struct WriteLog {
   std::unordered_map<std::string, std::uint64_t> pages;  // page id: the value of commits after its last write
 };
 
+struct sqlite3;
+
+// The verified connection an open document keeps between operations (store/kept_connection.h).
+struct KeptConnection {
+  sqlite3* connection = nullptr;
+  std::uint32_t dataVersion = 0;  // the library's data version of the file after the last use
+  // The version tags of records ("table/id") read or written through this connection since no
+  // one else wrote the file: a record read again needs no hashing. Emptied whenever the file
+  // changed otherwise, or the connection was not kept.
+  std::unordered_map<std::string, std::string> tags;
+
+  KeptConnection() = default;
+  KeptConnection(const KeptConnection&) = delete;
+  KeptConnection& operator=(const KeptConnection&) = delete;
+  ~KeptConnection();  // closes it
+};
+
 struct DocumentFile {
   std::string path;  // UTF-8 full path of the .fcard file; fixed once the document is open
   // The identity of the file that was opened: a file put in its place is another user's file
@@ -29,6 +46,7 @@ struct DocumentFile {
   bool readOnly = false;
   std::mutex mutex;
   WriteLog writes;
+  KeptConnection kept;  // guarded by mutex
 };
 
 enum class StoreOpenResult { Ok = 0, FileNotFound = 1, NotADocument = 2, NewerVersion = 3, CannotOpen = 4 };

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "store/format.h"
+#include "store/kept_connection.h"
 #include "util/text.h"
 
 namespace {
@@ -143,11 +144,20 @@ StoreResult GetRecord(DocumentFile& document, const char* table, const std::stri
   std::lock_guard<std::mutex> lock(document.mutex);
   body.clear();
   tag = "0";
-  ConnectionHandle connection;
-  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return StoreResult::Error;
+  StoreLease connection;
+  if (connection.Open(document) != StoreOpenResult::Ok) return StoreResult::Error;
   const StoreResult result = SelectBody(connection.get(), table, id, body);
+  if (!connection.StillVerified()) {
+    body.clear();
+    return StoreResult::Error;
+  }
   if (result != StoreResult::Ok) return result;
-  tag = TagOf(document.path, table, id, body);
+  connection.NoteBody(body.size());
+  tag = connection.KnownTag(table, id);
+  if (tag.empty()) {
+    tag = TagOf(document.path, table, id, body);
+    connection.RememberTag(table, id, tag);
+  }
   return tag.empty() ? StoreResult::Error : StoreResult::Ok;
 }
 
@@ -156,23 +166,26 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   std::lock_guard<std::mutex> lock(document.mutex);
   const std::string tagOfBody = VersionTag(body);
   if (tagOfBody.empty()) return StoreResult::Error;
-  ConnectionHandle connection;
-  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
-    return opened;
-  }
+  StoreLease connection;
+  if (const StoreResult opened = connection.OpenForWriting(document); opened != StoreResult::Ok) return opened;
   sqlite3* db = connection.get();
   // The write lock is taken before the current tag is read, so no one can change it in between.
-  // Any return before COMMIT closes the connection, which rolls the transaction back.
-  if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
+  // Any return before COMMIT ends the lease with the transaction open, which closes the
+  // connection and so rolls the transaction back.
+  if (!Exec(db, "BEGIN IMMEDIATE") || !connection.StillVerified()) return StoreResult::Error;
+  connection.NoteBody(body.size());
   std::string currentTag;
   StoreResult current;
   if (replaced != nullptr) {
     // The caller keeps the body it replaces, so it is copied out rather than hashed in place.
     current = SelectBody(db, table, id, *replaced);
-    if (current == StoreResult::Ok) currentTag = TagOf(document.path, table, id, *replaced);
+    if (current == StoreResult::Ok) currentTag = connection.KnownTag(table, id);
+    if (current == StoreResult::Ok && currentTag.empty()) currentTag = TagOf(document.path, table, id, *replaced);
     if (current == StoreResult::Ok && currentTag.empty()) return StoreResult::Error;
   } else {
-    current = SelectTag(db, document.path, table, id, currentTag);
+    // A tag known for the record means it exists with that body: nothing to read.
+    currentTag = connection.KnownTag(table, id);
+    current = currentTag.empty() ? SelectTag(db, document.path, table, id, currentTag) : StoreResult::Ok;
   }
   if (current == StoreResult::Error) return StoreResult::Error;
   const bool existed = current == StoreResult::Ok;
@@ -182,9 +195,12 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
   if (!WriteRow(db, table, id, body)) return StoreResult::Error;
   if (!Exec(db, "COMMIT")) {
     LogDoubtfulWrite(document);
+    connection.ForgetTags();
     return StoreResult::Error;
   }
   LogCommit(document, table, id);
+  connection.RememberTag(table, id, tagOfBody);
+  if (backup) connection.RememberTag(table, "tree.bak", {});
   RecentTags().Remember(document.path, table, id, body, tagOfBody);
   newTag = tagOfBody;
   return StoreResult::Ok;
@@ -192,14 +208,12 @@ StoreResult PutRecord(DocumentFile& document, const char* table, const std::stri
 
 StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id, std::string* deleted) {
   std::lock_guard<std::mutex> lock(document.mutex);
-  ConnectionHandle connection;
-  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
-    return opened;
-  }
+  StoreLease connection;
+  if (const StoreResult opened = connection.OpenForWriting(document); opened != StoreResult::Ok) return opened;
   sqlite3* db = connection.get();
   // One transaction for the delete and the vacuum, so the file changes once. Any return before
-  // COMMIT closes the connection, which rolls the transaction back.
-  if (!Exec(db, "BEGIN IMMEDIATE")) return StoreResult::Error;
+  // COMMIT closes the connection (see StoreLease), which rolls the transaction back.
+  if (!Exec(db, "BEGIN IMMEDIATE") || !connection.StillVerified()) return StoreResult::Error;
   if (deleted != nullptr && SelectBody(db, table, id, *deleted) == StoreResult::Error) return StoreResult::Error;
   {
     StatementHandle statement;
@@ -213,9 +227,11 @@ StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::s
   Exec(db, "PRAGMA incremental_vacuum");
   if (!Exec(db, "COMMIT")) {
     LogDoubtfulWrite(document);
+    connection.ForgetTags();
     return StoreResult::Error;
   }
   LogCommit(document, table, id);
+  connection.RememberTag(table, id, {});
   return StoreResult::Ok;
 }
 
@@ -237,8 +253,9 @@ bool WriteRow(sqlite3* connection, const char* table, const std::string& id, con
   const std::string sql = std::string("INSERT OR REPLACE INTO ") + table + "(id, body) VALUES(?, ?)";
   sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
   if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return false;
-  // data() is never null, so an empty body binds as a zero-length blob rather than NULL.
-  if (sqlite3_bind_blob(statement.get(), 2, body.data(), static_cast<int>(body.size()), SQLITE_TRANSIENT) !=
+  // data() is never null, so an empty body binds as a zero-length blob rather than NULL. The
+  // body outlives the statement, so the library reads it in place rather than from a copy.
+  if (sqlite3_bind_blob(statement.get(), 2, body.data(), static_cast<int>(body.size()), SQLITE_STATIC) !=
       SQLITE_OK) {
     return false;
   }

@@ -237,3 +237,56 @@ describe('the document replaced or removed behind the program\'s back', () => {
     }
   });
 });
+
+// The program keeps a verified connection between requests; each use checks again what opening
+// checked, so another program's work on the file is seen at once and a changed file is refused.
+describe('another program at the document between requests', { skip: skipUnderWine('the sqlite3 shell is Linux\'s') }, () => {
+  const sql = (file, statement) => {
+    const result = spawnSync('sqlite3', [file, statement], { encoding: 'utf8' });
+    assert.equal(result.status, 0, result.stderr);
+  };
+  const target = `/api/pages/${pageIds[0]}`;
+
+  test('a write in place is read at the next request, and a write under the old tag conflicts', async () => {
+    const program = await startProgram();
+    try {
+      assert.equal((await program.api('PUT', target, { 'If-Match': '"0"' }, 'mine')).status, 200);
+      assert.equal((await program.api('GET', target)).text, 'mine');
+      sql(program.document, `UPDATE pages SET body = CAST('theirs' AS BLOB) WHERE id = '${pageIds[0]}'`);
+      const read = await program.api('GET', target);
+      assert.deepEqual([read.text, read.header('ETag')], ['theirs', tagOf('theirs')]);
+      assert.equal((await program.api('PUT', target, { 'If-Match': tagOf('mine') }, 'late')).status, 412);
+    } finally {
+      await program.stop();
+    }
+  });
+
+  test('a file whose tables were changed is refused and never written', async () => {
+    const program = await startProgram();
+    try {
+      assert.equal((await program.api('PUT', target, { 'If-Match': '"0"' }, 'mine')).status, 200);
+      sql(program.document, 'CREATE TABLE extra(x)');
+      const changed = digest(program.document);
+      await assertStoreErrors(program, everyOperation.slice(0, 4));
+      assert.equal(digest(program.document), changed);
+    } finally {
+      await program.stop();
+    }
+  });
+
+  test('a copy put in its place while a connection is kept is refused and never written', async () => {
+    const program = await startProgram();
+    try {
+      assert.equal((await program.api('PUT', target, { 'If-Match': '"0"' }, 'mine')).status, 200);
+      assert.equal((await program.api('GET', target)).text, 'mine');
+      const copy = path.join(program.dir, 'copy.fcard');
+      copyFileSync(program.document, copy);
+      renameSync(copy, program.document);
+      const placed = digest(program.document);
+      await assertStoreErrors(program, [['PUT', target, { 'If-Match': tagOf('mine') }, 'x'], ...everyOperation.slice(0, 4)]);
+      assert.equal(digest(program.document), placed);
+    } finally {
+      await program.stop();
+    }
+  });
+});

@@ -71,6 +71,8 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
          first.st_ino == second.st_ino;
 }
 
+bool OpenFilesCanBeReplaced() { return true; }
+
 std::string FileIdentityOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return {};

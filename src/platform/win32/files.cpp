@@ -73,6 +73,8 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
          first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
+bool OpenFilesCanBeReplaced() { return false; }
+
 std::string FileIdentityOf(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!FileIdentity(path, info)) return {};

@@ -1,0 +1,118 @@
+#include "store/kept_connection.h"
+
+#include <sqlite3.h>
+
+#include "platform/files.h"
+
+namespace {
+
+// The library's data version of the file: it moves with every commit of this connection and,
+// once a transaction has noticed them, with every commit of other connections, in this process
+// or another. Costs no file access.
+bool ReadDataVersion(sqlite3* connection, std::uint32_t& version) {
+  unsigned int value = 0;
+  if (sqlite3_file_control(connection, "main", SQLITE_FCNTL_DATA_VERSION, &value) != SQLITE_OK) return false;
+  version = value;
+  return true;
+}
+
+// True while the document's path still reaches the file that was opened and verified.
+bool SameFileStillThere(const DocumentFile& document) {
+  if (document.identity.empty()) return platform::PathExists(document.path);
+  return platform::FileIdentityOf(document.path) == document.identity;
+}
+
+}  // namespace
+
+KeptConnection::~KeptConnection() { sqlite3_close(connection); }
+
+void DropKeptConnection(DocumentFile& document) {
+  sqlite3_close(document.kept.connection);
+  document.kept.connection = nullptr;
+  document.kept.dataVersion = 0;
+  document.kept.tags.clear();
+}
+
+StoreLease::~StoreLease() {
+  sqlite3* connection = connection_.get();
+  if (!verified_ || connection == nullptr) return;
+  // A transaction left open is rolled back by closing; where a file held open cannot be
+  // replaced by others, nothing is held between operations.
+  if (sqlite3_get_autocommit(connection) == 0 || !platform::OpenFilesCanBeReplaced()) return;
+  // A file that could not be opened for writing at the time (its modes forbade it) is opened
+  // again next time: it may be writable by then.
+  if (!document_->readOnly && sqlite3_db_readonly(connection, "main") != 0) return;
+  // This connection's own commits move the version too: what it wrote needs no verifying.
+  std::uint32_t version = 0;
+  if (!ReadDataVersion(connection, version)) return;
+  // A connection kept after a large body keeps the process's memory high: the next large body
+  // read through it then does not reuse the space the last one freed (a 19 MB tree read after
+  // its write peaked 40 MB higher). Such bodies are rare; they get a fresh connection.
+  if (largeBody_) return;
+  sqlite3_close(document_->kept.connection);  // none: it was lent to this lease
+  document_->kept.dataVersion = version;
+  document_->kept.connection = connection_.release();
+}
+
+StoreOpenResult StoreLease::Open(DocumentFile& document) {
+  document_ = &document;
+  if (document.kept.connection != nullptr) {
+    ConnectionHandle kept(document.kept.connection);
+    const std::uint32_t verifiedAt = document.kept.dataVersion;
+    document.kept.connection = nullptr;
+    // A file put in the document's place, or a deleted one, is refused as a fresh open does.
+    if (!SameFileStillThere(document)) return StoreOpenResult::FileNotFound;
+    connection_ = std::move(kept);
+    dataVersion_ = verifiedAt;
+    verified_ = true;
+    return StoreOpenResult::Ok;
+  }
+  // Nothing is known of what happened to the file while no connection was kept.
+  document.kept.tags.clear();
+  const StoreOpenResult opened = OpenDocumentStore(document, connection_);
+  if (opened != StoreOpenResult::Ok) return opened;
+  verified_ = ReadDataVersion(connection_.get(), dataVersion_);
+  return verified_ ? StoreOpenResult::Ok : StoreOpenResult::CannotOpen;
+}
+
+bool StoreLease::StillVerified() {
+  if (!verified_) return false;
+  std::uint32_t now = 0;
+  if (!ReadDataVersion(connection_.get(), now)) return verified_ = false;
+  if (now == dataVersion_) return true;
+  // Someone else wrote the file: it must still be a document of this format, as at opening,
+  // and any record may differ from what was read before.
+  document_->kept.tags.clear();
+  verified_ = VerifySchema(connection_.get()) == StoreOpenResult::Ok;
+  dataVersion_ = now;
+  return verified_;
+}
+
+StoreResult StoreLease::OpenForWriting(DocumentFile& document) {
+  if (document.readOnly) return StoreResult::ReadOnly;
+  return Open(document) == StoreOpenResult::Ok ? StoreResult::Ok : StoreResult::Error;
+}
+
+std::string StoreLease::KnownTag(const char* table, const std::string& id) const {
+  if (!verified_) return {};
+  const auto found = document_->kept.tags.find(std::string(table) + "/" + id);
+  return found == document_->kept.tags.end() ? std::string() : found->second;
+}
+
+void StoreLease::RememberTag(const char* table, const std::string& id, const std::string& tag) {
+  if (!verified_) return;
+  const std::string key = std::string(table) + "/" + id;
+  if (tag.empty()) {
+    document_->kept.tags.erase(key);
+  } else {
+    document_->kept.tags[key] = tag;
+  }
+}
+
+void StoreLease::ForgetTags() {
+  if (document_ != nullptr) document_->kept.tags.clear();
+}
+
+void StoreLease::NoteBody(std::size_t bytes) {
+  if (bytes >= kLargeBody) largeBody_ = true;
+}
