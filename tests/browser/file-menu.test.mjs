@@ -33,18 +33,18 @@ describe('the file menu', () => {
 
   async function openMenu(target = page) {
     await target.click('#fileBtn');
-    const dialog = target.locator('dialog');
-    await dialog.waitFor();
-    return dialog;
+    const menu = target.locator('#fileMenu');
+    await menu.getByRole('menuitem').first().waitFor();
+    return menu;
   }
 
   async function choose(label, target = page) {
-    const dialog = await openMenu(target);
+    const menu = await openMenu(target);
     await target.evaluate(() => { document.getElementById('toast').hidden = true; });
     const address = server.launchAddress();
     const answered = target.waitForResponse((response) => new URL(response.url()).pathname.startsWith('/api/file/'));
-    await dialog.getByRole('button', { name: label, exact: true }).click();
-    await dialog.waitFor({ state: 'detached' });
+    await menu.getByRole('menuitem', { name: label, exact: true }).click();
+    await menu.waitFor({ state: 'hidden' });
     await answered;
     return address;
   }
@@ -55,16 +55,15 @@ describe('the file menu', () => {
   }
 
 
-  test('the menu names the open file and offers no recent file while the open one is the only one', async () => {
-    const dialog = await openMenu();
-    assert.equal(await dialog.locator('h2').textContent(), 'ファイル');
-    assert.deepEqual(await dialog.locator('p').allTextContents(),
-      ['開いているファイル: Ferncard.fcard', '編集内容はこのファイルに自動で保存されます。']);
-    assert.deepEqual(await dialog.locator('button').allTextContents(),
-      ['新規作成…', '開く…', '別名で保存…', 'バックアップから開く…', 'インポート…', '閉じる']);
-    assert.equal(await dialog.locator('h3, .recent-files').count(), 0);
-    await dialog.getByRole('button', { name: '閉じる' }).click();
-    await dialog.waitFor({ state: 'detached' });
+  test('the menu offers the file actions and no recent file while the open one is the only one', async () => {
+    const menu = await openMenu();
+    assert.equal(await page.getAttribute('#fileBtn', 'aria-expanded'), 'true');
+    assert.deepEqual(await menu.getByRole('menuitem').allTextContents(),
+      ['新規作成…', '開く…', '別名で保存…', 'バックアップから開く…', 'インポート…']);
+    assert.equal(await menu.getByRole('group').count(), 0);
+    await page.keyboard.press('Escape');
+    await menu.waitFor({ state: 'hidden' });
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'fileBtn');
   });
 
   test('new: a typed name gets the extension and opens in a new window; cancel does nothing', async () => {
@@ -94,13 +93,16 @@ describe('the file menu', () => {
     assert.equal(await toast(), 'gone.fcard を開きました。');
     fs.rmSync(path.join(files, 'gone.fcard'));
 
-    const dialog = await openMenu();
-    const entries = dialog.locator('.recent-files button');
-    assert.equal(await dialog.locator('h3').textContent(), '最近使ったファイル');
+    const menu = await openMenu();
+    const entries = menu.getByRole('group', { name: '最近使ったファイル' }).getByRole('menuitem');
     assert.deepEqual(await entries.allTextContents(), ['gone.fcard', 'メモ.fcard']);
-    assert.deepEqual(await entries.evaluateAll((buttons) => buttons.map((b) => b.disabled)), [true, false]);
+    assert.deepEqual(await entries.evaluateAll((items) => items.map((item) => item.getAttribute('aria-disabled'))), ['true', null]);
     assert.equal(await entries.last().getAttribute('title'), path.join(files, 'メモ.fcard'));
-    await dialog.getByRole('button', { name: '閉じる' }).click();
+    // A missing file is heard but does nothing.
+    await entries.first().focus();
+    await page.keyboard.press('Enter');
+    assert.equal(await menu.isVisible(), true);
+    await page.keyboard.press('Escape');
     await choose('メモ.fcard');
     assert.equal(await toast(), 'メモ.fcard を開きました。');
   });

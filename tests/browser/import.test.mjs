@@ -48,7 +48,7 @@ function fakeSavePicker() {
 
 async function startImport(page, choice, files) {
   await page.click('#fileBtn');
-  await page.locator('dialog').getByRole('button', { name: 'インポート…' }).click();
+  await page.locator('#fileMenu').getByRole('menuitem', { name: 'インポート…' }).click();
   const chooser = page.waitForEvent('filechooser');
   await page.locator('dialog').getByRole('button', { name: choice }).click();
   await (await chooser).setFiles(files);

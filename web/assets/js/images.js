@@ -3,6 +3,7 @@
 import { api } from './api.js';
 import { DATA_IMAGE, IMAGE_CLASSES, IMAGE_TYPES, storedImageAddress, storedImageIds } from './content-rules.js';
 import { element, formDialog, showToast } from './dialogs.js';
+import { rovingFocus } from './roving-focus.js';
 
 const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
 const GC_MIN_AGE_MS = 24 * 60 * 60 * 1000;
@@ -78,35 +79,68 @@ export class ImageTool {
       this.overlay.append(handle);
     }
     const tools = element('div', { class: 'img-tools' },
-      this.toolButton('左', () => this.place('img-left')),
-      this.toolButton('中央', () => this.place('img-center')),
-      this.toolButton('右', () => this.place('img-right')),
+      this.toolButton('左', () => this.place('img-left'), 'img-left'),
+      this.toolButton('中央', () => this.place('img-center'), 'img-center'),
+      this.toolButton('右', () => this.place('img-right'), 'img-right'),
       this.toolButton('元の大きさ', () => this.actualSize()),
       this.toolButton('代替テキスト', () => this.editAlt()),
       this.toolButton('削除', () => this.remove()));
+    tools.setAttribute('role', 'toolbar');
+    tools.setAttribute('aria-label', '画像の操作');
     tools.addEventListener('mousedown', (event) => event.preventDefault());
+    rovingFocus(tools, 'button');
+    // Escape or Shift+Tab goes back to the image in the page.
+    tools.addEventListener('keydown', (event) => {
+      if (event.key !== 'Escape' && !(event.key === 'Tab' && event.shiftKey)) return;
+      event.preventDefault();
+      event.stopPropagation();
+      this.backToImage();
+    });
+    this.tools = tools;
     this.overlay.append(tools);
     wrap.append(this.overlay);
-
     editor.addEventListener('click', (event) => {
       if (event.target.localName === 'img') this.select(event.target);
       else this.clear();
     });
     editor.addEventListener('keydown', (event) => {
-      if (!this.image) return;
-      if (event.key === 'Delete' || event.key === 'Backspace') {
-        event.preventDefault();
-        this.remove();
-      } else {
-        this.clear();
-      }
+      this.keySelecting = event.shiftKey && /^(Arrow|Home$|End$|Page)/.test(event.key);
+      this.onEditorKey(event);
+    });
+    editor.addEventListener('mousedown', () => { this.keySelecting = false; });
+    // An image selected from the keyboard (Shift with an arrow key across it) gets the tool too.
+    document.addEventListener('selectionchange', () => {
+      if (!this.keySelecting || document.activeElement !== editor) return;
+      const image = selectedImage(editor);
+      if (image && image !== this.image) this.select(image);
     });
     wrap.addEventListener('scroll', () => this.reposition());
     window.addEventListener('resize', () => this.reposition());
   }
 
-  toolButton(label, action) {
+  onEditorKey(event) {
+    if (!this.image || ['Shift', 'Control', 'Alt', 'Meta'].includes(event.key)) return;
+    if (event.key === 'Delete' || event.key === 'Backspace') {
+      event.preventDefault();
+      this.remove();
+    } else if ((event.key === 'F10' && event.altKey) || (event.key === 'Tab' && !event.shiftKey && !event.ctrlKey)) {
+      // Alt+F10, or Tab, goes from the selected image to its tool bar.
+      event.preventDefault();
+      (this.tools.querySelector('button[tabindex="0"]') || this.tools.querySelector('button')).focus();
+    } else {
+      this.clear();
+    }
+  }
+
+  backToImage() {
+    const image = this.image;
+    this.editor.focus();
+    if (image && image.isConnected) this.select(image);
+  }
+
+  toolButton(label, action, imageClass = null) {
     const button = element('button', { type: 'button', text: label, title: label, tabIndex: -1 });
+    if (imageClass) button.dataset.place = imageClass;
     button.addEventListener('click', (event) => {
       event.preventDefault();
       if (this.image) action();
@@ -218,6 +252,9 @@ export class ImageTool {
     this.image = img;
     selectNode(img);
     this.overlay.hidden = false;
+    for (const button of this.tools.querySelectorAll('[data-place]')) {
+      button.setAttribute('aria-pressed', String(img.classList.contains(button.dataset.place)));
+    }
     this.reposition();
   }
 
@@ -242,6 +279,19 @@ export class ImageTool {
       height: box.height + 'px',
     });
   }
+}
+
+// The image the selection holds exactly, if any.
+function selectedImage(editor) {
+  const selection = document.getSelection();
+  if (!selection.rangeCount) return null;
+  const range = selection.getRangeAt(0);
+  if (range.collapsed) return null;
+  const text = (node) => node.nodeType === Node.TEXT_NODE;
+  const { startContainer: start, startOffset, endContainer: end, endOffset } = range;
+  const first = text(start) ? (startOffset === start.length ? start.nextSibling : null) : start.childNodes[startOffset];
+  const last = text(end) ? (endOffset === 0 ? end.previousSibling : null) : end.childNodes[endOffset - 1];
+  return first && first === last && first.localName === 'img' && editor.contains(first) ? first : null;
 }
 
 function selectNode(node) {
