@@ -1,6 +1,9 @@
 // The sanitizer's throughput beside the bare parser, and the export of a branch sharing images.
 import crypto from 'node:crypto';
-import { inBrowser, openWindow, row, smoke, TIMEOUT_MS } from './harness.mjs';
+import fs from 'node:fs';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { inBrowser, openWindow, row, smoke, TIMEOUT_MS, work } from './harness.mjs';
 import { officeHtml, pageHtml, pageIdOf } from './inputs.mjs';
 
 export async function sanitizeAndExportRuns(app) {
@@ -23,7 +26,7 @@ export async function sanitizeAndExportRuns(app) {
       };
     }, office);
     return { rates, exported: await exportTimings(page, inputs) };
-  }, 3 * TIMEOUT_MS) ?? {};
+  }, 6 * TIMEOUT_MS) ?? {};
   const share = rates ? rates.sanitize / rates.parse : NaN;
   row('client', 'sanitizeHtml on office HTML', rates?.sanitize ?? NaN, 'MB/s', 'bare DOMParser', rates?.parse ?? NaN,
     share, '≥ 0.5 of DOMParser', share >= 0.5);
@@ -57,7 +60,9 @@ async function exportInputs(app) {
 }
 
 // The export as the window makes it (the tree's list of the branch, then the export module),
-// counting image requests; then the same bodies and images fetched one after another.
+// counting image requests; then the same bodies and images fetched one after another, which give
+// the text and pictures the file holds (each picture as the base64 a file without scripts needs);
+// then the file opened from disk in the same browser.
 async function exportTimings(page, { ids, images }) {
   let imageFetches = 0;
   page.on('request', (request) => { if (/\/api\/images\/[0-9a-f]{32}$/.test(request.url())) imageFetches++; });
@@ -67,17 +72,40 @@ async function exportTimings(page, { ids, images }) {
     const doc = parseTree(await (await fetch('/api/tree', { cache: 'no-store' })).text());
     const list = exportList(indexOf(doc), rootId);
     const began = performance.now();
-    const { missing } = await createExport('bench', list);
-    return { ms: performance.now() - began, pages: list.length, missing };
+    const { text, missing } = await createExport('bench', list);
+    return { ms: performance.now() - began, pages: list.length, missing, text };
   }, ids[0]);
   const fetches = imageFetches;
   const direct = await page.evaluate(async (inputs) => {
     const began = performance.now();
-    for (const id of inputs.ids) await (await fetch('/api/pages/' + id, { cache: 'no-store' })).text();
-    for (const id of inputs.images) await (await fetch('/api/images/' + id, { cache: 'no-store' })).arrayBuffer();
-    return performance.now() - began;
+    let bytes = 0;
+    for (const id of inputs.ids) bytes += new Blob([await (await fetch('/api/pages/' + id, { cache: 'no-store' })).text()]).size;
+    for (const id of inputs.images) {
+      bytes += Math.ceil((await (await fetch('/api/images/' + id, { cache: 'no-store' })).arrayBuffer()).byteLength / 3) * 4;
+    }
+    return { ms: performance.now() - began, bytes };
   }, { ids, images });
-  return { ...exported, fetches, direct };
+  const file = path.join(work, 'export.html');
+  fs.writeFileSync(file, exported.text);
+  const opening = await openExported(page, file);
+  return { ...exported, text: undefined, fileBytes: fs.statSync(file).size, fetches, direct, opening };
+}
+
+// The exported file opened from disk: from the request to the first frame drawn after its layout,
+// its load event, beside an empty page opened the same way.
+async function openExported(page, file) {
+  const viewer = await page.context().newPage();
+  const empty = path.join(work, 'empty.html');
+  fs.writeFileSync(empty, '<!doctype html><title>empty</title><p>empty</p>');
+  const open = async (name) => {
+    const began = Date.now();
+    await viewer.goto(pathToFileURL(name).href, { waitUntil: 'load' });
+    await viewer.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    return Date.now() - began;
+  };
+  const result = { empty: await open(empty), ms: await open(file) };
+  await viewer.close();
+  return result;
 }
 
 function exportRows({ ids, images }, result) {
@@ -86,9 +114,16 @@ function exportRows({ ids, images }, result) {
   }
   const ms = result?.ms ?? Infinity;
   row('client', `export of ${ids.length} pages sharing ${images.length} images`, ms, 'ms',
-    'same bodies and images fetched', result?.direct ?? NaN, ms / result?.direct, '< 5000 ms', ms < 5000);
+    'same bodies and images fetched', result?.direct?.ms ?? NaN, ms / result?.direct?.ms, '< 5000 ms', ms < 5000);
   row('client', 'export: image fetches', result?.fetches ?? NaN, 'fetches', 'images used', images.length,
     (result?.fetches ?? NaN) / images.length, 'each image once', result?.fetches === images.length);
+  const size = result?.fileBytes ?? NaN;
+  const content = result?.direct?.bytes ?? NaN;
+  row('client', 'export: file size', size / 1e6, 'MB', 'text + pictures (base64)', content / 1e6, size / content,
+    '≤ 1.1 of text + pictures', size / content <= 1.1);
+  const opened = result?.opening?.ms ?? Infinity;
+  row('client', 'export: the file opened in the browser', opened, 'ms', 'an empty file opened',
+    result?.opening?.empty ?? NaN, opened / result?.opening?.empty, '< 2000 ms', opened < 2000);
 }
 
 // A second instance, with documents handed to it the way a later start does; each is opened

@@ -1,6 +1,7 @@
 // Takes light and dark screenshots of the main window, a nested tree, the editor with a list and
 // a table, the conflict banner, search results, a backup's read-only window, the export dialog,
 // the import's progress and summary, the quick switcher, the keyboard shortcut list, the focus ring,
+// the file menu and an image's tool bar reached from the keyboard,
 // the window at 200 % zoom, the history dialog and a list of 10,000 pages, for a person to look at: a review tool.
 // Usage: FERNCARD_BIN=build/ferncard node scripts/screenshots.mjs [OUTPUT_FOLDER]
 import fs from 'node:fs';
@@ -8,6 +9,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { ignoreFocus, launchBrowser, openWindow, transfer } from '../tests/support/browser.mjs';
 import { launchProgram } from '../tests/support/session.mjs';
+import { messages } from '../web/assets/js/messages.js';
 
 const out = path.resolve(process.argv[2] || 'screenshots');
 fs.mkdirSync(out, { recursive: true });
@@ -85,7 +87,7 @@ try {
     await route.continue();
   });
   await page.click('#fileBtn');
-  await page.locator('dialog').getByRole('button', { name: 'インポート…' }).click();
+  await page.locator('#fileMenu').getByRole('menuitem', { name: messages.importAction }).click();
   const chooser = page.waitForEvent('filechooser');
   await page.locator('dialog').getByRole('button', { name: 'フォルダを選択…' }).click();
   await (await chooser).setFiles(folder);
@@ -123,6 +125,26 @@ try {
   await page.locator('#toolbar .tb-btn').nth(1).focus();
   await page.keyboard.press('ArrowRight');
   await shoot(page, 'focus-toolbar');
+  // The file menu opened from the keyboard, its first item focused.
+  await page.locator('#fileBtn').focus();
+  await page.keyboard.press('ArrowDown');
+  await page.locator('#fileMenu [role="menuitem"]:focus').waitFor();
+  await shoot(page, 'file-menu');
+  await page.keyboard.press('Escape');
+  // An image selected with Shift+→ and its tool bar reached with Alt+F10.
+  await page.evaluate(async (pageId) => {
+    const { api } = await import('/assets/js/api.js');
+    const png = Uint8Array.from(atob('iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='), (c) => c.charCodeAt(0));
+    const image = await api.uploadImage(new Blob([png], { type: 'image/png' }));
+    const { etag } = await api.getPage(pageId);
+    await api.putPage(pageId, `<p>計画<img src="/api/images/${image}" alt="計画の図" width="160">です</p>`, etag);
+  }, uuid(1));
+  await show(page, uuid(1), 'プロジェクト');
+  await page.locator('#editor').focus();
+  await page.keyboard.press('Control+Home');
+  for (const key of ['ArrowRight', 'ArrowRight', 'Shift+ArrowRight', 'Alt+F10', 'ArrowRight']) await page.keyboard.press(key);
+  await shoot(page, 'image-tools');
+  await page.keyboard.press('Escape');
   // 200 % zoom: half the width and height in CSS pixels, drawn at twice the density.
   await page.setViewportSize({ width: 640, height: 400 });
   await shoot(page, 'zoom-200');

@@ -110,7 +110,7 @@ describe('HTML export', () => {
     await dialog.waitFor({ state: 'detached' });
   });
 
-  test('a page with its children: one file with the policy, contents, escaped titles and embedded images', async () => {
+  test('a page with its children: one file with the policy, contents, escaped titles and each image embedded once', async () => {
     imageReads.length = 0;
     const { text, toast } = await exportWith(messages.withChildren(2));
     assert.equal(toast, messages.exported(2, 'chosen.html', 1));
@@ -133,7 +133,11 @@ describe('HTML export', () => {
     assert.ok(text.includes(`<nav class="toc"><h2>${messages.contents}</h2><ul>` +
       `<li style="padding-left:0px"><a href="#p-${ids.top}">A &lt;&amp;&gt; B</a></li>` +
       `<li style="padding-left:16px"><a href="#p-${ids.child}">${messages.untitled}</a></li></ul></nav>\n<main>\n`));
-    const dataImage = `<img src="data:image/png;base64,${PNG_BASE64}" alt="" width="40" class="img-center">`;
+    // One rule holds the image; both pages that show it name it.
+    assert.ok(text.includes('</style>\n<style>\n' +
+      `.page-body img.picture-1 { content: url("data:image/png;base64,${PNG_BASE64}"); }\n</style>\n</head>\n`));
+    assert.equal(text.split(PNG_BASE64).length, 2, 'the image bytes once');
+    const dataImage = '<img alt="" width="40" class="img-center picture-1">';
     assert.ok(text.includes(`<article class="page" id="p-${ids.top}" data-depth="0"><h1 class="page-title">A &lt;&amp;&gt; B</h1>` +
       `<div class="page-body"><p>top text</p>${dataImage}js<a href="https://x.test/a.png">${messages.outsideImage}https://x.test/a.png</a></div></article>\n`));
     assert.ok(text.includes(`<article class="page" id="p-${ids.child}" data-depth="1"><h1 class="page-title">${messages.untitled}</h1>` +
@@ -157,7 +161,8 @@ describe('HTML export', () => {
     assert.match(all.text, /<title>Ferncard<\/title>/);
     assert.equal(all.text.match(/<article /g).length, 4);
     assert.match(all.text, /<p style="color: red;">second<\/p>/);
-    assert.equal(all.text.match(/src="data:image\/png;base64,/g).length, 3);
+    assert.equal(all.text.match(/data:image\/png;base64,/g).length, 1);
+    assert.equal(all.text.match(/<img alt="" width="40" class="img-center picture-1">/g).length, 3);
     assertNoProblems(assert, browser);
   });
 
@@ -191,17 +196,20 @@ describe('HTML export', () => {
     assert.match(text, /^<!doctype html>\n/);
     assert.equal(text.match(/<article /g).length, 4);
 
-    // Opened on its own, the file shows its images from data: addresses and asks the network for nothing.
+    // Opened on its own, the file shows the one image on all three pages and asks the network for nothing.
     const viewer = await browser.context.newPage();
     const requests = [];
     viewer.on('request', (request) => requests.push(request.url()));
     await viewer.goto('file://' + saved);
     const shown = await viewer.evaluate(() => ({
-      images: [...document.images].map((img) => img.complete && img.naturalWidth),
+      images: [...document.images].map((img) => {
+        const box = img.getBoundingClientRect();
+        return [box.width, box.height, getComputedStyle(img).content.startsWith('url("data:image/png;base64,')];
+      }),
       articles: document.querySelectorAll('article').length,
       hit: window.__hit,
     }));
-    assert.deepEqual(shown, { images: [1, 1, 1], articles: 4, hit: undefined });
+    assert.deepEqual(shown, { images: [[40, 40, true], [40, 40, true], [40, 40, true]], articles: 4, hit: undefined });
     assert.deepEqual(requests.filter((url) => !url.startsWith('file:') && !url.startsWith('data:')), []);
     await viewer.close();
     fs.rmSync(dir, { recursive: true, force: true });

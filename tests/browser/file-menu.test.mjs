@@ -34,18 +34,18 @@ describe('the file menu', () => {
 
   async function openMenu(target = page) {
     await target.click('#fileBtn');
-    const dialog = target.locator('dialog');
-    await dialog.waitFor();
-    return dialog;
+    const menu = target.locator('#fileMenu');
+    await menu.getByRole('menuitem').first().waitFor();
+    return menu;
   }
 
   async function choose(label, target = page) {
-    const dialog = await openMenu(target);
+    const menu = await openMenu(target);
     await target.evaluate(() => { document.getElementById('toast').hidden = true; });
     const address = server.launchAddress();
     const answered = target.waitForResponse((response) => new URL(response.url()).pathname.startsWith('/api/file/'));
-    await dialog.getByRole('button', { name: label, exact: true }).click();
-    await dialog.waitFor({ state: 'detached' });
+    await menu.getByRole('menuitem', { name: label, exact: true }).click();
+    await menu.waitFor({ state: 'hidden' });
     await answered;
     return address;
   }
@@ -56,16 +56,15 @@ describe('the file menu', () => {
   }
 
 
-  test('the menu names the open file and offers no recent file while the open one is the only one', async () => {
-    const dialog = await openMenu();
-    assert.equal(await dialog.locator('h2').textContent(), messages.fileMenu);
-    assert.deepEqual(await dialog.locator('p').allTextContents(),
-      [messages.openFile('Ferncard.fcard'), messages.autosaveNote]);
-    assert.deepEqual(await dialog.locator('button').allTextContents(),
-      [messages.newFile, messages.openFileAction, messages.saveAs, messages.openBackup, messages.importAction, messages.close]);
-    assert.equal(await dialog.locator('h3, .recent-files').count(), 0);
-    await dialog.getByRole('button', { name: messages.close }).click();
-    await dialog.waitFor({ state: 'detached' });
+  test('the menu offers the file actions and no recent file while the open one is the only one', async () => {
+    const menu = await openMenu();
+    assert.equal(await page.getAttribute('#fileBtn', 'aria-expanded'), 'true');
+    assert.deepEqual(await menu.getByRole('menuitem').allTextContents(),
+      [messages.newFile, messages.openFileAction, messages.saveAs, messages.openBackup, messages.importAction]);
+    assert.equal(await menu.getByRole('group').count(), 0);
+    await page.keyboard.press('Escape');
+    await menu.waitFor({ state: 'hidden' });
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'fileBtn');
   });
 
   test('new: a typed name gets the extension and opens in a new window; cancel does nothing', async () => {
@@ -95,13 +94,16 @@ describe('the file menu', () => {
     assert.equal(await toast(), messages.opened('gone.fcard'));
     fs.rmSync(path.join(files, 'gone.fcard'));
 
-    const dialog = await openMenu();
-    const entries = dialog.locator('.recent-files button');
-    assert.equal(await dialog.locator('h3').textContent(), messages.recentFiles);
+    const menu = await openMenu();
+    const entries = menu.getByRole('group', { name: messages.recentFiles }).getByRole('menuitem');
     assert.deepEqual(await entries.allTextContents(), ['gone.fcard', 'メモ.fcard']);
-    assert.deepEqual(await entries.evaluateAll((buttons) => buttons.map((b) => b.disabled)), [true, false]);
+    assert.deepEqual(await entries.evaluateAll((items) => items.map((item) => item.getAttribute('aria-disabled'))), ['true', null]);
     assert.equal(await entries.last().getAttribute('title'), path.join(files, 'メモ.fcard'));
-    await dialog.getByRole('button', { name: messages.close }).click();
+    // A missing file is heard but does nothing.
+    await entries.first().focus();
+    await page.keyboard.press('Enter');
+    assert.equal(await menu.isVisible(), true);
+    await page.keyboard.press('Escape');
     await choose('メモ.fcard');
     assert.equal(await toast(), messages.opened('メモ.fcard'));
   });

@@ -49,7 +49,7 @@ function fakeSavePicker() {
 
 async function startImport(page, choice, files) {
   await page.click('#fileBtn');
-  await page.locator('dialog').getByRole('button', { name: messages.importAction }).click();
+  await page.locator('#fileMenu').getByRole('menuitem', { name: messages.importAction }).click();
   const chooser = page.waitForEvent('filechooser');
   await page.locator('dialog').getByRole('button', { name: choice }).click();
   await (await chooser).setFiles(files);

@@ -177,11 +177,80 @@ describe('the keyboard alone', () => {
       'the list in the navigation landmark, the page in the main one');
   });
 
+  test('the file menu: ↓ opens it, the arrows, Home and End move, Escape closes it onto its button, Enter runs an item', async () => {
+    await pressUntil(page, 'Tab', '#fileBtn');
+    await page.keyboard.press('ArrowDown');
+    const menu = page.locator('#fileMenu');
+    await menu.getByRole('menuitem').first().waitFor();
+    const moves = [['ArrowDown', messages.openFileAction], ['End', messages.importAction], ['ArrowDown', messages.newFile], ['ArrowUp', messages.importAction],
+      ['Home', messages.newFile], ['ArrowUp', messages.importAction]];
+    assert.equal(await focused(page), messages.newFile);
+    for (const [key, item] of moves) {
+      await page.keyboard.press(key);
+      assert.equal(await focused(page), item, key);
+    }
+    await page.keyboard.press('Escape');
+    await menu.waitFor({ state: 'hidden' });
+    assert.equal(await focused(page), 'fileBtn');
+    assert.equal(await page.getAttribute('#fileBtn', 'aria-expanded'), 'false');
+    // Enter opens it too; Enter on an item runs it (the import asks what to read).
+    await page.keyboard.press('Enter');
+    await menu.getByRole('menuitem').first().waitFor();
+    await page.keyboard.press('End');
+    await page.keyboard.press('Enter');
+    await page.locator('dialog[open]').waitFor();
+    await page.keyboard.press('Escape');
+    await page.locator('dialog').waitFor({ state: 'detached' });
+    assert.equal(await page.evaluate(() => window.__pointer), 0, 'no pointer event');
+  });
+
+  test('an image: Shift+→ selects it, Alt+F10 reaches its tool bar, an item applies, Escape goes back', async () => {
+    const id = await page.evaluate(async () => {
+      const { api } = await import('/assets/js/api.js');
+      const png = Uint8Array.from(atob('iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='), (c) => c.charCodeAt(0));
+      const image = await api.uploadImage(new Blob([png], { type: 'image/png' }));
+      const { text, etag } = await api.getTree();
+      const doc = JSON.parse(text);
+      const pageId = crypto.randomUUID();
+      const now = new Date().toISOString();
+      doc.pages.push({ id: pageId, parentId: null, order: 99000, title: '画像', createdAt: now, updatedAt: now, deletedAt: null });
+      await api.putTree(doc, etag);
+      await api.putPage(pageId, `<p>ab<img src="/api/images/${image}" alt="" width="40">cd</p>`, '0');
+      return pageId;
+    });
+    await page.evaluate((pageId) => { location.hash = '#/p/' + pageId; }, id);
+    await page.reload();
+    await page.waitForFunction(() => document.getElementById('title').value === '画像');
+    await pressUntil(page, 'Tab', '#editor');
+    await page.keyboard.press('Control+Home');
+    for (const key of ['ArrowRight', 'ArrowRight', 'Shift+ArrowRight']) await page.keyboard.press(key);
+    const tools = page.getByRole('toolbar', { name: messages.imageTools });
+    await tools.waitFor();
+    await page.keyboard.press('Alt+F10');
+    assert.equal(await focused(page), messages.imageLeft);
+    await page.keyboard.press('ArrowRight');
+    assert.equal(await focused(page), messages.imageCenter);
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.querySelector('#editor img.img-center'));
+    assert.equal(await focused(page), 'editor');
+    assert.equal(await tools.getByRole('button', { name: messages.imageCenter }).getAttribute('aria-pressed'), 'true');
+    // Tab too leads to the bar (at the last button used); Escape goes back to the image, still selected.
+    await page.keyboard.press('Tab');
+    assert.equal(await focused(page), messages.imageCenter);
+    await page.keyboard.press('Escape');
+    assert.equal(await focused(page), 'editor');
+    assert.equal(await tools.isVisible(), true);
+    await page.keyboard.press('Delete');
+    await page.waitForFunction(() => !document.querySelector('#editor img'));
+    assert.equal(await page.innerHTML('#editor'), '<p>abcd</p>');
+    assert.equal(await page.evaluate(() => window.__pointer), 0, 'no pointer event');
+    assertNoProblems(assert, browser);
+  });
+
   // [dialog, how the keyboard gets to its opener, how it opens]: Tab stays inside, Escape closes,
   // and the focus is back where it was.
   const dialogs = [
     ['export', (p) => pressUntil(p, 'Tab', '#exportBtn'), (p) => p.keyboard.press('Enter')],
-    ['file menu', (p) => pressUntil(p, 'Tab', '#fileBtn'), (p) => p.keyboard.press('Enter')],
     ['about', (p) => pressUntil(p, 'Tab', '#aboutBtn'), async (p) => {
       await p.keyboard.press('Enter');
       await p.keyboard.press('ArrowDown');

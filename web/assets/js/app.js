@@ -36,7 +36,7 @@ const openShortcuts = onDemand('./shortcuts.js', 'openShortcuts');
 
 const $ = (id) => document.getElementById(id);
 const ui = {
-  fileBtn: $('fileBtn'), fileName: $('fileName'), status: $('status'), exportBtn: $('exportBtn'),
+  fileBtn: $('fileBtn'), fileMenu: $('fileMenu'), fileName: $('fileName'), status: $('status'), exportBtn: $('exportBtn'),
   aboutBtn: $('aboutBtn'), historyBtn: $('historyBtn'), banner: $('banner'), layout: document.querySelector('.layout'),
   sidebar: $('sidebar'), newPageBtn: $('newPageBtn'), filter: $('filter'), tree: $('tree'),
   trashBtn: $('trashBtn'), trashList: $('trashList'), splitter: $('splitter'),
@@ -95,7 +95,7 @@ const backlinks = new Backlinks({
 });
 
 const fileMenu = new FileMenu({
-  fileStatus: () => fileStatus, editor, banner,
+  fileStatus: () => fileStatus, editor, banner, button: ui.fileBtn, menu: ui.fileMenu,
   // The import and its libraries load only when asked for.
   onImport: async () => (await import('./import-dialog.js')).openImportDialog({
     store: pages,

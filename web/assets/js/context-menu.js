@@ -31,31 +31,22 @@ export class ContextMenu {
     window.addEventListener('blur', () => this.close());
   }
 
-  // Shows the menu under the button that opens it (kept inside the window), and tells the button.
+  // Shows the menu under the button that opens it (kept inside the window, and toward the middle
+  // of it), and tells the button.
   openUnder(button, items) {
     const box = button.getBoundingClientRect();
     this.trigger = button;
     button.setAttribute('aria-expanded', 'true');
-    this.open(items, box.right, box.bottom + 4);
+    this.open(items, box.left < window.innerWidth / 2 ? box.left : box.right, box.bottom + 4);
   }
 
-  // Shows the menu at (x, y) with items [{ label, action, danger }].
+  // Shows the menu at (x, y) with items [{ label, action, danger, disabled, title }]; an item
+  // { group, items } is a labelled group of items after a line, { separator: true } a line.
   open(items, x, y) {
     const menu = this.menu;
     // The focus goes back where it was: the row or button the menu was opened from.
     if (!menu.contains(document.activeElement)) this.returnTo = document.activeElement;
-    menu.replaceChildren(...items.map(({ label, action, danger = false }) => {
-      const button = element('button', {
-        type: 'button', class: danger ? 'menu-item danger' : 'menu-item', text: label, tabIndex: -1,
-        onclick: (event) => {
-          event.stopPropagation();
-          this.close();
-          action();
-        },
-      });
-      button.setAttribute('role', 'menuitem');
-      return button;
-    }));
+    menu.replaceChildren(...items.map((item) => this.entry(item)));
     menu.hidden = false;
     menu.style.left = '0px';
     menu.style.top = '0px';
@@ -65,6 +56,38 @@ export class ContextMenu {
     menu.style.left = left + 'px';
     menu.style.top = top + 'px';
     menu.querySelector('[role="menuitem"]').focus();
+  }
+
+  entry({ label, action, danger = false, disabled = false, title = '', group, items, separator }) {
+    const line = () => {
+      const node = element('div', { class: 'menu-separator' });
+      node.setAttribute('role', 'separator');
+      return node;
+    };
+    if (separator) return line();
+    if (group) {
+      // The heading is seen; the group's name is what is heard.
+      const heading = element('div', { class: 'menu-heading', text: group });
+      heading.setAttribute('aria-hidden', 'true');
+      const node = element('div', { class: 'menu-group' }, line(), heading, ...items.map((entry) => this.entry(entry)));
+      node.setAttribute('role', 'group');
+      node.setAttribute('aria-label', group);
+      return node;
+    }
+    const button = element('button', {
+      type: 'button', class: danger ? 'menu-item danger' : 'menu-item', text: label, tabIndex: -1,
+      onclick: (event) => {
+        event.stopPropagation();
+        if (disabled) return;
+        this.close();
+        action();
+      },
+    });
+    button.setAttribute('role', 'menuitem');
+    if (title) button.title = title;
+    // A disabled item can still be reached, so that it is heard; it does nothing.
+    if (disabled) button.setAttribute('aria-disabled', 'true');
+    return button;
   }
 
   close() {

@@ -1,5 +1,6 @@
 // HTML export: one self-contained file per export, with its own style sheet, a security policy
-// that allows no script and no network access, and every image embedded as a data: address.
+// that allows no script and no network access, and every image embedded once as a data: address
+// in the style sheet, which each of its uses names by class.
 import { api, request } from './api.js';
 import { IMAGE_TYPES, storedImageId } from './content-rules.js';
 import { messages } from './messages.js';
@@ -9,6 +10,7 @@ import { retargetPageLinks } from './page-links.js';
 const EXPORT_CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 const RESERVED_NAME = /^(con|prn|aux|nul|com[0-9]|lpt[0-9])$/i;
 const DOWNLOAD_URL_LIFETIME_MS = 60000;
+const PAGE_READS_AT_ONCE = 6;
 
 const CONTENT_STYLE_ADDRESS = '/assets/css/content.css';
 // The frame around the pages; the pages' own rules are the editor's, read from content.css.
@@ -22,10 +24,13 @@ body { max-width: 860px; margin: 0 auto; padding: 32px 24px 64px; font: 15px/1.7
 .toc a { color: var(--accent); }
 .toc { border-bottom: 1px solid var(--line); padding-bottom: 16px; margin-bottom: 32px; }
 .toc ul { list-style: none; margin: 0; padding: 0; }
+/* Pages out of view are laid out as they come near it: a file of many pages opens at once. */
+.page { content-visibility: auto; contain-intrinsic-size: auto 900px; }
 .page + .page { border-top: 1px solid var(--line); margin-top: 40px; padding-top: 32px; }
 .page-title { font-size: 26px; line-height: 1.35; margin: 0 0 12px; }
 .missing-image { color: var(--muted); }
 @media print {
+  .page { content-visibility: visible; }
   .page + .page { break-before: page; border-top: 0; margin-top: 0; padding-top: 0; }
 }
 `;
@@ -72,21 +77,17 @@ async function imageDataAddress(id) {
   return type ? 'data:' + type + ';base64,' + base64Of(bytes) : '';
 }
 
-async function embedImages(cleanHtml, loadImage) {
+// Points each stored image of the page at its picture: a class whose rule in the file's own style
+// sheet holds the image's data: address, written once however many times the image is used.
+async function embedImages(cleanHtml, pictureOf) {
   const doc = new DOMParser().parseFromString(cleanHtml, 'text/html');
   let missing = 0;
   for (const img of [...doc.querySelectorAll('img')]) {
     const id = storedImageId(img.getAttribute('src'));
-    let address = '';
-    if (id) {
-      try {
-        address = await loadImage(id);
-      } catch {
-        address = '';
-      }
-    }
-    if (address && /^data:image\//.test(address)) {
-      img.setAttribute('src', address);
+    const picture = id ? await pictureOf(id) : '';
+    if (picture) {
+      img.removeAttribute('src');
+      img.classList.add(picture);
     } else {
       missing++;
       const note = doc.createElement('span');
@@ -98,12 +99,48 @@ async function embedImages(cleanHtml, loadImage) {
   return { html: doc.body.innerHTML, missing };
 }
 
+// Each picture's class and data: address, numbered in the order of first use.
+function pictureBook() {
+  const read = new Map();
+  const rules = [];
+  return {
+    rules: () => rules.filter(Boolean),
+    // The class of the stored image's picture, or '' when it holds no image; one read per image.
+    pictureOf(id) {
+      if (!read.has(id)) {
+        const number = read.size + 1;
+        read.set(id, imageDataAddress(id).catch(() => '').then((address) => {
+          if (!/^data:image\//.test(address)) return '';
+          // A data: address holds only letters, digits and + / ; , = : which need no escaping.
+          rules[number] = '.page-body img.picture-' + number + ' { content: url("' + address + '"); }';
+          return 'picture-' + number;
+        }));
+      }
+      return read.get(id);
+    },
+  };
+}
+
+// Runs work(item) for every item, a few at a time, and gives the results in the items' order.
+async function mapFew(items, limit, work) {
+  const results = new Array(items.length);
+  let next = 0;
+  const worker = async () => {
+    while (next < items.length) {
+      const index = next++;
+      results[index] = await work(items[index]);
+    }
+  };
+  await Promise.all(Array.from({ length: Math.min(limit, items.length) }, worker));
+  return results;
+}
+
 // The content rules as the editor uses them, for the export to embed.
 async function loadContentStyle() {
   return (await request(CONTENT_STYLE_ADDRESS)).text();
 }
 
-function buildDocument(title, pages, contentStyle) {
+function buildDocument(title, pages, contentStyle, pictures) {
   const toc = pages.length > 1
     ? '<nav class="toc"><h2>' + messages.contents + '</h2><ul>' + pages.map((page) =>
       '<li style="padding-left:' + 16 * page.depth + 'px"><a href="#p-' + page.id + '">' +
@@ -121,6 +158,7 @@ function buildDocument(title, pages, contentStyle) {
     '<meta name="viewport" content="width=device-width, initial-scale=1">',
     '<title>' + escapeHtml(title) + '</title>',
     '<style>' + EXPORT_STYLE + contentStyle + '</style>',
+    ...(pictures.length ? ['<style>\n' + pictures.join('\n') + '\n</style>'] : []),
     '</head>',
     '<body>',
     toc,
@@ -133,23 +171,16 @@ function buildDocument(title, pages, contentStyle) {
 }
 
 export async function createExport(title, list) {
-  // One read per image and export; every later use waits for the same result.
-  const cache = new Map();
-  const loadImage = (id) => {
-    if (!cache.has(id)) cache.set(id, imageDataAddress(id).catch(() => ''));
-    return cache.get(id);
-  };
+  const book = pictureBook();
   const contentStyle = await loadContentStyle();
-  const pages = [];
-  let missing = 0;
   const exportedIds = new Set(list.map((entry) => entry.id));
-  for (const entry of list) {
+  const pages = await mapFew(list, PAGE_READS_AT_ONCE, async (entry) => {
     const { html } = await api.getPage(entry.id);
-    const embedded = await embedImages(retargetPageLinks(sanitizeHtml(html), exportedIds), loadImage);
-    missing += embedded.missing;
-    pages.push({ id: entry.id, title: entry.title, depth: entry.depth, html: embedded.html });
-  }
-  return { text: buildDocument(title, pages, contentStyle), missing };
+    const embedded = await embedImages(retargetPageLinks(sanitizeHtml(html), exportedIds), book.pictureOf);
+    return { id: entry.id, title: entry.title, depth: entry.depth, ...embedded };
+  });
+  const missing = pages.reduce((sum, page) => sum + page.missing, 0);
+  return { text: buildDocument(title, pages, contentStyle, book.rules()), missing };
 }
 
 export const HTML_FILE = { description: messages.htmlFile, accept: { 'text/html': ['.html'] } };

@@ -1,6 +1,8 @@
-// The file menu and the About box: the dialogs about the open file, and the window's title.
+// The file menu and the About box: the menu of file actions and recent files, the About dialog,
+// and the window's title.
 import { api } from './api.js';
 import { OPEN_BACKUP_ACTION, backupsFolder } from './backups.js';
+import { ContextMenu } from './context-menu.js';
 import { openDialog, showToast } from './dialogs.js';
 import { element } from './element.js';
 import { messageOf, messages } from './messages.js';
@@ -20,11 +22,24 @@ export function windowTitle(fileName) {
 export class FileMenu {
   // fileStatus() is the open file's last known status; editor.flush() saves the open page;
   // onImport() runs the import of notes.
-  constructor({ fileStatus, editor, banner, onImport = () => {} }) {
+  // button opens the file menu, an ARIA menu shown in `menu`.
+  constructor({ fileStatus, editor, banner, button, menu, onImport = () => {} }) {
     this.fileStatus = fileStatus;
     this.editor = editor;
     this.banner = banner;
     this.onImport = onImport;
+    this.button = button;
+    this.menu = menu;
+    this.popup = new ContextMenu(menu, () => button);
+    button.setAttribute('aria-haspopup', 'menu');
+    button.setAttribute('aria-expanded', 'false');
+    menu.setAttribute('aria-labelledby', button.id);
+    // ↓ or ↑ on the button opens the menu as its click does (which the window may refuse).
+    button.addEventListener('keydown', (event) => {
+      if ((event.key !== 'ArrowDown' && event.key !== 'ArrowUp') || !menu.hidden) return;
+      event.preventDefault();
+      button.click();
+    });
   }
 
   async openAbout() {
@@ -80,43 +95,45 @@ export class FileMenu {
     }, CLOSE_CHECK_MS);
   }
 
+  // Opens the menu under its button (once it has the recent files), or closes it when open.
   async open() {
+    if (!this.menu.hidden) {
+      this.popup.close();
+      return;
+    }
     let recent = [];
     try {
       recent = await api.getRecent();
     } catch {
       recent = [];
     }
-    const fileName = this.fileStatus().fileName;
-    const choice = await openDialog((dialog, close) => {
-      const actionButton = (label, value) => element('button', { type: 'button', text: label, onclick: () => close(value) });
-      const closeButton = element('button', { type: 'button', class: 'primary', text: messages.close, onclick: () => close(null) });
-      dialog.classList.add('file-menu');
-      dialog.append(
-        element('h2', { text: messages.fileMenu }),
-        element('p', { class: 'file-menu-current', text: messages.openFile(fileName) }),
-        element('p', { class: 'muted', text: messages.autosaveNote }),
-        element('div', { class: 'dialog-actions file-actions' },
-          actionButton(messages.newFile, 'new'),
-          actionButton(messages.openFileAction, 'open'),
-          actionButton(messages.saveAs, 'save-as'),
-          actionButton(messages.openBackup, OPEN_BACKUP_ACTION),
-          actionButton(messages.importAction, 'import')));
-      // The file open in this window is not offered again.
-      if (recent.some((entry) => entry.path !== this.fileStatus().file)) {
-        dialog.append(
-          element('h3', { text: messages.recentFiles }),
-          element('div', { class: 'recent-files' }, ...recent.map((entry, index) => element('button', {
-            type: 'button', text: String(entry.name ?? ''), title: String(entry.path ?? ''),
-            disabled: entry.exists === false, onclick: () => close('recent/' + index),
-          })).filter((button, index) => recent[index].path !== this.fileStatus().file)));
-      }
-      dialog.append(element('div', { class: 'dialog-actions' }, closeButton));
-      requestAnimationFrame(() => closeButton.focus());
-    });
-    if (!choice) return;
-    if (choice === 'save-as') await this.saveAs();
-    else if (choice === 'import') await this.onImport();
-    else await this.runFileAction(choice);
+    const run = (choice) => () => {
+      if (choice === 'save-as') this.saveAs().catch(reportFailure);
+      else if (choice === 'import') Promise.resolve(this.onImport()).catch(reportFailure);
+      else this.runFileAction(choice);
+    };
+    const items = [
+      { label: messages.newFile, action: run('new') },
+      { label: messages.openFileAction, action: run('open') },
+      { label: messages.saveAs, action: run('save-as') },
+      { label: messages.openBackup, action: run(OPEN_BACKUP_ACTION) },
+      { label: messages.importAction, action: run('import') },
+    ];
+    // The file open in this window is not offered again.
+    const others = recent.map((entry, index) => ({ entry, index })).filter(({ entry }) => entry.path !== this.fileStatus().file);
+    if (others.length) {
+      items.push({
+        group: messages.recentFiles,
+        items: others.map(({ entry, index }) => ({
+          label: String(entry.name ?? ''), title: String(entry.path ?? ''), disabled: entry.exists === false,
+          action: run('recent/' + index),
+        })),
+      });
+    }
+    this.popup.openUnder(this.button, items);
   }
+}
+
+function reportFailure(error) {
+  showToast(messageOf(error), { ms: FILE_ERROR_TOAST_MS, error: true });
 }

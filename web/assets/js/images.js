@@ -6,6 +6,7 @@ import { formDialog, showToast } from './dialogs.js';
 import { element } from './element.js';
 import { messages } from './messages.js';
 import { DAY_MS } from './time.js';
+import { rovingFocus } from './roving-focus.js';
 
 const MAX_IMAGE_SIZE = 20 * 1024 * 1024;
 const GC_MIN_AGE_MS = DAY_MS;
@@ -81,35 +82,68 @@ export class ImageTool {
       this.overlay.append(handle);
     }
     const tools = element('div', { class: 'img-tools' },
-      this.toolButton(messages.imageLeft, () => this.place('img-left')),
-      this.toolButton(messages.imageCenter, () => this.place('img-center')),
-      this.toolButton(messages.imageRight, () => this.place('img-right')),
+      this.toolButton(messages.imageLeft, () => this.place('img-left'), 'img-left'),
+      this.toolButton(messages.imageCenter, () => this.place('img-center'), 'img-center'),
+      this.toolButton(messages.imageRight, () => this.place('img-right'), 'img-right'),
       this.toolButton(messages.imageActualSize, () => this.actualSize()),
       this.toolButton(messages.altText, () => this.editAlt()),
       this.toolButton(messages.imageDelete, () => this.remove()));
+    tools.setAttribute('role', 'toolbar');
+    tools.setAttribute('aria-label', messages.imageTools);
     tools.addEventListener('mousedown', (event) => event.preventDefault());
+    rovingFocus(tools, 'button');
+    // Escape or Shift+Tab goes back to the image in the page.
+    tools.addEventListener('keydown', (event) => {
+      if (event.key !== 'Escape' && !(event.key === 'Tab' && event.shiftKey)) return;
+      event.preventDefault();
+      event.stopPropagation();
+      this.backToImage();
+    });
+    this.tools = tools;
     this.overlay.append(tools);
     wrap.append(this.overlay);
-
     editor.addEventListener('click', (event) => {
       if (event.target.localName === 'img') this.select(event.target);
       else this.clear();
     });
     editor.addEventListener('keydown', (event) => {
-      if (!this.image) return;
-      if (event.key === 'Delete' || event.key === 'Backspace') {
-        event.preventDefault();
-        this.remove();
-      } else {
-        this.clear();
-      }
+      this.keySelecting = event.shiftKey && /^(Arrow|Home$|End$|Page)/.test(event.key);
+      this.onEditorKey(event);
+    });
+    editor.addEventListener('mousedown', () => { this.keySelecting = false; });
+    // An image selected from the keyboard (Shift with an arrow key across it) gets the tool too.
+    document.addEventListener('selectionchange', () => {
+      if (!this.keySelecting || document.activeElement !== editor) return;
+      const image = selectedImage(editor);
+      if (image && image !== this.image) this.select(image);
     });
     wrap.addEventListener('scroll', () => this.reposition());
     window.addEventListener('resize', () => this.reposition());
   }
 
-  toolButton(label, action) {
+  onEditorKey(event) {
+    if (!this.image || ['Shift', 'Control', 'Alt', 'Meta'].includes(event.key)) return;
+    if (event.key === 'Delete' || event.key === 'Backspace') {
+      event.preventDefault();
+      this.remove();
+    } else if ((event.key === 'F10' && event.altKey) || (event.key === 'Tab' && !event.shiftKey && !event.ctrlKey)) {
+      // Alt+F10, or Tab, goes from the selected image to its tool bar.
+      event.preventDefault();
+      (this.tools.querySelector('button[tabindex="0"]') || this.tools.querySelector('button')).focus();
+    } else {
+      this.clear();
+    }
+  }
+
+  backToImage() {
+    const image = this.image;
+    this.editor.focus();
+    if (image && image.isConnected) this.select(image);
+  }
+
+  toolButton(label, action, imageClass = null) {
     const button = element('button', { type: 'button', text: label, title: label, tabIndex: -1 });
+    if (imageClass) button.dataset.place = imageClass;
     button.addEventListener('click', (event) => {
       event.preventDefault();
       if (this.image) action();
@@ -221,6 +255,9 @@ export class ImageTool {
     this.image = img;
     selectNode(img);
     this.overlay.hidden = false;
+    for (const button of this.tools.querySelectorAll('[data-place]')) {
+      button.setAttribute('aria-pressed', String(img.classList.contains(button.dataset.place)));
+    }
     this.reposition();
   }
 
@@ -245,6 +282,19 @@ export class ImageTool {
       height: box.height + 'px',
     });
   }
+}
+
+// The image the selection holds exactly, if any.
+function selectedImage(editor) {
+  const selection = document.getSelection();
+  if (!selection.rangeCount) return null;
+  const range = selection.getRangeAt(0);
+  if (range.collapsed) return null;
+  const text = (node) => node.nodeType === Node.TEXT_NODE;
+  const { startContainer: start, startOffset, endContainer: end, endOffset } = range;
+  const first = text(start) ? (startOffset === start.length ? start.nextSibling : null) : start.childNodes[startOffset];
+  const last = text(end) ? (endOffset === 0 ? end.previousSibling : null) : end.childNodes[endOffset - 1];
+  return first && first === last && first.localName === 'img' && editor.contains(first) ? first : null;
 }
 
 function selectNode(node) {

@@ -124,6 +124,7 @@ export const messages = Object.freeze({
   unlink: 'リンクを解除',
 
   // ---- Pictures ----
+  imageTools: '画像の操作',
   imageLeft: '左',
   imageCenter: '中央',
   imageRight: '右',
@@ -139,9 +140,6 @@ export const messages = Object.freeze({
   missingImage: '[画像を読み込めませんでした]',
 
   // ---- The file menu and the About box ----
-  fileMenu: 'ファイル',
-  openFile: (fileName) => '開いているファイル: ' + fileName,
-  autosaveNote: '編集内容はこのファイルに自動で保存されます。',
   newFile: '新規作成…',
   openFileAction: '開く…',
   saveAs: '別名で保存…',
@@ -292,6 +290,8 @@ export const SHORTCUTS = [
     ['Ctrl+B / Ctrl+I / Ctrl+U', '太字 / 斜体 / 下線'],
     ['Ctrl+Z / Ctrl+Y', '元に戻す / やり直す'],
     ['← / →（書式バー）', '書式ボタンを選ぶ'],
+    ['Shift+← / Shift+→', '隣の画像を選ぶ'],
+    ['Alt+F10', '選んだ画像の操作バーへ（Esc で戻る）'],
     ['Ctrl+クリック', 'リンクを開く'],
   ]],
 ];

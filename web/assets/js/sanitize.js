@@ -1,6 +1,6 @@
-// Allow-list HTML sanitizer: builds a fresh tree in an empty document from the parsed input,
-// so nothing that was removed can come back through re-parsing, and shapes the tree so that
-// reading its output again gives the same tree.
+// Allow-list HTML sanitizer: cleans the tree parsed in an inert document in place (every element
+// kept loses all but its allowed attributes, anything else is unwrapped or removed), and shapes
+// the tree so that reading its output again gives the same tree.
 import { IMAGE_CLASSES, pageLinkHref, safeLink, storedImagePath } from './content-rules.js';
 import { parseInert } from './inert-html.js';
 import { messages } from './messages.js';
@@ -40,12 +40,14 @@ const TABLE_CHILDREN = {
 const TABLE_RANK = { table: 0, caption: 1, thead: 1, tbody: 1, tfoot: 1, tr: 2, td: 3, th: 3 };
 
 // The input's nodes are read only through the prototypes' own accessors: a form's named
-// controls shadow its properties (an input named "childNodes" replaces form.childNodes).
+// controls shadow its properties (an input named "childNodes" replaces form.childNodes). Forms
+// are never kept, so the elements kept, and so every parent below, can be used directly.
 const getter = (proto, name) => Object.getOwnPropertyDescriptor(proto, name).get;
 const read = {
   body: getter(Document.prototype, 'body'),
   firstChild: getter(Node.prototype, 'firstChild'),
   nextSibling: getter(Node.prototype, 'nextSibling'),
+  parentNode: getter(Node.prototype, 'parentNode'),
   nodeType: getter(Node.prototype, 'nodeType'),
   data: getter(CharacterData.prototype, 'data'),
   namespaceURI: getter(Element.prototype, 'namespaceURI'),
@@ -53,6 +55,11 @@ const read = {
   style: getter(HTMLElement.prototype, 'style'),
 };
 const getAttribute = (node, name) => Element.prototype.getAttribute.call(node, name);
+const insertBefore = (parent, node, before) => Node.prototype.insertBefore.call(parent, node, before);
+const removeNode = (node) => {
+  const parent = read.parentNode.call(node);
+  if (parent) Node.prototype.removeChild.call(parent, node);
+};
 
 function safeStyleValue(value) {
   return /^[A-Za-z0-9\s#%.,()-]*$/.test(value) &&
@@ -65,17 +72,28 @@ function numberAttr(value, limit) {
   return number > 0 && number <= limit ? value : null;
 }
 
-function copyStyles(from, to) {
+// The allowed declarations of each style attribute already read in this run, as the attribute
+// they make: pasted office HTML repeats a few styles on thousands of elements.
+let stylesSeen = new Map();
+let styleScratch = null;
+
+function keptStyle(node) {
   // Most pasted elements carry no style attribute; asking for .style would build one anyway.
-  if (getAttribute(from, 'style') === null) return;
-  const style = read.style.call(from);
-  if (!style) return;
-  for (let i = 0; i < style.length; i++) {
+  const text = getAttribute(node, 'style');
+  if (text === null) return null;
+  if (stylesSeen.has(text)) return stylesSeen.get(text);
+  styleScratch ??= document.implementation.createHTMLDocument('').createElement('span');
+  styleScratch.removeAttribute('style');
+  const style = read.style.call(node);
+  for (let i = 0; style && i < style.length; i++) {
     const name = style[i];
     if (!ALLOWED_STYLES.has(name)) continue;
     const value = style.getPropertyValue(name);
-    if (value && safeStyleValue(value)) to.style.setProperty(name, value);
+    if (value && safeStyleValue(value)) styleScratch.style.setProperty(name, value);
   }
+  const kept = styleScratch.getAttribute('style');
+  stylesSeen.set(text, kept);
+  return kept;
 }
 
 function hasAncestor(parent, names, boundaries) {
@@ -101,43 +119,72 @@ function misplaced(name, parent) {
   return false;
 }
 
-// The element that takes a child under a table part: the parent itself when the child belongs
-// there (or is a part no deeper than it, to be unwrapped), else the parent's last child or a
-// new one of the wrapping part, followed down.
-function holder(parent, name, out) {
+// A place in the cleaned tree: before `before` in `parent` (at its end when null). Everything
+// in `parent` before it is already clean; the node being cleaned is at the place or inside an
+// element being unwrapped there.
+const placeOf = (parent, before) => ({ parent, before });
+const lastBefore = ({ parent, before }) => (before ? before.previousSibling : parent.lastChild);
+
+// The place that takes a child under a table part: the place itself when the child belongs
+// there (or is a part no deeper than its parent, to be unwrapped), else the end of the last
+// clean child, or of a new one, of the wrapping part, followed down.
+function holder(place, name) {
   for (;;) {
+    const parent = place.parent;
     const rule = TABLE_CHILDREN[parent.localName];
-    if (!rule || rule[0].has(name)) return parent;
-    if (name !== 'table' && Object.hasOwn(TABLE_RANK, name) && TABLE_RANK[name] <= TABLE_RANK[parent.localName]) return parent;
+    if (!rule || rule[0].has(name)) return place;
+    if (name !== 'table' && Object.hasOwn(TABLE_RANK, name) && TABLE_RANK[name] <= TABLE_RANK[parent.localName]) return place;
     const wrap = rule[1];
-    const last = parent.lastChild;
+    const last = lastBefore(place);
     if (last && last.localName === wrap) {
-      parent = last;
+      place = placeOf(last, null);
     } else {
-      const part = out.createElement(wrap);
-      parent.append(part);
-      parent = part;
+      const part = parent.ownerDocument.createElement(wrap);
+      insertBefore(parent, part, place.before);
+      place = placeOf(part, null);
     }
   }
 }
 
-function appendText(text, parent, out) {
-  // Blank text stays where it is in tables; the parser moves any other text out of them.
-  const target = /^[ \t\n\f\r]*$/.test(text) ? parent : holder(parent, '#text', out);
-  target.append(out.createTextNode(text));
+function put(node, place) {
+  if (place.before !== node) insertBefore(place.parent, node, place.before);
 }
 
-function copyChildren(from, to, out, depth) {
-  for (let child = read.firstChild.call(from); child; child = read.nextSibling.call(child)) {
-    copyNode(child, to, out, depth);
+function cleanText(node, place) {
+  // Blank text stays where it is in tables; the parser moves any other text out of them.
+  const inTable = Object.hasOwn(TABLE_CHILDREN, place.parent.localName);
+  put(node, !inTable || /^[ \t\n\f\r]*$/.test(read.data.call(node)) ? place : holder(place, '#text'));
+}
+
+// Cleans the children of `from` into the place, one after another (each is moved out of `from`).
+function cleanChildren(from, place, depth) {
+  for (let child = read.firstChild.call(from); child;) {
+    const next = read.nextSibling.call(child);
+    cleanNode(child, place, depth);
+    child = next;
   }
 }
 
-function copyImage(node, parent, out) {
+// Replaces the children of a kept element by their clean forms, in place.
+function cleanOwnChildren(element, depth) {
+  for (let child = element.firstChild; child;) {
+    const next = read.nextSibling.call(child);
+    cleanNode(child, placeOf(element, child), depth);
+    child = next;
+  }
+}
+
+function unwrap(node, place, depth) {
+  cleanChildren(node, place, depth);
+  removeNode(node);
+}
+
+function imageReplacement(node, place) {
+  const doc = place.parent.ownerDocument;
   const src = getAttribute(node, 'src');
   const stored = storedImagePath(src);
   if (stored) {
-    const img = out.createElement('img');
+    const img = doc.createElement('img');
     img.setAttribute('src', stored);
     img.setAttribute('alt', getAttribute(node, 'alt') || '');
     const width = numberAttr(getAttribute(node, 'width'), 8000);
@@ -145,72 +192,106 @@ function copyImage(node, parent, out) {
     const classes = (getAttribute(node, 'class') || '').split(/\s+/);
     const imageClass = classes.find((c) => IMAGE_CLASSES.includes(c));
     if (imageClass) img.className = imageClass;
-    holder(parent, 'img', out).append(img);
-    return;
+    return [img, holder(place, 'img')];
   }
   const link = safeLink(src);
-  if (link && /^https?:/.test(link)) {
-    const text = messages.outsideImage + link;
-    if (misplaced('a', parent)) {
-      appendText(text, parent, out);
-      return;
-    }
-    const a = out.createElement('a');
-    a.setAttribute('href', link);
-    a.textContent = text;
-    holder(parent, 'a', out).append(a);
-  }
+  if (!(link && /^https?:/.test(link))) return [null, place];
+  const text = doc.createTextNode(messages.outsideImage + link);
+  if (misplaced('a', place.parent)) return [text, holder(place, '#text')];
+  const a = doc.createElement('a');
+  a.setAttribute('href', link);
+  a.append(text);
+  return [a, holder(place, 'a')];
 }
 
-function copyNode(node, parent, out, depth) {
-  const type = read.nodeType.call(node);
-  if (type === Node.TEXT_NODE) {
-    appendText(read.data.call(node), parent, out);
-    return;
-  }
-  if (type !== Node.ELEMENT_NODE) return;
-  if (read.namespaceURI.call(node) !== HTML_NS) return;
-  let name = read.localName.call(node);
-  if (DROPPED.has(name)) return;
-  name = RENAMED[name] || name;
-  if (name === 'img') {
-    copyImage(node, parent, out);
-    return;
-  }
-  const href = name === 'a' ? pageLinkHref(getAttribute(node, 'href')) || safeLink(getAttribute(node, 'href')) : null;
-  // The parts of a kept table stay whatever the depth, so that no cell runs into another.
-  const tablePart = TABLE_PARTS.has(name) && Object.hasOwn(TABLE_CHILDREN, parent.localName);
-  if (!ALLOWED.has(name) || (depth >= MAX_DEPTH && !tablePart) || (name === 'a' && !href)) {
-    copyChildren(node, parent, out, depth + 1);
-    return;
-  }
-  const target = holder(parent, name, out);
-  if (misplaced(name, target)) {
-    copyChildren(node, target, out, depth + 1);
-    return;
-  }
-  const copy = out.createElement(name);
-  if (href) copy.setAttribute('href', href);
-  copyStyles(node, copy);
+function cleanImage(node, place) {
+  const [replacement, target] = imageReplacement(node, place);
+  if (replacement) insertBefore(target.parent, replacement, target.before);
+  removeNode(node);
+}
+
+// The attributes an element keeps, read before its others are removed.
+function keptAttributes(node, name, href) {
+  const kept = [];
+  if (href) kept.push(['href', href]);
+  const style = keptStyle(node);
+  if (style !== null) kept.push(['style', style]);
   if (name === 'td' || name === 'th') {
     for (const attr of ['colspan', 'rowspan']) {
       const value = numberAttr(getAttribute(node, attr), 100);
-      if (value) copy.setAttribute(attr, value);
+      if (value) kept.push([attr, value]);
     }
   }
   if (name === 'ol') {
     const start = numberAttr(getAttribute(node, 'start'), 99999);
-    if (start) copy.setAttribute('start', start);
+    if (start) kept.push(['start', start]);
   }
-  // Attached first, so that the checks made for its children see every element above them.
-  target.append(copy);
-  if (name !== 'br' && name !== 'hr') copyChildren(node, copy, out, depth + 1);
+  return kept;
+}
+
+const NONE = [];
+
+function cleanNode(node, place, depth) {
+  const type = read.nodeType.call(node);
+  if (type === Node.TEXT_NODE) {
+    cleanText(node, place);
+    return;
+  }
+  if (type !== Node.ELEMENT_NODE || read.namespaceURI.call(node) !== HTML_NS) {
+    removeNode(node);
+    return;
+  }
+  const own = read.localName.call(node);
+  if (DROPPED.has(own)) {
+    removeNode(node);
+    return;
+  }
+  const name = RENAMED[own] || own;
+  if (name === 'img') {
+    cleanImage(node, place);
+    return;
+  }
+  const href = name === 'a' ? pageLinkHref(getAttribute(node, 'href')) || safeLink(getAttribute(node, 'href')) : null;
+  // The parts of a kept table stay whatever the depth, so that no cell runs into another.
+  const tablePart = TABLE_PARTS.has(name) && Object.hasOwn(TABLE_CHILDREN, place.parent.localName);
+  if (!ALLOWED.has(name) || (depth >= MAX_DEPTH && !tablePart) || (name === 'a' && !href)) {
+    unwrap(node, place, depth + 1);
+    return;
+  }
+  const target = holder(place, name);
+  if (misplaced(name, target.parent)) {
+    unwrap(node, target, depth + 1);
+    return;
+  }
+  const kept = Element.prototype.hasAttributes.call(node) ? keptAttributes(node, name, href) : NONE;
+  let element = node;
+  if (name !== own) {
+    element = node.ownerDocument.createElement(name);
+    insertBefore(target.parent, element, target.before);
+  } else {
+    put(node, target);
+    // What is kept is written over, not removed first: office HTML styles nearly every element.
+    if (kept !== NONE) {
+      for (const attr of Element.prototype.getAttributeNames.call(node)) {
+        if (!kept.some((pair) => pair[0] === attr)) node.removeAttribute(attr);
+      }
+    }
+  }
+  for (const [attr, value] of kept) element.setAttribute(attr, value);
+  // Placed first, so that the checks made for its children see every element above them.
+  if (element !== node) {
+    unwrap(node, placeOf(element, null), depth + 1);
+  } else if (name === 'br' || name === 'hr') {
+    while (element.firstChild) element.firstChild.remove();
+  } else {
+    cleanOwnChildren(element, depth + 1);
+  }
   // A paragraph left empty, or holding only blank text (a script between line breaks), is dropped.
-  if (name === 'p' && !copy.firstElementChild && !/[^ \t\n\f\r]/.test(copy.textContent)) copy.remove();
+  if (name === 'p' && !element.firstElementChild && !/[^ \t\n\f\r]/.test(element.textContent)) element.remove();
   // The parser drops one line break right after <pre>: a leading one is written twice.
-  if (name === 'pre' && copy.firstChild && copy.firstChild.nodeType === Node.TEXT_NODE &&
-      copy.firstChild.data.startsWith('\n')) {
-    copy.firstChild.data = '\n' + copy.firstChild.data;
+  if (name === 'pre' && element.firstChild && element.firstChild.nodeType === Node.TEXT_NODE &&
+      element.firstChild.data.startsWith('\n')) {
+    element.firstChild.data = '\n' + element.firstChild.data;
   }
 }
 
@@ -260,14 +341,16 @@ function splitParagraphs(root) {
   }
 }
 
-// The sanitized content as an element of an otherwise empty document.
+// The sanitized content as the body of the inert document it was parsed in.
 function sanitizedRoot(html) {
   const text = html === null || html === undefined ? '' : String(html);
-  const parsed = parseInert(text);
-  const out = document.implementation.createHTMLDocument('');
-  const root = out.createElement('div');
-  out.body.append(root);
-  copyChildren(read.body.call(parsed), root, out, 0);
+  const root = read.body.call(parseInert(text));
+  stylesSeen = new Map();
+  try {
+    cleanOwnChildren(root, 0);
+  } finally {
+    stylesSeen = new Map();
+  }
   splitParagraphs(root);
   return root;
 }
