@@ -72,6 +72,11 @@ DocumentSession* FindOpenSession(OpenDocuments& documents, const std::string& pa
   return nullptr;
 }
 
+bool IsDocumentOpen(OpenDocuments& documents, const std::string& path) {
+  std::lock_guard<std::mutex> lock(documents.mutex);
+  return FindOpenSession(documents, path) != nullptr;
+}
+
 DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path, std::string& message) {
   std::lock_guard<std::mutex> lock(documents.mutex);
   DocumentSession* session = FindOpenSession(documents, path);

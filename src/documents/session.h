@@ -64,6 +64,9 @@ DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path,
 // The caller holds OpenDocuments.mutex.
 DocumentSession* FindOpenSession(OpenDocuments& documents, const std::string& path);
 
+// FindOpenSession under OpenDocuments.mutex: whether a session has the document at path open.
+bool IsDocumentOpen(OpenDocuments& documents, const std::string& path);
+
 // Stops the listener of every open session, in the order of opening, under OpenDocuments.mutex.
 // Sessions stay alive: connection threads may still be using them.
 void StopSessions(OpenDocuments& documents);

@@ -1,8 +1,10 @@
-#include "api/page_search.h"
+#include "documents/page_search.h"
 
 #include <algorithm>
 #include <unordered_map>
 
+#include "documents/search_queue.h"
+#include "documents/session.h"
 #include "store/page_read_view.h"
 #include "util/json_reader.h"
 #include "util/page_text.h"
@@ -168,4 +170,15 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
                 links ? std::string_view() : std::string_view(request.folded), hit);
     hits.push_back(std::move(hit));
   });
+}
+
+SearchOutcome SearchDocument(DocumentSession& session, const SearchRequest& request, const std::string& turnKey) {
+  SearchOutcome outcome;
+  const SearchTurn turn(session.searches, turnKey);
+  if (turn.Replaced()) {
+    outcome.replaced = true;
+    return outcome;
+  }
+  outcome.result = SearchPages(session.document, session.pageIndex, request, outcome.hits, outcome.total);
+  return outcome;
 }

@@ -33,3 +33,16 @@ struct SearchRequest {
 // total counts them all.
 StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
                         std::vector<SearchHit>& hits, std::size_t& total);
+
+struct DocumentSession;
+
+struct SearchOutcome {
+  bool replaced = false;  // a newer search with the same turn key took this one's place while it waited
+  StoreResult result = StoreResult::Ok;
+  std::vector<SearchHit> hits;
+  std::size_t total = 0;
+};
+
+// SearchPages on the session's document once the search has its turn: one search of a document
+// runs at a time; turnKey names the window and the kind of search (SearchQueue).
+SearchOutcome SearchDocument(DocumentSession& session, const SearchRequest& request, const std::string& turnKey);
