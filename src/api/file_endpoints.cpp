@@ -1,5 +1,6 @@
 #include "api/file_endpoints.h"
 
+#include "api/failure_answer.h"
 #include "documents/backups.h"
 #include "documents/document_files.h"
 #include "documents/session.h"
@@ -11,13 +12,9 @@ constexpr std::string_view kFilePrefix = "/api/file/";
 constexpr std::string_view kRecentPrefix = "recent/";
 
 HttpResponse FileAnswer(const FileOutcome& outcome) {
-  switch (outcome.result) {
-    case FileResult::Opened: return JsonResponse("{\"opened\":true,\"name\":\"" + JsonEscape(outcome.name) + "\"}");
-    case FileResult::Cancelled: return JsonResponse("{\"opened\":false}");
-    case FileResult::NotFound: return ErrorResponse(404, "not_found", "");
-    case FileResult::Failed: break;
-  }
-  return ErrorResponse(409, "file_failed", outcome.message);
+  if (!outcome.status) return FailureAnswer(outcome.status);
+  if (outcome.cancelled) return JsonResponse("{\"opened\":false}");
+  return JsonResponse("{\"opened\":true,\"name\":\"" + JsonEscape(outcome.name) + "\"}");
 }
 
 // The index of "recent/<text>": one or two digits.

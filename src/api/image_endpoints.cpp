@@ -2,22 +2,18 @@
 
 #include <vector>
 
-#include "api/record_endpoints.h"
+#include "api/failure_answer.h"
 #include "documents/document_records.h"
 
 HttpResponse HandleUploadImage(DocumentSession& session, const HttpRequest& request) {
   const ImageUpload upload = AddDocumentImage(session, request.body);
-  if (upload.refusal == ImageRefusal::TooLarge) return ErrorResponse(413, "too_large", "画像は 1 枚 20MB までです。");
-  if (upload.refusal == ImageRefusal::NotAnImage) {
-    return ErrorResponse(415, "unsupported_image", "PNG / JPEG / GIF / WebP の画像を指定してください。");
-  }
-  if (upload.result != StoreResult::Ok) return StoreError(upload.result);
+  if (upload.result != StatusCode::Ok) return FailureAnswer(upload.result);
   return JsonResponse("{\"id\":\"" + upload.id + "\"}", 201);
 }
 
 HttpResponse HandleListImages(DocumentSession& session) {
   std::vector<ImageInfo> images;
-  if (!ListDocumentImages(session, images)) return StoreError(StoreResult::Error);
+  if (Status listed = ListDocumentImages(session, images); !listed) return FailureAnswer(listed);
   std::string body = "{\"images\":[";
   for (std::size_t i = 0; i < images.size(); ++i) {
     if (i > 0) body += ',';
@@ -29,7 +25,7 @@ HttpResponse HandleListImages(DocumentSession& session) {
 
 HttpResponse HandleGetImage(DocumentSession& session, const std::string& id) {
   ImageRead read = ReadDocumentImage(session, id);
-  if (read.result != StoreResult::Ok) return StoreError(read.result);
+  if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
   response.contentType = std::move(read.contentType);
   response.body = std::move(read.bytes);
@@ -39,7 +35,7 @@ HttpResponse HandleGetImage(DocumentSession& session, const std::string& id) {
 }
 
 HttpResponse HandleDeleteImage(DocumentSession& session, const std::string& id) {
-  const StoreResult result = DeleteDocumentImage(session, id);
-  if (result != StoreResult::Ok) return StoreError(result);
+  const Status result = DeleteDocumentImage(session, id);
+  if (result != StatusCode::Ok) return FailureAnswer(result);
   return NoContent();
 }

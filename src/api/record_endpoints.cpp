@@ -1,16 +1,11 @@
 #include "api/record_endpoints.h"
 
+#include "api/failure_answer.h"
 #include "documents/document_records.h"
 #include "documents/session.h"
 #include "util/text.h"
 
 namespace {
-
-constexpr const char* kConflictMessage = "別のウィンドウで先に更新されました。";
-constexpr const char* kReadOnlyMessage =
-    "このファイルはバックアップのため読み取り専用です。編集するには「名前を付けて保存…」でコピーを作ってください。";
-constexpr const char* kStoreErrorMessage =
-    "ファイルに保存できません。ファイルが移動または削除されていないか、空き容量と権限をご確認ください。";
 
 std::string Quoted(const std::string& tag) { return "\"" + tag + "\""; }
 
@@ -33,18 +28,9 @@ std::string ReadIfMatch(const HttpRequest& request) {
   return value;
 }
 
-HttpResponse StoreError(StoreResult result) {
-  switch (result) {
-    case StoreResult::NotFound: return ErrorResponse(404, "not_found", "");
-    case StoreResult::Conflict: return ErrorResponse(412, "conflict", kConflictMessage);
-    case StoreResult::ReadOnly: return ErrorResponse(403, "read_only", kReadOnlyMessage);
-    default: return ErrorResponse(500, "store_error", kStoreErrorMessage);
-  }
-}
-
 HttpResponse HandleGetTree(DocumentSession& session) {
   RecordRead read = ReadDocumentTree(session);
-  if (read.result != StoreResult::Ok) return StoreError(read.result);
+  if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
   response.body = std::move(read.body);
   response.headers.push_back(EtagHeader(Quoted(read.tag)));
@@ -56,13 +42,13 @@ HttpResponse HandlePutTree(DocumentSession& session, const HttpRequest& request)
   if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
   if (request.body.empty() || request.body.front() != '{') return ErrorResponse(400, "bad_tree", "");
   const RecordWrite write = WriteDocumentTree(session, request.body, expected);
-  if (write.result != StoreResult::Ok) return StoreError(write.result);
+  if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
   return WrittenResponse(write.newTag);
 }
 
 HttpResponse HandleGetPage(DocumentSession& session, const std::string& id) {
   RecordRead read = ReadDocumentPage(session, id);
-  if (read.result != StoreResult::Ok) return StoreError(read.result);
+  if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
   response.contentType = "text/plain; charset=utf-8";
   response.body = std::move(read.body);
@@ -79,12 +65,12 @@ HttpResponse HandlePutPage(DocumentSession& session, const std::string& id, cons
     rule = RevisionRule::Always;
   }
   const PageWrite write = WriteDocumentPage(session, id, request.body, expected, rule);
-  if (write.result != StoreResult::Ok) return StoreError(write.result);
+  if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
   return WrittenResponse(write.newTag, write.historyFailed);
 }
 
 HttpResponse HandleDeletePage(DocumentSession& session, const std::string& id) {
   const PageWrite write = PurgeDocumentPage(session, id);
-  if (write.result != StoreResult::Ok) return StoreError(write.result);
+  if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
   return NoContent();
 }

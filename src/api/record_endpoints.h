@@ -11,9 +11,6 @@ struct DocumentSession;
 // The tag of If-Match without its surrounding quotes; empty when none was given.
 std::string ReadIfMatch(const HttpRequest& request);
 
-// The JSON error answer of a failed store result.
-HttpResponse StoreError(StoreResult result);
-
 HttpResponse HandleGetTree(DocumentSession& session);
 HttpResponse HandlePutTree(DocumentSession& session, const HttpRequest& request);
 HttpResponse HandleGetPage(DocumentSession& session, const std::string& id);

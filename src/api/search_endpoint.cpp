@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "documents/page_search.h"
-#include "api/record_endpoints.h"
+#include "api/failure_answer.h"
 #include "util/page_text.h"
 #include "util/text.h"
 
@@ -104,8 +104,7 @@ HttpResponse HandleSearch(DocumentSession& session, const HttpRequest& request) 
   std::string key = links != request.query.end() ? "links:" : "text:";
   if (window != request.query.end() && window->second.size() <= kMaxWindowLength) key += window->second;
   const SearchOutcome found = SearchDocument(session, search, key);
-  if (found.replaced) return ErrorResponse(409, "search_replaced", "");
-  if (found.result != StoreResult::Ok) return StoreError(found.result);
+  if (!found.result) return FailureAnswer(found.result);
   const std::vector<SearchHit>& hits = found.hits;
   const std::size_t total = found.total;
   std::string body = "{\"results\":[";

@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "store/legacy_import.h"
 #include "store/store_files.h"
+#include "util/messages.h"
 
 namespace {
 
@@ -34,7 +35,13 @@ bool ImportOlderLayoutIfPresent(const AppState& app) {
   const std::string target = DefaultDocumentPath(app);
   if (platform::IsExistingFile(target)) return true;
   if (!platform::IsExistingFile(platform::JoinPath(app.dataFolder, "tree.json"))) return true;
-  return ImportLegacyFolder(app.dataFolder, target);
+  return ImportLegacyFolder(app.dataFolder, target).ok();
+}
+
+// The user's message of a document that did not open.
+bool Opened(const Status& status, std::string& message) {
+  if (!status) message = MessageOf(status.code());
+  return status.ok();
 }
 
 }  // namespace
@@ -77,21 +84,20 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
     return false;
   }
 
-  if (!options.documentPath.empty()) return OpenDocument(documents, options.documentPath, message) != nullptr;
+  if (!options.documentPath.empty()) return Opened(OpenDocument(documents, options.documentPath), message);
 
   // Only the first recent entry is tried; one that no longer opens is skipped and stays listed, and
   // so is a backup that an earlier version listed.
   const std::vector<std::string> recent = ReadRecentList(documents);
   if (!recent.empty() && platform::IsExistingFile(recent.front()) && !IsInBackupsFolder(documents, recent.front())) {
-    std::string ignored;
-    if (OpenDocument(documents, recent.front(), ignored) != nullptr) return true;
+    if (OpenDocument(documents, recent.front())) return true;
   }
 
   if (!platform::IsExistingFile(defaultPath) && !CreateStoreFile(defaultPath)) {
     message = kCreateDocumentMessage;
     return false;
   }
-  return OpenDocument(documents, defaultPath, message) != nullptr;
+  return Opened(OpenDocument(documents, defaultPath), message);
 }
 
 ListenerHandlers SessionHandler(DocumentSession& session) {

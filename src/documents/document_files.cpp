@@ -1,5 +1,7 @@
 #include "documents/document_files.h"
 
+#include <utility>
+
 #include "documents/browser_launch.h"
 #include "documents/file_dialog.h"
 #include "documents/recent_files.h"
@@ -11,11 +13,11 @@
 
 namespace {
 
-FileOutcome Opened(const std::string& path) { return {FileResult::Opened, platform::FileNameOf(path), {}}; }
+FileOutcome Opened(const std::string& path) { return {{}, false, platform::FileNameOf(path)}; }
 
-FileOutcome Cancelled() { return {FileResult::Cancelled, {}, {}}; }
+FileOutcome Cancelled() { return {{}, true, {}}; }
 
-FileOutcome FileFailed(const std::string& message) { return {FileResult::Failed, {}, message}; }
+FileOutcome FileFailed(Status status) { return {std::move(status), false, {}}; }
 
 // A name typed without the extension was confirmed by the user only in its typed form: the file
 // that the appended extension happens to name was never offered for replacing, so it is left alone.
@@ -25,9 +27,8 @@ bool WouldReplaceUnconfirmed(const std::string& chosen, const std::string& targe
 
 // OpenDocument, then a browser window; the answer names the opened file.
 FileOutcome OpenAndLaunch(OpenDocuments& documents, const std::string& path) {
-  std::string message;
-  DocumentSession* opened = OpenDocument(documents, path, message);
-  if (opened == nullptr) return FileFailed(message);
+  DocumentSession* opened = nullptr;
+  if (Status status = OpenDocument(documents, path, &opened); !status) return FileFailed(std::move(status));
   LaunchBrowser(*opened, "");
   return Opened(path);
 }
@@ -42,7 +43,7 @@ FileOutcome OpenDocumentFromDialog(OpenDocuments& documents, const std::string& 
 
 FileOutcome OpenRecentDocument(OpenDocuments& documents, std::size_t index) {
   const std::vector<std::string> recent = ReadRecentFiles(documents);
-  if (index >= recent.size()) return {FileResult::NotFound, {}, {}};
+  if (index >= recent.size()) return FileFailed(Status(StatusCode::NotFound));
   return OpenAndLaunch(documents, recent[index]);
 }
 
@@ -50,9 +51,9 @@ FileOutcome CreateNewDocument(OpenDocuments& documents) {
   std::string chosen;
   if (!ShowFileDialog(true, kNewDocumentName, chosen)) return Cancelled();
   const std::string target = EnsureDocumentExtension(chosen);
-  if (IsDocumentOpen(documents, target)) return FileFailed(kFileAlreadyOpenMessage);
-  if (WouldReplaceUnconfirmed(chosen, target)) return FileFailed(kCannotCreateMessage);
-  if (!CreateStoreFile(target)) return FileFailed(kCannotCreateMessage);
+  if (IsDocumentOpen(documents, target)) return FileFailed(StatusCode::AlreadyOpen);
+  if (WouldReplaceUnconfirmed(chosen, target)) return FileFailed(Status(StatusCode::CannotCreate, target + " exists"));
+  if (Status created = CreateStoreFile(target); !created) return FileFailed(created.As(StatusCode::CannotCreate));
   return OpenAndLaunch(documents, target);
 }
 
@@ -62,10 +63,10 @@ FileOutcome SaveDocumentAsFromDialog(DocumentSession& session) {
   if (!ShowFileDialog(true, platform::FileNameOf(session.document.path), chosen)) return Cancelled();
   const std::string target = EnsureDocumentExtension(chosen);
   if (WouldReplaceUnconfirmed(chosen, target)) {
-    return FileFailed(IsDocumentOpen(documents, target) ? kFileAlreadyOpenMessage : kCannotSaveMessage);
+    return FileFailed(IsDocumentOpen(documents, target) ? Status(StatusCode::AlreadyOpen)
+                                                        : Status(StatusCode::CannotSave, target + " exists"));
   }
-  std::string message;
-  if (!SaveDocumentAs(session, target, message)) return FileFailed(message);
+  if (Status saved = SaveDocumentAs(session, target); !saved) return FileFailed(std::move(saved));
   return Opened(target);
 }
 
@@ -73,18 +74,13 @@ std::string EnsureDocumentExtension(const std::string& path) {
   return EndsWithIgnoringAsciiCase(path, kDocumentExtension) ? path : path + kDocumentExtension;
 }
 
-bool SaveDocumentAs(DocumentSession& session, const std::string& target, std::string& message) {
+Status SaveDocumentAs(DocumentSession& session, const std::string& target) {
   OpenDocuments& documents = session.owner;
-  if (IsDocumentOpen(documents, target)) {
-    message = kFileAlreadyOpenMessage;
-    return false;
-  }
-  if (!CopyStoreFile(session.document, target)) {
-    message = kCannotSaveMessage;
-    return false;
-  }
-  DocumentSession* opened = OpenDocument(documents, target, message);
-  if (opened == nullptr) return false;  // the copy stays on disk
+  if (IsDocumentOpen(documents, target)) return StatusCode::AlreadyOpen;
+  if (Status copied = CopyStoreFile(session.document, target); !copied) return copied.As(StatusCode::CannotSave);
+  DocumentSession* opened = nullptr;
+  // On failure the copy stays on disk.
+  if (Status status = OpenDocument(documents, target, &opened); !status) return status;
   LaunchBrowser(*opened, "");
-  return true;
+  return {};
 }

@@ -4,22 +4,20 @@
 #include <cstddef>
 #include <string>
 
+#include "util/status.h"
+
 struct OpenDocuments;
 struct DocumentSession;
 
 inline constexpr char kNewDocumentName[] = "新しいメモ.fcard";
 inline constexpr char kDocumentExtension[] = ".fcard";
 
-inline constexpr char kFileAlreadyOpenMessage[] = "そのファイルは開いています。別の名前を指定してください。";
-inline constexpr char kCannotCreateMessage[] = "ファイルを作成できません。場所の権限と空き容量をご確認ください。";
-inline constexpr char kCannotSaveMessage[] = "ファイルを保存できません。場所の権限と空き容量をご確認ください。";
-
-enum class FileResult { Opened, Cancelled, Failed, NotFound };
-
+// Ok with the opened file's name, Ok and cancelled when the user closed the dialog, or a failure:
+// OpenDocument's codes, AlreadyOpen, CannotCreate, CannotSave, NotFound for no such recent entry.
 struct FileOutcome {
-  FileResult result = FileResult::Failed;
-  std::string name;     // of the opened file
-  std::string message;  // the user's message of a failure
+  Status status;
+  bool cancelled = false;
+  std::string name;
 };
 
 // The open dialog (starting in initialFolder when given), then the chosen document.
@@ -32,8 +30,8 @@ FileOutcome CreateNewDocument(OpenDocuments& documents);
 FileOutcome SaveDocumentAsFromDialog(DocumentSession& session);
 
 // Copies the session's document to target, opens the copy as a session of its own and opens a
-// browser window on it. The source stays open. False with a user message on failure.
-bool SaveDocumentAs(DocumentSession& session, const std::string& target, std::string& message);
+// browser window on it. The source stays open. AlreadyOpen, CannotSave or OpenDocument's codes.
+Status SaveDocumentAs(DocumentSession& session, const std::string& target);
 
 // The path with ".fcard" appended, unless it already ends in it (letter case ignored).
 std::string EnsureDocumentExtension(const std::string& path);

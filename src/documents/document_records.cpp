@@ -12,8 +12,8 @@ constexpr const char* kEmptyTree = "{\"schemaVersion\":1,\"pages\":[]}";
 RecordRead ReadDocumentTree(DocumentSession& session) {
   RecordRead read;
   read.result = GetTree(session.document, read.body, read.tag);
-  if (read.result == StoreResult::NotFound) {
-    read.result = StoreResult::Ok;
+  if (read.result == StatusCode::NotFound) {
+    read.result = StatusCode::Ok;
     read.body = kEmptyTree;
     read.tag = "0";
   }
@@ -29,8 +29,8 @@ RecordWrite WriteDocumentTree(DocumentSession& session, const std::string& body,
 RecordRead ReadDocumentPage(DocumentSession& session, const std::string& id) {
   RecordRead read;
   read.result = GetPage(session.document, id, read.body, read.tag);
-  if (read.result == StoreResult::NotFound) {
-    read.result = StoreResult::Ok;
+  if (read.result == StatusCode::NotFound) {
+    read.result = StatusCode::Ok;
     read.body.clear();
     read.tag = "0";
   }
@@ -44,16 +44,16 @@ PageWrite WriteDocumentPage(DocumentSession& session, const std::string& id, con
 
 PageWrite PurgeDocumentPage(DocumentSession& session, const std::string& id) {
   PageWrite write = PurgePage(session.document, session.history, id);
-  if (write.result == StoreResult::NotFound) write.result = StoreResult::Ok;
+  if (write.result == StatusCode::NotFound) write.result = StatusCode::Ok;
   return write;
 }
 
 ImageUpload AddDocumentImage(DocumentSession& session, const std::string& bytes) {
   ImageUpload upload;
   if (bytes.size() > kMaxImageBytes) {
-    upload.refusal = ImageRefusal::TooLarge;
+    upload.result = StatusCode::TooLarge;
   } else if (!SniffImageType(bytes)) {
-    upload.refusal = ImageRefusal::NotAnImage;
+    upload.result = StatusCode::NotAnImage;
   } else {
     upload.result = InsertImage(session.document, bytes, upload.id);
   }
@@ -66,11 +66,11 @@ ImageRead ReadDocumentImage(DocumentSession& session, const std::string& id) {
   return read;
 }
 
-bool ListDocumentImages(DocumentSession& session, std::vector<ImageInfo>& images) {
+Status ListDocumentImages(DocumentSession& session, std::vector<ImageInfo>& images) {
   return ListImages(session.document, images);
 }
 
-StoreResult DeleteDocumentImage(DocumentSession& session, const std::string& id) {
-  const StoreResult result = DeleteImage(session.document, id);
-  return result == StoreResult::NotFound ? StoreResult::Ok : result;
+Status DeleteDocumentImage(DocumentSession& session, const std::string& id) {
+  const Status result = DeleteImage(session.document, id);
+  return result == StatusCode::NotFound ? StatusCode::Ok : result;
 }

@@ -17,13 +17,13 @@ inline constexpr std::size_t kMaxImageBytes = 20971520;  // 20 MiB, inclusive
 // A record's body and its version tag. A record never written reads as its empty form (the
 // empty tree, an empty page) with the tag of no record.
 struct RecordRead {
-  StoreResult result = StoreResult::Error;
+  Status result = StatusCode::Error;
   std::string body;
   std::string tag;
 };
 
 struct RecordWrite {
-  StoreResult result = StoreResult::Error;
+  Status result = StatusCode::Error;
   std::string newTag;
 };
 
@@ -36,24 +36,22 @@ PageWrite WriteDocumentPage(DocumentSession& session, const std::string& id, con
 // Deletes a page for good, keeping its last body in its history; a page that has none is no failure.
 PageWrite PurgeDocumentPage(DocumentSession& session, const std::string& id);
 
-enum class ImageRefusal { None, TooLarge, NotAnImage };
-
 struct ImageUpload {
-  ImageRefusal refusal = ImageRefusal::None;  // when set, nothing was stored
-  StoreResult result = StoreResult::Error;
+  Status result = StatusCode::Error;
   std::string id;
 };
 
-// The size is tested before the type, so an oversized file of any kind is refused as too large.
+// TooLarge or NotAnImage refuse the bytes before anything is stored. The size is tested before the
+// type, so an oversized file of any kind is refused as too large.
 ImageUpload AddDocumentImage(DocumentSession& session, const std::string& bytes);
 
 struct ImageRead {
-  StoreResult result = StoreResult::Error;
+  Status result = StatusCode::Error;
   std::string bytes;
   std::string contentType;
 };
 
 ImageRead ReadDocumentImage(DocumentSession& session, const std::string& id);
-bool ListDocumentImages(DocumentSession& session, std::vector<ImageInfo>& images);
+Status ListDocumentImages(DocumentSession& session, std::vector<ImageInfo>& images);
 // An image that is not there is no failure.
-StoreResult DeleteDocumentImage(DocumentSession& session, const std::string& id);
+Status DeleteDocumentImage(DocumentSession& session, const std::string& id);

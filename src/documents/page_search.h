@@ -31,14 +31,13 @@ struct SearchRequest {
 // reads; the caller holds the document's search turn. Hits are ranked live before
 // trashed, title matches first, then by number of matches; at most kMaxSearchResults are kept,
 // total counts them all.
-StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
+Status SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
                         std::vector<SearchHit>& hits, std::size_t& total);
 
 struct DocumentSession;
 
 struct SearchOutcome {
-  bool replaced = false;  // a newer search with the same turn key took this one's place while it waited
-  StoreResult result = StoreResult::Ok;
+  Status result;  // SearchReplaced when a newer search with the same turn key took this one's turn
   std::vector<SearchHit> hits;
   std::size_t total = 0;
 };

@@ -6,6 +6,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "util/status.h"
+
 // The writes this process committed to a document, so that a reader can bring what it derived
 // from the pages up to date by reading again only the pages written since. Guarded by the
 // document's mutex.
@@ -30,7 +32,3 @@ struct DocumentFile {
   std::mutex mutex;
   WriteLog writes;
 };
-
-enum class StoreOpenResult { Ok = 0, FileNotFound = 1, NotADocument = 2, NewerVersion = 3, CannotOpen = 4 };
-
-enum class StoreResult { Ok = 0, Conflict = 1, Error = 2, NotFound = 3, ReadOnly = 4 };

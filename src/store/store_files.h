@@ -5,14 +5,14 @@
 #include "store/document_file.h"
 
 std::string MakeTempPath(const std::string& targetPath);
-bool CreateStoreFile(const std::string& targetPath);
-bool CopyStoreFile(DocumentFile& document, const std::string& targetPath);
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+Status CreateStoreFile(const std::string& targetPath);
+Status CopyStoreFile(DocumentFile& document, const std::string& targetPath);
+Status ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Renames a finished temporary file onto its target, retrying 10 times 200 ms apart while the
 // target or the file is held by someone else. Stops at once when the target exists and
 // replaceExisting is false. Never replaces a target that has a rollback journal beside it.
-bool MoveIntoPlace(const std::string& tempPath, const std::string& targetPath, bool replaceExisting);
+Status MoveIntoPlace(const std::string& tempPath, const std::string& targetPath, bool replaceExisting);
 
 // Deletes a temporary document and its journal, if any; results are ignored.
 void DiscardTempFile(const std::string& tempPath);
