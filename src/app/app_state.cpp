@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "store/document_file.h"
 #include "store/legacy_import.h"
 #include "store/store_files.h"
 #include "util/messages.h"
@@ -58,7 +59,9 @@ std::string DefaultDocumentsFolder() {
   return platform::JoinPath(documents, "Ferncard");
 }
 
-std::string DefaultDocumentPath(const AppState& app) { return platform::JoinPath(app.dataFolder, "Ferncard.fcard"); }
+std::string DefaultDocumentPath(const AppState& app) {
+  return platform::JoinPath(app.dataFolder, std::string("Ferncard") + kDocumentExtension);
+}
 
 bool InitializeApplication(AppState& app, const StartupOptions& options, std::string& message) {
   app.options = options;

@@ -26,9 +26,7 @@ constexpr std::size_t kHashLength = 8;
 constexpr std::size_t kMaxBaseBytes = 80;  // keeps the backup's name within every file system's limit
 constexpr std::size_t kHeaderBytes = 100;  // the database header, with its change counter
 constexpr std::uint64_t kFirstCheckDelayMs = 1500;  // the new window loads first
-constexpr std::uint64_t kCheckIntervalMs = 24ull * 60 * 60 * 1000;
-constexpr char kExtension[] = ".fcard";
-constexpr char kTempMarker[] = ".fcard.tmp-";
+constexpr std::uint64_t kCheckIntervalMs = platform::kDayMilliseconds;
 
 // Days since 1970-01-01 and back, for the proleptic Gregorian calendar.
 std::int32_t DaysFromCivil(int year, unsigned month, unsigned day) {
@@ -66,13 +64,13 @@ std::string PathHash(const std::string& documentPath) {
 
 std::string BaseNameOf(const std::string& documentPath) {
   std::string base = platform::FileNameOf(documentPath);
-  const std::size_t extension = sizeof kExtension - 1;
+  const std::size_t extension = sizeof kDocumentExtension - 1;
   if (base.size() > extension) {
     std::string tail = base.substr(base.size() - extension);
     for (char& c : tail) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    if (tail == kExtension) base.resize(base.size() - extension);
+    if (tail == kDocumentExtension) base.resize(base.size() - extension);
   }
   if (base.size() > kMaxBaseBytes) {
     std::size_t cut = kMaxBaseBytes;
@@ -89,19 +87,12 @@ std::string ParentOf(const std::string& path) {
 
 // A temporary file of this document's backups that an interrupted copy left behind.
 bool IsLeftoverTemp(const std::string& name, const std::string& hash) {
-  const std::size_t marker = name.find(kTempMarker);
-  if (marker == std::string::npos) return false;
-  return name.find("-" + hash + "-") != std::string::npos;
+  const std::string target = TargetOfTempName(name);
+  return target.ends_with(kDocumentExtension) && target.find("-" + hash + "-") != std::string::npos;
 }
 
-// A temporary file of any backup: "<backup name>.tmp-<12 hex digits>", or its journal.
-bool IsTempOfAnyBackup(const std::string& name) {
-  const std::size_t marker = name.rfind(kTempMarker);
-  if (marker == std::string::npos) return false;
-  std::string_view rest = std::string_view(name).substr(marker + sizeof kTempMarker - 1);
-  if (rest.ends_with("-journal")) rest.remove_suffix(sizeof "-journal" - 1);
-  return IsLowerHexOfLength(rest, 12);
-}
+// A temporary file of any backup, or its journal.
+bool IsTempOfAnyBackup(const std::string& name) { return TargetOfTempName(name).ends_with(kDocumentExtension); }
 
 // The database header holds the file change counter, which every committed write raises: equal
 // headers mean that the document has not been written since the backup was copied from it.
@@ -220,13 +211,13 @@ std::string DocumentFileStem(const std::string& documentPath) {
 }
 
 std::string BackupName(const std::string& documentPath, std::int32_t day) {
-  return DocumentFileStem(documentPath) + "-" + CivilDate(day) + kExtension;
+  return DocumentFileStem(documentPath) + "-" + CivilDate(day) + kDocumentExtension;
 }
 
 std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::string& documentPath) {
   // YYYY-MM-DD ".fcard" at the end, and the whole name the one this document's copy of that day has.
   const std::size_t dateLength = 10;
-  const std::size_t extension = sizeof kExtension - 1;
+  const std::size_t extension = sizeof kDocumentExtension - 1;
   if (fileName.size() < dateLength + extension) return std::nullopt;
   const std::string date = fileName.substr(fileName.size() - extension - dateLength, dateLength);
   int year = 0;
@@ -278,7 +269,7 @@ BackupOutcome BackUpDocument(DocumentFile& document, const std::string& folder, 
   std::sort(backups.begin(), backups.end(), [](const auto& a, const auto& b) { return a.day > b.day; });
 
   BackupOutcome outcome = BackupOutcome::NotNeeded;
-  const bool due = backups.empty() || (now - backups.front().lastWriteMs >= kDayMilliseconds &&
+  const bool due = backups.empty() || (now - backups.front().lastWriteMs >= platform::kDayMilliseconds &&
                                        ChangedSince(document.path, platform::JoinPath(folder, backups.front().name)));
   const std::string target = platform::JoinPath(folder, BackupName(document.path, today));
   if (due && !isOpen(target)) {

@@ -15,7 +15,6 @@ struct DocumentSession;
 inline constexpr char kBackupsFolderName[] = "backups";
 inline constexpr char kBackupFailedMessage[] =
     "バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。";
-inline constexpr std::int64_t kDayMilliseconds = 86400000;
 
 std::string BackupsFolder(const OpenDocuments& documents);
 

@@ -49,7 +49,7 @@ FileOutcome OpenRecentDocument(OpenDocuments& documents, std::size_t index) {
 
 FileOutcome CreateNewDocument(OpenDocuments& documents) {
   std::string chosen;
-  if (!ShowFileDialog(true, kNewDocumentName, chosen)) return Cancelled();
+  if (!ShowFileDialog(true, std::string(kNewDocumentStem) + kDocumentExtension, chosen)) return Cancelled();
   const std::string target = EnsureDocumentExtension(chosen);
   if (IsDocumentOpen(documents, target)) return FileFailed(StatusCode::AlreadyOpen);
   if (WouldReplaceUnconfirmed(chosen, target)) return FileFailed(Status(StatusCode::CannotCreate, target + " exists"));

@@ -9,8 +9,7 @@
 struct OpenDocuments;
 struct DocumentSession;
 
-inline constexpr char kNewDocumentName[] = "新しいメモ.fcard";
-inline constexpr char kDocumentExtension[] = ".fcard";
+inline constexpr char kNewDocumentStem[] = "新しいメモ";
 
 // Ok with the opened file's name, Ok and cancelled when the user closed the dialog, or a failure:
 // OpenDocument's codes, AlreadyOpen, CannotCreate, CannotSave, NotFound for no such recent entry.

@@ -15,7 +15,7 @@ RecordRead ReadDocumentTree(DocumentSession& session) {
   if (read.result == StatusCode::NotFound) {
     read.result = StatusCode::Ok;
     read.body = kEmptyTree;
-    read.tag = "0";
+    read.tag = kNoRecordTag;
   }
   return read;
 }
@@ -32,7 +32,7 @@ RecordRead ReadDocumentPage(DocumentSession& session, const std::string& id) {
   if (read.result == StatusCode::NotFound) {
     read.result = StatusCode::Ok;
     read.body.clear();
-    read.tag = "0";
+    read.tag = kNoRecordTag;
   }
   return read;
 }

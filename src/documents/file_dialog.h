@@ -4,6 +4,7 @@
 
 inline constexpr char kOpenDialogTitle[] = "Ferncard ファイルを開く";
 inline constexpr char kSaveDialogTitle[] = "Ferncard ファイルの保存";
+inline constexpr char kDocumentFilterName[] = "Ferncard ファイル (*.fcard)";
 
 // True only when the user chose a file; path is then set. False at once, without a dialog, while
 // another call is still showing one anywhere in the process.

@@ -13,8 +13,7 @@
 
 namespace {
 
-constexpr std::int64_t kDayMs = 86400000;
-constexpr std::int64_t kDailyRevisionsFor = 30 * kDayMs;
+constexpr std::int64_t kDailyRevisionsFor = 30 * platform::kDayMilliseconds;
 constexpr char kHistoryExtension[] = ".history";
 constexpr std::string_view kImagePrefix = "/api/images/";
 constexpr std::size_t kImageIdLength = 32;
@@ -147,7 +146,7 @@ std::vector<std::string> RevisionsToThin(const std::vector<RevisionInfo>& newest
   std::set<std::int32_t> weeks;
   for (const auto& revision : newestFirst) {
     const std::int64_t age = now - revision.time;
-    if (age < kDayMs) continue;
+    if (age < platform::kDayMilliseconds) continue;
     const std::int32_t day = platform::LocalDayNumber(revision.time);
     // Newest first, so the first revision met in a day or week is its newest.
     const bool kept = age < kDailyRevisionsFor ? days.insert(day).second : weeks.insert(WeekOf(day)).second;

@@ -21,6 +21,9 @@ struct WriteLog {
   std::unordered_map<std::string, std::uint64_t> pages;  // page id: the value of commits after its last write
 };
 
+// Every document file's name ends in it.
+inline constexpr char kDocumentExtension[] = ".fcard";
+
 struct DocumentFile {
   std::string path;  // UTF-8 full path of the .fcard file; fixed once the document is open
   // The identity of the file that was opened: a file put in its place is another user's file

@@ -142,7 +142,7 @@ Status GetRecord(DocumentFile& document, const char* table, const std::string& i
                       std::string& tag) {
   std::lock_guard<std::mutex> lock(document.mutex);
   body.clear();
-  tag = "0";
+  tag = kNoRecordTag;
   ConnectionHandle connection;
   if (const Status opened = OpenDocumentStore(document, connection); !opened.ok()) return opened.As(StatusCode::Error);
   const Status result = SelectBody(connection.get(), table, id, body);
@@ -176,7 +176,7 @@ Status PutRecord(DocumentFile& document, const char* table, const std::string& i
   }
   if (current == StatusCode::Error) return current;
   const bool existed = current == StatusCode::Ok;
-  if (!existed) currentTag = "0";
+  if (!existed) currentTag = kNoRecordTag;
   if (currentTag != expectedTag) return StatusCode::Conflict;
   if (backup && existed && !CopyRow(db, table, id, "tree.bak")) return SqliteFailure(db);
   if (!WriteRow(db, table, id, body)) return SqliteFailure(db);
@@ -269,7 +269,7 @@ Status PutTree(DocumentFile& document, const std::string& body, const std::strin
 Status GetPage(DocumentFile& document, const std::string& id, std::string& body, std::string& tag) {
   if (!IsPageIdShape(id)) {
     body.clear();
-    tag = "0";
+    tag = kNoRecordTag;
     return Status(StatusCode::Error, "not a page id");
   }
   return GetRecord(document, "pages", id, body, tag);

@@ -7,6 +7,9 @@
 
 struct sqlite3;
 
+// The version tag of a record that is not there: the tag a write expects when it creates one.
+inline constexpr char kNoRecordTag[] = "0";
+
 // First 32 hex characters of the SHA-256 of the body.
 std::string VersionTag(const std::string& body);
 

@@ -14,14 +14,29 @@ namespace {
 constexpr int kRenameAttempts = 10;
 constexpr int kRenamePauseMs = 200;
 constexpr std::uint64_t kMaxReadBytes = 1073741824;  // 1 GiB
+constexpr std::string_view kTempMarker = ".tmp-";
+constexpr std::size_t kTempHexBytes = 6;
+constexpr std::string_view kJournalSuffix = "-journal";
 
 }  // namespace
 
-std::string MakeTempPath(const std::string& targetPath) { return targetPath + ".tmp-" + RandomHex(6); }
+std::string MakeTempPath(const std::string& targetPath) {
+  return targetPath + std::string(kTempMarker) + RandomHex(kTempHexBytes);
+}
+
+std::string TargetOfTempName(std::string_view name) {
+  if (name.ends_with(kJournalSuffix)) name.remove_suffix(kJournalSuffix.size());
+  const std::size_t marker = name.rfind(kTempMarker);
+  if (marker == std::string_view::npos ||
+      !IsLowerHexOfLength(name.substr(marker + kTempMarker.size()), 2 * kTempHexBytes)) {
+    return {};
+  }
+  return std::string(name.substr(0, marker));
+}
 
 void DiscardTempFile(const std::string& tempPath) {
   platform::DeleteFile(tempPath);
-  platform::DeleteFile(tempPath + "-journal");
+  platform::DeleteFile(tempPath + std::string(kJournalSuffix));
 }
 
 Status MoveIntoPlace(const std::string& tempPath, const std::string& targetPath, bool replaceExisting) {

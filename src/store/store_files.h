@@ -1,10 +1,14 @@
 #pragma once
 // New documents, copies and temporary files beside their targets.
 #include <string>
+#include <string_view>
 
 #include "store/document_file.h"
 
+// "<target>.tmp-<12 hex digits>": beside its target, so that it moves into place in one rename.
 std::string MakeTempPath(const std::string& targetPath);
+// The name a temporary file's name (or its journal's) stands in for; empty for any other name.
+std::string TargetOfTempName(std::string_view name);
 Status CreateStoreFile(const std::string& targetPath);
 Status CopyStoreFile(DocumentFile& document, const std::string& targetPath);
 Status ReadWholeFile(const std::string& path, std::string& bytes);
