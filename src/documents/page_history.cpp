@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "documents/backups.h"
+#include "documents/backup_calendar.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -17,9 +17,6 @@ constexpr std::int64_t kDailyRevisionsFor = 30 * platform::kDayMilliseconds;
 constexpr char kHistoryExtension[] = ".history";
 constexpr std::string_view kImagePrefix = "/api/images/";
 constexpr std::size_t kImageIdLength = 32;
-
-// Calendar weeks from Monday: 1970-01-01 was a Thursday.
-std::int32_t WeekOf(std::int32_t day) { return (day + 3 - ((day + 3) % 7 + 7) % 7) / 7; }
 
 // Keeps body as the page's newest revision under rule; true when done or not needed.
 Status KeepRevision(PageHistory& history, const std::string& pageId, const std::string& body, RevisionRule rule,
