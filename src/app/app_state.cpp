@@ -15,11 +15,6 @@
 
 namespace {
 
-constexpr char kDataFolderMessage[] = "データフォルダーを作成できません。権限をご確認ください。";
-constexpr char kImportMessage[] =
-    "以前のメモを新しい形式に取り込めませんでした。元のデータは変更していません。空き容量と権限をご確認ください。";
-constexpr char kCreateDocumentMessage[] =
-    "データフォルダーにファイルを作成できません。空き容量と権限をご確認ください。";
 
 // Where the recent list lives: the --data folder when given, else the user's local program folder.
 std::string ChooseSettingsFolder(const AppState& app) {

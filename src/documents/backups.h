@@ -9,13 +9,12 @@
 
 #include "documents/backup_calendar.h"
 #include "store/document_file.h"
+#include "util/messages.h"
 
 struct OpenDocuments;
 struct DocumentSession;
 
 inline constexpr char kBackupsFolderName[] = "backups";
-inline constexpr char kBackupFailedMessage[] =
-    "バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。";
 
 std::string BackupsFolder(const OpenDocuments& documents);
 

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "util/status.h"
+#include "util/messages.h"
 
 struct OpenDocuments;
 struct DocumentSession;
 
-inline constexpr char kNewDocumentStem[] = "新しいメモ";
 
 // Ok with the opened file's name, Ok and cancelled when the user closed the dialog, or a failure:
 // OpenDocument's codes, AlreadyOpen, CannotCreate, CannotSave, NotFound for no such recent entry.

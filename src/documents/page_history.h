@@ -10,6 +10,7 @@
 
 #include "store/document_file.h"
 #include "store/history_file.h"
+#include "util/messages.h"
 
 struct PageHistory {
   std::string folder;  // where the history files go; empty when none is kept
@@ -19,8 +20,6 @@ struct PageHistory {
 
 inline constexpr char kHistoryFolderName[] = "history";
 inline constexpr std::int64_t kRevisionIntervalMs = 10 * 60 * 1000;
-inline constexpr char kHistoryFailedMessage[] =
-    "履歴を保存できませんでした。空き容量と権限をご確認ください。ページは保存されています。";
 
 // Points history at the history file of the document at documentPath inside folder (the
 // document's name and path hash, as its backups are named, then ".history").

@@ -1,5 +1,5 @@
 #pragma once
-// The system's own texts, the ones a user reads: every message of the program and its server in
+// The system's own texts, the ones a user reads: every message, label and title of the program in
 // one place, which the code and the tests both use.
 #include "util/status.h"
 
@@ -26,3 +26,41 @@ inline constexpr char kCannotCreateMessage[] = "ファイルを作成できま�
 inline constexpr char kCannotSaveMessage[] = "ファイルを保存できません。場所の権限と空き容量をご確認ください。";
 inline constexpr char kImageTooLargeMessage[] = "画像は 1 枚 20MB までです。";
 inline constexpr char kNotAnImageMessage[] = "PNG / JPEG / GIF / WebP の画像を指定してください。";
+
+// The gate.
+inline constexpr char kReopenMessage[] =
+    "接続が切れました。スタートメニューまたは通知領域のアイコンから開き直してください。";
+
+// Opening a window on a document.
+inline constexpr char kOpenItYourselfMessage[] =
+    "このアドレスを 60 秒以内にブラウザーで開いてください。期限が切れたら、もう一度 ferncard を起動すると"
+    "新しいアドレスがここに表示されます。";
+
+// Backups and the pages' history.
+inline constexpr char kBackupFailedMessage[] =
+    "バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。";
+inline constexpr char kHistoryFailedMessage[] =
+    "履歴を保存できませんでした。空き容量と権限をご確認ください。ページは保存されています。";
+
+// The file menu and its dialogs.
+inline constexpr char kNewDocumentStem[] = "新しいメモ";
+inline constexpr char kOpenDialogTitle[] = "Ferncard ファイルを開く";
+inline constexpr char kSaveDialogTitle[] = "Ferncard ファイルの保存";
+inline constexpr char kDocumentFilterName[] = "Ferncard ファイル (*.fcard)";
+
+// Starting the program: the error boxes, one per exit code, and the failures behind them.
+inline constexpr char kInvalidCommandLineMessage[] = "起動オプションが正しくありません。";
+inline constexpr char kCannotReachRunningInstanceMessage[] = "起動中の Ferncard に接続できませんでした。";
+inline constexpr char kInitializationFailedMessage[] = "起動できませんでした。データフォルダーの権限をご確認ください。";
+inline constexpr char kWindowCreationFailedMessage[] = "起動できませんでした。";
+inline constexpr char kDataFolderMessage[] = "データフォルダーを作成できません。権限をご確認ください。";
+inline constexpr char kImportMessage[] =
+    "以前のメモを新しい形式に取り込めませんでした。元のデータは変更していません。空き容量と権限をご確認ください。";
+inline constexpr char kCreateDocumentMessage[] =
+    "データフォルダーにファイルを作成できません。空き容量と権限をご確認ください。";
+
+// The notification area's menu.
+inline constexpr char kTrayOpenLabel[] = "開く";
+inline constexpr char kTrayOpenFileLabel[] = "ファイルを開く...";
+inline constexpr char kTrayOpenDataFolderLabel[] = "データフォルダーを開く";
+inline constexpr char kTrayExitLabel[] = "終了";
