@@ -89,23 +89,9 @@ bool FillDocument(sqlite3* connection, const std::string& folder) {
 
 Status ImportLegacyFolder(const std::string& folder, const std::string& targetPath) {
   if (platform::PathExists(targetPath)) return Status(StatusCode::Error, targetPath + " exists");
-  const std::string temp = MakeTempPath(targetPath);
-  Status filled;
-  {
-    ConnectionHandle connection;
-    if (sqlite3_open_v2(temp.c_str(), connection.out(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
-        SQLITE_OK) {
-      sqlite3_busy_timeout(connection.get(), 5000);
-      filled = InitializeStore(connection.get());
-      if (filled && !FillDocument(connection.get(), folder)) {
-        filled = Status(StatusCode::Error, "cannot import " + folder + ": " + sqlite3_errmsg(connection.get()));
-      }
-    } else {
-      filled = SqliteFailure(connection.get());
-    }
-  }  // closing the connection rolls back a transaction left open by a failure
   // The target is never replaced: a file that appeared there meanwhile stays as it is.
-  if (filled) filled = MoveIntoPlace(temp, targetPath, false);
-  if (!filled) DiscardTempFile(temp);
-  return filled;
+  return BuildStoreFile(targetPath, false, [&folder](sqlite3* connection) {
+    if (FillDocument(connection, folder)) return Status();
+    return Status(StatusCode::Error, "cannot import " + folder + ": " + sqlite3_errmsg(connection));
+  });
 }

@@ -56,7 +56,8 @@ Status MoveIntoPlace(const std::string& tempPath, const std::string& targetPath,
   return Status(StatusCode::Error, "cannot move the new file onto " + targetPath);
 }
 
-Status CreateStoreFile(const std::string& targetPath) {
+Status BuildStoreFile(const std::string& targetPath, bool replaceExisting,
+                      const std::function<Status(sqlite3*)>& fill) {
   const std::string temp = MakeTempPath(targetPath);
   Status ready;
   {
@@ -65,14 +66,17 @@ Status CreateStoreFile(const std::string& targetPath) {
         SQLITE_OK) {
       sqlite3_busy_timeout(connection.get(), 5000);
       ready = InitializeStore(connection.get());
+      if (ready && fill) ready = fill(connection.get());
     } else {
       ready = SqliteFailure(connection.get());
     }
-  }
-  if (ready) ready = MoveIntoPlace(temp, targetPath, true);
+  }  // closing the connection rolls back a transaction left open by a failure
+  if (ready) ready = MoveIntoPlace(temp, targetPath, replaceExisting);
   if (!ready) DiscardTempFile(temp);
   return ready;
 }
+
+Status CreateStoreFile(const std::string& targetPath) { return BuildStoreFile(targetPath, true); }
 
 Status CopyStoreFile(DocumentFile& document, const std::string& targetPath) {
   std::lock_guard<std::mutex> lock(document.mutex);
