@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(ImportLegacyFolder(Folder(), document.path));
   std::string body;
   std::string tag;
-  FUZZ_CHECK(GetTree(document, body, tag) == StoreResult::Ok);
+  FUZZ_CHECK(GetTree(document, body, tag) == StatusCode::Ok);
   FUZZ_CHECK(body == std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -21,19 +21,19 @@ HttpResponse ApiRouter(DocumentSession& session, const HttpRequest& request) {
     case ApiEndpoint::Backups: return BackupsAnswer(session);
     case ApiEndpoint::File: return HandleFileEndpoint(session, request);
     case ApiEndpoint::OpenDataFolder: return OpenDataFolder(session);
-    case ApiEndpoint::GetTree: return HandleGetTree(session.document);
-    case ApiEndpoint::PutTree: return HandlePutTree(session.document, request);
-    case ApiEndpoint::GetPage: return HandleGetPage(session.document, route.id);
-    case ApiEndpoint::PutPage: return HandlePutPage(session.document, session.history, route.id, request);
-    case ApiEndpoint::DeletePage: return HandleDeletePage(session.document, session.history, route.id);
+    case ApiEndpoint::GetTree: return HandleGetTree(session);
+    case ApiEndpoint::PutTree: return HandlePutTree(session, request);
+    case ApiEndpoint::GetPage: return HandleGetPage(session, route.id);
+    case ApiEndpoint::PutPage: return HandlePutPage(session, route.id, request);
+    case ApiEndpoint::DeletePage: return HandleDeletePage(session, route.id);
     case ApiEndpoint::ListRevisions: return HandleListRevisions(session.history, route.id);
     case ApiEndpoint::GetRevision: return HandleGetRevision(session.history, route.id, route.revisionId);
     case ApiEndpoint::HistoryImages: return HandleHistoryImages(session.history);
-    case ApiEndpoint::ListImages: return HandleListImages(session.document);
-    case ApiEndpoint::UploadImage: return HandleUploadImage(session.document, request);
-    case ApiEndpoint::GetImage: return HandleGetImage(session.document, route.id);
-    case ApiEndpoint::DeleteImage: return HandleDeleteImage(session.document, route.id);
-    case ApiEndpoint::Search: return HandleSearch(session.document, session.pageIndex, session.searches, request);
+    case ApiEndpoint::ListImages: return HandleListImages(session);
+    case ApiEndpoint::UploadImage: return HandleUploadImage(session, request);
+    case ApiEndpoint::GetImage: return HandleGetImage(session, route.id);
+    case ApiEndpoint::DeleteImage: return HandleDeleteImage(session, route.id);
+    case ApiEndpoint::Search: return HandleSearch(session, request);
   }
   return ErrorResponse(404, "not_found", "");
 }

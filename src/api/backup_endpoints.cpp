@@ -6,10 +6,25 @@
 #include "documents/session.h"
 #include "util/text.h"
 
+namespace {
+
+const char* NameOf(BackupState state) {
+  switch (state) {
+    case BackupState::Waiting: return "waiting";
+    case BackupState::Running: return "running";
+    case BackupState::Done: return "done";
+    case BackupState::Failed: return "failed";
+    case BackupState::None: break;
+  }
+  return "none";
+}
+
+}  // namespace
+
 HttpResponse BackupsAnswer(DocumentSession& session) {
   const BackupReport report = ReadBackupReport(session);
   HttpResponse response = DefaultResponse();
-  response.body = "{\"folder\":\"" + JsonEscape(BackupsFolder(session.owner)) + "\",\"state\":\"" + report.state +
+  response.body = "{\"folder\":\"" + JsonEscape(BackupsFolder(session.owner)) + "\",\"state\":\"" + NameOf(report.state) +
                   "\",\"attempt\":" + std::to_string(report.attempt) + ",\"message\":\"" +
                   JsonEscape(report.message) + "\"}";
   return response;

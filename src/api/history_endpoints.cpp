@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "api/record_endpoints.h"
+#include "api/failure_answer.h"
 #include "util/text.h"
 
 namespace {
@@ -13,7 +13,7 @@ constexpr std::size_t kRevisionIdLength = 32;
 
 HttpResponse HandleListRevisions(PageHistory& history, const std::string& pageId) {
   std::vector<RevisionInfo> revisions;
-  if (!ListPageRevisions(history, pageId, revisions)) return StoreError(StoreResult::Error);
+  if (Status listed = ListPageRevisions(history, pageId, revisions); !listed) return FailureAnswer(listed);
   std::string body = "{\"revisions\":[";
   for (std::size_t i = 0; i < revisions.size(); ++i) {
     if (i > 0) body += ',';
@@ -24,10 +24,10 @@ HttpResponse HandleListRevisions(PageHistory& history, const std::string& pageId
 }
 
 HttpResponse HandleGetRevision(PageHistory& history, const std::string& pageId, const std::string& revisionId) {
-  if (!IsLowerHexOfLength(revisionId, kRevisionIdLength)) return StoreError(StoreResult::NotFound);
+  if (!IsLowerHexOfLength(revisionId, kRevisionIdLength)) return FailureAnswer(StatusCode::NotFound);
   std::string body;
-  const StoreResult result = ReadPageRevision(history, pageId, revisionId, body);
-  if (result != StoreResult::Ok) return StoreError(result);
+  const Status result = ReadPageRevision(history, pageId, revisionId, body);
+  if (result != StatusCode::Ok) return FailureAnswer(result);
   HttpResponse response = DefaultResponse();
   response.contentType = "text/html; charset=utf-8";
   response.body = std::move(body);
@@ -36,7 +36,7 @@ HttpResponse HandleGetRevision(PageHistory& history, const std::string& pageId, 
 
 HttpResponse HandleHistoryImages(PageHistory& history) {
   std::vector<std::string> images;
-  if (!ImagesInHistory(history, images)) return StoreError(StoreResult::Error);
+  if (Status listed = ImagesInHistory(history, images); !listed) return FailureAnswer(listed);
   std::string body = "{\"images\":[";
   for (std::size_t i = 0; i < images.size(); ++i) {
     body += (i > 0 ? ",\"" : "\"") + images[i] + "\"";

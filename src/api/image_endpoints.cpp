@@ -2,24 +2,18 @@
 
 #include <vector>
 
-#include "api/record_endpoints.h"
-#include "store/images.h"
+#include "api/failure_answer.h"
+#include "documents/document_records.h"
 
-HttpResponse HandleUploadImage(DocumentFile& document, const HttpRequest& request) {
-  // The size is tested before the type, so an oversized file of any kind gets the size message.
-  if (request.body.size() > kMaxImageBytes) return ErrorResponse(413, "too_large", "画像は 1 枚 20MB までです。");
-  if (!SniffImageType(request.body)) {
-    return ErrorResponse(415, "unsupported_image", "PNG / JPEG / GIF / WebP の画像を指定してください。");
-  }
-  std::string id;
-  const StoreResult result = InsertImage(document, request.body, id);
-  if (result != StoreResult::Ok) return StoreError(result);
-  return JsonResponse("{\"id\":\"" + id + "\"}", 201);
+HttpResponse HandleUploadImage(DocumentSession& session, const HttpRequest& request) {
+  const ImageUpload upload = AddDocumentImage(session, request.body);
+  if (upload.result != StatusCode::Ok) return FailureAnswer(upload.result);
+  return JsonResponse("{\"id\":\"" + upload.id + "\"}", 201);
 }
 
-HttpResponse HandleListImages(DocumentFile& document) {
+HttpResponse HandleListImages(DocumentSession& session) {
   std::vector<ImageInfo> images;
-  if (!ListImages(document, images)) return StoreError(StoreResult::Error);
+  if (Status listed = ListDocumentImages(session, images); !listed) return FailureAnswer(listed);
   std::string body = "{\"images\":[";
   for (std::size_t i = 0; i < images.size(); ++i) {
     if (i > 0) body += ',';
@@ -29,21 +23,19 @@ HttpResponse HandleListImages(DocumentFile& document) {
   return JsonResponse(body + "]}");
 }
 
-HttpResponse HandleGetImage(DocumentFile& document, const std::string& id) {
-  std::string bytes;
-  std::string contentType;
-  const StoreResult result = GetImage(document, id, bytes, contentType);
-  if (result != StoreResult::Ok) return StoreError(result);
+HttpResponse HandleGetImage(DocumentSession& session, const std::string& id) {
+  ImageRead read = ReadDocumentImage(session, id);
+  if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
-  response.contentType = std::move(contentType);
-  response.body = std::move(bytes);
+  response.contentType = std::move(read.contentType);
+  response.body = std::move(read.bytes);
   // An identifier never names other bytes, so the browser may keep the image for a year.
   response.headers.push_back(ImmutableCacheHeader());
   return response;
 }
 
-HttpResponse HandleDeleteImage(DocumentFile& document, const std::string& id) {
-  const StoreResult result = DeleteImage(document, id);
-  if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
+HttpResponse HandleDeleteImage(DocumentSession& session, const std::string& id) {
+  const Status result = DeleteDocumentImage(session, id);
+  if (result != StatusCode::Ok) return FailureAnswer(result);
   return NoContent();
 }

@@ -1,15 +1,13 @@
 #pragma once
 // The image endpoints: upload, list, fetch and delete.
-#include <cstddef>
 #include <string>
 
 #include "http/request.h"
 #include "http/response.h"
-#include "store/document_file.h"
 
-constexpr std::size_t kMaxImageBytes = 20971520;  // 20 MiB, inclusive
+struct DocumentSession;
 
-HttpResponse HandleUploadImage(DocumentFile& document, const HttpRequest& request);
-HttpResponse HandleListImages(DocumentFile& document);
-HttpResponse HandleGetImage(DocumentFile& document, const std::string& id);
-HttpResponse HandleDeleteImage(DocumentFile& document, const std::string& id);
+HttpResponse HandleUploadImage(DocumentSession& session, const HttpRequest& request);
+HttpResponse HandleListImages(DocumentSession& session);
+HttpResponse HandleGetImage(DocumentSession& session, const std::string& id);
+HttpResponse HandleDeleteImage(DocumentSession& session, const std::string& id);

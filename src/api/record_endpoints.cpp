@@ -1,16 +1,11 @@
 #include "api/record_endpoints.h"
 
-#include "store/records.h"
+#include "api/failure_answer.h"
+#include "documents/document_records.h"
+#include "documents/session.h"
 #include "util/text.h"
 
 namespace {
-
-constexpr const char* kEmptyTree = "{\"schemaVersion\":1,\"pages\":[]}";
-constexpr const char* kConflictMessage = "別のウィンドウで先に更新されました。";
-constexpr const char* kReadOnlyMessage =
-    "このファイルはバックアップのため読み取り専用です。編集するには「名前を付けて保存…」でコピーを作ってください。";
-constexpr const char* kStoreErrorMessage =
-    "ファイルに保存できません。ファイルが移動または削除されていないか、空き容量と権限をご確認ください。";
 
 std::string Quoted(const std::string& tag) { return "\"" + tag + "\""; }
 
@@ -33,59 +28,35 @@ std::string ReadIfMatch(const HttpRequest& request) {
   return value;
 }
 
-HttpResponse StoreError(StoreResult result) {
-  switch (result) {
-    case StoreResult::NotFound: return ErrorResponse(404, "not_found", "");
-    case StoreResult::Conflict: return ErrorResponse(412, "conflict", kConflictMessage);
-    case StoreResult::ReadOnly: return ErrorResponse(403, "read_only", kReadOnlyMessage);
-    default: return ErrorResponse(500, "store_error", kStoreErrorMessage);
-  }
-}
-
-HttpResponse HandleGetTree(DocumentFile& document) {
-  std::string body;
-  std::string tag;
-  const StoreResult result = GetTree(document, body, tag);
-  if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
+HttpResponse HandleGetTree(DocumentSession& session) {
+  RecordRead read = ReadDocumentTree(session);
+  if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
-  if (result == StoreResult::NotFound) {
-    response.body = kEmptyTree;
-    tag = "0";
-  } else {
-    response.body = std::move(body);
-  }
-  response.headers.push_back(EtagHeader(Quoted(tag)));
+  response.body = std::move(read.body);
+  response.headers.push_back(EtagHeader(Quoted(read.tag)));
   return response;
 }
 
-HttpResponse HandlePutTree(DocumentFile& document, const HttpRequest& request) {
+HttpResponse HandlePutTree(DocumentSession& session, const HttpRequest& request) {
   const std::string expected = ReadIfMatch(request);
   if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
   if (request.body.empty() || request.body.front() != '{') return ErrorResponse(400, "bad_tree", "");
-  std::string newTag;
-  const StoreResult result = PutTree(document, request.body, expected, newTag);
-  if (result != StoreResult::Ok) return StoreError(result);
-  return WrittenResponse(newTag);
+  const RecordWrite write = WriteDocumentTree(session, request.body, expected);
+  if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
+  return WrittenResponse(write.newTag);
 }
 
-HttpResponse HandleGetPage(DocumentFile& document, const std::string& id) {
-  std::string body;
-  std::string tag;
-  const StoreResult result = GetPage(document, id, body, tag);
-  if (result != StoreResult::Ok && result != StoreResult::NotFound) return StoreError(result);
+HttpResponse HandleGetPage(DocumentSession& session, const std::string& id) {
+  RecordRead read = ReadDocumentPage(session, id);
+  if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
   response.contentType = "text/plain; charset=utf-8";
-  if (result == StoreResult::NotFound) {
-    body.clear();
-    tag = "0";
-  }
-  response.body = std::move(body);
-  response.headers.push_back(EtagHeader(Quoted(tag)));
+  response.body = std::move(read.body);
+  response.headers.push_back(EtagHeader(Quoted(read.tag)));
   return response;
 }
 
-HttpResponse HandlePutPage(DocumentFile& document, PageHistory& history, const std::string& id,
-                           const HttpRequest& request) {
+HttpResponse HandlePutPage(DocumentSession& session, const std::string& id, const HttpRequest& request) {
   const std::string expected = ReadIfMatch(request);
   if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
   RevisionRule rule = RevisionRule::WhenDue;
@@ -93,13 +64,13 @@ HttpResponse HandlePutPage(DocumentFile& document, PageHistory& history, const s
     if (asked->second != "keep") return ErrorResponse(400, "bad_revision", "");
     rule = RevisionRule::Always;
   }
-  const PageWrite write = WritePage(document, history, id, request.body, expected, rule);
-  if (write.result != StoreResult::Ok) return StoreError(write.result);
+  const PageWrite write = WriteDocumentPage(session, id, request.body, expected, rule);
+  if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
   return WrittenResponse(write.newTag, write.historyFailed);
 }
 
-HttpResponse HandleDeletePage(DocumentFile& document, PageHistory& history, const std::string& id) {
-  const PageWrite write = PurgePage(document, history, id);
-  if (write.result != StoreResult::Ok && write.result != StoreResult::NotFound) return StoreError(write.result);
+HttpResponse HandleDeletePage(DocumentSession& session, const std::string& id) {
+  const PageWrite write = PurgeDocumentPage(session, id);
+  if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
   return NoContent();
 }

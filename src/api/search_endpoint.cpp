@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "api/page_search.h"
-#include "api/record_endpoints.h"
+#include "documents/page_search.h"
+#include "api/failure_answer.h"
 #include "util/page_text.h"
 #include "util/text.h"
 
@@ -85,7 +85,7 @@ std::string HitJson(const SearchHit& hit) {
 
 }  // namespace
 
-HttpResponse HandleSearch(DocumentFile& document, PageIndex& index, SearchQueue& queue, const HttpRequest& request) {
+HttpResponse HandleSearch(DocumentSession& session, const HttpRequest& request) {
   SearchRequest search;
   const auto links = request.query.find("links");
   const auto q = request.query.find("q");
@@ -103,12 +103,10 @@ HttpResponse HandleSearch(DocumentFile& document, PageIndex& index, SearchQueue&
   const auto window = request.query.find("window");
   std::string key = links != request.query.end() ? "links:" : "text:";
   if (window != request.query.end() && window->second.size() <= kMaxWindowLength) key += window->second;
-  const SearchTurn turn(queue, key);
-  if (turn.Replaced()) return ErrorResponse(409, "search_replaced", "");
-  std::vector<SearchHit> hits;
-  std::size_t total = 0;
-  const StoreResult result = SearchPages(document, index, search, hits, total);
-  if (result != StoreResult::Ok) return StoreError(result);
+  const SearchOutcome found = SearchDocument(session, search, key);
+  if (!found.result) return FailureAnswer(found.result);
+  const std::vector<SearchHit>& hits = found.hits;
+  const std::size_t total = found.total;
   std::string body = "{\"results\":[";
   for (std::size_t i = 0; i < hits.size(); ++i) {
     if (i > 0) body += ',';

@@ -8,16 +8,13 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "store/document_file.h"
 #include "store/legacy_import.h"
 #include "store/store_files.h"
+#include "util/messages.h"
 
 namespace {
 
-constexpr char kDataFolderMessage[] = "データフォルダーを作成できません。権限をご確認ください。";
-constexpr char kImportMessage[] =
-    "以前のメモを新しい形式に取り込めませんでした。元のデータは変更していません。空き容量と権限をご確認ください。";
-constexpr char kCreateDocumentMessage[] =
-    "データフォルダーにファイルを作成できません。空き容量と権限をご確認ください。";
 
 // Where the recent list lives: the --data folder when given, else the user's local program folder.
 std::string ChooseSettingsFolder(const AppState& app) {
@@ -34,7 +31,13 @@ bool ImportOlderLayoutIfPresent(const AppState& app) {
   const std::string target = DefaultDocumentPath(app);
   if (platform::IsExistingFile(target)) return true;
   if (!platform::IsExistingFile(platform::JoinPath(app.dataFolder, "tree.json"))) return true;
-  return ImportLegacyFolder(app.dataFolder, target);
+  return ImportLegacyFolder(app.dataFolder, target).ok();
+}
+
+// The user's message of a document that did not open.
+bool Opened(const Status& status, std::string& message) {
+  if (!status) message = MessageOf(status.code());
+  return status.ok();
 }
 
 }  // namespace
@@ -51,7 +54,9 @@ std::string DefaultDocumentsFolder() {
   return platform::JoinPath(documents, "Ferncard");
 }
 
-std::string DefaultDocumentPath(const AppState& app) { return platform::JoinPath(app.dataFolder, "Ferncard.fcard"); }
+std::string DefaultDocumentPath(const AppState& app) {
+  return platform::JoinPath(app.dataFolder, std::string("Ferncard") + kDocumentExtension);
+}
 
 bool InitializeApplication(AppState& app, const StartupOptions& options, std::string& message) {
   app.options = options;
@@ -77,21 +82,20 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
     return false;
   }
 
-  if (!options.documentPath.empty()) return OpenDocument(documents, options.documentPath, message) != nullptr;
+  if (!options.documentPath.empty()) return Opened(OpenDocument(documents, options.documentPath), message);
 
   // Only the first recent entry is tried; one that no longer opens is skipped and stays listed, and
   // so is a backup that an earlier version listed.
   const std::vector<std::string> recent = ReadRecentList(documents);
   if (!recent.empty() && platform::IsExistingFile(recent.front()) && !IsInBackupsFolder(documents, recent.front())) {
-    std::string ignored;
-    if (OpenDocument(documents, recent.front(), ignored) != nullptr) return true;
+    if (OpenDocument(documents, recent.front())) return true;
   }
 
   if (!platform::IsExistingFile(defaultPath) && !CreateStoreFile(defaultPath)) {
     message = kCreateDocumentMessage;
     return false;
   }
-  return OpenDocument(documents, defaultPath, message) != nullptr;
+  return Opened(OpenDocument(documents, defaultPath), message);
 }
 
 ListenerHandlers SessionHandler(DocumentSession& session) {

@@ -7,6 +7,7 @@
 #include "documents/session.h"
 #include "platform/files.h"
 #include "util/text.h"
+#include "util/messages.h"
 
 namespace {
 
@@ -53,10 +54,9 @@ std::uint32_t HandleHandOffMessage(AppState& app, const platform::HandOffMessage
     OpenCurrentInBrowser(app.documents, request.pageId);
     return 1;
   }
-  std::string failure;
-  DocumentSession* session = OpenDocument(app.documents, request.path, failure);
-  if (session == nullptr) {
-    errorReport = failure;
+  DocumentSession* session = nullptr;
+  if (const Status opened = OpenDocument(app.documents, request.path, &session); !opened) {
+    errorReport = MessageOf(opened.code());
     return 1;
   }
   LaunchBrowser(*session, request.pageId);

@@ -1,11 +1,6 @@
 #pragma once
-// The texts of the start-up error boxes, one per exit code.
-
-inline constexpr const char* kInvalidCommandLineMessage = "起動オプションが正しくありません。";
-inline constexpr const char* kCannotReachRunningInstanceMessage = "起動中の Ferncard に接続できませんでした。";
-inline constexpr const char* kInitializationFailedMessage =
-    "起動できませんでした。データフォルダーの権限をご確認ください。";
-inline constexpr const char* kWindowCreationFailedMessage = "起動できませんでした。";
+// The process's exit codes; the texts of their error boxes are in the catalogue, util/messages.h.
+#include "util/messages.h"
 
 // Process exit codes.
 enum ExitCode : int {

@@ -9,6 +9,7 @@
 #include "documents/file_dialog.h"
 #include "documents/session.h"
 #include "platform/folder_window.h"
+#include "util/messages.h"
 
 namespace {
 
@@ -18,10 +19,9 @@ void OpenFileFromTray(AppState& app) {
   std::thread([&app] {
     std::string chosen;
     if (!ShowFileDialog(false, "", chosen)) return;  // cancelled, or another dialog is open
-    std::string message;
-    DocumentSession* session = OpenDocument(app.documents, chosen, message);
-    if (session == nullptr) {
-      ReportError(message);
+    DocumentSession* session = nullptr;
+    if (const Status opened = OpenDocument(app.documents, chosen, &session); !opened) {
+      ReportError(MessageOf(opened.code()));
       return;
     }
     LaunchBrowser(*session, "");

@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "documents/backup_calendar.h"
 #include "store/document_file.h"
+#include "util/messages.h"
 
 struct OpenDocuments;
 struct DocumentSession;
 
 inline constexpr char kBackupsFolderName[] = "backups";
-inline constexpr char kBackupFailedMessage[] =
-    "バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。";
-inline constexpr std::int64_t kDayMilliseconds = 86400000;
 
 std::string BackupsFolder(const OpenDocuments& documents);
 
@@ -26,23 +25,6 @@ bool IsInBackupsFolder(const OpenDocuments& documents, const std::string& path);
 // Removes the temporary files that copies cut short (by a kill, say) left in the folder, of every
 // document. Called at start, before any backup of this process can be under way.
 void RemoveInterruptedBackups(const std::string& folder);
-// What names every file kept for a document in the data folder: the document's name and a short
-// hash of its full path, so that documents of one name keep apart: "Notes-1a2b3c4d".
-std::string DocumentFileStem(const std::string& documentPath);
-
-// The backup's file name for a document and a local day (days since 1970-01-01): the document's
-// name, a short hash of its full path as the system compares paths (so that documents of one
-// name keep apart), and the date: "Notes-1a2b3c4d-2026-12-07.fcard".
-std::string BackupName(const std::string& documentPath, std::int32_t day);
-
-// The day of a backup file name of this document, or none for any other name: the whole name is
-// compared, as the system compares file names.
-std::optional<std::int32_t> BackupDayOf(const std::string& fileName, const std::string& documentPath);
-
-// Which days' backups stay: the 7 newest, then the newest one of each of the 4 calendar weeks
-// (Monday to Sunday) before them that hold one. Newest first.
-std::vector<std::int32_t> BackupDaysToKeep(std::vector<std::int32_t> days);
-
 enum class BackupOutcome { Made, NotNeeded, Failed };
 
 // One check of one document at the wall-clock time now (milliseconds since 1970, UTC) on the local
@@ -60,8 +42,12 @@ void ScheduleBackups(DocumentSession& session);
 // Ends the checks of a session that is going away; waits for one that is running.
 void ForgetBackups(const DocumentSession& session);
 
+// None: the document is never checked (a backup itself); Waiting for its check, Running, or the
+// last check Done or Failed.
+enum class BackupState { None, Waiting, Running, Done, Failed };
+
 struct BackupReport {
-  std::string state;          // "none", "waiting", "running", "done" or "failed"
+  BackupState state = BackupState::None;
   std::uint32_t attempt = 0;  // checks started so far
   std::string message;        // the user's message of a failed check
 };

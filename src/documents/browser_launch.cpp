@@ -8,12 +8,10 @@
 #include "platform/browser.h"
 #include "platform/small_files.h"
 #include "util/text.h"
+#include "util/messages.h"
 
 namespace {
 
-constexpr char kOpenItYourselfMessage[] =
-    "このアドレスを 60 秒以内にブラウザーで開いてください。期限が切れたら、もう一度 ferncard を起動すると"
-    "新しいアドレスがここに表示されます。";
 
 // Where no window can be shown (over SSH, say), the user opens the address in a browser elsewhere.
 void PrintLaunchAddress(const std::string& address) {

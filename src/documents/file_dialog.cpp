@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/file_dialog.h"
+#include "store/document_file.h"
 
 namespace {
 
@@ -20,6 +21,8 @@ bool ShowFileDialog(bool save, const std::string& initialName, std::string& path
   request.title = save ? kSaveDialogTitle : kOpenDialogTitle;
   request.initialName = initialName;
   request.initialFolder = initialFolder;
+  request.extension = kDocumentExtension;
+  request.filterName = kDocumentFilterName;
   std::string chosen;
   const bool picked = platform::PickDocumentFile(request, chosen) && !chosen.empty();
   if (picked) path = chosen;

@@ -1,9 +1,8 @@
 #pragma once
 // The open and save dialogs for document files; only one is open in the process at a time.
 #include <string>
+#include "util/messages.h"
 
-inline constexpr char kOpenDialogTitle[] = "Ferncard ファイルを開く";
-inline constexpr char kSaveDialogTitle[] = "Ferncard ファイルの保存";
 
 // True only when the user chose a file; path is then set. False at once, without a dialog, while
 // another call is still showing one anywhere in the process.

@@ -10,6 +10,7 @@
 
 #include "store/document_file.h"
 #include "store/history_file.h"
+#include "util/messages.h"
 
 struct PageHistory {
   std::string folder;  // where the history files go; empty when none is kept
@@ -19,8 +20,6 @@ struct PageHistory {
 
 inline constexpr char kHistoryFolderName[] = "history";
 inline constexpr std::int64_t kRevisionIntervalMs = 10 * 60 * 1000;
-inline constexpr char kHistoryFailedMessage[] =
-    "履歴を保存できませんでした。空き容量と権限をご確認ください。ページは保存されています。";
 
 // Points history at the history file of the document at documentPath inside folder (the
 // document's name and path hash, as its backups are named, then ".history").
@@ -31,7 +30,7 @@ void AttachPageHistory(PageHistory& history, const std::string& folder, const st
 enum class RevisionRule { WhenDue, Always };
 
 struct PageWrite {
-  StoreResult result = StoreResult::Error;
+  Status result = StatusCode::Error;
   std::string newTag;
   bool historyFailed = false;  // saved, but the replaced body could not be kept
 };
@@ -51,14 +50,14 @@ PageWrite WritePage(DocumentFile& document, PageHistory& history, const std::str
 PageWrite PurgePage(DocumentFile& document, PageHistory& history, const std::string& pageId);
 
 // The page's revisions, newest first; none when it has none or no history file exists yet.
-bool ListPageRevisions(PageHistory& history, const std::string& pageId, std::vector<RevisionInfo>& revisions);
+Status ListPageRevisions(PageHistory& history, const std::string& pageId, std::vector<RevisionInfo>& revisions);
 
 // Ok, NotFound or Error.
-StoreResult ReadPageRevision(PageHistory& history, const std::string& pageId, const std::string& revisionId,
+Status ReadPageRevision(PageHistory& history, const std::string& pageId, const std::string& revisionId,
                              std::string& body);
 
 // The images that kept bodies show: each id after "/api/images/", sorted, once each.
-bool ImagesInHistory(PageHistory& history, std::vector<std::string>& imageIds);
+Status ImagesInHistory(PageHistory& history, std::vector<std::string>& imageIds);
 
 // Which of a page's revisions (newest first) go at now: all of the last day stay, then the
 // newest of each local day for 30 days, then the newest of each calendar week.

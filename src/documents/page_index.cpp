@@ -24,20 +24,20 @@ void Keep(PageIndex& index, std::string_view id, std::string_view body, std::str
   if (IsPageIdShape(id)) index.pages[std::string(id)] = IndexPage(body, index.withText, scratch);
 }
 
-StoreResult ReadChangedPages(DocumentFile& document, const std::vector<std::string>& ids, PageIndex& index) {
+Status ReadChangedPages(DocumentFile& document, const std::vector<std::string>& ids, PageIndex& index) {
   std::string scratch;
-  return ReadPagesBriefly(document, ids, [&](const std::string& id, StoreResult found, std::string& body) {
-    if (found == StoreResult::NotFound) index.pages.erase(id);
+  return ReadPagesBriefly(document, ids, [&](const std::string& id, Status found, std::string& body) {
+    if (found == StatusCode::NotFound) index.pages.erase(id);
     else Keep(index, id, body, scratch);
   });
 }
 
-StoreResult CatchUp(DocumentFile& document, PageIndex& index, std::string& tree) {
+Status CatchUp(DocumentFile& document, PageIndex& index, std::string& tree) {
   for (int round = 0;; ++round) {
     PageReadView view;
     PageChanges changes;
-    StoreResult result = view.Open(document, index.mark, changes);
-    if (result != StoreResult::Ok) return result;
+    Status result = view.Open(document, index.mark, changes);
+    if (result != StatusCode::Ok) return result;
     std::string scratch;
     if (round == kCatchUpRounds) {
       // Everything in this one read, so that the index and the tree agree.
@@ -47,13 +47,13 @@ StoreResult CatchUp(DocumentFile& document, PageIndex& index, std::string& tree)
       }
       for (const std::string& id : changes.pages) {
         std::string body;
-        if (result != StoreResult::Ok) break;
+        if (result != StatusCode::Ok) break;
         result = view.ReadPage(id, body);
-        if (result == StoreResult::NotFound) index.pages.erase(id);
-        if (result == StoreResult::Ok) Keep(index, id, body, scratch);
-        if (result == StoreResult::NotFound) result = StoreResult::Ok;
+        if (result == StatusCode::NotFound) index.pages.erase(id);
+        if (result == StatusCode::Ok) Keep(index, id, body, scratch);
+        if (result == StatusCode::NotFound) result = StatusCode::Ok;
       }
-      return result == StoreResult::Ok ? view.ReadTree(tree) : result;
+      return result == StatusCode::Ok ? view.ReadTree(tree) : result;
     }
     if (!changes.everyPage && changes.pages.empty()) return view.ReadTree(tree);
     view.Close();
@@ -66,7 +66,7 @@ StoreResult CatchUp(DocumentFile& document, PageIndex& index, std::string& tree)
     } else {
       result = ReadChangedPages(document, changes.pages, index);
     }
-    if (result != StoreResult::Ok) return result;
+    if (result != StatusCode::Ok) return result;
   }
 }
 
@@ -85,12 +85,12 @@ std::vector<std::string> PageLinksOf(std::string_view body) {
   return links;
 }
 
-StoreResult RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText, std::string& tree) {
+Status RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText, std::string& tree) {
   tree.clear();
   // The first text search reads every page for its text.
   if (withText && !index.withText) index.mark = PageMark{};
   index.withText = index.withText || withText;
-  const StoreResult result = CatchUp(document, index, tree);
-  if (result != StoreResult::Ok) index = PageIndex{};
+  const Status result = CatchUp(document, index, tree);
+  if (result != StatusCode::Ok) index = PageIndex{};
   return result;
 }

@@ -26,7 +26,7 @@ struct PageIndex {
 
 // Brings index up to date, with texts from now on when withText, and reads the tree as it was
 // when the index was last brought level with the file. After a failure the next refresh starts over.
-StoreResult RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText, std::string& tree);
+Status RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText, std::string& tree);
 
 // The page ids that an HTML body links to: each href="#ID" whose ID has a page id's shape.
 std::vector<std::string> PageLinksOf(std::string_view body);

@@ -15,8 +15,6 @@ namespace {
 constexpr std::uint32_t kFirstAutomaticPort = 8890;
 constexpr std::uint32_t kPortsPerSession = 20;
 constexpr std::uint32_t kHighestPort = 65535;
-constexpr char kCannotOpenMessage[] =
-    "ファイルを開けません。他のファイルを閉じるか、Ferncard を一度終了してください。";
 
 // The gate's port and cookie name are written before the accept thread starts, so that a request
 // arriving at once never reads them while they are being written.
@@ -40,20 +38,17 @@ bool StartSessionListener(DocumentSession& session, bool firstSession) {
   return false;
 }
 
-bool OpenSession(DocumentSession& session, const std::string& path, bool firstSession, std::string& message) {
-  std::string accepted;
-  if (!ValidateDocumentFile(path, accepted, message)) return false;
-  session.document.path = accepted;
-  session.document.identity = platform::FileIdentityOf(accepted);
+Status OpenSession(DocumentSession& session, const std::string& path, bool firstSession) {
+  if (Status valid = ValidateDocumentFile(path); !valid) return valid;
+  session.document.path = path;
+  session.document.identity = platform::FileIdentityOf(path);
   // Retention deletes old backups: edits made to one would be lost with it.
-  session.document.readOnly = IsInBackupsFolder(session.owner, accepted);
-  AttachPageHistory(session.history, session.owner.historyFolder, accepted);
+  session.document.readOnly = IsInBackupsFolder(session.owner, path);
+  AttachPageHistory(session.history, session.owner.historyFolder, path);
   session.gate.cookieSecret = RandomHex(32);
-  if (session.gate.cookieSecret.empty() || !StartSessionListener(session, firstSession)) {
-    message = kCannotOpenMessage;
-    return false;
-  }
-  return true;
+  if (session.gate.cookieSecret.empty()) return Status(StatusCode::NoSession, "no random cookie secret");
+  if (!StartSessionListener(session, firstSession)) return Status(StatusCode::NoSession, "no port to listen on");
+  return {};
 }
 
 }  // namespace
@@ -72,12 +67,17 @@ DocumentSession* FindOpenSession(OpenDocuments& documents, const std::string& pa
   return nullptr;
 }
 
-DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path, std::string& message) {
+bool IsDocumentOpen(OpenDocuments& documents, const std::string& path) {
+  std::lock_guard<std::mutex> lock(documents.mutex);
+  return FindOpenSession(documents, path) != nullptr;
+}
+
+Status OpenDocument(OpenDocuments& documents, const std::string& path, DocumentSession** opened) {
   std::lock_guard<std::mutex> lock(documents.mutex);
   DocumentSession* session = FindOpenSession(documents, path);
   if (session == nullptr) {
     auto created = std::make_unique<DocumentSession>(documents);
-    if (!OpenSession(*created, path, documents.sessions.empty(), message)) return nullptr;
+    if (Status started = OpenSession(*created, path, documents.sessions.empty()); !started) return started;
     session = created.get();
     documents.sessions.push_back(std::move(created));
     ScheduleBackups(*session);
@@ -85,7 +85,8 @@ DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path,
   documents.current = session;
   // A backup listed first would open, read-only, at the next start instead of the user's document.
   if (!session->document.readOnly) AddRecentFile(documents, path);
-  return session;
+  if (opened != nullptr) *opened = session;
+  return {};
 }
 
 void StopSessions(OpenDocuments& documents) {

@@ -15,6 +15,7 @@
 #include "http/gate.h"
 #include "http/listener.h"
 #include "store/document_file.h"
+#include "util/status.h"
 
 struct DocumentSession;
 
@@ -58,11 +59,15 @@ struct DocumentSession {
 };
 
 // Opens (or reuses) the document at path, makes it current and puts it at the top of the
-// recent list. Returns null with a user message on failure. Takes OpenDocuments.mutex.
-DocumentSession* OpenDocument(OpenDocuments& documents, const std::string& path, std::string& message);
+// recent list; opened, when given, receives its session. ValidateDocumentFile's codes, or
+// NoSession when it cannot be served. Takes OpenDocuments.mutex.
+Status OpenDocument(OpenDocuments& documents, const std::string& path, DocumentSession** opened = nullptr);
 
 // The caller holds OpenDocuments.mutex.
 DocumentSession* FindOpenSession(OpenDocuments& documents, const std::string& path);
+
+// FindOpenSession under OpenDocuments.mutex: whether a session has the document at path open.
+bool IsDocumentOpen(OpenDocuments& documents, const std::string& path);
 
 // Stops the listener of every open session, in the order of opening, under OpenDocuments.mutex.
 // Sessions stay alive: connection threads may still be using them.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "util/text.h"
+#include "util/messages.h"
 
 const std::string_view kReopenPage =
     "<!doctype html><html lang=\"ja\"><meta charset=\"utf-8\"><title>Ferncard</title>"
@@ -13,8 +14,6 @@ const std::string_view kReopenPage =
 namespace {
 
 constexpr std::string_view kApiPrefix = "/api/";
-constexpr std::string_view kReopenMessage =
-    "接続が切れました。スタートメニューまたは通知領域のアイコンから開き直してください。";
 constexpr std::string_view kCookieAttributes = "; Path=/; HttpOnly; SameSite=Strict";
 
 std::string PortText(const GateKeys& keys) { return std::to_string(keys.port); }

@@ -4,6 +4,8 @@
 
 namespace platform {
 
+inline constexpr std::int64_t kDayMilliseconds = 86400000;
+
 // Milliseconds since an arbitrary start (system boot); never goes backwards.
 std::uint64_t MonotonicMilliseconds();
 

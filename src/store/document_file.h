@@ -6,6 +6,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "util/status.h"
+
 // The writes this process committed to a document, so that a reader can bring what it derived
 // from the pages up to date by reading again only the pages written since. Guarded by the
 // document's mutex.
@@ -18,6 +20,9 @@ struct WriteLog {
   std::uint64_t doubtfulAt = 0;
   std::unordered_map<std::string, std::uint64_t> pages;  // page id: the value of commits after its last write
 };
+
+// Every document file's name ends in it.
+inline constexpr char kDocumentExtension[] = ".fcard";
 
 struct sqlite3;
 
@@ -48,7 +53,3 @@ struct DocumentFile {
   WriteLog writes;
   KeptConnection kept;  // guarded by mutex
 };
-
-enum class StoreOpenResult { Ok = 0, FileNotFound = 1, NotADocument = 2, NewerVersion = 3, CannotOpen = 4 };
-
-enum class StoreResult { Ok = 0, Conflict = 1, Error = 2, NotFound = 3, ReadOnly = 4 };

@@ -48,6 +48,13 @@ bool Exec(sqlite3* connection, const char* sql) {
   return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+Status SqliteFailure(sqlite3* connection) {
+  const char* text = connection == nullptr ? nullptr : sqlite3_errmsg(connection);
+  return Status(StatusCode::Error, text == nullptr ? "out of memory" : text);
+}
+
+Status Checked(sqlite3* connection, bool done) { return done ? Status() : SqliteFailure(connection); }
+
 std::string ReadTextColumn(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
   if (text == nullptr) return {};
@@ -63,23 +70,27 @@ std::string ReadBodyColumn(sqlite3_stmt* statement) {
   return std::string(static_cast<const char*>(data), static_cast<std::size_t>(length));
 }
 
-bool InitializeStore(sqlite3* connection) {
-  if (!Exec(connection, "PRAGMA auto_vacuum=INCREMENTAL")) return false;
-  if (!Exec(connection, ("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str())) return false;
-  if (!Exec(connection, ("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str())) return false;
-  for (const auto& table : kSchema) {
-    if (!Exec(connection, std::string(table.statement).c_str())) return false;
+Status InitializeStore(sqlite3* connection) {
+  if (!Exec(connection, "PRAGMA auto_vacuum=INCREMENTAL")) return SqliteFailure(connection);
+  if (!Exec(connection, ("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str())) {
+    return SqliteFailure(connection);
   }
-  return true;
+  if (!Exec(connection, ("PRAGMA user_version=" + std::to_string(kFormatVersion)).c_str())) {
+    return SqliteFailure(connection);
+  }
+  for (const auto& table : kSchema) {
+    if (!Exec(connection, std::string(table.statement).c_str())) return SqliteFailure(connection);
+  }
+  return {};
 }
 
 namespace {
 
-StoreOpenResult OpenStoreWith(const std::string& path, int flags, ConnectionHandle& connection) {
+Status OpenStoreWith(const std::string& path, int flags, ConnectionHandle& connection) {
   // Checked first so that a missing file is never created by the library.
-  if (!platform::PathExists(path)) return StoreOpenResult::FileNotFound;
+  if (!platform::PathExists(path)) return Status(StatusCode::FileNotFound, "no file at " + path);
   if (sqlite3_open_v2(path.c_str(), connection.out(), flags, nullptr) != SQLITE_OK) {
-    return StoreOpenResult::CannotOpen;
+    return SqliteFailure(connection.get()).As(StatusCode::CannotOpen);
   }
   sqlite3* db = connection.get();
   sqlite3_busy_timeout(db, 5000);
@@ -91,51 +102,55 @@ StoreOpenResult OpenStoreWith(const std::string& path, int flags, ConnectionHand
 
 }  // namespace
 
-StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection) {
+Status OpenStore(const std::string& path, ConnectionHandle& connection) {
   return OpenStoreWith(path, SQLITE_OPEN_READWRITE, connection);
 }
 
-StoreOpenResult OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection) {
+Status OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection) {
   const auto replaced = [&] {
     return !document.identity.empty() && platform::FileIdentityOf(document.path) != document.identity;
   };
-  if (replaced()) return StoreOpenResult::FileNotFound;
-  const StoreOpenResult opened =
+  const Status swapped(StatusCode::FileNotFound, "another file was put in place of " + document.path);
+  if (replaced()) return swapped;
+  const Status opened =
       OpenStoreWith(document.path, document.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, connection);
   // Checked again once the library has the file open: it may have been swapped in between.
-  if (opened == StoreOpenResult::Ok && replaced()) return StoreOpenResult::FileNotFound;
+  if (opened.ok() && replaced()) return swapped;
   return opened;
 }
 
-StoreResult OpenDocumentStoreForWriting(const DocumentFile& document, ConnectionHandle& connection) {
-  if (document.readOnly) return StoreResult::ReadOnly;
-  return OpenDocumentStore(document, connection) == StoreOpenResult::Ok ? StoreResult::Ok : StoreResult::Error;
+Status OpenDocumentStoreForWriting(const DocumentFile& document, ConnectionHandle& connection) {
+  if (document.readOnly) return StatusCode::ReadOnly;
+  const Status opened = OpenDocumentStore(document, connection);
+  return opened.ok() ? opened : opened.As(StatusCode::Error);
 }
 
-StoreOpenResult VerifySchema(sqlite3* connection) {
+Status VerifySchema(sqlite3* connection) {
   {
     StatementHandle statement;
     sqlite3_prepare_v2(connection, "PRAGMA application_id", -1, statement.out(), nullptr);
-    if (statement.get() == nullptr) return StoreOpenResult::NotADocument;
+    if (statement.get() == nullptr) return SqliteFailure(connection).As(StatusCode::NotADocument);
     const int step = sqlite3_step(statement.get());
-    if (step == SQLITE_BUSY) return StoreOpenResult::CannotOpen;
-    if (step != SQLITE_ROW) return StoreOpenResult::NotADocument;
+    if (step == SQLITE_BUSY) return SqliteFailure(connection).As(StatusCode::CannotOpen);
+    if (step != SQLITE_ROW) return SqliteFailure(connection).As(StatusCode::NotADocument);
     const auto id = static_cast<std::uint32_t>(sqlite3_column_int64(statement.get(), 0));
-    if (id != static_cast<std::uint32_t>(kApplicationId)) return StoreOpenResult::NotADocument;
+    if (id != static_cast<std::uint32_t>(kApplicationId)) {
+      return Status(StatusCode::NotADocument, "application id " + std::to_string(id));
+    }
   }
   {
     StatementHandle statement;
     sqlite3_prepare_v2(connection, "PRAGMA user_version", -1, statement.out(), nullptr);
     if (statement.get() == nullptr || sqlite3_step(statement.get()) != SQLITE_ROW) {
-      return StoreOpenResult::NotADocument;
+      return SqliteFailure(connection).As(StatusCode::NotADocument);
     }
     const auto version = static_cast<std::int32_t>(static_cast<std::uint32_t>(sqlite3_column_int64(statement.get(), 0)));
-    if (version > kFormatVersion) return StoreOpenResult::NewerVersion;
-    if (version < kFormatVersion) return StoreOpenResult::NotADocument;
+    if (version > kFormatVersion) return Status(StatusCode::NewerVersion, "format " + std::to_string(version));
+    if (version < kFormatVersion) return Status(StatusCode::NotADocument, "format " + std::to_string(version));
   }
   StatementHandle statement;
   sqlite3_prepare_v2(connection, "SELECT type, name, sql FROM sqlite_master", -1, statement.out(), nullptr);
-  if (statement.get() == nullptr) return StoreOpenResult::NotADocument;
+  if (statement.get() == nullptr) return SqliteFailure(connection).As(StatusCode::NotADocument);
   int tables = 0;
   int step = SQLITE_ROW;
   while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
@@ -143,43 +158,27 @@ StoreOpenResult VerifySchema(sqlite3* connection) {
     const std::string name = ReadTextColumn(statement.get(), 1);
     const std::string sql = ReadTextColumn(statement.get(), 2);
     if (type == "index" && sql.empty()) {
-      if (!IsAutomaticIndex(name)) return StoreOpenResult::NotADocument;
+      if (!IsAutomaticIndex(name)) return Status(StatusCode::NotADocument, "foreign index " + name);
     } else if (type == "table" && IsSchemaTable(name, sql)) {
       ++tables;
     } else {
-      return StoreOpenResult::NotADocument;
+      return Status(StatusCode::NotADocument, "foreign schema object " + type + " " + name);
     }
   }
-  if (step != SQLITE_DONE) return StoreOpenResult::NotADocument;
-  return tables == 3 ? StoreOpenResult::Ok : StoreOpenResult::NotADocument;
+  if (step != SQLITE_DONE) return SqliteFailure(connection).As(StatusCode::NotADocument);
+  return tables == 3 ? Status() : Status(StatusCode::NotADocument, "tables missing");
 }
 
-bool ValidateDocumentFile(const std::string& path, std::string& acceptedPath, std::string& message) {
+Status ValidateDocumentFile(const std::string& path) {
   ConnectionHandle connection;
-  const StoreOpenResult opened = OpenStore(path, connection);
-  switch (opened) {
-    case StoreOpenResult::Ok:
-      break;
-    case StoreOpenResult::FileNotFound:
-      message = "ファイルが見つかりません。移動または削除された可能性があります。";
-      return false;
-    case StoreOpenResult::NotADocument:
-      message = "Ferncard のファイルではないか、ファイルが壊れています。";
-      return false;
-    case StoreOpenResult::NewerVersion:
-      message = "このファイルは新しい版の Ferncard で作成されています。製品を更新してください。";
-      return false;
-    default:
-      message = "ファイルを開けません。他のプログラムが使用中でないか、権限をご確認ください。";
-      return false;
-  }
+  const Status opened = OpenStore(path, connection);
+  if (!opened.ok()) return opened;
   StatementHandle statement;
   sqlite3_prepare_v2(connection.get(), "PRAGMA quick_check(1)", -1, statement.out(), nullptr);
-  if (statement.get() == nullptr || sqlite3_step(statement.get()) != SQLITE_ROW ||
-      ReadTextColumn(statement.get(), 0) != "ok") {
-    message = "Ferncard のファイルではないか、ファイルが壊れています。";
-    return false;
+  if (statement.get() == nullptr || sqlite3_step(statement.get()) != SQLITE_ROW) {
+    return SqliteFailure(connection.get()).As(StatusCode::NotADocument);
   }
-  acceptedPath = path;
-  return true;
+  const std::string check = ReadTextColumn(statement.get(), 0);
+  if (check != "ok") return Status(StatusCode::NotADocument, "integrity check: " + check);
+  return {};
 }

@@ -51,25 +51,32 @@ using StatementHandle = SqliteHandle<sqlite3_stmt, FinalizeStatement>;
 // Runs SQL without results; true when it succeeded.
 bool Exec(sqlite3* connection, const char* sql);
 
+// Error, with the library's text of the connection's last failure as the cause.
+Status SqliteFailure(sqlite3* connection);
+// Ok when done, else SqliteFailure.
+Status Checked(sqlite3* connection, bool done);
+
 std::string ReadTextColumn(sqlite3_stmt* statement, int column);
 std::string ReadBodyColumn(sqlite3_stmt* statement);
 
 // Turns a freshly created, empty database into a document.
-bool InitializeStore(sqlite3* connection);
+Status InitializeStore(sqlite3* connection);
 
-// Opens an existing document read-write and verifies it. The handle is filled whenever
-// the library produced one, also on failure.
-StoreOpenResult OpenStore(const std::string& path, ConnectionHandle& connection);
+// Opens an existing document read-write and verifies it: FileNotFound, NotADocument, NewerVersion
+// or CannotOpen when it cannot be. The handle is filled whenever the library produced one, also
+// on failure.
+Status OpenStore(const std::string& path, ConnectionHandle& connection);
 
 // OpenStore for an open document: FileNotFound when the file at its path is no longer the one
 // that was opened. A read-only document gets a connection that cannot write.
-StoreOpenResult OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection);
+Status OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connection);
 
 // OpenDocumentStore for a write: ReadOnly for a read-only document (before anything is opened),
-// Error when the store cannot be opened. Every write of an open document starts here.
-StoreResult OpenDocumentStoreForWriting(const DocumentFile& document, ConnectionHandle& connection);
+// Error (with the cause) when the store cannot be opened. Every write of an open document starts here.
+Status OpenDocumentStoreForWriting(const DocumentFile& document, ConnectionHandle& connection);
 
-StoreOpenResult VerifySchema(sqlite3* connection);
+Status VerifySchema(sqlite3* connection);
 
-// The check made before a file becomes an open document; message is the user's text on failure.
-bool ValidateDocumentFile(const std::string& path, std::string& acceptedPath, std::string& message);
+// The check made before a file becomes an open document: OpenStore's codes, and NotADocument for
+// a file whose pages fail the integrity check.
+Status ValidateDocumentFile(const std::string& path);

@@ -64,88 +64,96 @@ bool VerifyOrInitialize(sqlite3* db, bool create) {
 
 }  // namespace
 
-HistoryOpenResult OpenHistoryFile(const std::string& path, bool create, HistoryFile& file) {
-  if (!create && !platform::PathExists(path)) return HistoryOpenResult::Missing;
+Status OpenHistoryFile(const std::string& path, bool create, HistoryFile& file) {
+  if (!create && !platform::PathExists(path)) return StatusCode::NotFound;
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), file.connection.out(), flags, nullptr) != SQLITE_OK) {
-    return HistoryOpenResult::Error;
+    return SqliteFailure(file.connection.get());
   }
   sqlite3* db = file.connection.get();
   sqlite3_busy_timeout(db, 5000);
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   Exec(db, "PRAGMA trusted_schema=OFF");
   Exec(db, "PRAGMA secure_delete=ON");  // thinned bodies do not linger on disk
-  return VerifyOrInitialize(db, create) ? HistoryOpenResult::Ok : HistoryOpenResult::Error;
+  if (VerifyOrInitialize(db, create)) return {};
+  const Status failed = SqliteFailure(db);
+  // A file that opened but is no history file has no library error to tell.
+  return failed.cause() == "not an error" ? Status(StatusCode::Error, "not a history file: " + path) : failed;
 }
 
-bool BeginHistoryWrite(HistoryFile& file) { return Exec(file.connection.get(), "BEGIN IMMEDIATE"); }
+Status BeginHistoryWrite(HistoryFile& file) {
+  return Checked(file.connection.get(), Exec(file.connection.get(), "BEGIN IMMEDIATE"));
+}
 
-bool CommitHistoryWrite(HistoryFile& file) { return Exec(file.connection.get(), "COMMIT"); }
+Status CommitHistoryWrite(HistoryFile& file) {
+  return Checked(file.connection.get(), Exec(file.connection.get(), "COMMIT"));
+}
 
-bool ListRevisions(HistoryFile& file, const std::string& pageId, std::vector<RevisionInfo>& revisions) {
+Status ListRevisions(HistoryFile& file, const std::string& pageId, std::vector<RevisionInfo>& revisions) {
   revisions.clear();
   StatementHandle statement =
       Prepare(file, "SELECT id, time, length(body) FROM revisions WHERE page=? ORDER BY time DESC, id DESC");
-  if (statement.get() == nullptr || !Bind(statement.get(), 1, pageId)) return false;
+  if (statement.get() == nullptr || !Bind(statement.get(), 1, pageId)) return SqliteFailure(file.connection.get());
   int step;
   while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
     revisions.push_back({ReadTextColumn(statement.get(), 0), sqlite3_column_int64(statement.get(), 1),
                          sqlite3_column_int64(statement.get(), 2)});
   }
-  return step == SQLITE_DONE;
+  return Checked(file.connection.get(), step == SQLITE_DONE);
 }
 
-StoreResult ReadRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId,
+Status ReadRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId,
                          std::string& body) {
   body.clear();
   StatementHandle statement = Prepare(file, "SELECT body FROM revisions WHERE page=? AND id=?");
   if (statement.get() == nullptr || !Bind(statement.get(), 1, pageId) || !Bind(statement.get(), 2, revisionId)) {
-    return StoreResult::Error;
+    return SqliteFailure(file.connection.get());
   }
   const int step = sqlite3_step(statement.get());
   if (step == SQLITE_ROW) {
     body = ReadBodyColumn(statement.get());
-    return StoreResult::Ok;
+    return StatusCode::Ok;
   }
-  return step == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Error;
+  return step == SQLITE_DONE ? Status(StatusCode::NotFound) : SqliteFailure(file.connection.get());
 }
 
-bool NewestRevisionEquals(HistoryFile& file, const std::string& pageId, const std::string& body, bool& equal) {
+Status NewestRevisionEquals(HistoryFile& file, const std::string& pageId, const std::string& body, bool& equal) {
   equal = false;
   StatementHandle statement = Prepare(
       file, "SELECT CAST(body AS BLOB) = ? FROM revisions WHERE page=? ORDER BY time DESC, id DESC LIMIT 1");
   if (statement.get() == nullptr || !BindBlob(statement.get(), 1, body) || !Bind(statement.get(), 2, pageId)) {
-    return false;
+    return SqliteFailure(file.connection.get());
   }
   const int step = sqlite3_step(statement.get());
   if (step == SQLITE_ROW) equal = sqlite3_column_int64(statement.get(), 0) == 1;
-  return step == SQLITE_ROW || step == SQLITE_DONE;
+  return Checked(file.connection.get(), step == SQLITE_ROW || step == SQLITE_DONE);
 }
 
-bool InsertRevision(HistoryFile& file, const std::string& pageId, const RevisionInfo& revision,
-                    const std::string& body) {
+Status InsertRevision(HistoryFile& file, const std::string& pageId, const RevisionInfo& revision,
+                      const std::string& body) {
   StatementHandle statement = Prepare(file, "INSERT INTO revisions(page, id, time, body) VALUES(?, ?, ?, ?)");
-  return statement.get() != nullptr && Bind(statement.get(), 1, pageId) && Bind(statement.get(), 2, revision.id) &&
+  return Checked(file.connection.get(), statement.get() != nullptr && Bind(statement.get(), 1, pageId) && Bind(statement.get(), 2, revision.id) &&
          sqlite3_bind_int64(statement.get(), 3, revision.time) == SQLITE_OK && BindBlob(statement.get(), 4, body) &&
-         sqlite3_step(statement.get()) == SQLITE_DONE;
+         sqlite3_step(statement.get()) == SQLITE_DONE);
 }
 
-bool DeleteRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId) {
+Status DeleteRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId) {
   StatementHandle statement = Prepare(file, "DELETE FROM revisions WHERE page=? AND id=?");
-  return statement.get() != nullptr && Bind(statement.get(), 1, pageId) && Bind(statement.get(), 2, revisionId) &&
-         sqlite3_step(statement.get()) == SQLITE_DONE;
+  return Checked(file.connection.get(), statement.get() != nullptr && Bind(statement.get(), 1, pageId) &&
+                                            Bind(statement.get(), 2, revisionId) &&
+                                            sqlite3_step(statement.get()) == SQLITE_DONE);
 }
 
 void ShrinkHistoryFile(HistoryFile& file) { Exec(file.connection.get(), "PRAGMA incremental_vacuum"); }
 
-bool ForEachRevisionBody(HistoryFile& file, const std::function<void(std::string_view)>& visit) {
+Status ForEachRevisionBody(HistoryFile& file, const std::function<void(std::string_view)>& visit) {
   StatementHandle statement = Prepare(file, "SELECT body FROM revisions");
-  if (statement.get() == nullptr) return false;
+  if (statement.get() == nullptr) return SqliteFailure(file.connection.get());
   int step;
   while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
     const void* data = sqlite3_column_blob(statement.get(), 0);
     const int length = sqlite3_column_bytes(statement.get(), 0);
     if (data != nullptr && length > 0) visit(std::string_view(static_cast<const char*>(data), length));
   }
-  return step == SQLITE_DONE;
+  return Checked(file.connection.get(), step == SQLITE_DONE);
 }

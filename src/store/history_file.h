@@ -15,39 +15,37 @@ struct RevisionInfo {
   std::int64_t size = 0;  // bytes of the body
 };
 
-enum class HistoryOpenResult { Ok, Missing, Error };
-
 // An open connection to one history file. Every operation below runs on it.
 struct HistoryFile {
   ConnectionHandle connection;
 };
 
 // Opens the history file at path, creating it (and nothing else: the folder must exist) when
-// create is set. Missing when it does not exist and create is clear; Error when it cannot be
+// create is set. NotFound when it does not exist and create is clear; Error when it cannot be
 // opened or is not a history file.
-HistoryOpenResult OpenHistoryFile(const std::string& path, bool create, HistoryFile& file);
+Status OpenHistoryFile(const std::string& path, bool create, HistoryFile& file);
 
 // A write transaction: taken before anything is read that decides the write.
-bool BeginHistoryWrite(HistoryFile& file);
-bool CommitHistoryWrite(HistoryFile& file);
+Status BeginHistoryWrite(HistoryFile& file);
+Status CommitHistoryWrite(HistoryFile& file);
 
 // The page's revisions, newest first (ties by id, so the order is stable).
-bool ListRevisions(HistoryFile& file, const std::string& pageId, std::vector<RevisionInfo>& revisions);
+Status ListRevisions(HistoryFile& file, const std::string& pageId, std::vector<RevisionInfo>& revisions);
 
 // Ok, NotFound (no such revision of this page) or Error.
-StoreResult ReadRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId,
+Status ReadRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId,
                          std::string& body);
 
 // Whether the page's newest revision holds exactly these bytes (false when it has none).
-bool NewestRevisionEquals(HistoryFile& file, const std::string& pageId, const std::string& body, bool& equal);
+Status NewestRevisionEquals(HistoryFile& file, const std::string& pageId, const std::string& body, bool& equal);
 
-bool InsertRevision(HistoryFile& file, const std::string& pageId, const RevisionInfo& revision,
+Status InsertRevision(HistoryFile& file, const std::string& pageId, const RevisionInfo& revision,
                     const std::string& body);
 
-bool DeleteRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId);
+Status DeleteRevision(HistoryFile& file, const std::string& pageId, const std::string& revisionId);
 
 // Hands every free page back to the file system; called after revisions went.
 void ShrinkHistoryFile(HistoryFile& file);
 
 // Calls visit with every kept body of every page, one at a time.
-bool ForEachRevisionBody(HistoryFile& file, const std::function<void(std::string_view)>& visit);
+Status ForEachRevisionBody(HistoryFile& file, const std::function<void(std::string_view)>& visit);

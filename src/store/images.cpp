@@ -45,55 +45,56 @@ bool InsertImageRow(sqlite3* connection, const std::string& id, const std::strin
   return sqlite3_step(statement.get()) == SQLITE_DONE;
 }
 
-StoreResult InsertImage(DocumentFile& document, const std::string& bytes, std::string& id) {
+Status InsertImage(DocumentFile& document, const std::string& bytes, std::string& id) {
   id.clear();
-  if (!SniffImageType(bytes)) return StoreResult::Error;
+  if (!SniffImageType(bytes)) return Status(StatusCode::Error, "not an image");
   const std::string newId = RandomHex(16);
-  if (newId.empty()) return StoreResult::Error;
+  if (newId.empty()) return Status(StatusCode::Error, "no random identifier");
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
-  if (const StoreResult opened = OpenDocumentStoreForWriting(document, connection); opened != StoreResult::Ok) {
+  if (const Status opened = OpenDocumentStoreForWriting(document, connection); opened != StatusCode::Ok) {
     return opened;
   }
   if (!InsertImageRow(connection.get(), newId, bytes, platform::SystemMilliseconds())) {
+    const Status failed = SqliteFailure(connection.get());
     LogDoubtfulWrite(document);  // the statement is its own transaction: it may have failed in its commit
-    return StoreResult::Error;
+    return failed;
   }
   LogCommit(document, "images", newId);
   id = newId;
-  return StoreResult::Ok;
+  return StatusCode::Ok;
 }
 
-StoreResult GetImage(DocumentFile& document, const std::string& id, std::string& bytes, std::string& contentType) {
+Status GetImage(DocumentFile& document, const std::string& id, std::string& bytes, std::string& contentType) {
   bytes.clear();
   contentType.clear();
-  if (!IsLowerHexOfLength(id, 32)) return StoreResult::NotFound;
+  if (!IsLowerHexOfLength(id, 32)) return StatusCode::NotFound;
   std::string tag;
-  const StoreResult result = GetRecord(document, "images", id, bytes, tag);
-  if (result != StoreResult::Ok) return result;
+  const Status result = GetRecord(document, "images", id, bytes, tag);
+  if (result != StatusCode::Ok) return result;
   const auto type = SniffImageType(bytes);
   if (!type) {
     // A stored record that is not a recognised image is not served.
     bytes.clear();
-    return StoreResult::NotFound;
+    return StatusCode::NotFound;
   }
   contentType = type->contentType;
-  return StoreResult::Ok;
+  return StatusCode::Ok;
 }
 
-StoreResult DeleteImage(DocumentFile& document, const std::string& id) {
-  if (!IsLowerHexOfLength(id, 32)) return StoreResult::NotFound;
+Status DeleteImage(DocumentFile& document, const std::string& id) {
+  if (!IsLowerHexOfLength(id, 32)) return StatusCode::NotFound;
   return DeleteRecord(document, "images", id);
 }
 
-bool ListImages(DocumentFile& document, std::vector<ImageInfo>& images) {
+Status ListImages(DocumentFile& document, std::vector<ImageInfo>& images) {
   images.clear();
   std::lock_guard<std::mutex> lock(document.mutex);
   ConnectionHandle connection;
-  if (OpenDocumentStore(document, connection) != StoreOpenResult::Ok) return false;
+  if (const Status opened = OpenDocumentStore(document, connection); !opened.ok()) return opened.As(StatusCode::Error);
   StatementHandle statement;
   sqlite3_prepare_v2(connection.get(), "SELECT id, length(body), modified FROM images", -1, statement.out(), nullptr);
-  if (statement.get() == nullptr) return false;
+  if (statement.get() == nullptr) return SqliteFailure(connection.get());
   int step = SQLITE_ROW;
   while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
     std::string id = ReadTextColumn(statement.get(), 0);
@@ -103,7 +104,7 @@ bool ListImages(DocumentFile& document, std::vector<ImageInfo>& images) {
   }
   if (step != SQLITE_DONE) {
     images.clear();
-    return false;
+    return SqliteFailure(connection.get());
   }
-  return true;
+  return {};
 }

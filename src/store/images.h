@@ -21,10 +21,10 @@ struct ImageInfo {
   std::int64_t modified = 0;  // milliseconds since 1970-01-01 UTC
 };
 
-StoreResult InsertImage(DocumentFile& document, const std::string& bytes, std::string& id);
-StoreResult GetImage(DocumentFile& document, const std::string& id, std::string& bytes, std::string& contentType);
-StoreResult DeleteImage(DocumentFile& document, const std::string& id);
-bool ListImages(DocumentFile& document, std::vector<ImageInfo>& images);
+Status InsertImage(DocumentFile& document, const std::string& bytes, std::string& id);
+Status GetImage(DocumentFile& document, const std::string& id, std::string& bytes, std::string& contentType);
+Status DeleteImage(DocumentFile& document, const std::string& id);
+Status ListImages(DocumentFile& document, std::vector<ImageInfo>& images);
 
 struct sqlite3;
 

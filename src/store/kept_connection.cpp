@@ -54,25 +54,24 @@ StoreLease::~StoreLease() {
   document_->kept.connection = connection_.release();
 }
 
-StoreOpenResult StoreLease::Open(DocumentFile& document) {
+Status StoreLease::Open(DocumentFile& document) {
   document_ = &document;
   if (document.kept.connection != nullptr) {
     ConnectionHandle kept(document.kept.connection);
     const std::uint32_t verifiedAt = document.kept.dataVersion;
     document.kept.connection = nullptr;
     // A file put in the document's place, or a deleted one, is refused as a fresh open does.
-    if (!SameFileStillThere(document)) return StoreOpenResult::FileNotFound;
+    if (!SameFileStillThere(document)) return Status(StatusCode::FileNotFound, "another file is at the document's path");
     connection_ = std::move(kept);
     dataVersion_ = verifiedAt;
     verified_ = true;
-    return StoreOpenResult::Ok;
+    return StatusCode::Ok;
   }
   // Nothing is known of what happened to the file while no connection was kept.
   document.kept.tags.clear();
-  const StoreOpenResult opened = OpenDocumentStore(document, connection_);
-  if (opened != StoreOpenResult::Ok) return opened;
+  if (const Status opened = OpenDocumentStore(document, connection_); !opened.ok()) return opened;
   verified_ = ReadDataVersion(connection_.get(), dataVersion_);
-  return verified_ ? StoreOpenResult::Ok : StoreOpenResult::CannotOpen;
+  return verified_ ? Status() : SqliteFailure(connection_.get()).As(StatusCode::CannotOpen);
 }
 
 bool StoreLease::StillVerified() {
@@ -83,14 +82,15 @@ bool StoreLease::StillVerified() {
   // Someone else wrote the file: it must still be a document of this format, as at opening,
   // and any record may differ from what was read before.
   document_->kept.tags.clear();
-  verified_ = VerifySchema(connection_.get()) == StoreOpenResult::Ok;
+  verified_ = VerifySchema(connection_.get()).ok();
   dataVersion_ = now;
   return verified_;
 }
 
-StoreResult StoreLease::OpenForWriting(DocumentFile& document) {
-  if (document.readOnly) return StoreResult::ReadOnly;
-  return Open(document) == StoreOpenResult::Ok ? StoreResult::Ok : StoreResult::Error;
+Status StoreLease::OpenForWriting(DocumentFile& document) {
+  if (document.readOnly) return StatusCode::ReadOnly;
+  const Status opened = Open(document);
+  return opened.ok() ? opened : opened.As(StatusCode::Error);
 }
 
 std::string StoreLease::KnownTag(const char* table, const std::string& id) const {

@@ -22,9 +22,9 @@ class StoreLease {
   ~StoreLease();
 
   // As OpenDocumentStore.
-  StoreOpenResult Open(DocumentFile& document);
+  Status Open(DocumentFile& document);
   // As OpenDocumentStoreForWriting.
-  StoreResult OpenForWriting(DocumentFile& document);
+  Status OpenForWriting(DocumentFile& document);
 
   sqlite3* get() const { return connection_.get(); }
 

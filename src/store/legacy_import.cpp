@@ -87,20 +87,11 @@ bool FillDocument(sqlite3* connection, const std::string& folder) {
 
 }  // namespace
 
-bool ImportLegacyFolder(const std::string& folder, const std::string& targetPath) {
-  if (platform::PathExists(targetPath)) return false;
-  const std::string temp = MakeTempPath(targetPath);
-  bool filled = false;
-  {
-    ConnectionHandle connection;
-    if (sqlite3_open_v2(temp.c_str(), connection.out(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
-        SQLITE_OK) {
-      sqlite3_busy_timeout(connection.get(), 5000);
-      filled = InitializeStore(connection.get()) && FillDocument(connection.get(), folder);
-    }
-  }  // closing the connection rolls back a transaction left open by a failure
+Status ImportLegacyFolder(const std::string& folder, const std::string& targetPath) {
+  if (platform::PathExists(targetPath)) return Status(StatusCode::Error, targetPath + " exists");
   // The target is never replaced: a file that appeared there meanwhile stays as it is.
-  if (filled && MoveIntoPlace(temp, targetPath, false)) return true;
-  DiscardTempFile(temp);
-  return false;
+  return BuildStoreFile(targetPath, false, [&folder](sqlite3* connection) {
+    if (FillDocument(connection, folder)) return Status();
+    return Status(StatusCode::Error, "cannot import " + folder + ": " + sqlite3_errmsg(connection));
+  });
 }

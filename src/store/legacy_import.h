@@ -2,4 +2,6 @@
 // One-time import of the older folder layout into a new document.
 #include <string>
 
-bool ImportLegacyFolder(const std::string& folder, const std::string& targetPath);
+#include "util/status.h"
+
+Status ImportLegacyFolder(const std::string& folder, const std::string& targetPath);

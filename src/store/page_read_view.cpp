@@ -36,26 +36,27 @@ bool ReadHeaderCounter(sqlite3* db, std::uint32_t& counter) {
 
 }  // namespace
 
-StoreResult PageReadView::Open(DocumentFile& document) { return Start(document, nullptr, nullptr); }
+Status PageReadView::Open(DocumentFile& document) { return Start(document, nullptr, nullptr); }
 
-StoreResult PageReadView::Open(DocumentFile& document, PageMark& mark, PageChanges& changes) {
+Status PageReadView::Open(DocumentFile& document, PageMark& mark, PageChanges& changes) {
   return Start(document, &mark, &changes);
 }
 
 void PageReadView::Close() { connection_ = ConnectionHandle(); }
 
-StoreResult PageReadView::Start(DocumentFile& document, PageMark* mark, PageChanges* changes) {
+Status PageReadView::Start(DocumentFile& document, PageMark* mark, PageChanges* changes) {
   Close();
   // While the document's lock is held no write of this process is under way, so the file's
   // change counter and the write log agree; once the shared lock is taken, none can commit.
   std::lock_guard<std::mutex> lock(document.mutex);
-  if (OpenDocumentStore(document, connection_) != StoreOpenResult::Ok) return StoreResult::Error;
+  if (const Status opened = OpenDocumentStore(document, connection_); !opened.ok()) return opened.As(StatusCode::Error);
   // Reading the schema's version takes the shared lock, held until the connection closes.
   if (!Exec(connection_.get(), "BEGIN") || !Exec(connection_.get(), "PRAGMA schema_version")) {
+    const Status failed = SqliteFailure(connection_.get());
     Close();
-    return StoreResult::Error;
+    return failed;
   }
-  if (mark == nullptr || changes == nullptr) return StoreResult::Ok;
+  if (mark == nullptr || changes == nullptr) return StatusCode::Ok;
   *changes = PageChanges{};
   std::uint32_t counter = 0;
   const bool counted = ReadHeaderCounter(connection_.get(), counter);
@@ -69,42 +70,42 @@ StoreResult PageReadView::Start(DocumentFile& document, PageMark* mark, PageChan
     }
   }
   *mark = PageMark{counted, counter, log.commits};
-  return StoreResult::Ok;
+  return StatusCode::Ok;
 }
 
-StoreResult PageReadView::ReadTree(std::string& tree) {
+Status PageReadView::ReadTree(std::string& tree) {
   tree.clear();
   StatementHandle statement;
   sqlite3_prepare_v2(connection_.get(), "SELECT body FROM meta WHERE id='tree'", -1, statement.out(), nullptr);
-  if (statement.get() == nullptr) return StoreResult::Error;
+  if (statement.get() == nullptr) return SqliteFailure(connection_.get());
   const int step = sqlite3_step(statement.get());
   if (step == SQLITE_ROW) tree = std::string(ColumnBytes(statement.get(), 0));
-  return step == SQLITE_ROW || step == SQLITE_DONE ? StoreResult::Ok : StoreResult::Error;
+  return step == SQLITE_ROW || step == SQLITE_DONE ? Status() : SqliteFailure(connection_.get());
 }
 
-StoreResult PageReadView::ReadPage(const std::string& id, std::string& body) {
+Status PageReadView::ReadPage(const std::string& id, std::string& body) {
   body.clear();
   StatementHandle statement;
   sqlite3_prepare_v2(connection_.get(), "SELECT body FROM pages WHERE id=?", -1, statement.out(), nullptr);
   if (statement.get() == nullptr || id.size() > static_cast<std::size_t>(INT_MAX) ||
       sqlite3_bind_text(statement.get(), 1, id.data(), static_cast<int>(id.size()), SQLITE_STATIC) != SQLITE_OK) {
-    return StoreResult::Error;
+    return SqliteFailure(connection_.get());
   }
   const int step = sqlite3_step(statement.get());
   if (step == SQLITE_ROW) body = std::string(ColumnBytes(statement.get(), 0));
-  if (step == SQLITE_DONE) return StoreResult::NotFound;
-  return step == SQLITE_ROW ? StoreResult::Ok : StoreResult::Error;
+  if (step == SQLITE_DONE) return StatusCode::NotFound;
+  return step == SQLITE_ROW ? Status() : SqliteFailure(connection_.get());
 }
 
-StoreResult PageReadView::VisitPages(const PageVisitor& visit) {
+Status PageReadView::VisitPages(const PageVisitor& visit) {
   StatementHandle statement;
   sqlite3_prepare_v2(connection_.get(), "SELECT id, body FROM pages", -1, statement.out(), nullptr);
-  if (statement.get() == nullptr) return StoreResult::Error;
+  if (statement.get() == nullptr) return SqliteFailure(connection_.get());
   int step = SQLITE_ROW;
   while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
     visit(ColumnBytes(statement.get(), 0), ColumnBytes(statement.get(), 1));
   }
-  return step == SQLITE_DONE ? StoreResult::Ok : StoreResult::Error;
+  return step == SQLITE_DONE ? Status() : SqliteFailure(connection_.get());
 }
 
 namespace {
@@ -124,13 +125,13 @@ struct Slice {
 
 }  // namespace
 
-StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit) {
+Status VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit) {
   std::string after;
   for (bool first = true, more = true; more; first = false) {
     std::vector<std::pair<std::string, std::string>> pages;
     {
       PageReadView view;
-      if (view.Open(document) != StoreResult::Ok) return StoreResult::Error;
+      if (const Status opened = view.Open(document); !opened.ok()) return opened;
       StatementHandle statement;
       sqlite3_prepare_v2(view.connection_.get(),
                          first ? "SELECT id, body FROM pages ORDER BY id" : "SELECT id, body FROM pages WHERE id>? ORDER BY id",
@@ -138,7 +139,7 @@ StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& vis
       if (statement.get() == nullptr || after.size() > static_cast<std::size_t>(INT_MAX) ||
           (!first && sqlite3_bind_text(statement.get(), 1, after.data(), static_cast<int>(after.size()),
                                        SQLITE_STATIC) != SQLITE_OK)) {
-        return StoreResult::Error;
+        return SqliteFailure(view.connection_.get());
       }
       Slice slice;
       int step = SQLITE_ROW;
@@ -146,31 +147,31 @@ StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& vis
         pages.emplace_back(ColumnBytes(statement.get(), 0), ColumnBytes(statement.get(), 1));
         if (slice.Over(pages.back().second.size())) break;
       }
-      if (step != SQLITE_ROW && step != SQLITE_DONE) return StoreResult::Error;
+      if (step != SQLITE_ROW && step != SQLITE_DONE) return SqliteFailure(view.connection_.get());
       more = step == SQLITE_ROW;
     }
     for (const auto& [id, body] : pages) visit(id, body);
     if (!pages.empty()) after = pages.back().first;
   }
-  return StoreResult::Ok;
+  return StatusCode::Ok;
 }
 
-StoreResult ReadPagesBriefly(DocumentFile& document, const std::vector<std::string>& ids, const PageTaker& take) {
+Status ReadPagesBriefly(DocumentFile& document, const std::vector<std::string>& ids, const PageTaker& take) {
   for (std::size_t next = 0; next < ids.size();) {
-    std::vector<std::pair<StoreResult, std::string>> bodies;
+    std::vector<std::pair<Status, std::string>> bodies;
     {
       PageReadView view;
-      if (view.Open(document) != StoreResult::Ok) return StoreResult::Error;
+      if (const Status opened = view.Open(document); !opened.ok()) return opened;
       Slice slice;
       for (std::size_t i = next; i < ids.size(); ++i) {
         std::string body;
-        const StoreResult read = view.ReadPage(ids[i], body);
-        if (read == StoreResult::Error) return read;
+        const Status read = view.ReadPage(ids[i], body);
+        if (read == StatusCode::Error) return read;
         bodies.emplace_back(read, std::move(body));
         if (slice.Over(bodies.back().second.size())) break;
       }
     }
     for (auto& [found, body] : bodies) take(ids[next++], found, body);
   }
-  return StoreResult::Ok;
+  return StatusCode::Ok;
 }

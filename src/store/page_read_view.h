@@ -38,30 +38,30 @@ constexpr std::chrono::milliseconds kReadSlice{10};
 // only for the read's shared file lock.
 class PageReadView {
  public:
-  StoreResult Open(DocumentFile& document);
+  Status Open(DocumentFile& document);
   // Also tells what may have changed since mark, and moves mark to this read. Every page counts
   // as changed when the mark is new, a write of this process was in doubt, or another program
   // changed the file (its change counter moved other than by this process's commits).
-  StoreResult Open(DocumentFile& document, PageMark& mark, PageChanges& changes);
+  Status Open(DocumentFile& document, PageMark& mark, PageChanges& changes);
   void Close();
 
   // The tree document; empty when none is stored.
-  StoreResult ReadTree(std::string& tree);
+  Status ReadTree(std::string& tree);
   // One page's body: NotFound when it has none.
-  StoreResult ReadPage(const std::string& id, std::string& body);
-  StoreResult VisitPages(const PageVisitor& visit);
+  Status ReadPage(const std::string& id, std::string& body);
+  Status VisitPages(const PageVisitor& visit);
 
  private:
-  StoreResult Start(DocumentFile& document, PageMark* mark, PageChanges* changes);
-  friend StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit);
+  Status Start(DocumentFile& document, PageMark* mark, PageChanges* changes);
+  friend Status VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit);
 
   ConnectionHandle connection_;
 };
 
 // Every page, in order of id, read in short reads of their own (each about kReadSlice); visit
 // runs between reads, never while one is open. What is written meanwhile may or may not be seen.
-StoreResult VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit);
+Status VisitEveryPageBriefly(DocumentFile& document, const PageVisitor& visit);
 
 // The given pages read the same way: visit gets each id with Ok and its body, or NotFound.
-using PageTaker = std::function<void(const std::string& id, StoreResult found, std::string& body)>;
-StoreResult ReadPagesBriefly(DocumentFile& document, const std::vector<std::string>& ids, const PageTaker& take);
+using PageTaker = std::function<void(const std::string& id, Status found, std::string& body)>;
+Status ReadPagesBriefly(DocumentFile& document, const std::vector<std::string>& ids, const PageTaker& take);

@@ -89,37 +89,37 @@ bool BindText(sqlite3_stmt* statement, int index, const std::string& text) {
 }
 
 // Reads the body of one record on an open connection: Ok, NotFound or Error.
-StoreResult SelectBody(sqlite3* connection, const char* table, const std::string& id, std::string& body) {
+Status SelectBody(sqlite3* connection, const char* table, const std::string& id, std::string& body) {
   body.clear();
   StatementHandle statement;
   const std::string sql = std::string("SELECT body FROM ") + table + " WHERE id=?";
   sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
-  if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return StoreResult::Error;
+  if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return SqliteFailure(connection);
   const int step = sqlite3_step(statement.get());
   if (step == SQLITE_ROW) {
     body = ReadBodyColumn(statement.get());
-    return StoreResult::Ok;
+    return StatusCode::Ok;
   }
-  return step == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Error;
+  return step == SQLITE_DONE ? Status(StatusCode::NotFound) : SqliteFailure(connection);
 }
 
 // The version tag of a record's body, hashed where SQLite holds it rather than from a copy:
 // Ok, NotFound or Error.
-StoreResult SelectTag(sqlite3* connection, const std::string& path, const char* table, const std::string& id,
+Status SelectTag(sqlite3* connection, const std::string& path, const char* table, const std::string& id,
                       std::string& tag) {
   StatementHandle statement;
   const std::string sql = std::string("SELECT body FROM ") + table + " WHERE id=?";
   sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
-  if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return StoreResult::Error;
+  if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return SqliteFailure(connection);
   const int step = sqlite3_step(statement.get());
-  if (step != SQLITE_ROW) return step == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Error;
+  if (step != SQLITE_ROW) return step == SQLITE_DONE ? Status(StatusCode::NotFound) : SqliteFailure(connection);
   const void* data = sqlite3_column_blob(statement.get(), 0);
   const int length = sqlite3_column_bytes(statement.get(), 0);
   const std::string_view body = data == nullptr || length < 1
                                     ? std::string_view()
                                     : std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(length));
   tag = TagOf(path, table, id, body);
-  return tag.empty() ? StoreResult::Error : StoreResult::Ok;
+  return tag.empty() ? Status(StatusCode::Error, "hashing failed") : Status();
 }
 
 // Copies a record's body to another id of the same table inside SQLite.
@@ -139,100 +139,105 @@ std::string VersionTag(const std::string& body) {
   return digest.size() < 32 ? std::string() : digest.substr(0, 32);
 }
 
-StoreResult GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
+Status GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
                       std::string& tag) {
   std::lock_guard<std::mutex> lock(document.mutex);
   body.clear();
-  tag = "0";
+  tag = kNoRecordTag;
   StoreLease connection;
-  if (connection.Open(document) != StoreOpenResult::Ok) return StoreResult::Error;
-  const StoreResult result = SelectBody(connection.get(), table, id, body);
+  if (const Status opened = connection.Open(document); !opened.ok()) return opened.As(StatusCode::Error);
+  const Status result = SelectBody(connection.get(), table, id, body);
   if (!connection.StillVerified()) {
     body.clear();
-    return StoreResult::Error;
+    return Status(StatusCode::Error, "the file changed and is no longer a document of this program");
   }
-  if (result != StoreResult::Ok) return result;
+  if (result != StatusCode::Ok) return result;
   connection.NoteBody(body.size());
   tag = connection.KnownTag(table, id);
   if (tag.empty()) {
     tag = TagOf(document.path, table, id, body);
     connection.RememberTag(table, id, tag);
   }
-  return tag.empty() ? StoreResult::Error : StoreResult::Ok;
+  return tag.empty() ? Status(StatusCode::Error, "hashing failed") : Status();
 }
 
-StoreResult PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
+Status PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
                       const std::string& expectedTag, std::string& newTag, bool backup, std::string* replaced) {
   std::lock_guard<std::mutex> lock(document.mutex);
   const std::string tagOfBody = VersionTag(body);
-  if (tagOfBody.empty()) return StoreResult::Error;
+  if (tagOfBody.empty()) return Status(StatusCode::Error, "hashing failed");
   StoreLease connection;
-  if (const StoreResult opened = connection.OpenForWriting(document); opened != StoreResult::Ok) return opened;
+  if (const Status opened = connection.OpenForWriting(document); opened != StatusCode::Ok) return opened;
   sqlite3* db = connection.get();
   // The write lock is taken before the current tag is read, so no one can change it in between.
   // Any return before COMMIT ends the lease with the transaction open, which closes the
   // connection and so rolls the transaction back.
-  if (!Exec(db, "BEGIN IMMEDIATE") || !connection.StillVerified()) return StoreResult::Error;
+  if (!Exec(db, "BEGIN IMMEDIATE")) return SqliteFailure(db);
+  if (!connection.StillVerified()) return Status(StatusCode::Error, "the file changed and is no longer a document of this program");
   connection.NoteBody(body.size());
   std::string currentTag;
-  StoreResult current;
+  Status current;
   if (replaced != nullptr) {
     // The caller keeps the body it replaces, so it is copied out rather than hashed in place.
     current = SelectBody(db, table, id, *replaced);
-    if (current == StoreResult::Ok) currentTag = connection.KnownTag(table, id);
-    if (current == StoreResult::Ok && currentTag.empty()) currentTag = TagOf(document.path, table, id, *replaced);
-    if (current == StoreResult::Ok && currentTag.empty()) return StoreResult::Error;
+    if (current == StatusCode::Ok) currentTag = connection.KnownTag(table, id);
+    if (current == StatusCode::Ok && currentTag.empty()) currentTag = TagOf(document.path, table, id, *replaced);
+    if (current == StatusCode::Ok && currentTag.empty()) return Status(StatusCode::Error, "hashing failed");
   } else {
     // A tag known for the record means it exists with that body: nothing to read.
     currentTag = connection.KnownTag(table, id);
-    current = currentTag.empty() ? SelectTag(db, document.path, table, id, currentTag) : StoreResult::Ok;
+    current = currentTag.empty() ? SelectTag(db, document.path, table, id, currentTag) : Status();
   }
-  if (current == StoreResult::Error) return StoreResult::Error;
-  const bool existed = current == StoreResult::Ok;
-  if (!existed) currentTag = "0";
-  if (currentTag != expectedTag) return StoreResult::Conflict;
-  if (backup && existed && !CopyRow(db, table, id, "tree.bak")) return StoreResult::Error;
-  if (!WriteRow(db, table, id, body)) return StoreResult::Error;
+  if (current == StatusCode::Error) return current;
+  const bool existed = current == StatusCode::Ok;
+  if (!existed) currentTag = kNoRecordTag;
+  if (currentTag != expectedTag) return StatusCode::Conflict;
+  if (backup && existed && !CopyRow(db, table, id, "tree.bak")) return SqliteFailure(db);
+  if (!WriteRow(db, table, id, body)) return SqliteFailure(db);
   if (!Exec(db, "COMMIT")) {
+    const Status failed = SqliteFailure(db);
     LogDoubtfulWrite(document);
     connection.ForgetTags();
-    return StoreResult::Error;
+    return failed;
   }
   LogCommit(document, table, id);
   connection.RememberTag(table, id, tagOfBody);
   if (backup) connection.RememberTag(table, "tree.bak", {});
   RecentTags().Remember(document.path, table, id, body, tagOfBody);
   newTag = tagOfBody;
-  return StoreResult::Ok;
+  return StatusCode::Ok;
 }
 
-StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id, std::string* deleted) {
+Status DeleteRecord(DocumentFile& document, const char* table, const std::string& id, std::string* deleted) {
   std::lock_guard<std::mutex> lock(document.mutex);
   StoreLease connection;
-  if (const StoreResult opened = connection.OpenForWriting(document); opened != StoreResult::Ok) return opened;
+  if (const Status opened = connection.OpenForWriting(document); opened != StatusCode::Ok) return opened;
   sqlite3* db = connection.get();
   // One transaction for the delete and the vacuum, so the file changes once. Any return before
   // COMMIT closes the connection (see StoreLease), which rolls the transaction back.
-  if (!Exec(db, "BEGIN IMMEDIATE") || !connection.StillVerified()) return StoreResult::Error;
-  if (deleted != nullptr && SelectBody(db, table, id, *deleted) == StoreResult::Error) return StoreResult::Error;
+  if (!Exec(db, "BEGIN IMMEDIATE")) return SqliteFailure(db);
+  if (!connection.StillVerified()) return Status(StatusCode::Error, "the file changed and is no longer a document of this program");
+  if (deleted != nullptr) {
+    if (const Status read = SelectBody(db, table, id, *deleted); read == StatusCode::Error) return read;
+  }
   {
     StatementHandle statement;
     const std::string sql = std::string("DELETE FROM ") + table + " WHERE id=?";
     sqlite3_prepare_v2(db, sql.c_str(), -1, statement.out(), nullptr);
-    if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return StoreResult::Error;
-    if (sqlite3_step(statement.get()) != SQLITE_DONE) return StoreResult::Error;
+    if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return SqliteFailure(db);
+    if (sqlite3_step(statement.get()) != SQLITE_DONE) return SqliteFailure(db);
   }
-  if (sqlite3_changes(db) < 1) return StoreResult::NotFound;
+  if (sqlite3_changes(db) < 1) return StatusCode::NotFound;
   // Hands every free page back to the file system; when only this fails, the delete still commits.
   Exec(db, "PRAGMA incremental_vacuum");
   if (!Exec(db, "COMMIT")) {
+    const Status failed = SqliteFailure(db);
     LogDoubtfulWrite(document);
-    connection.ForgetTags();
-    return StoreResult::Error;
+    return failed;
   }
   LogCommit(document, table, id);
   connection.RememberTag(table, id, {});
-  return StoreResult::Ok;
+  return StatusCode::Ok;
 }
 
 void LogCommit(DocumentFile& document, const char* table, const std::string& id) {
@@ -270,31 +275,31 @@ std::int64_t CountRows(sqlite3* connection, const char* table) {
   return sqlite3_column_int64(statement.get(), 0);
 }
 
-StoreResult GetTree(DocumentFile& document, std::string& body, std::string& tag) {
+Status GetTree(DocumentFile& document, std::string& body, std::string& tag) {
   return GetRecord(document, "meta", "tree", body, tag);
 }
 
-StoreResult PutTree(DocumentFile& document, const std::string& body, const std::string& expectedTag,
+Status PutTree(DocumentFile& document, const std::string& body, const std::string& expectedTag,
                     std::string& newTag) {
   return PutRecord(document, "meta", "tree", body, expectedTag, newTag, true);
 }
 
-StoreResult GetPage(DocumentFile& document, const std::string& id, std::string& body, std::string& tag) {
+Status GetPage(DocumentFile& document, const std::string& id, std::string& body, std::string& tag) {
   if (!IsPageIdShape(id)) {
     body.clear();
-    tag = "0";
-    return StoreResult::Error;
+    tag = kNoRecordTag;
+    return Status(StatusCode::Error, "not a page id");
   }
   return GetRecord(document, "pages", id, body, tag);
 }
 
-StoreResult PutPage(DocumentFile& document, const std::string& id, const std::string& body,
+Status PutPage(DocumentFile& document, const std::string& id, const std::string& body,
                     const std::string& expectedTag, std::string& newTag, std::string* replaced) {
-  if (!IsPageIdShape(id)) return StoreResult::Error;
+  if (!IsPageIdShape(id)) return Status(StatusCode::Error, "not a page id");
   return PutRecord(document, "pages", id, body, expectedTag, newTag, false, replaced);
 }
 
-StoreResult DeletePage(DocumentFile& document, const std::string& id, std::string* deleted) {
-  if (!IsPageIdShape(id)) return StoreResult::Error;
+Status DeletePage(DocumentFile& document, const std::string& id, std::string* deleted) {
+  if (!IsPageIdShape(id)) return Status(StatusCode::Error, "not a page id");
   return DeleteRecord(document, "pages", id, deleted);
 }

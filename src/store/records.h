@@ -7,17 +7,20 @@
 
 struct sqlite3;
 
+// The version tag of a record that is not there: the tag a write expects when it creates one.
+inline constexpr char kNoRecordTag[] = "0";
+
 // First 32 hex characters of the SHA-256 of the body.
 std::string VersionTag(const std::string& body);
 
-StoreResult GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
+Status GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
                       std::string& tag);
 // replaced and deleted, when given, receive the body that the write replaced or removed (empty
 // when there was none).
-StoreResult PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
+Status PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
                       const std::string& expectedTag, std::string& newTag, bool backup,
                       std::string* replaced = nullptr);
-StoreResult DeleteRecord(DocumentFile& document, const char* table, const std::string& id,
+Status DeleteRecord(DocumentFile& document, const char* table, const std::string& id,
                          std::string* deleted = nullptr);
 
 // Entries in the document's write log, made under its mutex once a write's outcome is known:
@@ -28,10 +31,10 @@ void LogDoubtfulWrite(DocumentFile& document);
 bool WriteRow(sqlite3* connection, const char* table, const std::string& id, const std::string& body);
 std::int64_t CountRows(sqlite3* connection, const char* table);
 
-StoreResult GetTree(DocumentFile& document, std::string& body, std::string& tag);
-StoreResult PutTree(DocumentFile& document, const std::string& body, const std::string& expectedTag,
+Status GetTree(DocumentFile& document, std::string& body, std::string& tag);
+Status PutTree(DocumentFile& document, const std::string& body, const std::string& expectedTag,
                     std::string& newTag);
-StoreResult GetPage(DocumentFile& document, const std::string& id, std::string& body, std::string& tag);
-StoreResult PutPage(DocumentFile& document, const std::string& id, const std::string& body,
+Status GetPage(DocumentFile& document, const std::string& id, std::string& body, std::string& tag);
+Status PutPage(DocumentFile& document, const std::string& id, const std::string& body,
                     const std::string& expectedTag, std::string& newTag, std::string* replaced = nullptr);
-StoreResult DeletePage(DocumentFile& document, const std::string& id, std::string* deleted = nullptr);
+Status DeletePage(DocumentFile& document, const std::string& id, std::string* deleted = nullptr);

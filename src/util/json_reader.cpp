@@ -3,27 +3,11 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/utf8.h"
+
 namespace {
 
 constexpr int kMaxDepth = 128;
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 class Reader {
  public:
@@ -159,7 +143,7 @@ class Reader {
             else pos_ = save;
           }
           if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;
-          AppendUtf8(out, code);
+          platform::AppendUtf8(out, code);
           break;
         }
         default: return false;

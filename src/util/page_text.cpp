@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/utf8.h"
 #include "util/text.h"
 
 namespace {
@@ -58,7 +59,7 @@ class TextSink {
     else if (fold_ && code >= 0xFF10 && code <= 0xFF19) *dst_++ = static_cast<char>('0' + (code - 0xFF10));
     else if (fold_ && code >= 0xFF21 && code <= 0xFF3A) *dst_++ = static_cast<char>('a' + (code - 0xFF21));
     else if (fold_ && code >= 0xFF41 && code <= 0xFF5A) *dst_++ = static_cast<char>('a' + (code - 0xFF41));
-    else dst_ = AppendUtf8(dst_, code);
+    else dst_ = platform::EncodeUtf8(code, dst_);
   }
 
   // Text from text[i]: a run of plain bytes, or one character that needs a look (white space, a
@@ -99,21 +100,6 @@ class TextSink {
   void Flush() {
     if (pendingSpace_) *dst_++ = ' ';
     pendingSpace_ = false;
-  }
-
-  static char* AppendUtf8(char* dst, std::uint32_t code) {
-    if (code < 0x800) {
-      *dst++ = static_cast<char>(0xC0 | (code >> 6));
-    } else if (code < 0x10000) {
-      *dst++ = static_cast<char>(0xE0 | (code >> 12));
-      *dst++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    } else {
-      *dst++ = static_cast<char>(0xF0 | (code >> 18));
-      *dst++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      *dst++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    }
-    *dst++ = static_cast<char>(0x80 | (code & 0x3F));
-    return dst;
   }
 
   std::string& out_;

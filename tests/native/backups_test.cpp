@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "documents/backups.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "store/store_files.h"
@@ -78,7 +79,7 @@ TEST(Backups, SevenDailyCopiesAndTheNewestOfFourWeeksBeforeThemStay) {
       if (day < c.changingDays && day % c.changeEvery == 0) {
         ASSERT_TRUE(RunSql(document.path, "INSERT OR REPLACE INTO meta VALUES('n', " + std::to_string(day) + ")"));
       }
-      const BackupOutcome outcome = BackUpDocument(document, backups, kNoonOfJanuaryFirst2026 + day * kDayMilliseconds,
+      const BackupOutcome outcome = BackUpDocument(document, backups, kNoonOfJanuaryFirst2026 + day * platform::kDayMilliseconds,
                                                    kJanuaryFirst2026 + day, [](const std::string&) { return false; });
       ASSERT_NE(outcome, BackupOutcome::Failed) << c.name << " day " << day;
     }
@@ -96,7 +97,7 @@ TEST(Backups, AnOpenBackupIsNeitherDeletedNorReplaced) {
   const auto isOpen = [&first](const std::string& path) { return path == first; };
   for (std::int32_t day = 0; day < 12; ++day) {  // day 0 would go on day 10
     ASSERT_TRUE(RunSql(document.path, "INSERT OR REPLACE INTO meta VALUES('n', " + std::to_string(day) + ")"));
-    BackUpDocument(document, backups, kNoonOfJanuaryFirst2026 + day * kDayMilliseconds, kJanuaryFirst2026 + day,
+    BackUpDocument(document, backups, kNoonOfJanuaryFirst2026 + day * platform::kDayMilliseconds, kJanuaryFirst2026 + day,
                    day == 0 ? [](const std::string&) { return false; } : std::function<bool(const std::string&)>(isOpen));
   }
   EXPECT_EQ(BackupDates(backups, document.path).substr(0, 5), "01-01");

@@ -27,7 +27,7 @@ struct PageHistoryTest : DocumentTest {
 
   void Write(const std::string& body, std::int64_t now, RevisionRule rule = RevisionRule::WhenDue) {
     const PageWrite write = WritePage(document, history, kPage, body, tag, rule, now);
-    ASSERT_EQ(write.result, StoreResult::Ok);
+    ASSERT_EQ(write.result, StatusCode::Ok);
     ASSERT_FALSE(write.historyFailed);
     tag = write.newTag;
   }
@@ -39,7 +39,7 @@ struct PageHistoryTest : DocumentTest {
     std::string kept;
     for (const auto& revision : revisions) {
       std::string body;
-      EXPECT_EQ(ReadPageRevision(history, kPage, revision.id, body), StoreResult::Ok);
+      EXPECT_EQ(ReadPageRevision(history, kPage, revision.id, body), StatusCode::Ok);
       kept += (kept.empty() ? "" : " ") + body;
     }
     return kept;
@@ -139,11 +139,11 @@ TEST_F(PageHistoryTest, APurgeKeepsTheLastBodyAndAnEmptyOrRefusedWriteKeepsNothi
   Write("", kStart);
   Write("a", kStart + 1, RevisionRule::Always);  // over an empty body
   EXPECT_EQ(WritePage(document, history, kPage, "x", "stale", RevisionRule::Always, kStart + 2).result,
-            StoreResult::Conflict);
+            StatusCode::Conflict);
   EXPECT_EQ(Kept(), "");
-  EXPECT_EQ(PurgePage(document, history, kPage, kStart + 3).result, StoreResult::Ok);
+  EXPECT_EQ(PurgePage(document, history, kPage, kStart + 3).result, StatusCode::Ok);
   EXPECT_EQ(Kept(), "a");
-  EXPECT_EQ(PurgePage(document, history, kPage, kStart + 4).result, StoreResult::NotFound);
+  EXPECT_EQ(PurgePage(document, history, kPage, kStart + 4).result, StatusCode::NotFound);
   EXPECT_EQ(Kept(), "a");
   // Written again and replaced: its newest revision holds that body already.
   tag = "0";

@@ -13,8 +13,6 @@
 
 namespace {
 
-const std::string kPortMessage = "ファイルを開けません。他のファイルを閉じるか、Ferncard を一度終了してください。";
-
 class SessionTest : public ::testing::Test {
  protected:
   SessionTest() {
@@ -40,11 +38,11 @@ TEST_F(SessionTest, NamesDifferingInCaseFollowTheFileSystem) {
   documents.settings.port = 61440;
   const std::string lower = NewDocument("notes.fcard");
   const std::string upper = NewDocument("NOTES.fcard");  // on Windows the same file again
-  std::string message;
-  DocumentSession* first = OpenDocument(documents, lower, message);
-  if (first == nullptr) GTEST_SKIP() << "port 61440 is in use";
-  DocumentSession* second = OpenDocument(documents, upper, message);
-  ASSERT_NE(second, nullptr) << message;
+  DocumentSession* first = nullptr;
+  if (!OpenDocument(documents, lower, &first)) GTEST_SKIP() << "port 61440 is in use";
+  DocumentSession* second = nullptr;
+  const Status opened = OpenDocument(documents, upper, &second);
+  ASSERT_TRUE(opened) << opened.cause();
   std::lock_guard<std::mutex> lock(documents.mutex);
   if (FileNamesIgnoreCase()) {
     // One file, one document: the session opened first serves every spelling.
@@ -61,18 +59,13 @@ TEST_F(SessionTest, NamesDifferingInCaseFollowTheFileSystem) {
 TEST_F(SessionTest, AFailedOpeningLeavesTheStateUnchanged) {
   documents.settings.port = 61470;
   const std::string good = NewDocument("good.fcard");
-  std::string message;
-  DocumentSession* first = OpenDocument(documents, good, message);
-  if (first == nullptr) GTEST_SKIP() << "port 61470 is in use";
+  DocumentSession* first = nullptr;
+  if (!OpenDocument(documents, good, &first)) GTEST_SKIP() << "port 61470 is in use";
 
   const std::string foreign = folder.Path("foreign.fcard");
   { std::ofstream(std::filesystem::u8path(foreign)) << "not a document"; }
-  message.clear();
-  EXPECT_EQ(OpenDocument(documents, foreign, message), nullptr);
-  EXPECT_FALSE(message.empty());
-  message.clear();
-  EXPECT_EQ(OpenDocument(documents, folder.Path("missing.fcard"), message), nullptr);
-  EXPECT_FALSE(message.empty());
+  EXPECT_EQ(OpenDocument(documents, foreign), StatusCode::NotADocument);
+  EXPECT_EQ(OpenDocument(documents, folder.Path("missing.fcard")), StatusCode::FileNotFound);
   EXPECT_EQ(documents.sessions.size(), 1u);
   EXPECT_EQ(documents.current, first);
   EXPECT_EQ(ReadRecentFiles(documents), std::vector<std::string>{good});
@@ -81,32 +74,30 @@ TEST_F(SessionTest, AFailedOpeningLeavesTheStateUnchanged) {
 TEST_F(SessionTest, TheAutomaticRangeHoldsAtMostTwentyDocuments) {
   // Other programs may hold some of these ports; the range is exhausted all the same.
   std::set<std::uint32_t> ports;
-  std::string message;
+  Status last;
   int opened = 0;
   for (; opened <= 20; ++opened) {
-    DocumentSession* session = OpenDocument(documents, NewDocument(std::to_string(opened) + ".fcard"), message);
-    if (session == nullptr) break;
+    DocumentSession* session = nullptr;
+    last = OpenDocument(documents, NewDocument(std::to_string(opened) + ".fcard"), &session);
+    if (!last) break;
     EXPECT_GE(session->listener.port, 8890u);
     EXPECT_LE(session->listener.port, 8909u);
     ports.insert(session->listener.port);
   }
   EXPECT_LE(opened, 20);
   EXPECT_EQ(ports.size(), static_cast<std::size_t>(opened));
-  EXPECT_EQ(message, kPortMessage);
+  EXPECT_EQ(last, StatusCode::NoSession);
   EXPECT_EQ(documents.sessions.size(), static_cast<std::size_t>(opened));
 }
 
 TEST_F(SessionTest, AGivenPortThatIsTakenFailsTheFirstDocumentWithoutTryingOthers) {
   documents.settings.port = 61500;
-  std::string message;
-  DocumentSession* holder = OpenDocument(documents, NewDocument("holder.fcard"), message);
-  if (holder == nullptr) GTEST_SKIP() << "port 61500 is in use";
+  if (!OpenDocument(documents, NewDocument("holder.fcard"))) GTEST_SKIP() << "port 61500 is in use";
   OpenDocuments other;
   other.recentPath = folder.Path("other-recent.txt");
   other.handlerFor = NoHandler;
   other.settings.port = 61500;
-  EXPECT_EQ(OpenDocument(other, NewDocument("second.fcard"), message), nullptr);
-  EXPECT_EQ(message, kPortMessage);
+  EXPECT_EQ(OpenDocument(other, NewDocument("second.fcard")), StatusCode::NoSession);
 }
 
 }  // namespace

@@ -13,10 +13,7 @@ namespace {
 
 const std::string kPage = "0f8e3a5c-1b2d-4c6e-8a9b-0c1d2e3f4a5b";
 
-bool Validates(const std::string& path) {
-  std::string accepted, message;
-  return ValidateDocumentFile(path, accepted, message);
-}
+bool Validates(const std::string& path) { return ValidateDocumentFile(path).ok(); }
 
 }  // namespace
 
@@ -60,7 +57,7 @@ TEST(StoreFiles, CopyHoldsTheRecordsAndReplacesTheTarget) {
   document.path = folder.Path("source.fcard");
   ASSERT_TRUE(CreateStoreFile(document.path));
   std::string tag;
-  ASSERT_EQ(PutPage(document, kPage, "<p>copied</p>", "0", tag), StoreResult::Ok);
+  ASSERT_EQ(PutPage(document, kPage, "<p>copied</p>", "0", tag), StatusCode::Ok);
   const std::string target = folder.Path("copy.fcard");
   WriteFileBytes(target, "to be replaced");
   ASSERT_TRUE(CopyStoreFile(document, target));
@@ -68,7 +65,7 @@ TEST(StoreFiles, CopyHoldsTheRecordsAndReplacesTheTarget) {
   DocumentFile copy;
   copy.path = target;
   std::string body;
-  EXPECT_EQ(GetPage(copy, kPage, body, tag), StoreResult::Ok);
+  EXPECT_EQ(GetPage(copy, kPage, body, tag), StatusCode::Ok);
   EXPECT_EQ(body, "<p>copied</p>");
   EXPECT_EQ(ListNames(folder.Path("")), "copy.fcard source.fcard");
 }
@@ -90,7 +87,7 @@ TEST(StoreFiles, CopyOfAReadOnlyDocumentIsWritable) {
   DocumentFile copy;
   copy.path = target;
   std::string tag;
-  EXPECT_EQ(PutPage(copy, kPage, "<p>edited</p>", "0", tag), StoreResult::Ok);
+  EXPECT_EQ(PutPage(copy, kPage, "<p>edited</p>", "0", tag), StatusCode::Ok);
 }
 
 TEST(StoreFiles, CopyOfAFileThatIsNotADocumentFailsAndLeavesTheTarget) {

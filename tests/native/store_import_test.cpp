@@ -43,15 +43,14 @@ TEST_F(ImportFixture, OnlyATreeGivesOneMetaRow) {
   const std::string tree = "{\"schemaVersion\":1,\"pages\":[]}\n not even parsed";
   Write("tree.json", tree);
   ASSERT_TRUE(ImportLegacyFolder(data.Path(""), target));
-  std::string accepted, message;
-  EXPECT_TRUE(ValidateDocumentFile(target, accepted, message));
+  EXPECT_TRUE(ValidateDocumentFile(target));
   EXPECT_EQ(Rows("meta"), 1);
   EXPECT_EQ(Rows("pages"), 0);
   EXPECT_EQ(Rows("images"), 0);
   DocumentFile document;
   document.path = target;
   std::string body, tag;
-  ASSERT_EQ(GetTree(document, body, tag), StoreResult::Ok);
+  ASSERT_EQ(GetTree(document, body, tag), StatusCode::Ok);
   EXPECT_EQ(body, tree);
   EXPECT_EQ(ListNames(data.Path("")), "Ferncard.fcard images pages tree.json");
 }
@@ -88,15 +87,15 @@ TEST_F(ImportFixture, PagesImagesAndBackupFollowTheNamingRules) {
   DocumentFile document;
   document.path = target;
   std::string body, tag;
-  EXPECT_EQ(GetPage(document, kPage, body, tag), StoreResult::Ok);
+  EXPECT_EQ(GetPage(document, kPage, body, tag), StatusCode::Ok);
   EXPECT_EQ(body, "<p>page</p>");
-  EXPECT_EQ(GetRecord(document, "meta", "tree.bak", body, tag), StoreResult::Ok);
+  EXPECT_EQ(GetRecord(document, "meta", "tree.bak", body, tag), StatusCode::Ok);
   EXPECT_EQ(body, "older tree");
   std::string type;
-  EXPECT_EQ(GetImage(document, kImage, body, type), StoreResult::Ok);
+  EXPECT_EQ(GetImage(document, kImage, body, type), StatusCode::Ok);
   EXPECT_EQ(body, kJpeg);
   EXPECT_EQ(type, "image/jpeg");
-  EXPECT_EQ(GetImage(document, twoDots, body, type), StoreResult::Ok);
+  EXPECT_EQ(GetImage(document, twoDots, body, type), StatusCode::Ok);
   EXPECT_EQ(type, "image/gif");
 }
 

@@ -33,12 +33,12 @@ long VersionOf(const std::string& body) {
   return std::stol(body.substr(colon + 1, semicolon - colon - 1));
 }
 
-StoreResult Read(DocumentFile& document, int record, std::string& body, std::string& tag) {
+Status Read(DocumentFile& document, int record, std::string& body, std::string& tag) {
   if (record == kTree) return GetTree(document, body, tag);
   return GetPage(document, PageId(record), body, tag);
 }
 
-StoreResult Write(DocumentFile& document, int record, const std::string& body, const std::string& expected,
+Status Write(DocumentFile& document, int record, const std::string& body, const std::string& expected,
                   std::string& tag) {
   if (record == kTree) return PutTree(document, body, expected, tag);
   return PutPage(document, PageId(record), body, expected, tag);
@@ -52,13 +52,13 @@ int WriteUntilKilled(const std::string& path, const Channel& channel) {
   std::vector<long> versions(kPages + 1);
   for (int record = 0; record <= kPages; ++record) {
     std::string body;
-    if (Read(document, record, body, tags[record]) == StoreResult::Error) return 2;
+    if (Read(document, record, body, tags[record]) == StatusCode::Error) return 2;
     versions[record] = VersionOf(body);
   }
   for (;;) {
     for (int record = 0; record <= kPages; ++record) {
       const long next = versions[record] + 1;
-      if (Write(document, record, Body(record, next), tags[record], tags[record]) != StoreResult::Ok) return 3;
+      if (Write(document, record, Body(record, next), tags[record], tags[record]) != StatusCode::Ok) return 3;
       versions[record] = next;
       const std::string line = std::to_string(record) + " " + std::to_string(next);
       if (!SendLine(channel, line.c_str())) return 4;
@@ -75,7 +75,7 @@ TEST(StoreProcesses, TwoProcessesWithTheSameTagEndInOneWriteAndOneConflict) {
   document.path = folder.Path("shared.fcard");
   ASSERT_TRUE(CreateStoreFile(document.path));
   std::string tag;
-  ASSERT_EQ(PutPage(document, PageId(1), "<p>base</p>", "0", tag), StoreResult::Ok);
+  ASSERT_EQ(PutPage(document, PageId(1), "<p>base</p>", "0", tag), StatusCode::Ok);
 
   Channel start = OpenChannel();
   ChildProcess children[2];
@@ -87,16 +87,16 @@ TEST(StoreProcesses, TwoProcessesWithTheSameTagEndInOneWriteAndOneConflict) {
       DocumentFile own;
       own.path = document.path;
       std::string newTag;
-      return static_cast<int>(PutPage(own, PageId(1), "<p>process " + std::to_string(i) + "</p>", tag, newTag));
+      return static_cast<int>(PutPage(own, PageId(1), "<p>process " + std::to_string(i) + "</p>", tag, newTag).code());
     });
   }
   CloseChannel(start);
   const int first = WaitChild(children[0]);
   const int second = WaitChild(children[1]);
-  const int ok = static_cast<int>(StoreResult::Ok), conflict = static_cast<int>(StoreResult::Conflict);
+  const int ok = static_cast<int>(StatusCode::Ok), conflict = static_cast<int>(StatusCode::Conflict);
   EXPECT_TRUE((first == ok && second == conflict) || (first == conflict && second == ok)) << first << " " << second;
   std::string body;
-  ASSERT_EQ(GetPage(document, PageId(1), body, tag), StoreResult::Ok);
+  ASSERT_EQ(GetPage(document, PageId(1), body, tag), StatusCode::Ok);
   EXPECT_EQ(body, first == ok ? "<p>process 0</p>" : "<p>process 1</p>");
 }
 
@@ -119,13 +119,12 @@ TEST(StoreProcesses, CopiesTakenWhileAnotherProcessWritesAreConsistent) {
   KillChild(child);
   CloseChannel(channel);
   for (const auto& path : copies) {
-    std::string accepted, message;
-    ASSERT_TRUE(ValidateDocumentFile(path, accepted, message)) << path;
+    ASSERT_TRUE(ValidateDocumentFile(path)) << path;
     DocumentFile copy;
     copy.path = path;
     for (int record = 0; record <= kPages; ++record) {
       std::string body, tag;
-      ASSERT_NE(Read(copy, record, body, tag), StoreResult::Error);
+      ASSERT_NE(Read(copy, record, body, tag), StatusCode::Error);
       const long version = VersionOf(body);
       if (version != 0) {
         EXPECT_EQ(body, Body(record, version)) << path << " record " << record;

@@ -19,7 +19,7 @@ std::int64_t SystemMilliseconds() {
 std::int32_t LocalDayNumber(std::int64_t systemMilliseconds) {
   const std::time_t seconds = static_cast<std::time_t>(systemMilliseconds / 1000);
   std::tm local{};
-  if (::localtime_r(&seconds, &local) == nullptr) return static_cast<std::int32_t>(systemMilliseconds / 86400000);
+  if (::localtime_r(&seconds, &local) == nullptr) return static_cast<std::int32_t>(systemMilliseconds / kDayMilliseconds);
   // timegm reads the local fields as if they were UTC: whole days since the epoch of that date.
   local.tm_hour = 12;
   return static_cast<std::int32_t>(::timegm(&local) / 86400);

@@ -19,9 +19,6 @@ extern char** environ;
 namespace platform {
 namespace {
 
-constexpr char kFilterName[] = "Ferncard ファイル (*.fcard)";
-constexpr char kFilterPattern[] = "*.fcard";
-
 bool IsExecutable(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
@@ -45,6 +42,7 @@ std::string FindProgram(const std::string& name) {
 }
 
 std::vector<std::string> PickerCommand(const FileDialogRequest& request) {
+  const std::string pattern = "*" + request.extension;
   const char* custom = std::getenv("FERNCARD_FILE_DIALOG");
   if (custom != nullptr && *custom != '\0') {
     std::vector<std::string> command = {custom, request.save ? "save" : "open", request.title, request.initialName};
@@ -54,7 +52,7 @@ std::vector<std::string> PickerCommand(const FileDialogRequest& request) {
   const std::string zenity = FindProgram("zenity");
   if (!zenity.empty()) {
     std::vector<std::string> command = {zenity, "--file-selection", "--title=" + request.title,
-                                        std::string("--file-filter=") + kFilterName + " | " + kFilterPattern};
+                                        "--file-filter=" + request.filterName + " | " + pattern};
     if (request.save) {
       command.push_back("--save");
       command.push_back("--confirm-overwrite");
@@ -74,7 +72,7 @@ std::vector<std::string> PickerCommand(const FileDialogRequest& request) {
                               : !request.initialFolder.empty() ? request.initialFolder
                                                                : ".";
     return {kdialog, "--title", request.title, request.save ? "--getsavefilename" : "--getopenfilename", start,
-            std::string(kFilterPattern) + "|" + kFilterName};
+            pattern + "|" + request.filterName};
   }
   return {};
 }

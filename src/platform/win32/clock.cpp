@@ -19,15 +19,15 @@ std::int32_t LocalDayNumber(std::int64_t systemMilliseconds) {
   SYSTEMTIME utcTime{};
   SYSTEMTIME localTime{};
   if (!FileTimeToSystemTime(&utc, &utcTime) || !SystemTimeToTzSpecificLocalTime(nullptr, &utcTime, &localTime)) {
-    return static_cast<std::int32_t>(systemMilliseconds / 86400000);
+    return static_cast<std::int32_t>(systemMilliseconds / kDayMilliseconds);
   }
   // The local date's fields read back as a UTC time give whole days since 1970.
   localTime.wHour = 12;
   localTime.wMinute = localTime.wSecond = localTime.wMilliseconds = 0;
   FILETIME dateTime{};
-  if (!SystemTimeToFileTime(&localTime, &dateTime)) return static_cast<std::int32_t>(systemMilliseconds / 86400000);
+  if (!SystemTimeToFileTime(&localTime, &dateTime)) return static_cast<std::int32_t>(systemMilliseconds / kDayMilliseconds);
   const std::uint64_t dateTicks = (static_cast<std::uint64_t>(dateTime.dwHighDateTime) << 32) | dateTime.dwLowDateTime;
-  return static_cast<std::int32_t>((static_cast<std::int64_t>(dateTicks / 10000) - 11644473600000) / 86400000);
+  return static_cast<std::int32_t>((static_cast<std::int64_t>(dateTicks / 10000) - 11644473600000) / kDayMilliseconds);
 }
 
 }  // namespace platform

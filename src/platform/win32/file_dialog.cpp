@@ -74,9 +74,12 @@ bool PickDocumentFile(const FileDialogRequest& request, std::string& path) {
   options |= FOS_FORCEFILESYSTEM;
   options |= request.save ? FOS_OVERWRITEPROMPT : FOS_FILEMUSTEXIST;
   dialog.p->SetOptions(options);
-  const COMDLG_FILTERSPEC filter[] = {{L"Ferncard ファイル (*.fcard)", L"*.fcard"}};
+  const std::wstring filterName = ToWide(request.filterName);
+  const std::wstring pattern = ToWide("*" + request.extension);
+  const std::wstring extension = ToWide(request.extension.empty() ? std::string() : request.extension.substr(1));
+  const COMDLG_FILTERSPEC filter[] = {{filterName.c_str(), pattern.c_str()}};
   dialog.p->SetFileTypes(1, filter);
-  dialog.p->SetDefaultExtension(L"fcard");
+  dialog.p->SetDefaultExtension(extension.c_str());
   const std::wstring title = ToWide(request.title);
   if (!title.empty()) dialog.p->SetTitle(title.c_str());
   const std::wstring name = ToWide(request.initialName);

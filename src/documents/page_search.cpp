@@ -1,8 +1,10 @@
-#include "api/page_search.h"
+#include "documents/page_search.h"
 
 #include <algorithm>
 #include <unordered_map>
 
+#include "documents/search_queue.h"
+#include "documents/session.h"
 #include "store/page_read_view.h"
 #include "util/json_reader.h"
 #include "util/page_text.h"
@@ -119,16 +121,16 @@ bool RanksBefore(const SearchHit& a, const SearchHit& b) {
 
 }  // namespace
 
-StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
+Status SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
                         std::vector<SearchHit>& hits, std::size_t& total) {
   hits.clear();
   total = 0;
   const bool links = !request.linkTarget.empty();
-  if (!links && request.folded.empty()) return StoreResult::Ok;
+  if (!links && request.folded.empty()) return StatusCode::Ok;
 
   std::string tree;
-  const StoreResult result = RefreshPageIndex(document, index, !links, tree);
-  if (result != StoreResult::Ok) return result;
+  const Status result = RefreshPageIndex(document, index, !links, tree);
+  if (result != StatusCode::Ok) return result;
 
   std::vector<SearchHit> best;  // a heap whose front is the weakest of the best
   for (const auto& [id, entry] : ReadTitles(tree)) {
@@ -162,10 +164,21 @@ StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRe
   std::vector<std::string> ids;
   for (const SearchHit& hit : best) ids.push_back(hit.id);
   hits.reserve(best.size());
-  return ReadPagesBriefly(document, ids, [&](const std::string&, StoreResult found, std::string& body) {
+  return ReadPagesBriefly(document, ids, [&](const std::string&, Status found, std::string& body) {
     SearchHit& hit = best[hits.size()];
-    FillSnippet(found == StoreResult::Ok ? std::string_view(body) : std::string_view(),
+    FillSnippet(found == StatusCode::Ok ? std::string_view(body) : std::string_view(),
                 links ? std::string_view() : std::string_view(request.folded), hit);
     hits.push_back(std::move(hit));
   });
+}
+
+SearchOutcome SearchDocument(DocumentSession& session, const SearchRequest& request, const std::string& turnKey) {
+  SearchOutcome outcome;
+  const SearchTurn turn(session.searches, turnKey);
+  if (turn.Replaced()) {
+    outcome.result = StatusCode::SearchReplaced;
+    return outcome;
+  }
+  outcome.result = SearchPages(session.document, session.pageIndex, request, outcome.hits, outcome.total);
+  return outcome;
 }

@@ -31,5 +31,17 @@ struct SearchRequest {
 // reads; the caller holds the document's search turn. Hits are ranked live before
 // trashed, title matches first, then by number of matches; at most kMaxSearchResults are kept,
 // total counts them all.
-StoreResult SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
+Status SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
                         std::vector<SearchHit>& hits, std::size_t& total);
+
+struct DocumentSession;
+
+struct SearchOutcome {
+  Status result;  // SearchReplaced when a newer search with the same turn key took this one's turn
+  std::vector<SearchHit> hits;
+  std::size_t total = 0;
+};
+
+// SearchPages on the session's document once the search has its turn: one search of a document
+// runs at a time; turnKey names the window and the kind of search (SearchQueue).
+SearchOutcome SearchDocument(DocumentSession& session, const SearchRequest& request, const std::string& turnKey);

@@ -1,0 +1,76 @@
+#include "documents/document_records.h"
+
+#include "documents/session.h"
+#include "store/records.h"
+
+namespace {
+
+constexpr const char* kEmptyTree = "{\"schemaVersion\":1,\"pages\":[]}";
+
+}  // namespace
+
+RecordRead ReadDocumentTree(DocumentSession& session) {
+  RecordRead read;
+  read.result = GetTree(session.document, read.body, read.tag);
+  if (read.result == StatusCode::NotFound) {
+    read.result = StatusCode::Ok;
+    read.body = kEmptyTree;
+    read.tag = kNoRecordTag;
+  }
+  return read;
+}
+
+RecordWrite WriteDocumentTree(DocumentSession& session, const std::string& body, const std::string& expectedTag) {
+  RecordWrite write;
+  write.result = PutTree(session.document, body, expectedTag, write.newTag);
+  return write;
+}
+
+RecordRead ReadDocumentPage(DocumentSession& session, const std::string& id) {
+  RecordRead read;
+  read.result = GetPage(session.document, id, read.body, read.tag);
+  if (read.result == StatusCode::NotFound) {
+    read.result = StatusCode::Ok;
+    read.body.clear();
+    read.tag = kNoRecordTag;
+  }
+  return read;
+}
+
+PageWrite WriteDocumentPage(DocumentSession& session, const std::string& id, const std::string& body,
+                            const std::string& expectedTag, RevisionRule rule) {
+  return WritePage(session.document, session.history, id, body, expectedTag, rule);
+}
+
+PageWrite PurgeDocumentPage(DocumentSession& session, const std::string& id) {
+  PageWrite write = PurgePage(session.document, session.history, id);
+  if (write.result == StatusCode::NotFound) write.result = StatusCode::Ok;
+  return write;
+}
+
+ImageUpload AddDocumentImage(DocumentSession& session, const std::string& bytes) {
+  ImageUpload upload;
+  if (bytes.size() > kMaxImageBytes) {
+    upload.result = StatusCode::TooLarge;
+  } else if (!SniffImageType(bytes)) {
+    upload.result = StatusCode::NotAnImage;
+  } else {
+    upload.result = InsertImage(session.document, bytes, upload.id);
+  }
+  return upload;
+}
+
+ImageRead ReadDocumentImage(DocumentSession& session, const std::string& id) {
+  ImageRead read;
+  read.result = GetImage(session.document, id, read.bytes, read.contentType);
+  return read;
+}
+
+Status ListDocumentImages(DocumentSession& session, std::vector<ImageInfo>& images) {
+  return ListImages(session.document, images);
+}
+
+Status DeleteDocumentImage(DocumentSession& session, const std::string& id) {
+  const Status result = DeleteImage(session.document, id);
+  return result == StatusCode::NotFound ? StatusCode::Ok : result;
+}
