@@ -1,6 +1,6 @@
 // The page list's rows in view, with a margin, are the only ones in the document: a block as tall
 // as the whole list holds them at their places, and rows are drawn as they scroll in. DOM only.
-import { element } from './dialogs.js';
+import { element } from './element.js';
 
 export const ROW_HEIGHT = 30; // the height of .tree-row in sidebar.css
 const MARGIN_ROWS = 15; // drawn beyond each edge, so that a quick scroll seldom shows a gap
