@@ -26,13 +26,6 @@ bool SameFileStillThere(const DocumentFile& document) {
 
 KeptConnection::~KeptConnection() { sqlite3_close(connection); }
 
-void DropKeptConnection(DocumentFile& document) {
-  sqlite3_close(document.kept.connection);
-  document.kept.connection = nullptr;
-  document.kept.dataVersion = 0;
-  document.kept.tags.clear();
-}
-
 StoreLease::~StoreLease() {
   sqlite3* connection = connection_.get();
   if (!verified_ || connection == nullptr) return;

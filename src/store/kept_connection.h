@@ -52,7 +52,3 @@ class StoreLease {
   bool largeBody_ = false;        // a body of kLargeBody or more went through it
   static constexpr std::size_t kLargeBody = 4 * 1048576;
 };
-
-// Closes the document's kept connection, if any; the next operation opens and verifies anew.
-// The caller holds the document's mutex.
-void DropKeptConnection(DocumentFile& document);
