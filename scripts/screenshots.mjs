@@ -143,6 +143,7 @@ try {
   await page.locator('#editor').focus();
   await page.keyboard.press('Control+Home');
   for (const key of ['ArrowRight', 'ArrowRight', 'Shift+ArrowRight', 'Alt+F10', 'ArrowRight']) await page.keyboard.press(key);
+  await page.locator('.img-tools button:focus').waitFor({ timeout: 10000 });
   await shoot(page, 'image-tools');
   await page.keyboard.press('Escape');
   // 200 % zoom: half the width and height in CSS pixels, drawn at twice the density.
