@@ -16,6 +16,7 @@ import { pageFromHash } from './page-route.js';
 import { lockForReading } from './read-only.js';
 import { noteOpened, recentPages } from './recent-pages.js';
 import { onDemand } from './on-demand.js';
+import { openQuickSwitcher } from './quick-switcher.js';
 import { SearchResults } from './search-results.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
 import { attachSplitter } from './splitter.js';
@@ -28,10 +29,10 @@ import { TreeViewState } from './view-state.js';
 
 const GC_DELAY_MS = 3000;
 
-// The dialogs load when first opened.
+// The dialogs load when first opened; not the quick switcher, since keys typed right after
+// Ctrl+K must reach its box.
 const openExportDialog = onDemand('./export-dialog.js', 'openExportDialog');
 const openHistoryDialog = onDemand('./history-dialog.js', 'openHistoryDialog');
-const openQuickSwitcher = onDemand('./quick-switcher.js', 'openQuickSwitcher');
 const openShortcuts = onDemand('./shortcuts.js', 'openShortcuts');
 
 const $ = (id) => document.getElementById(id);
