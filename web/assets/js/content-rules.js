@@ -5,6 +5,19 @@ import { isPageId } from './tree-model.js';
 export const IMAGE_TYPES = ['image/png', 'image/jpeg', 'image/gif', 'image/webp'];
 // The classes that place an image left, centred or right.
 export const IMAGE_CLASSES = ['img-left', 'img-center', 'img-right'];
+
+// An HTML export holds each picture once, as a rule of its style sheet that every use names by
+// class; importing the export reads the rules back. A data: address holds only letters, digits
+// and + / ; , = : which need no escaping.
+export function exportedPictureRule(name, address) {
+  return '.page-body img.' + name + ' { content: url("' + address + '"); }';
+}
+const EXPORTED_PICTURE_RULE = /\.page-body img\.(picture-\d+) \{ content: url\("(data:image\/[^"]*)"\); \}/g;
+
+// The pictures of an exported style sheet's text: class name → data: address.
+export function exportedPictures(styleText) {
+  return new Map([...styleText.matchAll(EXPORTED_PICTURE_RULE)].map((match) => [match[1], match[2]]));
+}
 // A pasted image written into the page as a data: address of one of those types.
 export const DATA_IMAGE = new RegExp('^data:(image\\/(?:' +
   IMAGE_TYPES.map((type) => type.slice('image/'.length)).join('|') + '));base64,([A-Za-z0-9+/=\\s]*)$', 'i');

@@ -2,7 +2,7 @@
 // that allows no script and no network access, and every image embedded once as a data: address
 // in the style sheet, which each of its uses names by class.
 import { api, request } from './api.js';
-import { IMAGE_TYPES, storedImageId } from './content-rules.js';
+import { IMAGE_TYPES, exportedPictureRule, storedImageId } from './content-rules.js';
 import { messages } from './messages.js';
 import { escapeHtml, sanitizeHtml } from './sanitize.js';
 import { retargetPageLinks } from './page-links.js';
@@ -111,8 +111,7 @@ function pictureBook() {
         const number = read.size + 1;
         read.set(id, imageDataAddress(id).catch(() => '').then((address) => {
           if (!/^data:image\//.test(address)) return '';
-          // A data: address holds only letters, digits and + / ; , = : which need no escaping.
-          rules[number] = '.page-body img.picture-' + number + ' { content: url("' + address + '"); }';
+          rules[number] = exportedPictureRule('picture-' + number, address);
           return 'picture-' + number;
         }));
       }

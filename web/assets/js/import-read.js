@@ -3,6 +3,7 @@
 import MarkdownIt from '/vendor/markdown-it.js';
 import taskLists from '/vendor/markdown-it-task-lists.js';
 import { load as loadYaml } from '/vendor/js-yaml.js';
+import { exportedPictures } from './content-rules.js';
 import { escapeHtml } from './sanitize.js';
 
 // The marks a task-list item keeps in a page: the editor has no checkboxes, the text keeps the state.
@@ -127,6 +128,14 @@ function exportedArticles(doc) {
   const articles = [...doc.querySelectorAll('article.page[id^="p-"]')]
     .filter((article) => article.querySelector(':scope > .page-title') && article.querySelector(':scope > .page-body'));
   if (!articles.length) return null;
+  // Each picture is kept once in the style sheet; its uses get their address back.
+  const pictures = exportedPictures([...doc.querySelectorAll('style')].map((style) => style.textContent).join('\n'));
+  for (const img of doc.querySelectorAll('.page-body img[class*="picture-"]')) {
+    const name = [...img.classList].find((className) => pictures.has(className));
+    if (!name || img.hasAttribute('src')) continue;
+    img.setAttribute('src', pictures.get(name));
+    img.classList.remove(name);
+  }
   return articles.map((article) => {
     let depth = Number.parseInt(article.getAttribute('data-depth') || '', 10);
     if (!Number.isFinite(depth)) {
