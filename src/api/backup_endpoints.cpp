@@ -21,7 +21,7 @@ const char* NameOf(BackupState state) {
 
 }  // namespace
 
-HttpResponse BackupsAnswer(DocumentSession& session) {
+HttpResponse AnswerBackups(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
   const BackupReport report = ReadBackupReport(session);
   HttpResponse response = DefaultResponse();
   response.body = "{\"folder\":\"" + JsonEscape(BackupsFolder(session.owner)) + "\",\"state\":\"" + NameOf(report.state) +

@@ -1,7 +1,5 @@
 #pragma once
 // GET /api/backups: where the backups are kept and how the last check of this document went.
-#include "http/response.h"
+#include "api/api_handler.h"
 
-struct DocumentSession;
-
-HttpResponse BackupsAnswer(DocumentSession& session);
+HttpResponse AnswerBackups(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);

@@ -8,42 +8,32 @@
 
 namespace {
 
-constexpr std::string_view kFilePrefix = "/api/file/";
-constexpr std::string_view kRecentPrefix = "recent/";
-
 HttpResponse FileAnswer(const FileOutcome& outcome) {
   if (!outcome.status) return FailureAnswer(outcome.status);
   if (outcome.cancelled) return JsonResponse("{\"opened\":false}");
   return JsonResponse("{\"opened\":true,\"name\":\"" + JsonEscape(outcome.name) + "\"}");
 }
 
-// The index of "recent/<text>": one or two digits.
-bool ParseRecentIndex(std::string_view text, std::size_t& index) {
-  if (text.empty() || text.size() > 2) return false;
-  std::size_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<std::size_t>(c - '0');
-  }
-  index = value;
-  return true;
-}
-
 }  // namespace
 
-HttpResponse HandleFileEndpoint(DocumentSession& session, const HttpRequest& request) {
-  if (request.method != "POST") return ErrorResponse(405, "method_not_allowed", "");
-  std::string_view action = request.path;
-  if (action.substr(0, kFilePrefix.size()) == kFilePrefix) action.remove_prefix(kFilePrefix.size());
+HttpResponse AnswerOpenFile(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
+  return FileAnswer(OpenDocumentFromDialog(session.owner));
+}
 
-  if (action == "open") return FileAnswer(OpenDocumentFromDialog(session.owner));
-  if (action == "open-backup") return FileAnswer(OpenDocumentFromDialog(session.owner, BackupsFolder(session.owner)));
-  if (action == "new") return FileAnswer(CreateNewDocument(session.owner));
-  if (action == "save-as") return FileAnswer(SaveDocumentAsFromDialog(session));
-  if (action.substr(0, kRecentPrefix.size()) == kRecentPrefix) {
-    std::size_t index = 0;
-    if (!ParseRecentIndex(action.substr(kRecentPrefix.size()), index)) return ErrorResponse(404, "not_found", "");
-    return FileAnswer(OpenRecentDocument(session.owner, index));
-  }
-  return ErrorResponse(404, "not_found", "");
+HttpResponse AnswerOpenBackup(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
+  return FileAnswer(OpenDocumentFromDialog(session.owner, BackupsFolder(session.owner)));
+}
+
+HttpResponse AnswerNewFile(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
+  return FileAnswer(CreateNewDocument(session.owner));
+}
+
+HttpResponse AnswerSaveAs(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
+  return FileAnswer(SaveDocumentAsFromDialog(session));
+}
+
+HttpResponse AnswerOpenRecent(DocumentSession& session, const HttpRequest&, const ApiPathIds& ids) {
+  std::size_t index = 0;
+  for (const char digit : ids.id) index = index * 10 + static_cast<std::size_t>(digit - '0');
+  return FileAnswer(OpenRecentDocument(session.owner, index));
 }

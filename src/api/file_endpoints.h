@@ -1,10 +1,11 @@
 #pragma once
 // POST /api/file/open, /api/file/open-backup, /api/file/new, /api/file/save-as and
 // /api/file/recent/<n>: the client's way to create, open and copy documents.
-#include "http/request.h"
-#include "http/response.h"
+#include "api/api_handler.h"
 
-struct DocumentSession;
-
-// Called by the API router for every path that begins with "/api/file/", after the gate.
-HttpResponse HandleFileEndpoint(DocumentSession& session, const HttpRequest& request);
+HttpResponse AnswerOpenFile(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerOpenBackup(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerNewFile(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerSaveAs(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+// ids.id is the recent file's index: one or two digits.
+HttpResponse AnswerOpenRecent(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);

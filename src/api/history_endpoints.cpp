@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "api/failure_answer.h"
+#include "documents/page_history.h"
+#include "documents/session.h"
 #include "util/text.h"
 
 namespace {
@@ -11,9 +13,9 @@ constexpr std::size_t kRevisionIdLength = 32;
 
 }  // namespace
 
-HttpResponse HandleListRevisions(PageHistory& history, const std::string& pageId) {
+HttpResponse AnswerListRevisions(DocumentSession& session, const HttpRequest&, const ApiPathIds& ids) {
   std::vector<RevisionInfo> revisions;
-  if (Status listed = ListPageRevisions(history, pageId, revisions); !listed) return FailureAnswer(listed);
+  if (Status listed = ListPageRevisions(session.history, ids.id, revisions); !listed) return FailureAnswer(listed);
   std::string body = "{\"revisions\":[";
   for (std::size_t i = 0; i < revisions.size(); ++i) {
     if (i > 0) body += ',';
@@ -23,10 +25,10 @@ HttpResponse HandleListRevisions(PageHistory& history, const std::string& pageId
   return JsonResponse(body + "]}");
 }
 
-HttpResponse HandleGetRevision(PageHistory& history, const std::string& pageId, const std::string& revisionId) {
-  if (!IsLowerHexOfLength(revisionId, kRevisionIdLength)) return FailureAnswer(StatusCode::NotFound);
+HttpResponse AnswerGetRevision(DocumentSession& session, const HttpRequest&, const ApiPathIds& ids) {
+  if (!IsLowerHexOfLength(ids.revisionId, kRevisionIdLength)) return FailureAnswer(StatusCode::NotFound);
   std::string body;
-  const Status result = ReadPageRevision(history, pageId, revisionId, body);
+  const Status result = ReadPageRevision(session.history, ids.id, ids.revisionId, body);
   if (result != StatusCode::Ok) return FailureAnswer(result);
   HttpResponse response = DefaultResponse();
   response.contentType = "text/html; charset=utf-8";
@@ -34,9 +36,9 @@ HttpResponse HandleGetRevision(PageHistory& history, const std::string& pageId, 
   return response;
 }
 
-HttpResponse HandleHistoryImages(PageHistory& history) {
+HttpResponse AnswerHistoryImages(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
   std::vector<std::string> images;
-  if (Status listed = ImagesInHistory(history, images); !listed) return FailureAnswer(listed);
+  if (Status listed = ImagesInHistory(session.history, images); !listed) return FailureAnswer(listed);
   std::string body = "{\"images\":[";
   for (std::size_t i = 0; i < images.size(); ++i) {
     body += (i > 0 ? ",\"" : "\"") + images[i] + "\"";

@@ -1,11 +1,8 @@
 #pragma once
 // The history endpoints: a page's kept revisions, one revision's body, and the images the kept
 // bodies show (so that image clean-up spares them).
-#include <string>
+#include "api/api_handler.h"
 
-#include "documents/page_history.h"
-#include "http/response.h"
-
-HttpResponse HandleListRevisions(PageHistory& history, const std::string& pageId);
-HttpResponse HandleGetRevision(PageHistory& history, const std::string& pageId, const std::string& revisionId);
-HttpResponse HandleHistoryImages(PageHistory& history);
+HttpResponse AnswerListRevisions(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerGetRevision(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerHistoryImages(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);

@@ -5,13 +5,13 @@
 #include "api/failure_answer.h"
 #include "documents/document_records.h"
 
-HttpResponse HandleUploadImage(DocumentSession& session, const HttpRequest& request) {
+HttpResponse AnswerUploadImage(DocumentSession& session, const HttpRequest& request, const ApiPathIds&) {
   const ImageUpload upload = AddDocumentImage(session, request.body);
   if (upload.result != StatusCode::Ok) return FailureAnswer(upload.result);
   return JsonResponse("{\"id\":\"" + upload.id + "\"}", 201);
 }
 
-HttpResponse HandleListImages(DocumentSession& session) {
+HttpResponse AnswerListImages(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
   std::vector<ImageInfo> images;
   if (Status listed = ListDocumentImages(session, images); !listed) return FailureAnswer(listed);
   std::string body = "{\"images\":[";
@@ -23,8 +23,8 @@ HttpResponse HandleListImages(DocumentSession& session) {
   return JsonResponse(body + "]}");
 }
 
-HttpResponse HandleGetImage(DocumentSession& session, const std::string& id) {
-  ImageRead read = ReadDocumentImage(session, id);
+HttpResponse AnswerGetImage(DocumentSession& session, const HttpRequest&, const ApiPathIds& ids) {
+  ImageRead read = ReadDocumentImage(session, ids.id);
   if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
   response.contentType = std::move(read.contentType);
@@ -34,8 +34,8 @@ HttpResponse HandleGetImage(DocumentSession& session, const std::string& id) {
   return response;
 }
 
-HttpResponse HandleDeleteImage(DocumentSession& session, const std::string& id) {
-  const Status result = DeleteDocumentImage(session, id);
+HttpResponse AnswerDeleteImage(DocumentSession& session, const HttpRequest&, const ApiPathIds& ids) {
+  const Status result = DeleteDocumentImage(session, ids.id);
   if (result != StatusCode::Ok) return FailureAnswer(result);
   return NoContent();
 }

@@ -1,13 +1,8 @@
 #pragma once
 // The image endpoints: upload, list, fetch and delete.
-#include <string>
+#include "api/api_handler.h"
 
-#include "http/request.h"
-#include "http/response.h"
-
-struct DocumentSession;
-
-HttpResponse HandleUploadImage(DocumentSession& session, const HttpRequest& request);
-HttpResponse HandleListImages(DocumentSession& session);
-HttpResponse HandleGetImage(DocumentSession& session, const std::string& id);
-HttpResponse HandleDeleteImage(DocumentSession& session, const std::string& id);
+HttpResponse AnswerUploadImage(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerListImages(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerGetImage(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerDeleteImage(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);

@@ -28,7 +28,7 @@ std::string ReadIfMatch(const HttpRequest& request) {
   return value;
 }
 
-HttpResponse HandleGetTree(DocumentSession& session) {
+HttpResponse AnswerGetTree(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
   RecordRead read = ReadDocumentTree(session);
   if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
@@ -37,7 +37,7 @@ HttpResponse HandleGetTree(DocumentSession& session) {
   return response;
 }
 
-HttpResponse HandlePutTree(DocumentSession& session, const HttpRequest& request) {
+HttpResponse AnswerPutTree(DocumentSession& session, const HttpRequest& request, const ApiPathIds&) {
   const std::string expected = ReadIfMatch(request);
   if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
   if (request.body.empty() || request.body.front() != '{') return ErrorResponse(400, "bad_tree", "");
@@ -46,8 +46,8 @@ HttpResponse HandlePutTree(DocumentSession& session, const HttpRequest& request)
   return WrittenResponse(write.newTag);
 }
 
-HttpResponse HandleGetPage(DocumentSession& session, const std::string& id) {
-  RecordRead read = ReadDocumentPage(session, id);
+HttpResponse AnswerGetPage(DocumentSession& session, const HttpRequest&, const ApiPathIds& ids) {
+  RecordRead read = ReadDocumentPage(session, ids.id);
   if (read.result != StatusCode::Ok) return FailureAnswer(read.result);
   HttpResponse response = DefaultResponse();
   response.contentType = "text/plain; charset=utf-8";
@@ -56,7 +56,7 @@ HttpResponse HandleGetPage(DocumentSession& session, const std::string& id) {
   return response;
 }
 
-HttpResponse HandlePutPage(DocumentSession& session, const std::string& id, const HttpRequest& request) {
+HttpResponse AnswerPutPage(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids) {
   const std::string expected = ReadIfMatch(request);
   if (expected.empty()) return ErrorResponse(428, "if_match_required", "");
   RevisionRule rule = RevisionRule::WhenDue;
@@ -64,13 +64,13 @@ HttpResponse HandlePutPage(DocumentSession& session, const std::string& id, cons
     if (asked->second != "keep") return ErrorResponse(400, "bad_revision", "");
     rule = RevisionRule::Always;
   }
-  const PageWrite write = WriteDocumentPage(session, id, request.body, expected, rule);
+  const PageWrite write = WriteDocumentPage(session, ids.id, request.body, expected, rule);
   if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
   return WrittenResponse(write.newTag, write.historyFailed);
 }
 
-HttpResponse HandleDeletePage(DocumentSession& session, const std::string& id) {
-  const PageWrite write = PurgeDocumentPage(session, id);
+HttpResponse AnswerDeletePage(DocumentSession& session, const HttpRequest&, const ApiPathIds& ids) {
+  const PageWrite write = PurgeDocumentPage(session, ids.id);
   if (write.result != StatusCode::Ok) return FailureAnswer(write.result);
   return NoContent();
 }

@@ -3,18 +3,15 @@
 #include <string>
 
 #include "documents/page_history.h"
-#include "http/request.h"
-#include "http/response.h"
-
-struct DocumentSession;
+#include "api/api_handler.h"
 
 // The tag of If-Match without its surrounding quotes; empty when none was given.
 std::string ReadIfMatch(const HttpRequest& request);
 
-HttpResponse HandleGetTree(DocumentSession& session);
-HttpResponse HandlePutTree(DocumentSession& session, const HttpRequest& request);
-HttpResponse HandleGetPage(DocumentSession& session, const std::string& id);
+HttpResponse AnswerGetTree(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerPutTree(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerGetPage(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
 // A page write keeps the body it replaces in the page's history (always with ?revision=keep).
-HttpResponse HandlePutPage(DocumentSession& session, const std::string& id, const HttpRequest& request);
+HttpResponse AnswerPutPage(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
 // A purge keeps the page's last body in its history.
-HttpResponse HandleDeletePage(DocumentSession& session, const std::string& id);
+HttpResponse AnswerDeletePage(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);

@@ -85,7 +85,7 @@ std::string HitJson(const SearchHit& hit) {
 
 }  // namespace
 
-HttpResponse HandleSearch(DocumentSession& session, const HttpRequest& request) {
+HttpResponse AnswerSearch(DocumentSession& session, const HttpRequest& request, const ApiPathIds&) {
   SearchRequest search;
   const auto links = request.query.find("links");
   const auto q = request.query.find("q");

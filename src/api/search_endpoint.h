@@ -1,10 +1,7 @@
 #pragma once
 // GET /api/search: pages whose title or text holds the query (q), or that link to a page (links).
-#include "http/request.h"
-#include "http/response.h"
-
-struct DocumentSession;
+#include "api/api_handler.h"
 
 // One search of a document runs at a time; a search that a newer one from the same window (the
 // query's window value) replaced while it waited is answered 409 "search_replaced".
-HttpResponse HandleSearch(DocumentSession& session, const HttpRequest& request);
+HttpResponse AnswerSearch(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);

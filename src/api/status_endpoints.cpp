@@ -8,7 +8,7 @@
 #include "util/text.h"
 
 // FERNCARD_VERSION is the project's version, defined by the build.
-HttpResponse StatusAnswer(DocumentSession& session) {
+HttpResponse AnswerStatus(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
   const DocumentStatus status = StatusOfDocument(session);
   return JsonResponse("{\"product\":\"Ferncard\",\"version\":\"" FERNCARD_VERSION "\",\"file\":\"" +
                       JsonEscape(status.path) + "\",\"fileName\":\"" + JsonEscape(status.fileName) +
@@ -17,7 +17,7 @@ HttpResponse StatusAnswer(DocumentSession& session) {
                       ",\"port\":" + std::to_string(status.port) + "}");
 }
 
-HttpResponse RecentAnswer(DocumentSession& session) {
+HttpResponse AnswerRecent(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
   const std::vector<RecentDocument> recent = ListRecentDocuments(session.owner);
   std::string body = "{\"recent\":[";
   for (std::size_t i = 0; i < recent.size(); ++i) {
@@ -28,7 +28,7 @@ HttpResponse RecentAnswer(DocumentSession& session) {
   return JsonResponse(body + "]}");
 }
 
-HttpResponse OpenDataFolder(DocumentSession& session) {
+HttpResponse AnswerOpenDataFolder(DocumentSession& session, const HttpRequest&, const ApiPathIds&) {
   ShowDocumentInFolder(session);
   return NoContent();
 }

@@ -1,9 +1,7 @@
 #pragma once
-// The endpoints the router answers itself: status, recent files, showing the document's folder.
-#include "http/response.h"
+// The endpoints about the program itself: status, recent files, showing the document's folder.
+#include "api/api_handler.h"
 
-struct DocumentSession;
-
-HttpResponse StatusAnswer(DocumentSession& session);
-HttpResponse RecentAnswer(DocumentSession& session);
-HttpResponse OpenDataFolder(DocumentSession& session);
+HttpResponse AnswerStatus(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerRecent(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);
+HttpResponse AnswerOpenDataFolder(DocumentSession& session, const HttpRequest& request, const ApiPathIds& ids);

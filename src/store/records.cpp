@@ -88,26 +88,10 @@ bool BindText(sqlite3_stmt* statement, int index, const std::string& text) {
          SQLITE_OK;
 }
 
-// Reads the body of one record on an open connection: Ok, NotFound or Error.
-Status SelectBody(sqlite3* connection, const char* table, const std::string& id, std::string& body) {
-  body.clear();
-  StatementHandle statement;
-  const std::string sql = std::string("SELECT body FROM ") + table + " WHERE id=?";
-  sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
-  if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return SqliteFailure(connection);
-  const int step = sqlite3_step(statement.get());
-  if (step == SQLITE_ROW) {
-    body = ReadBodyColumn(statement.get());
-    return StatusCode::Ok;
-  }
-  return step == SQLITE_DONE ? Status(StatusCode::NotFound) : SqliteFailure(connection);
-}
-
-// The version tag of a record's body, hashed where SQLite holds it rather than from a copy:
-// Ok, NotFound or Error.
-Status SelectTag(sqlite3* connection, const std::string& path, const char* table, const std::string& id,
-                      std::string& tag) {
-  StatementHandle statement;
+// Steps to the row of one record on an open connection: Ok with body viewing SQLite's copy of it
+// (valid while the statement lives), NotFound or Error.
+Status StepToBody(sqlite3* connection, const char* table, const std::string& id, StatementHandle& statement,
+                  std::string_view& body) {
   const std::string sql = std::string("SELECT body FROM ") + table + " WHERE id=?";
   sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
   if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return SqliteFailure(connection);
@@ -115,9 +99,27 @@ Status SelectTag(sqlite3* connection, const std::string& path, const char* table
   if (step != SQLITE_ROW) return step == SQLITE_DONE ? Status(StatusCode::NotFound) : SqliteFailure(connection);
   const void* data = sqlite3_column_blob(statement.get(), 0);
   const int length = sqlite3_column_bytes(statement.get(), 0);
-  const std::string_view body = data == nullptr || length < 1
-                                    ? std::string_view()
-                                    : std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(length));
+  body = data == nullptr || length < 1 ? std::string_view()
+                                       : std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(length));
+  return StatusCode::Ok;
+}
+
+// Reads the body of one record on an open connection: Ok, NotFound or Error.
+Status SelectBody(sqlite3* connection, const char* table, const std::string& id, std::string& body) {
+  StatementHandle statement;
+  std::string_view found;
+  const Status result = StepToBody(connection, table, id, statement, found);
+  body.assign(found);
+  return result;
+}
+
+// The version tag of a record's body, hashed where SQLite holds it rather than from a copy:
+// Ok, NotFound or Error.
+Status SelectTag(sqlite3* connection, const std::string& path, const char* table, const std::string& id,
+                 std::string& tag) {
+  StatementHandle statement;
+  std::string_view body;
+  if (Status found = StepToBody(connection, table, id, statement, body); found != StatusCode::Ok) return found;
   tag = TagOf(path, table, id, body);
   return tag.empty() ? Status(StatusCode::Error, "hashing failed") : Status();
 }

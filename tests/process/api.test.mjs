@@ -55,13 +55,15 @@ describe('API of one running program', () => {
   test('methods and paths the router does not know', async () => {
     // An unknown method anywhere, or a known one on a path that takes others, is 405.
     for (const [method, target] of [['PATCH', '/api/nothing-here'], ['get', '/api/tree'], ['POST', '/api/tree'],
-      ['PUT', '/api/images'], ['GET', '/api/open-data-folder'], ['GET', '/api/file/whatever']]) {
+      ['PUT', '/api/images'], ['GET', '/api/open-data-folder'], ['GET', '/api/file/whatever'],
+      ['GET', '/api/file/recent/x'], ['PUT', `/api/pages/${pageId}/revisions`], ['DELETE', `/api/pages/${pageId}/revisions/x`]]) {
       const answer = await program.api(method, target);
       assert.equal(answer.status, 405, `${method} ${target}`);
       assert.equal(answer.text, envelope('method_not_allowed'), `${method} ${target}`);
     }
     for (const [method, target] of [['GET', '/api/status/'], ['GET', `/api/pages/${pageId.toUpperCase()}`],
-      ['DELETE', `/api/images/${'a'.repeat(31)}`], ['GET', '/api/nothing-here'], ['POST', '/api/file/whatever']]) {
+      ['DELETE', `/api/images/${'a'.repeat(31)}`], ['GET', '/api/nothing-here'], ['POST', '/api/file/whatever'],
+      ['PUT', `/api/pages/${pageId}x`], ['GET', `/api/pages/${pageId}/revisions/`], ['GET', `/api/pages/${pageId}/revisionsx`]]) {
       const answer = await program.api(method, target);
       assert.equal(answer.status, 404, `${method} ${target}`);
       assert.equal(answer.text, envelope('not_found'), `${method} ${target}`);
