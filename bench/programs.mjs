@@ -19,7 +19,7 @@ export async function documentRuns() {
     const launch = await waitFor(() => {
       const text = fs.readFileSync(app.ticketFile, 'utf8');
       return text !== previous && /\?ticket=[0-9a-f]{64}$/.test(text) && text;
-    }, 10000, `document ${i} to open`);
+    }, 30000, `document ${i} to open`);
     previous = launch;
     const window = await session(launch);
     await window.api('GET', '/api/status');

@@ -63,6 +63,10 @@ try {
   process.stdout.write(text);
   process.exit(0);
 } catch (error) {
+  // The rows measured before the failure are still worth having.
+  const text = table();
+  fs.writeFileSync(out, text);
+  process.stdout.write(text);
   console.error('bench: ' + (error && error.stack ? error.stack : error));
   process.exit(1);
 }
