@@ -7,19 +7,22 @@
 
 #include "api/record_endpoints.h"
 #include "check.h"
+#include "documents/session.h"
 #include "store/store_files.h"
 
 namespace {
 
-DocumentFile& Document() {
-  static DocumentFile document;
-  if (document.path.empty()) {
+// One open document for the whole run, as a session holds it (no listener, no history).
+DocumentSession& Session() {
+  static OpenDocuments documents;
+  static DocumentSession session(documents);
+  if (session.document.path.empty()) {
     char folder[] = "/tmp/ferncard-fuzz-XXXXXX";
     FUZZ_CHECK(mkdtemp(folder) != nullptr);
-    document.path = std::string(folder) + "/tree.fcard";
-    FUZZ_CHECK(CreateStoreFile(document.path));
+    session.document.path = std::string(folder) + "/tree.fcard";
+    FUZZ_CHECK(CreateStoreFile(session.document.path));
   }
-  return document;
+  return session;
 }
 
 std::string Header(const HttpResponse& response, const std::string& name) {
@@ -32,8 +35,10 @@ std::string Header(const HttpResponse& response, const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  DocumentFile& document = Document();
-  const HttpResponse before = HandleGetTree(document);
+  DocumentSession& session = Session();
+  const HttpRequest get;
+  const ApiPathIds none;
+  const HttpResponse before = AnswerGetTree(session, get, none);
   FUZZ_CHECK(before.status == 200);
 
   HttpRequest put;
@@ -41,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   put.path = "/api/tree";
   put.headers["if-match"] = Header(before, "ETag");
   put.body.assign(reinterpret_cast<const char*>(data), size);
-  const HttpResponse written = HandlePutTree(document, put);
+  const HttpResponse written = AnswerPutTree(session, put, none);
 
-  const HttpResponse after = HandleGetTree(document);
+  const HttpResponse after = AnswerGetTree(session, get, none);
   FUZZ_CHECK(after.status == 200);
   if (written.status == 200) {
     FUZZ_CHECK(after.body == put.body);
