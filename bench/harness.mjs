@@ -23,6 +23,7 @@ export const work = fs.mkdtempSync(path.join(os.tmpdir(), 'ferncard-bench-'));
 const children = new Set();
 const rows = [];
 export const TIMEOUT_MS = 20000; // a client run still busy then is stopped
+const DOCUMENTS_AT_MOST = 21; // the program's own document and the 20 handed to it
 
 // ---- processes ----
 
@@ -74,6 +75,25 @@ export function freePort() {
   });
 }
 
+function portIsFree(port) {
+  return new Promise((resolve) => {
+    const server = net.createServer();
+    server.once('error', () => resolve(false));
+    server.listen(port, '127.0.0.1', () => server.close(() => resolve(true)));
+  });
+}
+
+// A port with the `count` ports after it free as well, below the system's range of outgoing ports
+// (where a neighbour of a port the system hands out is often taken): the program gives each
+// document it opens later the next free port after its first.
+export async function freePortRun(count) {
+  for (;;) {
+    const base = 20000 + Math.floor(Math.random() * 10000);
+    let free = true;
+    for (let port = base; free && port <= base + count; port++) free = await portIsFree(port);
+    if (free) return base;
+  }
+}
 
 export const memoryOf = (pid, field) => {
   const match = fs.readFileSync(`/proc/${pid}/status`, 'utf8').match(new RegExp(field + ':\\s+(\\d+) kB'));
@@ -98,7 +118,7 @@ export async function session(launch) {
 
 
 export async function startProgram(name = 'data') {
-  const port = await freePort();
+  const port = await freePortRun(DOCUMENTS_AT_MOST);
   const data = path.join(work, name);
   const ticketFile = path.join(work, `${name}.ticket`);
   const child = start(program, ['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile]);
