@@ -1,7 +1,7 @@
 // The indexed tree look-ups give the answers of plain scans on a large, untidy tree.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { ShownRows, TreeIndex, isLive, orderOf } from '../../web/assets/js/tree-model.js';
+import { ShownRows, TreeIndex, isLive, orderOf, pageToOpen } from '../../web/assets/js/tree-model.js';
 
 // A seeded generator, so that a failure repeats.
 function random(seed) {
@@ -140,4 +140,22 @@ test('trash roots are the trashed pages outside their parent\'s group, newest fi
     .filter((entry) => !isLive(entry) && reference.entry(doc, entry.parentId)?.deletedAt !== entry.deletedAt)
     .sort((a, b) => b.deletedAt - a.deletedAt);
   assert.deepEqual(index.trashRoots(), expected);
+});
+
+test('the page a window opens: the first wanted live page, else the first at the top', () => {
+  const pages = [
+    { id: pageId(1), parentId: null, order: 2000, deletedAt: null },
+    { id: pageId(2), parentId: null, order: 1000, deletedAt: null },
+    { id: pageId(3), parentId: pageId(1), order: 1000, deletedAt: null },
+    { id: pageId(4), parentId: null, order: 500, deletedAt: 1 },
+  ];
+  const model = new TreeIndex({ pages });
+  for (const [wanted, expected] of [
+    [[pageId(3), pageId(1)], pageId(3)],
+    [[pageId(4), pageId(1)], pageId(1)], // trashed
+    [[pageId(9), null], pageId(2)], // not in the tree
+    [['not an id'], pageId(2)],
+    [[], pageId(2)],
+  ]) assert.equal(pageToOpen(model, wanted), expected, JSON.stringify(wanted));
+  assert.equal(pageToOpen(new TreeIndex({ pages: [] }), [pageId(1)]), null);
 });

@@ -1,5 +1,5 @@
 // The only code that talks to the server. Every failure becomes an ApiError.
-import { takeEarly } from './boot.js';
+import { takeEarly, takeEarlyTree } from './boot.js';
 import { messages } from './messages.js';
 
 // `code` says what failed: the server's error code ("conflict", "read_only", ...), "network" when
@@ -113,10 +113,15 @@ export const api = {
     return (await request('/api/file/' + action, { method: 'POST' })).json();
   },
 
+  // The tree's text, its version tag and, when start-up has parsed it already, its document.
   async getTree() {
+    // A failed early answer is asked again, so that its failure is read as any other.
+    const early = takeEarlyTree();
+    const read = early && (await early.catch(() => null));
+    if (read && read.text !== null) return { text: read.text, etag: versionTag(read.response), doc: read.doc };
     const response = await request('/api/tree');
     const text = await response.text();
-    return { text, etag: versionTag(response) };
+    return { text, etag: versionTag(response), doc: null };
   },
 
   async putTree(data, etag) {

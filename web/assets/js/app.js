@@ -22,7 +22,7 @@ import { clearHighlight, highlightMatches } from './search-text.js';
 import { attachSplitter } from './splitter.js';
 import { Toolbar } from './toolbar.js';
 import { TreeController } from './tree-controller.js';
-import { isPageId } from './tree-model.js';
+import { pageToOpen } from './tree-model.js';
 import { TreeStore } from './tree-store.js';
 import { TreeView } from './tree-view.js';
 import { TreeViewState } from './view-state.js';
@@ -362,8 +362,7 @@ async function start() {
     }
   }
 
-  const candidates = [pageFromHash(location.hash), tree.lastSelected, pages.firstPageId()];
-  const chosen = candidates.find((id) => isPageId(id) && pages.isLivePage(id)) || null;
+  const chosen = pageToOpen(pages.model, [pageFromHash(location.hash), tree.lastSelected]);
   showPageArea(chosen !== null);
   if (chosen) await tree.select(chosen);
   // A failure reported during start-up (the welcome page's body, say) stays on show.

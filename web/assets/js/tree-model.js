@@ -151,6 +151,17 @@ export class TreeIndex {
   }
 }
 
+// The page a window opens: the first of `wanted` (ids, or null) that is a live page, else the
+// first page at the top, else null.
+export function pageToOpen(model, wanted) {
+  for (const id of wanted) {
+    const entry = isPageId(id) ? model.entry(id) : null;
+    if (entry && isLive(entry)) return id;
+  }
+  const first = model.children(null)[0];
+  return first ? first.id : null;
+}
+
 // The index of doc, built once and kept while the document object is unchanged.
 const cache = new WeakMap();
 export function indexOf(doc) {

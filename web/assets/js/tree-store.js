@@ -85,8 +85,8 @@ export class TreeStore {
 
   load() {
     return this.enqueue(async () => {
-      const { text, etag } = await api.getTree();
-      this.data = parseTree(text);
+      const { text, etag, doc } = await api.getTree();
+      this.data = doc || parseTree(text);
       this.etag = etag;
       this.changed();
       return etag;
