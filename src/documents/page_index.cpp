@@ -139,7 +139,7 @@ Status RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText)
     index.text = std::make_shared<std::string>();
     index.unused = 0;
     index.withText = true;
-    ++index.version;
+    index.titles.clear();  // they point into the pages
   }
   std::string tree;
   const Status result = CatchUp(document, index, tree);
