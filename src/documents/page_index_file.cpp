@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "documents/backup_calendar.h"
+#include "documents/search_queue.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/small_files.h"
@@ -20,6 +21,9 @@ constexpr std::size_t kIdBytes = 36;
 // Text bytes, table bytes, page count, change counter, whether it was read, format, checksum, magic.
 constexpr std::size_t kFooterBytes = 8 + 8 + 4 + 4 + 4 + 4 + 8 + sizeof kMagic;
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 36;
+
+// The search turn's key of reading the file: no window's search has it.
+constexpr char kReadTurn[] = "\n index file";
 
 // Pages whose texts may differ from the file's before it is written again: a few edits between
 // starts cost little to extract again.
@@ -164,21 +168,34 @@ void ReadPageIndexFile(const DocumentFile& document, PageIndex& index) {
   ParseIndexFile(bytes, document, index);
 }
 
-PageIndexWriter::~PageIndexWriter() {
+PageIndexKeeper::~PageIndexKeeper() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (thread_.joinable()) thread_.join();
 }
 
-void PageIndexWriter::WriteSoon(const DocumentFile& document, PageIndex& index) {
-  if (index.filePath.empty() || !index.withText) return;
-  if (index.savedVersion != 0 && index.version - index.savedVersion <= kChangesLeftForLater) return;
+bool PageIndexKeeper::Start(std::function<void()> work) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (busy_) return;
+  if (busy_) return false;
   if (thread_.joinable()) thread_.join();
   busy_ = true;
-  index.savedVersion = index.version;
-  thread_ = std::thread([this, copy = TakeSnapshot(document, index, index.fileFolder)] {
-    WriteSnapshot(copy);
+  thread_ = std::thread([this, work = std::move(work)] {
+    work();
     busy_ = false;
   });
+  return true;
+}
+
+void PageIndexKeeper::ReadSoon(const DocumentFile& document, PageIndex& index, SearchQueue& searches) {
+  if (index.filePath.empty()) return;
+  Start([&document, &index, &searches] {
+    const SearchTurn turn(searches, kReadTurn);
+    if (!turn.Replaced()) ReadPageIndexFile(document, index);
+  });
+}
+
+void PageIndexKeeper::WriteSoon(const DocumentFile& document, PageIndex& index) {
+  if (index.filePath.empty() || !index.withText) return;
+  if (index.savedVersion != 0 && index.version - index.savedVersion <= kChangesLeftForLater) return;
+  auto copy = std::make_shared<Snapshot>(TakeSnapshot(document, index, index.fileFolder));
+  if (Start([copy] { WriteSnapshot(*copy); })) index.savedVersion = index.version;
 }

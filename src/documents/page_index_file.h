@@ -4,6 +4,7 @@
 // every page's text again. Never trusted further than it can be checked: a file that is not whole
 // or not this program's is ignored, and its pages are checked against the document as usual.
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,21 +23,31 @@ std::string PageIndexFilePath(const std::string& folder, const std::string& docu
 // and only those whose body hashes differently have their text extracted again.
 void ReadPageIndexFile(const DocumentFile& document, PageIndex& index);
 
-// Writes an index to its file on a thread of its own, one write at a time, through a temporary
-// file renamed over the last one; it never delays a search. Waits for a write under way when it goes.
-class PageIndexWriter {
+struct SearchQueue;
+
+// Reads and writes an index's file on a thread of its own, one at a time and each with the
+// document's search turn for as long as it uses the index; never while a search answers. Waits
+// for the work under way when it goes.
+class PageIndexKeeper {
  public:
-  PageIndexWriter() = default;
-  PageIndexWriter(const PageIndexWriter&) = delete;
-  PageIndexWriter& operator=(const PageIndexWriter&) = delete;
-  ~PageIndexWriter();
+  PageIndexKeeper() = default;
+  PageIndexKeeper(const PageIndexKeeper&) = delete;
+  PageIndexKeeper& operator=(const PageIndexKeeper&) = delete;
+  ~PageIndexKeeper();
+
+  // Right after the document opens: ReadPageIndexFile, so that the first search finds the texts
+  // taken already. The arguments outlive the keeper.
+  void ReadSoon(const DocumentFile& document, PageIndex& index, SearchQueue& searches);
 
   // Called by the search holding the turn, after its answer is made: starts writing when the
-  // index has texts that its file lacks (a few pages apart are left for later) and no write is
-  // under way.
+  // index has texts that its file lacks (a few pages apart are left for later) and nothing else
+  // is under way. The write goes through a temporary file renamed over the last one.
   void WriteSoon(const DocumentFile& document, PageIndex& index);
 
  private:
+  // Runs work on the thread unless something else is under way; false then.
+  bool Start(std::function<void()> work);
+
   std::mutex mutex_;
   std::thread thread_;
   std::atomic<bool> busy_{false};

@@ -182,6 +182,6 @@ SearchOutcome SearchDocument(DocumentSession& session, const SearchRequest& requ
   const bool text = request.linkTarget.empty() && !request.folded.empty();
   if (text) ReadPageIndexFile(session.document, session.pageIndex);
   outcome.result = SearchPages(session.document, session.pageIndex, request, outcome.hits, outcome.total);
-  if (text && outcome.result == StatusCode::Ok) session.indexWriter.WriteSoon(session.document, session.pageIndex);
+  if (text && outcome.result == StatusCode::Ok) session.indexFile.WriteSoon(session.document, session.pageIndex);
   return outcome;
 }

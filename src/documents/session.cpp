@@ -50,6 +50,7 @@ Status OpenSession(DocumentSession& session, const std::string& path, bool first
   session.gate.cookieSecret = RandomHex(32);
   if (session.gate.cookieSecret.empty()) return Status(StatusCode::NoSession, "no random cookie secret");
   if (!StartSessionListener(session, firstSession)) return Status(StatusCode::NoSession, "no port to listen on");
+  session.indexFile.ReadSoon(session.document, session.pageIndex, session.searches);
   return {};
 }
 

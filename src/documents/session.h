@@ -49,8 +49,8 @@ struct DocumentSession {
   OpenDocuments& owner;
   DocumentFile document;
   PageIndex pageIndex;    // for search; guarded by the search turn
-  PageIndexWriter indexWriter;  // keeps pageIndex in its file
   SearchQueue searches;  // whose turn it is to search
+  PageIndexKeeper indexFile;  // reads and writes pageIndex's file; after what it uses, to go first
   PageHistory history;
   GateKeys gate;
   HttpListener listener;  // last: stopped before the rest goes

@@ -138,7 +138,7 @@ TEST_F(PageIndexFixture, AnIndexFileFromAnEarlierRunIsTakenAndChecked) {
   };
   run([&](DocumentFile& file, PageIndex& index) {
     search(file, index, "alpha");
-    PageIndexWriter writer;  // waits for its write when it goes
+    PageIndexKeeper writer;  // waits for its write when it goes
     writer.WriteSoon(file, index);
   });
   const std::string path = PageIndexFilePath(indexFolder, document.path);
