@@ -186,7 +186,8 @@ bool PageIndexKeeper::Start(std::function<void()> work) {
 }
 
 void PageIndexKeeper::ReadSoon(const DocumentFile& document, PageIndex& index, SearchQueue& searches) {
-  if (index.filePath.empty()) return;
+  // Most documents have none: no thread for them.
+  if (index.filePath.empty() || !platform::PathExists(index.filePath)) return;
   Start([&document, &index, &searches] {
     const SearchTurn turn(searches, kReadTurn);
     if (!turn.Replaced()) ReadPageIndexFile(document, index);
