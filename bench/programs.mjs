@@ -55,9 +55,11 @@ export async function searchRuns() {
   const result = JSON.parse(output.trim().split('\n').filter((line) => line.startsWith('{')).pop());
   const name = `GET /api/search, ${pages.toLocaleString('en')} pages of ${bytes / 1024} KB`;
   row('search', `${name}: time per request`, result.searchMs, 'ms', 'sqlite3 shell scan', result.scanMs, result.ratio,
-    '< 200 ms', result.met);
-  row('search', `${name}: first request, which builds the index`, result.firstMs, 'ms', 'sqlite3 shell scan',
-    result.scanMs, result.firstMs / result.scanMs, '—', true);
+    '< 50 ms', result.met);
+  row('search', `${name}: first request after a start, index file from an earlier run`, result.firstMs, 'ms',
+    'sqlite3 shell scan', result.scanMs, result.firstMs / result.scanMs, '< 300 ms', result.firstMs < 300);
+  row('search', `${name}: first request after a start, no index file yet`, result.firstNoFileMs, 'ms',
+    'sqlite3 shell scan', result.scanMs, result.firstNoFileMs / result.scanMs, '—', true);
   // What the program keeps between searches: its resident memory after them less before them.
   const indexMiB = result.rssAfterMiB - result.rssBeforeMiB;
   const bodyMiB = result.bodyBytes / 1048576;

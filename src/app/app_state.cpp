@@ -3,6 +3,7 @@
 #include "api/api_router.h"
 #include "documents/backups.h"
 #include "documents/page_history.h"
+#include "documents/page_index_file.h"
 #include "documents/recent_files.h"
 #include "http/gate.h"
 #include "platform/files.h"
@@ -72,6 +73,7 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
   documents.defaultPath = defaultPath;
   documents.backupsFolder = platform::JoinPath(app.dataFolder, kBackupsFolderName);
   documents.historyFolder = platform::JoinPath(app.dataFolder, kHistoryFolderName);
+  documents.indexFolder = platform::JoinPath(app.dataFolder, kIndexFolderName);
   documents.handlerFor = SessionHandler;
   // No backup of this data folder is under way yet: the instance lock keeps other starts out.
   RemoveInterruptedBackups(documents.backupsFolder);

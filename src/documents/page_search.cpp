@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "documents/page_index_file.h"
 #include "documents/search_queue.h"
 #include "documents/session.h"
 #include "store/page_read_view.h"
 #include "util/json_reader.h"
 #include "util/page_text.h"
 #include "util/text.h"
+#include "util/text_finder.h"
 
 namespace {
 
@@ -18,37 +20,28 @@ constexpr std::size_t kSnippetLead = 90;    // text shown when the body has no m
 constexpr const char* kEllipsis = "…";
 
 
-struct TitleEntry {
-  std::string title;
-  bool trashed = false;
-};
-
-// Page id to title and trash state, from the tree document; empty for one that cannot be read.
-std::unordered_map<std::string, TitleEntry> ReadTitles(const std::string& tree) {
-  std::unordered_map<std::string, TitleEntry> titles;
+// The pages the tree names, once each (the last entry of an id wins), with their titles and trash
+// state; none for a tree that cannot be read.
+std::vector<TitledPage> ReadTitles(const std::string& tree) {
+  std::vector<TitledPage> titles;
   JsonValue document;
   if (!ParseJson(tree, document)) return titles;
   const JsonValue* pages = document.Find("pages");
   if (pages == nullptr || pages->kind != JsonValue::Kind::Array) return titles;
+  std::unordered_map<std::string, std::size_t> slots;
   for (const JsonValue& entry : pages->items) {
     const JsonValue* id = entry.Find("id");
     if (id == nullptr || id->kind != JsonValue::Kind::String || !IsPageIdShape(id->text)) continue;
     const JsonValue* title = entry.Find("title");
     const JsonValue* deletedAt = entry.Find("deletedAt");
-    TitleEntry& slot = titles[id->text];
-    slot.title = title != nullptr && title->kind == JsonValue::Kind::String ? title->text : std::string();
-    slot.trashed = deletedAt != nullptr && deletedAt->kind != JsonValue::Kind::Null;
+    const auto [slot, added] = slots.try_emplace(id->text, titles.size());
+    if (added) titles.emplace_back().id = id->text;
+    TitledPage& page = titles[slot->second];
+    page.title = title != nullptr && title->kind == JsonValue::Kind::String ? title->text : std::string();
+    page.foldedTitle = FoldPlainText(page.title);
+    page.trashed = deletedAt != nullptr && deletedAt->kind != JsonValue::Kind::Null;
   }
   return titles;
-}
-
-std::size_t CountOccurrences(std::string_view haystack, std::string_view needle) {
-  std::size_t count = 0;
-  for (std::size_t at = haystack.find(needle); at != std::string_view::npos;
-       at = haystack.find(needle, at + needle.size())) {
-    ++count;
-  }
-  return count;
 }
 
 // Start of the code point that holds byte i.
@@ -128,26 +121,33 @@ Status SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest
   const bool links = !request.linkTarget.empty();
   if (!links && request.folded.empty()) return StatusCode::Ok;
 
-  std::string tree;
-  const Status result = RefreshPageIndex(document, index, !links, tree);
+  const Status result = RefreshPageIndex(document, index, !links);
   if (result != StatusCode::Ok) return result;
+  if (index.titles.empty() || index.titlesVersion != index.version) {
+    if (index.titles.empty()) index.titles = ReadTitles(index.tree);
+    for (TitledPage& entry : index.titles) {
+      const auto indexed = index.pages.find(entry.id);
+      entry.page = indexed == index.pages.end() ? nullptr : &indexed->second;
+    }
+    index.titlesVersion = index.version;
+  }
 
+  const TextFinder finder(request.folded);
   std::vector<SearchHit> best;  // a heap whose front is the weakest of the best
-  for (const auto& [id, entry] : ReadTitles(tree)) {
+  for (const TitledPage& entry : index.titles) {
     SearchHit hit;
-    const auto indexed = index.pages.find(id);
     // A page whose body was never written can still match by its title.
-    const IndexedPage* page = indexed == index.pages.end() ? nullptr : &indexed->second;
+    const IndexedPage* page = entry.page;
     if (links) {
       hit.matches = page == nullptr ? 0 : std::count(page->links.begin(), page->links.end(), request.linkTarget);
     } else {
-      const std::size_t inTitle = CountOccurrences(FoldPlainText(entry.title), request.folded);
+      const std::size_t inTitle = finder.Count(entry.foldedTitle);
       hit.inTitle = inTitle > 0;
-      hit.matches = inTitle + (page == nullptr ? 0 : CountOccurrences(page->text, request.folded));
+      hit.matches = inTitle + (page == nullptr ? 0 : finder.Count(TextOf(index, *page)));
     }
     if (hit.matches == 0) continue;
     ++total;
-    hit.id = id;
+    hit.id = entry.id;
     hit.title = entry.title;
     hit.trashed = entry.trashed;
     if (best.size() == kMaxSearchResults) {
@@ -179,6 +179,9 @@ SearchOutcome SearchDocument(DocumentSession& session, const SearchRequest& requ
     outcome.result = StatusCode::SearchReplaced;
     return outcome;
   }
+  const bool text = request.linkTarget.empty() && !request.folded.empty();
+  if (text) ReadPageIndexFile(session.document, session.pageIndex);
   outcome.result = SearchPages(session.document, session.pageIndex, request, outcome.hits, outcome.total);
+  if (text && outcome.result == StatusCode::Ok) session.indexFile.WriteSoon(session.document, session.pageIndex);
   return outcome;
 }

@@ -45,9 +45,12 @@ Status OpenSession(DocumentSession& session, const std::string& path, bool first
   // Retention deletes old backups: edits made to one would be lost with it.
   session.document.readOnly = IsInBackupsFolder(session.owner, path);
   AttachPageHistory(session.history, session.owner.historyFolder, path);
+  session.pageIndex.fileFolder = session.owner.indexFolder;
+  session.pageIndex.filePath = PageIndexFilePath(session.owner.indexFolder, path);
   session.gate.cookieSecret = RandomHex(32);
   if (session.gate.cookieSecret.empty()) return Status(StatusCode::NoSession, "no random cookie secret");
   if (!StartSessionListener(session, firstSession)) return Status(StatusCode::NoSession, "no port to listen on");
+  session.indexFile.ReadSoon(session.document, session.pageIndex, session.searches);
   return {};
 }
 

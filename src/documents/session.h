@@ -11,6 +11,7 @@
 
 #include "documents/page_history.h"
 #include "documents/page_index.h"
+#include "documents/page_index_file.h"
 #include "documents/search_queue.h"
 #include "http/gate.h"
 #include "http/listener.h"
@@ -36,6 +37,7 @@ struct OpenDocuments {
   std::string defaultPath;  // the data folder's own document
   std::string backupsFolder;  // where the daily backups go
   std::string historyFolder;  // where the pages' earlier versions go; empty: none are kept
+  std::string indexFolder;    // where the search indexes are kept between runs; empty: not kept
   SessionHandlerFactory handlerFor;
 
   std::mutex mutex;  // guards sessions, current and the recent-files file
@@ -48,6 +50,7 @@ struct DocumentSession {
   DocumentFile document;
   PageIndex pageIndex;    // for search; guarded by the search turn
   SearchQueue searches;  // whose turn it is to search
+  PageIndexKeeper indexFile;  // reads and writes pageIndex's file; after what it uses, to go first
   PageHistory history;
   GateKeys gate;
   HttpListener listener;  // last: stopped before the rest goes

@@ -4,6 +4,9 @@
 #include <map>
 
 #include "documents/page_index.h"
+#include "documents/page_index_file.h"
+#include "documents/page_search.h"
+#include "platform/files.h"
 #include "store/images.h"
 #include "store/records.h"
 #include "support/store_test_support.h"
@@ -24,7 +27,7 @@ struct PageIndexFixture : DocumentTest {
 // What an index holds, in an order that compares.
 std::map<std::string, std::pair<std::string, std::vector<std::string>>> Contents(const PageIndex& index) {
   std::map<std::string, std::pair<std::string, std::vector<std::string>>> contents;
-  for (const auto& [id, page] : index.pages) contents[id] = {page.text, page.links};
+  for (const auto& [id, page] : index.pages) contents[id] = {std::string(TextOf(index, page)), page.links};
   return contents;
 }
 
@@ -78,10 +81,9 @@ TEST_F(PageIndexFixture, RefreshReadsWhatChangedAndMatchesAFreshIndex) {
       EXPECT_EQ(changes.everyPage, step.everyPage);
       EXPECT_EQ(changes.pages, step.pages);
     }
-    std::string tree;
-    ASSERT_EQ(RefreshPageIndex(document, kept, true, tree), StatusCode::Ok);
+    ASSERT_EQ(RefreshPageIndex(document, kept, true), StatusCode::Ok);
     PageIndex fresh;
-    ASSERT_EQ(RefreshPageIndex(document, fresh, true, tree), StatusCode::Ok);
+    ASSERT_EQ(RefreshPageIndex(document, fresh, true), StatusCode::Ok);
     EXPECT_EQ(Contents(kept), Contents(fresh));
   }
   EXPECT_EQ(Contents(kept).at(kB).first, "delta");
@@ -93,8 +95,7 @@ TEST_F(PageIndexFixture, TextsAreKeptFromTheFirstTextSearchOn) {
   ASSERT_EQ(Put(kB, "<p><a href=\"#" + kA + "\">Beta</a></p>"), StatusCode::Ok);
   PageIndex index;
   const auto refresh = [&](bool withText) {
-    std::string tree;
-    ASSERT_EQ(RefreshPageIndex(document, index, withText, tree), StatusCode::Ok);
+    ASSERT_EQ(RefreshPageIndex(document, index, withText), StatusCode::Ok);
   };
   refresh(false);
   EXPECT_EQ(Contents(index).at(kB), std::make_pair(std::string(), std::vector<std::string>{kA}));
@@ -105,6 +106,71 @@ TEST_F(PageIndexFixture, TextsAreKeptFromTheFirstTextSearchOn) {
   refresh(false);
   EXPECT_EQ(Contents(index).at(kA).first, "gamma");
   EXPECT_EQ(Contents(index).at(kB).first, "beta");
+}
+
+// The index an earlier run left in the data folder is taken again: only the pages another program
+// wrote meanwhile have their text extracted again, and a file that is not whole is ignored.
+TEST_F(PageIndexFixture, AnIndexFileFromAnEarlierRunIsTakenAndChecked) {
+  ASSERT_EQ(Put(kA, "<p>Alpha</p>"), StatusCode::Ok);
+  ASSERT_EQ(Put(kB, "<p>Beta</p>"), StatusCode::Ok);
+  std::string tag;
+  const std::string tree = R"({"pages":[{"id":")" + kA + R"(","title":"A"},{"id":")" + kB + R"(","title":"B"}]})";
+  ASSERT_EQ(PutTree(document, tree, "0", tag), StatusCode::Ok);
+  const std::string indexFolder = folder.Path("index");
+  // One run of the program: a fresh look at the document, its index read from the file first.
+  const auto run = [&](const std::function<void(DocumentFile&, PageIndex&)>& work) {
+    DocumentFile file;
+    file.path = document.path;
+    file.identity = platform::FileIdentityOf(file.path);
+    PageIndex index;
+    index.fileFolder = indexFolder;
+    index.filePath = PageIndexFilePath(indexFolder, file.path);
+    ReadPageIndexFile(file, index);
+    work(file, index);
+  };
+  const auto search = [](DocumentFile& file, PageIndex& index, const std::string& query) {
+    std::vector<SearchHit> hits;
+    std::size_t total = 0;
+    EXPECT_EQ(SearchPages(file, index, SearchRequest{query, ""}, hits, total), StatusCode::Ok);
+    std::vector<std::string> ids;
+    for (const SearchHit& hit : hits) ids.push_back(hit.id);
+    return ids;
+  };
+  run([&](DocumentFile& file, PageIndex& index) {
+    search(file, index, "alpha");
+    PageIndexKeeper writer;  // waits for its write when it goes
+    writer.WriteSoon(file, index);
+  });
+  const std::string path = PageIndexFilePath(indexFolder, document.path);
+  const std::string written = ReadFileBytesForTest(path);
+  std::string damaged = written;
+  damaged[damaged.size() / 3] ^= 0x20;
+  const struct {
+    const char* name;
+    std::string file;
+    std::string sql;  // another program's write before the run
+    std::vector<std::pair<std::string, std::vector<std::string>>> searches;
+    std::uint64_t extracted;  // pages whose text the run extracted
+  } cases[] = {
+      {"unchanged", written, "", {{"alpha", {kA}}, {"beta", {kB}}}, 0},
+      {"damaged", damaged, "", {{"alpha", {kA}}, {"beta", {kB}}}, 2},
+      {"cut short", written.substr(0, written.size() - 1), "", {{"alpha", {kA}}}, 2},
+      {"not an index", "<p>Alpha</p>", "", {{"alpha", {kA}}}, 2},
+      {"another program wrote a page", written,
+       "UPDATE pages SET body=CAST('<p>Gamma</p>' AS BLOB) WHERE id='" + kA + "'",
+       {{"gamma", {kA}}, {"alpha", {}}, {"beta", {kB}}}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFileBytes(path, c.file);
+    if (!c.sql.empty()) {
+      ASSERT_TRUE(RunSql(document.path, c.sql));
+    }
+    run([&](DocumentFile& file, PageIndex& index) {
+      for (const auto& [query, ids] : c.searches) EXPECT_EQ(search(file, index, query), ids) << query;
+      EXPECT_EQ(index.version - index.savedVersion, c.extracted);
+    });
+  }
 }
 
 TEST(PageLinks, OnlyQuotedHashLinksOfAPageIdsShape) {

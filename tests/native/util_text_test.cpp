@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "util/text.h"
+#include "util/text_finder.h"
 
 TEST(RandomHex, GivesTwoCharactersPerByteAndDiffers) {
   const std::string a = RandomHex(32);
@@ -76,4 +77,35 @@ TEST(Utf16, EncodedSurrogateGivesOnlyReplacementCharacters) {
     EXPECT_FALSE(wide.empty());
     EXPECT_EQ(wide.find_first_not_of(u'\uFFFD'), std::u16string::npos) << HexEncode(bad.data(), bad.size());
   }
+}
+
+// The finder answers as a plain search does, wherever the needle sits against its 16-byte steps.
+TEST(TextFinder, CountsAndFindsAsAPlainSearch) {
+  const std::string japanese = "日本語のメモ、にほんごのメモ。";
+  const struct {
+    std::string text, needle;
+  } cases[] = {
+      {std::string(40, 'a') + "marmalade" + std::string(7, 'b') + "marmalade", "marmalade"},
+      {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "aa"},
+      {japanese + japanese + japanese, "のメモ"},
+      {japanese + "x", "x"},
+      {japanese, "メモ。"},
+      {"abc", "abcd"},
+      {"abc", ""},
+      {std::string(31, 'x') + "yz", "yz"},
+  };
+  for (const auto& c : cases) {
+    std::size_t plain = 0;
+    for (std::size_t at = c.text.find(c.needle); !c.needle.empty() && at != std::string::npos;
+         at = c.text.find(c.needle, at + c.needle.size())) {
+      ++plain;
+    }
+    const TextFinder finder(c.needle);
+    EXPECT_EQ(finder.Count(c.text), plain) << c.needle;
+    for (std::size_t from = 0; from <= c.text.size() && !c.needle.empty(); ++from) {
+      EXPECT_EQ(finder.Find(c.text, from), c.text.find(c.needle, from)) << c.needle << " from " << from;
+    }
+  }
+  EXPECT_NE(ContentHash("<p>Alpha</p>"), ContentHash("<p>Alphb</p>"));
+  EXPECT_EQ(ContentHash(std::string(100, 'q')), ContentHash(std::string(100, 'q')));
 }
