@@ -59,8 +59,11 @@ export class SaveStatus {
     }
     status.classList.remove('error', 'warn');
     status.title = '';
-    if (state === 'saving') status.textContent = messages.saving;
-    else if (state === 'saved') {
+    // Written only when it differs: every key reports 'saving', and a new text lays the window out
+    // again, after which the browser re-reads the whole page's text for the input method.
+    if (state === 'saving') {
+      if (status.textContent !== messages.saving) status.textContent = messages.saving;
+    } else if (state === 'saved') {
       status.textContent = messages.savedAt(clockTime(new Date()));
       if (this.pendingNote) {
         status.textContent += messages.historyNotSaved;
