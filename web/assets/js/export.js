@@ -114,7 +114,7 @@ function pictureBook() {
 // stored image pointed at its picture's class, or, when its id is in missing, replaced by a note.
 function exportedBody(html, exportedIds, book, missing) {
   const root = sanitizeToBody(html);
-  // Written out and read again, white space before the first element would be dropped.
+  // White space before the first node shows nothing, and the file has always been written without it.
   while (root.firstChild && root.firstChild.nodeType === Node.TEXT_NODE) {
     root.firstChild.data = root.firstChild.data.replace(LEADING_SPACE, '');
     if (root.firstChild.data) break;
