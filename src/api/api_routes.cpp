@@ -52,6 +52,7 @@ constexpr ApiRouteRow kApiRoutes[] = {
     {"GET", "/api/tree", PathShape::Exact, AnswerGetTree},
     {"PUT", "/api/tree", PathShape::Exact, AnswerPutTree},
     {"GET", "/api/history/images", PathShape::Exact, AnswerHistoryImages},
+    {"GET", "/api/pages", PathShape::Exact, AnswerGetPages},
     {"GET", "/api/pages/", PathShape::PageId, AnswerGetPage},
     {"PUT", "/api/pages/", PathShape::PageId, AnswerPutPage},
     {"DELETE", "/api/pages/", PathShape::PageId, AnswerDeletePage},

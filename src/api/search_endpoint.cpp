@@ -19,28 +19,6 @@ int HexValue(char c) {
   return -1;
 }
 
-bool IsUtf8(const std::string& text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 1;
-    std::uint32_t code = lead;
-    if (lead >= 0xF0 && lead <= 0xF4) length = 4, code = lead & 0x07;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, code = lead & 0x0F;
-    else if (lead >= 0xC2 && lead <= 0xDF) length = 2, code = lead & 0x1F;
-    else if (lead >= 0x80) return false;
-    if (i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = (code << 6) | (next & 0x3F);
-    }
-    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    i += length;
-  }
-  return true;
-}
-
 // A query-string value as the browser's form encoding writes it; nothing for a broken escape
 // or text that is not UTF-8.
 std::optional<std::string> DecodeQueryValue(const std::string& raw) {

@@ -1,11 +1,17 @@
 #include "documents/document_records.h"
 
+#include <algorithm>
+
 #include "documents/session.h"
+#include "store/page_read_view.h"
 #include "store/records.h"
 
 namespace {
 
 constexpr const char* kEmptyTree = "{\"schemaVersion\":1,\"pages\":[]}";
+
+// Pages read per brief read: a taker that stops early leaves at most this many read for nothing.
+constexpr std::size_t kPagesPerRead = 8;
 
 }  // namespace
 
@@ -35,6 +41,20 @@ RecordRead ReadDocumentPage(DocumentSession& session, const std::string& id) {
     read.tag = kNoRecordTag;
   }
   return read;
+}
+
+Status ReadDocumentPages(DocumentSession& session, const std::vector<std::string>& ids, const PageTaking& take) {
+  bool taking = true;
+  for (std::size_t next = 0; taking && next < ids.size(); next += kPagesPerRead) {
+    const std::vector<std::string> some(ids.begin() + static_cast<std::ptrdiff_t>(next),
+                                        ids.begin() + static_cast<std::ptrdiff_t>(std::min(ids.size(), next + kPagesPerRead)));
+    const Status read = ReadPagesBriefly(session.document, some, [&](const std::string& id, Status found, std::string& body) {
+      if (found == StatusCode::NotFound) body.clear();
+      taking = taking && take(id, body);
+    });
+    if (!read.ok()) return read;
+  }
+  return StatusCode::Ok;
 }
 
 PageWrite WriteDocumentPage(DocumentSession& session, const std::string& id, const std::string& body,

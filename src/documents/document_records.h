@@ -3,6 +3,7 @@
 // version tags, as the window asks for them.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ struct RecordWrite {
 RecordRead ReadDocumentTree(DocumentSession& session);
 RecordWrite WriteDocumentTree(DocumentSession& session, const std::string& body, const std::string& expectedTag);
 RecordRead ReadDocumentPage(DocumentSession& session, const std::string& id);
+// The given pages in the given order, read in brief reads of their own (a page with no body
+// reads as empty), each handed to take until it answers false; what is written meanwhile may or
+// may not be seen.
+using PageTaking = std::function<bool(const std::string& id, const std::string& body)>;
+Status ReadDocumentPages(DocumentSession& session, const std::vector<std::string>& ids, const PageTaking& take);
 // Keeps the body it replaces in the page's history by rule.
 PageWrite WriteDocumentPage(DocumentSession& session, const std::string& id, const std::string& body,
                             const std::string& expectedTag, RevisionRule rule);

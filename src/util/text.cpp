@@ -56,6 +56,19 @@ std::u16string Utf8ToUtf16(const std::string& text) {
   return platform::Utf8ToWide(text);
 }
 
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<std::uint8_t>(text[i]) < 0x80) {
+      ++i;
+    } else if (const std::size_t length = Utf8SequenceLength(text, i); length > 0) {
+      i += length;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string HexEncode(const void* bytes, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(bytes);
   std::string out;

@@ -28,6 +28,9 @@ bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerSuff
 // byte that is not part of a well-formed sequence becomes U+FFFD.
 std::string JsonEscape(std::string_view text);
 
+// Well-formed UTF-8 throughout: no stray, overlong or surrogate sequence.
+bool IsUtf8(std::string_view text);
+
 bool IsLowerHexOfLength(std::string_view text, std::size_t length);
 
 // 36 characters, '-' at 8, 13, 18 and 23, lower-case hex elsewhere.

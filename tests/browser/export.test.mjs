@@ -166,6 +166,19 @@ describe('HTML export', () => {
     assertNoProblems(assert, browser);
   });
 
+  test('the file reads back as the page: a code block keeps the blank lines it starts with', async () => {
+    const texts = await page.evaluate(async () => {
+      const { api, NO_RECORD } = await import('/assets/js/api.js');
+      const { createExport } = await import('/assets/js/export.js');
+      const id = crypto.randomUUID();
+      await api.putPage(id, '<pre>\n\nafter one blank line</pre><pre>\n\n\nafter two</pre>', NO_RECORD);
+      const { text } = await createExport('t', [{ id, title: 'code', depth: 0 }]);
+      const file = new DOMParser().parseFromString(text, 'text/html');
+      return [...file.querySelectorAll('.page-body pre')].map((pre) => pre.textContent);
+    });
+    assert.deepEqual(texts, ['\nafter one blank line', '\n\nafter two']);
+  });
+
   test('a cancelled picker exports nothing and says nothing', async () => {
     await page.evaluate(() => {
       window.__cancelPicker = true;

@@ -56,7 +56,7 @@ describe('API of one running program', () => {
     // An unknown method anywhere, or a known one on a path that takes others, is 405.
     for (const [method, target] of [['PATCH', '/api/nothing-here'], ['get', '/api/tree'], ['POST', '/api/tree'],
       ['PUT', '/api/images'], ['GET', '/api/open-data-folder'], ['GET', '/api/file/whatever'],
-      ['GET', '/api/file/recent/x'], ['PUT', `/api/pages/${pageId}/revisions`], ['DELETE', `/api/pages/${pageId}/revisions/x`]]) {
+      ['GET', '/api/file/recent/x'], ['PUT', `/api/pages/${pageId}/revisions`], ['PUT', '/api/pages'], ['DELETE', `/api/pages/${pageId}/revisions/x`]]) {
       const answer = await program.api(method, target);
       assert.equal(answer.status, 405, `${method} ${target}`);
       assert.equal(answer.text, envelope('method_not_allowed'), `${method} ${target}`);
@@ -154,6 +154,36 @@ describe('API of one running program', () => {
     const gone = await program.api('GET', target);
     assert.equal(gone.body.length, 0);
     assert.equal(gone.header('ETag'), '"0"');
+  });
+
+  test('pages read together: in the order asked, as many as one answer holds, a body not UTF-8 read alone', async () => {
+    const [text, other, broken, big, bigger] = ['1', '2', '3', '4', '5'].map((n) => pageId.replace(/^0/, n));
+    const bodies = { [text]: '<p>"q" \\ \n\t\u0001 日本</p>', [other]: 'x', [broken]: Buffer.from([0x3c, 0xff, 0x3e]),
+      [big]: 'a'.repeat(3 << 20), [bigger]: 'b'.repeat(3 << 20) };
+    for (const [id, body] of Object.entries(bodies)) {
+      assert.equal((await program.api('PUT', `/api/pages/${id}`, { 'If-Match': '"0"' }, body)).status, 200);
+    }
+    const none = pageId.replace(/^0/, '6');
+    const answer = (ids) => JSON.stringify({ pages: ids.map((id) => ({ id, body: id === none ? '' : bodies[id] })) });
+    for (const [ids, expected] of [
+      [[text, none, text, other], [text, none, text, other]],
+      [[other, broken, text], [other]],
+      [[broken, text], []],
+      [[big, bigger, text], [big]],
+      [[bigger], [bigger]],
+      [Array(100).fill(other), Array(100).fill(other)],
+    ]) {
+      const read = await program.api('GET', `/api/pages?ids=${ids.join(',')}`);
+      assert.equal(read.status, 200);
+      assert.equal(read.header('Content-Type'), 'application/json; charset=utf-8');
+      assert.equal(read.text, answer(expected));
+    }
+    for (const query of ['', '?ids=', `?ids=${text},`, `?ids=${text.toUpperCase()}`, `?ids=${text}%2C${other}`,
+      `?ids=${Array(101).fill(other).join(',')}`, `?id=${text}`]) {
+      const refused = await program.api('GET', `/api/pages${query}`);
+      assert.equal(refused.status, 400, query);
+      assert.equal(refused.text, envelope('bad_request'), query);
+    }
   });
 
   test('images: upload, fetch with long caching, list, delete', async () => {

@@ -66,10 +66,12 @@ describe('gate', () => {
     assert.equal(page.header('Content-Type'), 'text/html; charset=utf-8');
     assertGateHeaders(page);
 
-    const noCookie = await bare('GET', '/api/status', [['Host', program.host], ['Origin', program.origin]]);
-    assert.equal(noCookie.status, 401);
-    assert.equal(noCookie.text, envelope('reopen', reopenMessage));
-    assertGateHeaders(noCookie);
+    for (const target of ['/api/status', '/api/pages?ids=0f8fad5b-d9cb-469f-a165-70867728950e']) {
+      const noCookie = await bare('GET', target, [['Host', program.host], ['Origin', program.origin]]);
+      assert.equal(noCookie.status, 401, target);
+      assert.equal(noCookie.text, envelope('reopen', reopenMessage), target);
+      assertGateHeaders(noCookie);
+    }
 
   });
 
@@ -121,6 +123,7 @@ describe('gate', () => {
       [403, 'origin_not_allowed', 'GET', '/api/tree', { 'Sec-Fetch-Site': 'cross-site' }],
       [403, 'origin_not_allowed', 'GET', '/api/tree', { Origin: evil }],
       [403, 'origin_not_allowed', 'GET', '/api/tree', { Origin: evil, Cookie: null, 'Sec-Fetch-Mode': 'cors' }],
+      [403, 'origin_not_allowed', 'GET', '/api/pages?ids=0f8fad5b-d9cb-469f-a165-70867728950e', { Origin: evil }],
       // Form posts, which need no preflight: text/plain, and from a sandboxed frame (Origin null).
       [403, 'origin_not_allowed', 'POST', '/api/images', { Origin: evil, 'Content-Type': 'text/plain' }],
       [403, 'origin_not_allowed', 'POST', '/api/file/new', { Origin: 'null', 'Content-Type': 'text/plain' }],

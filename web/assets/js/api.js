@@ -141,6 +141,13 @@ export const api = {
     return { html, etag: versionTag(response) };
   },
 
+  // The first of the pages asked for (at most 100), in order, as [{ id, html }]: as many as one
+  // answer holds. An answer may leave out even the first, whose body is then read with getPage.
+  async getPages(ids) {
+    const { pages } = await (await request('/api/pages?ids=' + ids.join(','))).json();
+    return pages.map((page) => ({ id: page.id, html: page.body }));
+  },
+
   // keepRevision: the body this write replaces is kept in the page's history, however recent
   // its last kept version (a restore, an overwrite of another window's version).
   async putPage(id, html, etag, keepalive = false, { keepRevision = false } = {}) {

@@ -4,13 +4,17 @@
 import { api, request } from './api.js';
 import { IMAGE_TYPES, exportedPictureRule, storedImageId } from './content-rules.js';
 import { messages } from './messages.js';
-import { escapeHtml, sanitizeHtml } from './sanitize.js';
+import { escapeHtml, sanitizeToBody } from './sanitize.js';
 import { retargetPageLinks } from './page-links.js';
 
 const EXPORT_CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 const RESERVED_NAME = /^(con|prn|aux|nul|com[0-9]|lpt[0-9])$/i;
 const DOWNLOAD_URL_LIFETIME_MS = 60000;
-const PAGE_READS_AT_ONCE = 6;
+// Pages asked for in one read, and reads under way at once: few requests, each a short wait.
+const PAGES_PER_READ = 50;
+const BATCHES_AHEAD = 3;
+const NONE_MISSING = new Set();
+const LEADING_SPACE = /^[\t\n\f\r ]+/;
 
 const CONTENT_STYLE_ADDRESS = '/assets/css/content.css';
 // The frame around the pages; the pages' own rules are the editor's, read from content.css.
@@ -77,61 +81,90 @@ async function imageDataAddress(id) {
   return type ? 'data:' + type + ';base64,' + base64Of(bytes) : '';
 }
 
-// Points each stored image of the page at its picture: a class whose rule in the file's own style
-// sheet holds the image's data: address, written once however many times the image is used.
-async function embedImages(cleanHtml, pictureOf) {
-  const doc = new DOMParser().parseFromString(cleanHtml, 'text/html');
-  let missing = 0;
-  for (const img of [...doc.querySelectorAll('img')]) {
+// Each stored image's picture: read once, however many times it is used, and named by class
+// ("picture-N") in the order of first use, whether or not it turns out to hold an image.
+function pictureBook() {
+  const reads = new Map();
+  const names = new Map();
+  const read = (id) => {
+    if (!reads.has(id)) reads.set(id, imageDataAddress(id).catch(() => ''));
+    return reads.get(id);
+  };
+  return {
+    nameOf(id) {
+      if (!names.has(id)) names.set(id, 'picture-' + (names.size + 1));
+      read(id);
+      return names.get(id);
+    },
+    // Once every read is done: the style rules, and the ids that hold no image.
+    async settle() {
+      const rules = [];
+      const missing = new Set();
+      for (const [id, name] of names) {
+        const address = await read(id);
+        if (/^data:image\//.test(address)) rules.push(exportedPictureRule(name, address));
+        else missing.add(id);
+      }
+      return { rules, missing };
+    },
+  };
+}
+
+// The page's body for the file, in one parse: sanitized, its page links retargeted, and each
+// stored image pointed at its picture's class, or, when its id is in missing, replaced by a note.
+function exportedBody(html, exportedIds, book, missing) {
+  const root = sanitizeToBody(html);
+  // White space before the first node shows nothing, and the file has always been written without it.
+  while (root.firstChild && root.firstChild.nodeType === Node.TEXT_NODE) {
+    root.firstChild.data = root.firstChild.data.replace(LEADING_SPACE, '');
+    if (root.firstChild.data) break;
+    root.firstChild.remove();
+  }
+  retargetPageLinks(root, exportedIds);
+  const images = [];
+  let notes = 0;
+  for (const img of [...root.querySelectorAll('img')]) {
     const id = storedImageId(img.getAttribute('src'));
-    const picture = id ? await pictureOf(id) : '';
-    if (picture) {
+    if (id && !missing.has(id)) {
+      images.push(id);
       img.removeAttribute('src');
-      img.classList.add(picture);
+      img.classList.add(book.nameOf(id));
     } else {
-      missing++;
-      const note = doc.createElement('span');
+      if (id) images.push(id);
+      notes++;
+      const note = root.ownerDocument.createElement('span');
       note.className = 'missing-image';
       note.textContent = messages.missingImage;
       img.replaceWith(note);
     }
   }
-  return { html: doc.body.innerHTML, missing };
+  return { html: root.innerHTML, images, missing: notes };
 }
 
-// Each picture's class and data: address, numbered in the order of first use.
-function pictureBook() {
-  const read = new Map();
-  const rules = [];
-  return {
-    rules: () => rules.filter(Boolean),
-    // The class of the stored image's picture, or '' when it holds no image; one read per image.
-    pictureOf(id) {
-      if (!read.has(id)) {
-        const number = read.size + 1;
-        read.set(id, imageDataAddress(id).catch(() => '').then((address) => {
-          if (!/^data:image\//.test(address)) return '';
-          rules[number] = exportedPictureRule('picture-' + number, address);
-          return 'picture-' + number;
-        }));
-      }
-      return read.get(id);
-    },
-  };
+// The bodies of the pages with these ids, in order: as many at a time as an answer holds.
+async function readBodies(ids) {
+  const bodies = [];
+  while (bodies.length < ids.length) {
+    const rest = ids.slice(bodies.length);
+    const read = await api.getPages(rest);
+    if (read.length) bodies.push(...read.map((page) => page.html));
+    else bodies.push((await api.getPage(rest[0])).html);
+  }
+  return bodies;
 }
 
-// Runs work(item) for every item, a few at a time, and gives the results in the items' order.
-async function mapFew(items, limit, work) {
-  const results = new Array(items.length);
-  let next = 0;
-  const worker = async () => {
-    while (next < items.length) {
-      const index = next++;
-      results[index] = await work(items[index]);
+// The pages' bodies, a batch at a time in order, with the next few batches already under way.
+async function* bodyBatches(ids) {
+  const reads = [];
+  for (let next = 0; next < ids.length || reads.length;) {
+    while (next < ids.length && reads.length < BATCHES_AHEAD) {
+      const read = readBodies(ids.slice(next, next + PAGES_PER_READ));
+      read.catch(() => {}); // a failure is met where the batch is awaited
+      reads.push(read);
+      next += PAGES_PER_READ;
     }
-  };
-  await Promise.all(Array.from({ length: Math.min(limit, items.length) }, worker));
-  return results;
+    yield await reads.shift();
+  }
 }
 
 // The content rules as the editor uses them, for the export to embed.
@@ -171,15 +204,24 @@ function buildDocument(title, pages, contentStyle, pictures) {
 
 export async function createExport(title, list) {
   const book = pictureBook();
-  const contentStyle = await loadContentStyle();
+  const contentStyle = loadContentStyle();
+  contentStyle.catch(() => {}); // a failure is met where it is awaited
   const exportedIds = new Set(list.map((entry) => entry.id));
-  const pages = await mapFew(list, PAGE_READS_AT_ONCE, async (entry) => {
-    const { html } = await api.getPage(entry.id);
-    const embedded = await embedImages(retargetPageLinks(sanitizeHtml(html), exportedIds), book.pictureOf);
-    return { id: entry.id, title: entry.title, depth: entry.depth, ...embedded };
-  });
-  const missing = pages.reduce((sum, page) => sum + page.missing, 0);
-  return { text: buildDocument(title, pages, contentStyle, book.rules()), missing };
+  const pages = [];
+  for await (const bodies of bodyBatches(list.map((entry) => entry.id))) {
+    for (const body of bodies) {
+      const entry = list[pages.length];
+      const page = exportedBody(body, exportedIds, book, NONE_MISSING);
+      // The body is kept only while a picture it uses may yet turn out missing.
+      pages.push({ id: entry.id, title: entry.title, depth: entry.depth, body: page.images.length ? body : '', ...page });
+    }
+  }
+  const { rules, missing } = await book.settle();
+  for (const page of pages) {
+    if (page.images.some((id) => missing.has(id))) Object.assign(page, exportedBody(page.body, exportedIds, book, missing));
+  }
+  const notes = pages.reduce((sum, page) => sum + page.missing, 0);
+  return { text: buildDocument(title, pages, await contentStyle, rules), missing: notes };
 }
 
 export const HTML_FILE = { description: messages.htmlFile, accept: { 'text/html': ['.html'] } };

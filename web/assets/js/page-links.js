@@ -27,13 +27,11 @@ export function followPageLinks(root, pages, open) {
 
 // In an export, a link to an exported page leads to its article; a link to any other page
 // becomes its plain text.
-export function retargetPageLinks(html, exportedIds) {
-  const doc = new DOMParser().parseFromString(html, 'text/html');
-  for (const anchor of [...doc.body.querySelectorAll('a[href]')]) {
+export function retargetPageLinks(root, exportedIds) {
+  for (const anchor of [...root.querySelectorAll('a[href]')]) {
     const id = pageLinkId(anchor);
     if (!id) continue;
     if (exportedIds.has(id)) anchor.setAttribute('href', '#p-' + id);
     else anchor.replaceWith(...anchor.childNodes);
   }
-  return doc.body.innerHTML;
 }

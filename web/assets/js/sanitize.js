@@ -355,6 +355,12 @@ function sanitizedRoot(html) {
   return root;
 }
 
+// The sanitized content as the body element of its own inert document, for work that goes on
+// changing it before it is written out.
+export function sanitizeToBody(html) {
+  return sanitizedRoot(html);
+}
+
 export function sanitizeHtml(html) {
   return sanitizedRoot(html).innerHTML;
 }
