@@ -4,10 +4,8 @@
 // the same run; and the program's memory while the unread answers are held. Prints one JSON
 // line. Linux only: memory comes from /proc.
 //   FERNCARD_BIN=build/ferncard node bench/denial.mjs [--smoke]
-import { readFileSync } from 'node:fs';
-import net from 'node:net';
-
 import { buildRequest } from '../tests/support/http.mjs';
+import { openMany, residentMiB } from '../tests/support/launch.mjs';
 import { startProgram } from '../tests/support/session.mjs';
 
 const smoke = process.argv.includes('--smoke');
@@ -20,21 +18,6 @@ const RUNS = smoke ? 3 : 9;
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const pageId = (n) => `00000000-0000-4000-8000-${String(n).padStart(12, '0')}`;
-const residentMiB = (pid, field = 'VmRSS') =>
-  Number(new RegExp(`${field}:\\s+(\\d+)`).exec(readFileSync(`/proc/${pid}/status`, 'utf8'))[1]) / 1024;
-
-function openMany(port, count, onConnect) {
-  return Promise.all(Array.from({ length: count }, () => new Promise((resolve, reject) => {
-    const socket = net.connect(port, '127.0.0.1');
-    socket.once('error', reject);
-    socket.once('connect', () => {
-      socket.removeListener('error', reject);
-      socket.on('error', () => {});
-      onConnect(socket);
-      resolve(socket);
-    });
-  })));
-}
 
 const program = await startProgram();
 const time = async (method, target, headers, body) => {

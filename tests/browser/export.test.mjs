@@ -4,68 +4,30 @@ import os from 'node:os';
 import path from 'node:path';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { PNG_BASE64, assertNoProblems, row, useWindow } from '../support/browser.mjs';
+import { PNG_BASE64, addPages, assertNoProblems, row, savePicker, useWindow } from '../support/browser.mjs';
 
 const CSP = "default-src 'none'; img-src data:; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 
-// A save picker that keeps what is written, so the test can read the file.
-function fakeSavePicker() {
-  window.showSaveFilePicker = async (options) => {
-    window.__pickerOptions = JSON.parse(JSON.stringify(options));
-    if (window.__cancelPicker) throw new DOMException('cancelled', 'AbortError');
-    return {
-      name: 'chosen.html',
-      async createWritable() {
-        const parts = [];
-        return {
-          async write(blob) { parts.push(await blob.text()); },
-          async close() { window.__exported = parts.join(''); },
-          async abort() {},
-        };
-      },
-    };
-  };
-}
-
-// Builds the pages of the test through the window's API client: a top page with a title that
-// needs escaping and two children (one of them trashed), and a second top page; one image is
-// used on three pages, one page refers to an image that does not exist, and one body holds
-// hostile markup stored without the client's sanitizer.
-async function buildPages(page) {
-  return page.evaluate(async (pngBase64) => {
-    const { api, NO_RECORD } = await import('/assets/js/api.js');
-    const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
-    const image = await api.uploadImage(new Blob([bytes], { type: 'image/png' }));
-    const { text, etag } = await api.getTree();
-    const doc = JSON.parse(text);
-    const now = new Date().toISOString();
-    const ids = { top: crypto.randomUUID(), child: crypto.randomUUID(), trashed: crypto.randomUUID(), second: crypto.randomUUID() };
-    const add = (id, parentId, order, title, deletedAt = null) =>
-      doc.pages.push({ id, parentId, order, title, createdAt: now, updatedAt: now, deletedAt });
-    add(ids.top, null, 5000, 'A <&> B');
-    add(ids.child, ids.top, 1000, '');
-    add(ids.trashed, ids.top, 2000, 'ごみ', now);
-    add(ids.second, null, 6000, 'Second');
-    await api.putTree(doc, etag);
-    const img = `<img src="/api/images/${image}" alt="" class="img-center" width="40">`;
-    await api.putPage(ids.top, `<p>top text</p>${img}<script>window.__hit=1</script><a href="javascript:1">js</a>` +
-      '<img src="https://x.test/a.png"><iframe src="https://x.test/"></iframe>', NO_RECORD);
-    await api.putPage(ids.child, `<p>child</p>${img}<img src="/api/images/${'f'.repeat(32)}">`, NO_RECORD);
-    await api.putPage(ids.trashed, '<p>trashed text</p>', NO_RECORD);
-    await api.putPage(ids.second, `<p style="color: red; position: fixed">second</p>${img}`, NO_RECORD);
-    return { ids, image };
-  }, PNG_BASE64);
-}
+// A top page with a title that needs escaping and two children (one of them trashed), and a
+// second top page; one image is used on three pages, one page refers to an image that does not
+// exist, and one body holds hostile markup stored without the client's sanitizer.
+const IMG = '<img src="{image}" alt="" class="img-center" width="40">';
+const PAGES = {
+  top: { title: 'A <&> B', order: 5000, body: `<p>top text</p>${IMG}<script>window.__hit=1</script><a href="javascript:1">js</a>` +
+    '<img src="https://x.test/a.png"><iframe src="https://x.test/"></iframe>' },
+  child: { title: '', parent: 'top', order: 1000, body: `<p>child</p>${IMG}<img src="/api/images/${'f'.repeat(32)}">` },
+  trashed: { title: 'ごみ', parent: 'top', order: 2000, trashed: true, body: '<p>trashed text</p>' },
+  second: { title: 'Second', order: 6000, body: `<p style="color: red; position: fixed">second</p>${IMG}` },
+};
 
 describe('HTML export', () => {
-  let server;
   let browser;
   let page;
   let built;
   const imageReads = [];
   useWindow(async (opened) => {
-    ({ server, browser, page } = opened);
-    built = await buildPages(page);
+    ({ browser, page } = opened);
+    built = await addPages(page, PAGES);
     browser.allow(/status of 404/); // the image that does not exist
     await page.reload();
     await row(page, 'A <&> B').click();
@@ -73,7 +35,7 @@ describe('HTML export', () => {
     page.on('request', (request) => {
       if (/\/api\/images\/[0-9a-f]{32}$/.test(new URL(request.url()).pathname)) imageReads.push(request.url());
     });
-  }, { initScript: fakeSavePicker });
+  }, { initScript: savePicker });
 
   async function exportWith(label) {
     await page.evaluate(() => { window.__exported = undefined; });

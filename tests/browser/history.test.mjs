@@ -1,13 +1,12 @@
 // The page history in the window: earlier versions listed with their changes marked, brought
-// back through the normal save, kept when another window's version is overwritten, and their
-// images spared by the clean-up.
+// back through the normal save, and kept when another window's version is overwritten (their
+// images spared by the clean-up: images.test.mjs).
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import {
-  PNG_BASE64, assertNoProblems, ignoreFocus, newPage, openWindow, row, showPage, storedAs, until, useWindow,
+  ignoreFocus, newPage, openWindow, row, showPage, storedAs, until, useWindow,
 } from '../support/browser.mjs';
 import { messages } from '../../web/assets/js/messages.js';
-import { DAY_MS as DAY } from '../../web/assets/js/time.js';
 
 const failedMessage = '履歴を保存できませんでした。空き容量と権限をご確認ください。ページは保存されています。';
 
@@ -32,7 +31,8 @@ describe('page history', () => {
   let server;
   let browser;
   let page;
-  useWindow((opened) => { ({ server, browser, page } = opened); });
+  // The overwrite's own window meets the other's version first (412).
+  useWindow((opened) => { ({ server, browser, page } = opened); }, { allow: [/status of 412/] });
 
   test('an earlier version is listed with its changes marked and brought back by 「この版に戻す」', async () => {
     const id = await newPage(page, '買い物');
@@ -67,7 +67,6 @@ describe('page history', () => {
     assert.equal(await dialog.locator('.history-note').textContent(), messages.trashedHistoryNote);
     await dialog.getByRole('button', { name: messages.close }).click();
     await page.click('#trashBtn');
-    assertNoProblems(assert, browser);
   });
 
   test('overwriting from the conflict banner keeps the other window\'s text in the history', async () => {
@@ -106,42 +105,5 @@ describe('page history', () => {
       assert.equal(await status.getAttribute('title'), note ? failedMessage : '', text);
     }
     await page.unroute((url) => /^\/api\/pages\/[0-9a-f-]{36}$/.test(url.pathname));
-  });
-
-  test('an image that only an earlier version shows survives image clean-up', async () => {
-    const [kept, unused] = await page.evaluate(async ([pngBase64, day]) => {
-      const { api, NO_RECORD } = await import('/assets/js/api.js');
-      const bytes = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
-      const upload = (n) => api.uploadImage(new Blob([bytes, new Uint8Array(n)], { type: 'image/png' }));
-      const images = [await upload(1), await upload(2)];
-      const { text, etag } = await api.getTree();
-      const doc = JSON.parse(text);
-      const pageId = crypto.randomUUID();
-      const now = Date.now();
-      doc.pages.push({ id: pageId, parentId: null, order: 99000, title: '写真', createdAt: now, updatedAt: now, deletedAt: null });
-      await api.putTree(doc, etag);
-      const first = await api.putPage(pageId, `<p><img src="/api/images/${images[0]}" alt=""></p>`, NO_RECORD);
-      await api.putPage(pageId, '<p>写真は外しました</p>', first);
-      // Both were seen unreferenced by the pages two days ago.
-      localStorage.setItem('ferncard.unreferencedImages',
-        JSON.stringify({ [images[0]]: now - 2 * day, [images[1]]: now - 2 * day }));
-      return images;
-    }, [PNG_BASE64, DAY]);
-    await page.route((url) => url.pathname === '/api/images', async (route) => {
-      if (route.request().method() !== 'GET') return route.fallback();
-      const response = await route.fetch();
-      const { images } = await response.json();
-      return route.fulfill({ response, json: { images: images.map((image) => ({ ...image, modified: Date.now() - 2 * DAY })) } });
-    });
-    const imageIds = () => page.evaluate(async () => {
-      const { api } = await import('/assets/js/api.js');
-      return (await api.listImages()).map((image) => image.id);
-    });
-    await page.reload();
-    await until(async () => !(await imageIds()).includes(unused), { interval: 250 });
-    await page.unroute((url) => url.pathname === '/api/images');
-    assert.ok((await imageIds()).includes(kept), 'the image of the earlier version stays');
-    const answer = await page.evaluate(async (id) => (await fetch('/api/images/' + id)).status, kept);
-    assert.equal(answer, 200);
   });
 });

@@ -1,7 +1,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, newPage, storedAs, transfer, until, useWindow, waitReady } from '../support/browser.mjs';
+import { newPage, storedAs, transfer, until, useWindow, waitReady } from '../support/browser.mjs';
 
 // Every policy report the window sees, from before the client starts.
 function recordViolations() {
@@ -18,9 +18,8 @@ const OFFICE_ITEM = (list, level, glyph, text, className = 'MsoListParagraphCxSp
   MARKER(glyph) + `<span lang="JA">${text}</span></p>`;
 
 describe('pasting and dropping', () => {
-  let browser;
   let page;
-  useWindow((opened) => { ({ browser, page } = opened); }, { initScript: recordViolations });
+  useWindow((opened) => { ({ page } = opened); }, { initScript: recordViolations });
 
   // What is pasted or dropped, and the body stored after it.
   for (const [name, kind, content, expected] of [
@@ -47,7 +46,6 @@ describe('pasting and dropping', () => {
       await transfer(page, kind, content);
       await storedAs(page, id, expected);
       assert.deepEqual(await page.evaluate(() => [window.__violations, window.__hit]), [[], undefined]);
-      assertNoProblems(assert, browser);
     });
   }
 
@@ -92,6 +90,5 @@ describe('pasting and dropping', () => {
     await waitReady(page);
     assert.equal(await page.innerHTML('#editor') === expected.slice(0, -4) + '!</p>', true);
     assert.deepEqual(await page.evaluate(() => window.__violations), []);
-    assertNoProblems(assert, browser);
   });
 });

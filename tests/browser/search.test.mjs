@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { assertNoProblems, openPageId, row, until, useWindow } from '../support/browser.mjs';
+import { openPageId, row, until, useWindow } from '../support/browser.mjs';
 
 const highlighted = (page) => page.evaluate(() => {
   const highlight = CSS.highlights.get('search-match');
@@ -11,12 +11,11 @@ const highlighted = (page) => page.evaluate(() => {
 });
 
 describe('search and page links', () => {
-  let browser;
   let page;
   let welcomeId;
   let notesId;
   useWindow(async (opened) => {
-    ({ browser, page } = opened);
+    ({ page } = opened);
     const pageInHash = (not) => until(async () => {
       const id = await openPageId(page);
       return id !== not && id;
@@ -105,6 +104,5 @@ describe('search and page links', () => {
       return [bodyOf(both.text), bodyOf(one.text)];
     }, [notesId, welcomeId, messages.welcomeTitle]);
     assert.deepEqual(exported, [`<p>see&nbsp;<a href="#p-${welcomeId}">${messages.welcomeTitle}</a></p>`, `<p>see&nbsp;${messages.welcomeTitle}</p>`]);
-    assertNoProblems(assert, browser);
   });
 });

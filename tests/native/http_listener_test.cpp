@@ -85,12 +85,11 @@ TEST_F(ListenerTest, AnswerBytesAreExact) {
             "Content-Length: 5\r\n\r\nhello");
 }
 
+// Which heads the parser refuses is its own test; a refused one is answered like "G" below.
 TEST_F(ListenerTest, RefusalsNeverReachTheHandler) {
   EXPECT_EQ(Send("GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"), kChunked);
   EXPECT_EQ(Send("GET / HTTP/1.1\r\nTransfer-Encoding: identity\r\nContent-Length: 0\r\n\r\n"), kChunked);
   EXPECT_EQ(Send("GET / HTTP/1.1\r\ntransfer-encoding:\r\n\r\n"), kChunked);
-  EXPECT_EQ(Send("GET  / HTTP/1.1\r\n\r\n"), kBadRequest);
-  EXPECT_EQ(Send("GET / HTTP/1.1\r\nHost: a\r\nHOST: a\r\n\r\n"), kBadRequest);
   EXPECT_EQ(calls_->load(), 0);
 }
 

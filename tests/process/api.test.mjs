@@ -1,20 +1,17 @@
 // The JSON API of a running program: status, recent, tree and pages with version tags, images.
 import assert from 'node:assert/strict';
-import { createHash } from 'node:crypto';
 import { chmodSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { programPath, skipUnderWine } from '../support/ferncard.mjs';
-import { startProgram, waitFor } from '../support/session.mjs';
+import { envelope, startProgram, tagOf, waitFor } from '../support/session.mjs';
 
 const conflictMessage = '別のウィンドウで先に更新されました。';
 const emptyTree = '{"schemaVersion":1,"pages":[]}';
 const pageId = '0f8fad5b-d9cb-469f-a165-70867728950e';
 const png = Buffer.concat([Buffer.from('89504e470d0a1a0a', 'hex'), Buffer.from('rest of a png')]);
 
-const tagOf = (bytes) => `"${createHash('sha256').update(bytes).digest('hex').slice(0, 32)}"`;
-const envelope = (code, message = '') => JSON.stringify({ error: code, message });
 
 describe('API of one running program', () => {
   let program;
@@ -55,15 +52,18 @@ describe('API of one running program', () => {
   test('methods and paths the router does not know', async () => {
     // An unknown method anywhere, or a known one on a path that takes others, is 405.
     for (const [method, target] of [['PATCH', '/api/nothing-here'], ['get', '/api/tree'], ['POST', '/api/tree'],
-      ['PUT', '/api/images'], ['GET', '/api/open-data-folder'], ['GET', '/api/file/whatever'],
-      ['GET', '/api/file/recent/x'], ['PUT', `/api/pages/${pageId}/revisions`], ['PUT', '/api/pages'], ['DELETE', `/api/pages/${pageId}/revisions/x`]]) {
+      ['PUT', '/api/images'], ['GET', '/api/open-data-folder'], ['GET', '/api/file/whatever'], ['GET', '/api/file/open'],
+      ['GET', '/api/file/recent/x'], ['PUT', `/api/pages/${pageId}/revisions`], ['PUT', '/api/pages'],
+      ['DELETE', `/api/pages/${pageId}/revisions/x`], ['POST', '/api/history/images']]) {
       const answer = await program.api(method, target);
       assert.equal(answer.status, 405, `${method} ${target}`);
       assert.equal(answer.text, envelope('method_not_allowed'), `${method} ${target}`);
     }
     for (const [method, target] of [['GET', '/api/status/'], ['GET', `/api/pages/${pageId.toUpperCase()}`],
       ['DELETE', `/api/images/${'a'.repeat(31)}`], ['GET', '/api/nothing-here'], ['POST', '/api/file/whatever'],
-      ['PUT', `/api/pages/${pageId}x`], ['GET', `/api/pages/${pageId}/revisions/`], ['GET', `/api/pages/${pageId}/revisionsx`]]) {
+      ['PUT', `/api/pages/${pageId}x`], ['GET', `/api/pages/${pageId}/revisions/`], ['GET', `/api/pages/${pageId}/revisionsx`],
+      ['GET', `/api/pages/${pageId}/revision`], ['GET', `/api/pages/${pageId}/revisions/${'a'.repeat(32)}/x`],
+      ['GET', `/api/pages/${pageId.toUpperCase()}/revisions`]]) {
       const answer = await program.api(method, target);
       assert.equal(answer.status, 404, `${method} ${target}`);
       assert.equal(answer.text, envelope('not_found'), `${method} ${target}`);

@@ -13,6 +13,7 @@ import { patience, skipUnderWine, startFerncard } from '../support/ferncard.mjs'
 import { request } from '../support/http.mjs';
 import { freePort, portOf, requestEnd, waitFor, waitForLaunchAddress } from '../support/launch.mjs';
 import { makePicker } from '../support/picker.mjs';
+import { sql } from '../support/session.mjs';
 
 const failedMessage = 'バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。';
 const readOnlyAnswer = {
@@ -33,12 +34,6 @@ function freshDir() {
 function localDate(ms = Date.now()) {
   const d = new Date(ms);
   return `${d.getFullYear()}-${String(d.getMonth() + 1).padStart(2, '0')}-${String(d.getDate()).padStart(2, '0')}`;
-}
-
-function sql(file, statement) {
-  const result = spawnSync('sqlite3', [file, statement], { encoding: 'utf8' });
-  assert.equal(result.status, 0, result.stderr);
-  return result.stdout.trim();
 }
 
 // A session on the program's window at a launch address: its API, with the cookie the ticket gives.

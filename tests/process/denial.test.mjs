@@ -1,36 +1,16 @@
 // Peers that hold connections or ask a lot never keep the window's own requests from being
 // answered: slow heads, answers nobody reads, and many searches at once.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import net from 'node:net';
 import { after, before, describe, test } from 'node:test';
 
 import { underWine } from '../support/ferncard.mjs';
 import { buildRequest } from '../support/http.mjs';
+import { openMany, residentMiB } from '../support/launch.mjs';
 import { startProgram, waitFor } from '../support/session.mjs';
 
 const id = (n) => `00000000-0000-4000-8000-${String(n).padStart(12, '0')}`;
 const entry = (pageId, title) =>
   ({ id: pageId, parentId: null, order: 0, title, createdAt: 1, updatedAt: 1, deletedAt: null });
-
-// Opens count connections to port, each through onConnect; resolves once all are connected.
-function openMany(port, count, onConnect) {
-  return Promise.all(Array.from({ length: count }, () => new Promise((resolve, reject) => {
-    const socket = net.connect(port, '127.0.0.1');
-    socket.once('error', reject);
-    socket.once('connect', () => {
-      socket.removeListener('error', reject);
-      socket.on('error', () => {});
-      onConnect(socket);
-      resolve(socket);
-    });
-  })));
-}
-
-function residentMiB(pid) {
-  const line = readFileSync(`/proc/${pid}/status`, 'utf8').split('\n').find((l) => l.startsWith('VmRSS:'));
-  return Number(line.split(/\s+/)[1]) / 1024;
-}
 
 describe('denial by slow or greedy peers', () => {
   let program;

@@ -3,7 +3,9 @@
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after, before } from 'node:test';
+import assert from 'node:assert/strict';
+import { after, afterEach, before } from 'node:test';
+import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 import { messages } from '../../web/assets/js/messages.js';
 import { launchProgram } from './session.mjs';
@@ -64,11 +66,12 @@ export async function waitReady(page) {
 
 // Opens a window the way the program does: through the launch address with its one-time ticket.
 // Later windows of the same browser share its session cookie and may enter at "/".
-// `initScript` runs in the window before the client does.
+// `initScript` (one or a list: functions, or { path } of a file) runs in the window before the
+// client does.
 export async function openWindow(browser, server, { viaTicket = true, initScript = null } = {}) {
   const page = browser.context.pages().find((candidate) => candidate.url() === 'about:blank') ||
     await browser.context.newPage();
-  if (initScript) await page.addInitScript(initScript);
+  for (const script of [initScript].flat().filter(Boolean)) await page.addInitScript(script);
   await page.goto(viaTicket ? server.launchAddress() : server.origin + '/');
   await waitReady(page);
   return page;
@@ -101,6 +104,9 @@ export function assertNoProblems(assert, browser) {
   assert.deepEqual(browser.problems, [], 'console errors or CSP violations');
 }
 
+// The init script of a save picker that keeps what is written (see save-picker.js).
+export const savePicker = { path: fileURLToPath(new URL('./save-picker.js', import.meta.url)) };
+
 // Keeps a window from re-reading the tree when it gets the focus, so that it acts on what it
 // read earlier, as a window does that the user switches to and uses at once.
 export function ignoreFocus() {
@@ -121,7 +127,8 @@ export function treeWrites(page) {
 // The set-up of a browser suite: before its tests a program (launchProgram's options in
 // `program`), a browser with the given console errors allowed and, unless `open` is false, one
 // window on it (openWindow's options; `clock` installs a controllable clock first), handed to
-// `ready` ({ server, browser, page }) for the suite's own preparation; after them both end.
+// `ready` ({ server, browser, page }) for the suite's own preparation; after each test, no console
+// error or policy violation that was not allowed; after them all, both end.
 export function useWindow(ready, { program, allow = [], clock = false, open = true, ...windowOptions } = {}) {
   let server;
   let browser;
@@ -132,6 +139,9 @@ export function useWindow(ready, { program, allow = [], clock = false, open = tr
     if (clock) await browser.context.clock.install();
     const page = open ? await openWindow(browser, server, windowOptions) : undefined;
     await ready({ server, browser, page });
+  });
+  afterEach(() => {
+    assert.deepEqual(browser?.problems.splice(0) ?? [], [], 'console errors or CSP violations');
   });
   after(async () => {
     await browser?.close();
@@ -236,6 +246,32 @@ export async function pause(page) {
 
 // A PNG of one pixel.
 export const PNG_BASE64 = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==';
+
+// Adds pages through the window's own API client after uploading the PNG above: `pages` maps a
+// key to { title, parent (an earlier key), order, trashed, body }; in a body "{image}" stands for
+// the picture's address and "#{key}" for a link to that page. Resolves with { ids, image }.
+export function addPages(page, pages) {
+  return page.evaluate(async ([specs, pngBase64]) => {
+    const { api, NO_RECORD } = await import('/assets/js/api.js');
+    const png = Uint8Array.from(atob(pngBase64), (c) => c.charCodeAt(0));
+    const image = await api.uploadImage(new Blob([png], { type: 'image/png' }));
+    const { text, etag } = await api.getTree();
+    const doc = JSON.parse(text);
+    const now = Date.now();
+    const ids = Object.fromEntries(Object.keys(specs).map((key) => [key, crypto.randomUUID()]));
+    for (const [key, { title, parent, order = 90000 + doc.pages.length, trashed }] of Object.entries(specs)) {
+      doc.pages.push({ id: ids[key], parentId: parent ? ids[parent] : null, order, title,
+        createdAt: now, updatedAt: now, deletedAt: trashed ? now : null });
+    }
+    await api.putTree(doc, etag);
+    for (const [key, { body }] of Object.entries(specs)) {
+      if (body === undefined) continue;
+      const html = body.replaceAll('{image}', '/api/images/' + image).replace(/#\{(\w+)\}/g, (m, to) => '#' + ids[to]);
+      await api.putPage(ids[key], html, NO_RECORD);
+    }
+    return { ids, image };
+  }, [pages, PNG_BASE64]);
+}
 
 // Hands the editor a clipboard (paste) or a drag (drop) with the given HTML, text and files;
 // a file is [name, type, size] (size 0: the PNG above).

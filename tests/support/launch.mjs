@@ -62,6 +62,25 @@ export function connect(port) {
   });
 }
 
+// Opens count connections to port, each handed to onConnect once connected (a later error on one
+// is ignored); resolves with the sockets once all are open.
+export function openMany(port, count, onConnect) {
+  return Promise.all(Array.from({ length: count }, () => new Promise((resolve, reject) => {
+    const socket = net.connect(port, '127.0.0.1');
+    socket.once('error', reject);
+    socket.once('connect', () => {
+      socket.removeListener('error', reject);
+      socket.on('error', () => {});
+      onConnect(socket);
+      resolve(socket);
+    });
+  })));
+}
+
+// A Linux process's memory in MiB: resident now (VmRSS) or at its peak (VmHWM).
+export const residentMiB = (pid, field = 'VmRSS') =>
+  Number(new RegExp(`${field}:\\s+(\\d+)`).exec(readFileSync(`/proc/${pid}/status`, 'utf8'))[1]) / 1024;
+
 // Asks the program to end as its system does: SIGTERM on Linux; under Wine, where a signal kills
 // the process outright, the close message to its windows (taskkill without /f). taskkill can
 // name the program only by its image name there, so every running ferncard.exe of the Wine

@@ -1,6 +1,8 @@
 // A running program with a browser-like session: the ticket traded for the cookie, and requests
 // sent as the program's own page would send them.
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { chmodSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -10,6 +12,20 @@ import { request } from './http.mjs';
 import { freePort, requestEnd, waitFor, waitForLaunchAddress } from './launch.mjs';
 
 export { waitFor };
+
+// The version tag the program gives a body, as it appears in ETag and If-Match.
+export const tagOf = (bytes) => `"${createHash('sha256').update(bytes).digest('hex').slice(0, 32)}"`;
+// The program's error answer.
+export const envelope = (code, message = '') => JSON.stringify({ error: code, message });
+// The SHA-256 of a file, to show that it was not written.
+export const digest = (file) => createHash('sha256').update(readFileSync(file)).digest('hex');
+
+// Runs an SQL statement on a file with the sqlite3 shell; its output, trimmed.
+export function sql(file, statement) {
+  const result = spawnSync('sqlite3', [file, statement], { encoding: 'utf8' });
+  assert.equal(result.status, 0, result.stderr);
+  return result.stdout.trim();
+}
 
 // Starts the program quietly on a free port and waits for its launch address. Options: document
 // (a document path argument), env (added to its environment), data (the data folder; a fresh
