@@ -114,7 +114,11 @@ TEST(StoreProcesses, CopiesTakenWhileAnotherProcessWritesAreConsistent) {
   for (int i = 0; i < 3; ++i) {
     for (int acks = 0; acks < 7; ++acks) ASSERT_TRUE(ReceiveLine(channel, line));
     copies.push_back(folder.Path("copy" + std::to_string(i) + ".fcard"));
-    EXPECT_TRUE(CopyStoreFile(document, copies.back()));
+    // A writer that never pauses can outlast the busy timeout on a loaded machine; such a copy
+    // is refused and tried again later (as backups do), and only copies taken must be whole.
+    bool copied = false;
+    for (int attempt = 0; attempt < 10 && !copied; ++attempt) copied = CopyStoreFile(document, copies.back()).ok();
+    EXPECT_TRUE(copied);
   }
   KillChild(child);
   CloseChannel(channel);
