@@ -1,9 +1,12 @@
 // Denial figures: how long the window's own requests take while other peers hold the server —
 // 1,000 connections sending their heads a byte at a time, 64 peers that never read a 30 MB
-// page, 64 searches at once — each against the same request on the same server when idle, in
-// the same run; and the program's memory while the unread answers are held. Prints one JSON
-// line. Linux only: memory comes from /proc.
+// page (and the same 64 asked for it just before the window's requests), 64 searches at once —
+// each against the same request on the same server when idle, in the same run; and the
+// program's memory while the unread answers are held and the 30 MB page is written over. Prints
+// one JSON line. Linux only: memory comes from /proc.
 //   FERNCARD_BIN=build/ferncard node bench/denial.mjs [--smoke]
+import { writeFileSync } from 'node:fs';
+
 import { buildRequest } from '../tests/support/http.mjs';
 import { openMany, residentMiB } from '../tests/support/launch.mjs';
 import { startProgram } from '../tests/support/session.mjs';
@@ -15,9 +18,12 @@ const UNREAD_BYTES = smoke ? 1e6 : 30e6;
 const SEARCHES = smoke ? 8 : 64;
 const [SEARCH_PAGES, SEARCH_BYTES] = smoke ? [50, 10000] : [2000, 50000];
 const RUNS = smoke ? 3 : 9;
+const WAVES = smoke ? 1 : 3;
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const pageId = (n) => `00000000-0000-4000-8000-${String(n).padStart(12, '0')}`;
+// Starts the peak (VmHWM) afresh at what is resident now.
+const resetPeak = (pid) => writeFileSync(`/proc/${pid}/clear_refs`, '5');
 
 const program = await startProgram();
 const time = async (method, target, headers, body) => {
@@ -40,9 +46,10 @@ const measure = async () => {
   }
   return { statusMs: median(status), readMs: median(read), writeMs: median(write) };
 };
-const put = async (target, body) => {
-  const answer = await program.api('PUT', target, { 'If-Match': '"0"' }, body);
+const put = async (target, body, tag = '"0"') => {
+  const answer = await program.api('PUT', target, { 'If-Match': tag }, body);
   if (answer.status !== 200) throw new Error(`PUT ${target}: ${answer.status}`);
+  return answer.header('ETag');
 };
 
 try {
@@ -57,14 +64,38 @@ try {
   for (const socket of slow) socket.destroy();
 
   // Unread answers.
-  await put(`/api/pages/${pageId(2)}`, `<p>${'x'.repeat(UNREAD_BYTES)}</p>`);
+  const pid = program.run.child.pid;
+  resetPeak(pid);
+  const bigTag = await put(`/api/pages/${pageId(2)}`, `<p>${'x'.repeat(UNREAD_BYTES)}</p>`);
+  const putPeakMiB = residentMiB(pid, 'VmHWM');
   const ask = buildRequest('GET', `/api/pages/${pageId(2)}`,
     [['Host', program.host], ['Origin', program.origin], ['Cookie', program.cookie]]);
-  const unread = await openMany(program.port, UNREAD, (socket) => { socket.pause(); socket.write(ask); });
-  const firstStatusMs = await time('GET', '/api/status');  // waits for the reads queued before it
+  const asking = () => openMany(program.port, UNREAD, (socket) => { socket.pause(); socket.write(ask); });
+  // The window's three requests sent right behind 64 asks for the big page, each timed on its own.
+  const behind = { status: [], read: [], write: [] };
+  for (let wave = 0; wave < WAVES; wave += 1) {
+    const tag = (await program.api('GET', `/api/pages/${pageId(1)}`)).header('ETag');
+    const peers = await asking();
+    const [status, read, write] = await Promise.all([
+      time('GET', '/api/status'),
+      time('GET', `/api/pages/${pageId(1)}`),
+      time('PUT', `/api/pages/${pageId(1)}`, { 'If-Match': tag }, `<p>edit ${version += 1}</p>`),
+    ]);
+    behind.status.push(status);
+    behind.read.push(read);
+    behind.write.push(write);
+    for (const socket of peers) socket.destroy();
+  }
+  const behindBig = { statusMs: median(behind.status), readMs: median(behind.read), writeMs: median(behind.write) };
+  resetPeak(pid);
+  const unread = await asking();
+  // Large answers go out in the order asked: once one asked after them is read, they are held.
+  await program.api('GET', `/api/pages/${pageId(2)}`);
   const withUnread = await measure();
-  const unreadRssMiB = residentMiB(program.run.child.pid);
-  const unreadPeakMiB = residentMiB(program.run.child.pid, 'VmHWM');  // the 30 MB write included
+  const unreadRssMiB = residentMiB(pid);
+  // The big page written over while the unread answers are held, its old body kept in history.
+  await put(`/api/pages/${pageId(2)}?revision=keep`, `<p>${'y'.repeat(UNREAD_BYTES)}</p>`, bigTag);
+  const unreadPeakMiB = residentMiB(pid, 'VmHWM');
   for (const socket of unread) socket.destroy();
 
   // Many searches.
@@ -91,8 +122,9 @@ try {
   console.log(JSON.stringify({
     slow: SLOW, unread: UNREAD, unreadBytes: UNREAD_BYTES, searches: SEARCHES,
     searchPages: SEARCH_PAGES, searchBytes: SEARCH_BYTES,
-    idle, withSlow, withUnread, withSearches, firstStatusMs,
+    idle, withSlow, behindBig, withUnread, withSearches,
     unreadRssMiB: Number(unreadRssMiB.toFixed(1)),
+    putPeakMiB: Number(putPeakMiB.toFixed(1)),
     peakRssMiB: Number(unreadPeakMiB.toFixed(1)),
   }));
 } finally {

@@ -101,6 +101,7 @@ bool InitializeApplication(AppState& app, const StartupOptions& options, std::st
 }
 
 ListenerHandlers SessionHandler(DocumentSession& session) {
-  return GuardedHandler(session.gate,
-                        [&session](const HttpRequest& request) { return AnswerAdmittedRequest(session, request); });
+  return GuardedHandler(
+      session.gate, [&session](const HttpRequest& request) { return AnswerAdmittedRequest(session, request); },
+      [&session](const HttpRequest& head, std::size_t bodyLength) { return IsHeavyRequest(session, head, bodyLength); });
 }

@@ -15,6 +15,15 @@ constexpr std::size_t kPagesPerRead = 8;
 
 }  // namespace
 
+bool IsLargeRecord(DocumentSession& session, RecordKind kind, const std::string& id) {
+  switch (kind) {
+    case RecordKind::Tree: return IsLargeRecord(session.document, "meta", "tree");
+    case RecordKind::Page: return IsLargeRecord(session.document, "pages", id);
+    case RecordKind::Image: return IsLargeRecord(session.document, "images", id);
+  }
+  return false;
+}
+
 RecordRead ReadDocumentTree(DocumentSession& session) {
   RecordRead read;
   read.result = GetTree(session.document, read.body, read.tag);

@@ -28,6 +28,12 @@ struct RecordWrite {
   std::string newTag;
 };
 
+enum class RecordKind { Tree, Page, Image };
+
+// Whether the record's body was large (kLargeBodyBytes or more) when last read or written; the
+// tree's id is ignored. Never waits for the document.
+bool IsLargeRecord(DocumentSession& session, RecordKind kind, const std::string& id);
+
 RecordRead ReadDocumentTree(DocumentSession& session);
 RecordWrite WriteDocumentTree(DocumentSession& session, const std::string& body, const std::string& expectedTag);
 RecordRead ReadDocumentPage(DocumentSession& session, const std::string& id);

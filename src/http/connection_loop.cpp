@@ -53,7 +53,8 @@ class ConnectionLoop {
 
   bool Finished() {
     std::lock_guard<std::mutex> lock(core_->mutex);
-    return held_.empty() && core_->handed.empty() && core_->admitted.empty() && core_->busyWorkers == 0;
+    return held_.empty() && core_->handed.empty() && core_->admitted.empty() && core_->heavy.empty() &&
+           core_->busyWorkers == 0;
   }
 
   void Turn(bool accepting) {
@@ -135,7 +136,10 @@ class ConnectionLoop {
         return Drop(it);
       case HeadReader::Step::Admitted: {
         HeadReader& reader = *it->reader;
-        AdmitRequest(*core_, AdmittedRequest{it->socket, std::move(reader.Request()), reader.BodyLength(), it->deadline});
+        const RequestWeigher& weigh = core_->handlers.weigh;
+        const bool heavy = weigh && weigh(reader.Request(), reader.BodyLength());
+        AdmitRequest(*core_,
+                     AdmittedRequest{it->socket, std::move(reader.Request()), reader.BodyLength(), it->deadline, heavy});
         --waiting_;
         return held_.erase(it);
       }

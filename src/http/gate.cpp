@@ -130,7 +130,7 @@ void AddSecurityHeaders(HttpResponse& response) {
   if (!HasHeaderNamed(response, "Cache-Control")) response.headers.emplace_back("Cache-Control", "no-store");
 }
 
-ListenerHandlers GuardedHandler(GateKeys& keys, RequestHandler admitted) {
+ListenerHandlers GuardedHandler(GateKeys& keys, RequestHandler admitted, RequestWeigher weigh) {
   HeadCheck check = [&keys](const HttpRequest& head) {
     std::optional<HttpResponse> answer = CheckRequestHead(keys, head);
     if (answer) AddSecurityHeaders(*answer);
@@ -141,5 +141,5 @@ ListenerHandlers GuardedHandler(GateKeys& keys, RequestHandler admitted) {
     AddSecurityHeaders(response);
     return response;
   };
-  return ListenerHandlers(std::move(check), std::move(handle));
+  return ListenerHandlers(std::move(check), std::move(handle), std::move(weigh));
 }

@@ -32,9 +32,9 @@ std::optional<HttpResponse> CheckRequestHead(GateKeys& keys, const HttpRequest& 
 void AddSecurityHeaders(HttpResponse& response);
 
 // The gate in front of a handler, as a listener takes it: CheckRequestHead on each head before its
-// body is read, the handler for what it admits, and the security headers on every answer.
-// keys must outlive the handlers returned.
-ListenerHandlers GuardedHandler(GateKeys& keys, RequestHandler admitted);
+// body is read, the handler (and weigher) for what it admits, and the security headers on every
+// answer. keys must outlive the handlers returned.
+ListenerHandlers GuardedHandler(GateKeys& keys, RequestHandler admitted, RequestWeigher weigh = {});
 
 // The host is a loopback name with the listener's port.
 bool CheckHost(const GateKeys& keys, const HttpRequest& request);

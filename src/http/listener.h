@@ -14,6 +14,9 @@
 
 // Workers answering admitted requests of one listener; no more of them are in progress at once.
 constexpr std::size_t kRequestWorkers = 16;
+// Of them, at most this many answer heavy requests (large bodies) at once: each holds its body
+// and a core while it works, and the document answers them one at a time anyway.
+constexpr std::size_t kHeavyWorkers = 2;
 // Connections held that have not passed the gate (reading a head, or refused and being
 // answered); one more drops the oldest. Fewer when the process may not open that many handles.
 constexpr std::size_t kMaxWaitingConnections = 1024;

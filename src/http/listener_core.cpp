@@ -4,6 +4,7 @@
 
 ListenerCore::~ListenerCore() {
   for (const AdmittedRequest& waiting : admitted) platform::CloseSocket(waiting.socket);
+  for (const AdmittedRequest& waiting : heavy) platform::CloseSocket(waiting.socket);
   for (const HandedAnswer& answer : handed) platform::CloseSocket(answer.socket);
   platform::CloseSocket(wakeSender);
   platform::CloseSocket(wakeReceiver);

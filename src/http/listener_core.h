@@ -21,16 +21,20 @@
 #include "platform/sockets.h"
 
 using RequestHandler = std::function<HttpResponse(const HttpRequest&)>;
+// Whether an admitted request will move a large body (its own, or the answer's), told from its
+// head and the length of its body; asked on the loop's thread, so it must not wait.
+using RequestWeigher = std::function<bool(const HttpRequest& head, std::size_t bodyLength)>;
 
 // What a listener serves with: the head check sees each head before its body is read, and what
 // it lets through goes, body and all, to the handler.
 struct ListenerHandlers {
   HeadCheck checkHead;  // empty: every head goes on
   RequestHandler handle;
+  RequestWeigher weigh;  // empty: every request is light
 
   ListenerHandlers() = default;
-  ListenerHandlers(HeadCheck check, RequestHandler handler)
-      : checkHead(std::move(check)), handle(std::move(handler)) {}
+  ListenerHandlers(HeadCheck check, RequestHandler handler, RequestWeigher weigher = {})
+      : checkHead(std::move(check)), handle(std::move(handler)), weigh(std::move(weigher)) {}
   // A plain handler, with no head check.
   template <typename Handler,
             typename = std::enable_if_t<std::is_invocable_r_v<HttpResponse, Handler&, const HttpRequest&>>>
@@ -43,6 +47,7 @@ struct AdmittedRequest {
   HttpRequest request;  // its body holds what came with the head
   std::size_t bodyLength = 0;
   Deadline deadline;  // the request's, from the accept
+  bool heavy = false;  // moves a large body: waits its turn among the heavy ones
 };
 
 // An answer a worker could not send at once, for the loop to finish.
@@ -66,8 +71,10 @@ struct ListenerCore {
 
   std::mutex mutex;  // guards the fields below
   std::condition_variable work;
-  std::deque<AdmittedRequest> admitted;
+  std::deque<AdmittedRequest> admitted;  // light requests, in the order they came
+  std::deque<AdmittedRequest> heavy;     // heavy ones, in the order they came
   std::int32_t busyWorkers = 0;
+  std::int32_t heavyWorkers = 0;  // of the busy ones, those answering a heavy request
   std::int32_t runningWorkers = 0;
   std::vector<HandedAnswer> handed;
   bool loopTakesAnswers = true;  // false once the loop has ended: workers finish their own

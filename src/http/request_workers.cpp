@@ -4,6 +4,7 @@
 #include <system_error>
 #include <thread>
 
+#include "http/listener.h"
 #include "http/request_reader.h"
 #include "platform/socket_poll.h"
 
@@ -47,18 +48,34 @@ void Serve(ListenerCore& core, AdmittedRequest& admitted) {
   }
 }
 
+// The queue a free worker takes from: light requests first; a heavy one only while fewer than
+// kHeavyWorkers answer heavy ones. Null when there is nothing it may take.
+std::deque<AdmittedRequest>* NextQueue(ListenerCore& core) {
+  if (!core.admitted.empty()) return &core.admitted;
+  if (!core.heavy.empty() && core.heavyWorkers < static_cast<std::int32_t>(kHeavyWorkers)) return &core.heavy;
+  return nullptr;
+}
+
 void RunWorker(std::shared_ptr<ListenerCore> core) {
   std::unique_lock<std::mutex> lock(core->mutex);
   for (;;) {
-    core->work.wait(lock, [&] { return !core->admitted.empty() || core->stopping.load(); });
-    if (core->admitted.empty()) break;  // stopping, and nothing left to answer
-    AdmittedRequest admitted = std::move(core->admitted.front());
-    core->admitted.pop_front();
+    const auto drained = [&] { return core->admitted.empty() && core->heavy.empty(); };
+    core->work.wait(lock, [&] { return NextQueue(*core) != nullptr || (core->stopping.load() && drained()); });
+    std::deque<AdmittedRequest>* queue = NextQueue(*core);
+    if (queue == nullptr) break;  // stopping, and nothing left to answer
+    const bool heavy = queue == &core->heavy;
+    AdmittedRequest admitted = std::move(queue->front());
+    queue->pop_front();
     ++core->busyWorkers;
+    if (heavy) ++core->heavyWorkers;
     lock.unlock();
     Serve(*core, admitted);
     lock.lock();
     --core->busyWorkers;
+    if (heavy) {
+      --core->heavyWorkers;
+      core->work.notify_one();  // a heavy turn is free
+    }
     if (core->stopping.load()) WakeLoop(*core);  // a stopping loop waits for the workers
   }
   --core->runningWorkers;
@@ -89,7 +106,7 @@ std::size_t StartRequestWorkers(const std::shared_ptr<ListenerCore>& core, std::
 void AdmitRequest(ListenerCore& core, AdmittedRequest request) {
   {
     std::lock_guard<std::mutex> lock(core.mutex);
-    core.admitted.push_back(std::move(request));
+    (request.heavy ? core.heavy : core.admitted).push_back(std::move(request));
   }
   core.work.notify_one();
 }

@@ -1,11 +1,14 @@
 #pragma once
 // One open document: its path, the lock every store operation on it holds, and the record of the
 // writes this process made to it.
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
+#include "util/fair_mutex.h"
 #include "util/status.h"
 
 // The writes this process committed to a document, so that a reader can bring what it derived
@@ -30,15 +33,30 @@ struct sqlite3;
 struct KeptConnection {
   sqlite3* connection = nullptr;
   std::uint32_t dataVersion = 0;  // the library's data version of the file after the last use
-  // The version tags of records ("table/id") read or written through this connection since no
-  // one else wrote the file: a record read again needs no hashing. Emptied whenever the file
-  // changed otherwise, or the connection was not kept.
+  // The version tags of records ("table/id") read or written since no one else wrote the file:
+  // a record read again needs no hashing. They hold while the file's change counter stays where
+  // tagsCounter says (a connection not kept, as after a large body, finds them so), or while
+  // the kept connection has seen no other commit; emptied otherwise.
   std::unordered_map<std::string, std::string> tags;
+  std::uint32_t tagsCounter = 0;
+  bool tagsCounted = false;  // tagsCounter was read: the file keeps a rollback journal
 
   KeptConnection() = default;
   KeptConnection(const KeptConnection&) = delete;
   KeptConnection& operator=(const KeptConnection&) = delete;
   ~KeptConnection();  // closes it
+};
+
+// A body of this size or more is large: a request that moves one waits its turn among the heavy
+// requests, so that light ones never queue behind it.
+inline constexpr std::size_t kLargeBodyBytes = 1048576;
+
+// The records ("table/id") last seen, read or written, with a large body. Guarded by its own
+// mutex, held only to look or note, so that a request can be weighed before it runs without
+// waiting for the document.
+struct LargeRecords {
+  std::mutex mutex;
+  std::unordered_set<std::string> keys;
 };
 
 struct DocumentFile {
@@ -49,7 +67,9 @@ struct DocumentFile {
   // A document opened from the backups folder: every write is refused, and the file is read
   // through connections that cannot write. Fixed once the document is open.
   bool readOnly = false;
-  std::mutex mutex;
+  FairMutex mutex;           // held by every store operation on the document
+  std::mutex piecewiseRead;  // held by the one large body read in pieces at a time
   WriteLog writes;
   KeptConnection kept;  // guarded by mutex
+  LargeRecords large;
 };

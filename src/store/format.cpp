@@ -182,3 +182,18 @@ Status ValidateDocumentFile(const std::string& path) {
   if (check != "ok") return Status(StatusCode::NotADocument, "integrity check: " + check);
   return {};
 }
+
+bool ReadFileChangeCounter(sqlite3* db, std::uint32_t& counter) {
+  sqlite3_file* file = nullptr;
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+      file->pMethods == nullptr) {
+    return false;
+  }
+  unsigned char header[28] = {};
+  if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK) return false;
+  // In write-ahead mode the counter does not move on commits, so changes cannot be told apart.
+  if (header[18] != 1) return false;
+  counter = (std::uint32_t{header[24]} << 24) | (std::uint32_t{header[25]} << 16) |
+            (std::uint32_t{header[26]} << 8) | std::uint32_t{header[27]};
+  return true;
+}

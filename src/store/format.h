@@ -1,5 +1,6 @@
 #pragma once
 // The .fcard file format: creating, opening and verifying a document.
+#include <cstdint>
 #include <string>
 
 #include "store/document_file.h"
@@ -76,6 +77,13 @@ Status OpenDocumentStore(const DocumentFile& document, ConnectionHandle& connect
 Status OpenDocumentStoreForWriting(const DocumentFile& document, ConnectionHandle& connection);
 
 Status VerifySchema(sqlite3* connection);
+
+// The file's change counter from its header, which every commit moves by one while the file
+// keeps a rollback journal (false in write-ahead mode, where commits do not move it, or when
+// the header cannot be read). Read through the library's own file handle: a second descriptor
+// of the file, once closed, would drop the library's locks on POSIX. Only sound while a
+// transaction holds the file's shared lock.
+bool ReadFileChangeCounter(sqlite3* connection, std::uint32_t& counter);
 
 // The check made before a file becomes an open document: OpenStore's codes, and NotADocument for
 // a file whose pages fail the integrity check.

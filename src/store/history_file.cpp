@@ -23,8 +23,9 @@ bool Bind(sqlite3_stmt* statement, int index, std::string_view text) {
 
 bool BindBlob(sqlite3_stmt* statement, int index, const std::string& bytes) {
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return false;
-  // data() is never null, so an empty body binds as a zero-length blob rather than NULL.
-  return sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT) ==
+  // data() is never null, so an empty body binds as a zero-length blob rather than NULL. The
+  // bytes outlive the statement, so the library reads them in place rather than from a copy.
+  return sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC) ==
          SQLITE_OK;
 }
 
@@ -119,9 +120,14 @@ Status ReadRevision(HistoryFile& file, const std::string& pageId, const std::str
 
 Status NewestRevisionEquals(HistoryFile& file, const std::string& pageId, const std::string& body, bool& equal) {
   equal = false;
-  StatementHandle statement = Prepare(
-      file, "SELECT CAST(body AS BLOB) = ? FROM revisions WHERE page=? ORDER BY time DESC, id DESC LIMIT 1");
-  if (statement.get() == nullptr || !BindBlob(statement.get(), 1, body) || !Bind(statement.get(), 2, pageId)) {
+  // Bodies of another length are told apart without reading the kept one.
+  StatementHandle statement = Prepare(file,
+                                      "SELECT CASE WHEN typeof(body) = 'blob' AND length(body) <> ? THEN 0 "
+                                      "ELSE CAST(body AS BLOB) = ? END FROM revisions WHERE page=? "
+                                      "ORDER BY time DESC, id DESC LIMIT 1");
+  if (statement.get() == nullptr ||
+      sqlite3_bind_int64(statement.get(), 1, static_cast<sqlite3_int64>(body.size())) != SQLITE_OK ||
+      !BindBlob(statement.get(), 2, body) || !Bind(statement.get(), 3, pageId)) {
     return SqliteFailure(file.connection.get());
   }
   const int step = sqlite3_step(statement.get());

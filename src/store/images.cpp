@@ -50,7 +50,7 @@ Status InsertImage(DocumentFile& document, const std::string& bytes, std::string
   if (!SniffImageType(bytes)) return Status(StatusCode::Error, "not an image");
   const std::string newId = RandomHex(16);
   if (newId.empty()) return Status(StatusCode::Error, "no random identifier");
-  std::lock_guard<std::mutex> lock(document.mutex);
+  std::lock_guard lock(document.mutex);
   ConnectionHandle connection;
   if (const Status opened = OpenDocumentStoreForWriting(document, connection); opened != StatusCode::Ok) {
     return opened;
@@ -89,7 +89,7 @@ Status DeleteImage(DocumentFile& document, const std::string& id) {
 
 Status ListImages(DocumentFile& document, std::vector<ImageInfo>& images) {
   images.clear();
-  std::lock_guard<std::mutex> lock(document.mutex);
+  std::lock_guard lock(document.mutex);
   ConnectionHandle connection;
   if (const Status opened = OpenDocumentStore(document, connection); !opened.ok()) return opened.As(StatusCode::Error);
   StatementHandle statement;

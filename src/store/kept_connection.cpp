@@ -60,8 +60,9 @@ Status StoreLease::Open(DocumentFile& document) {
     verified_ = true;
     return StatusCode::Ok;
   }
-  // Nothing is known of what happened to the file while no connection was kept.
-  document.kept.tags.clear();
+  // What happened to the file while no connection was kept shows in its change counter, read
+  // once the lease holds the file's lock (StillVerified).
+  fresh_ = true;
   if (const Status opened = OpenDocumentStore(document, connection_); !opened.ok()) return opened;
   verified_ = ReadDataVersion(connection_.get(), dataVersion_);
   return verified_ ? Status() : SqliteFailure(connection_.get()).As(StatusCode::CannotOpen);
@@ -71,13 +72,26 @@ bool StoreLease::StillVerified() {
   if (!verified_) return false;
   std::uint32_t now = 0;
   if (!ReadDataVersion(connection_.get(), now)) return verified_ = false;
-  if (now == dataVersion_) return true;
-  // Someone else wrote the file: it must still be a document of this format, as at opening,
-  // and any record may differ from what was read before.
-  document_->kept.tags.clear();
-  verified_ = VerifySchema(connection_.get()).ok();
-  dataVersion_ = now;
-  return verified_;
+  KeptConnection& kept = document_->kept;
+  if (now != dataVersion_) {
+    // Someone else wrote the file: it must still be a document of this format, as at opening,
+    // and any record may differ from what was read before.
+    kept.tags.clear();
+    verified_ = VerifySchema(connection_.get()).ok();
+    dataVersion_ = now;
+    if (!verified_) return false;
+  }
+  // Any commit since the tags were noted, of this process or another, moved the counter.
+  std::uint32_t counter = 0;
+  const bool counted = ReadFileChangeCounter(connection_.get(), counter);
+  if (fresh_ && !(counted && kept.tagsCounted && counter == kept.tagsCounter)) kept.tags.clear();
+  kept.tagsCounter = counter;
+  kept.tagsCounted = counted;
+  return true;
+}
+
+void StoreLease::Committed() {
+  if (verified_) ++document_->kept.tagsCounter;
 }
 
 Status StoreLease::OpenForWriting(DocumentFile& document) {
@@ -103,7 +117,9 @@ void StoreLease::RememberTag(const char* table, const std::string& id, const std
 }
 
 void StoreLease::ForgetTags() {
-  if (document_ != nullptr) document_->kept.tags.clear();
+  if (document_ == nullptr) return;
+  document_->kept.tags.clear();
+  document_->kept.tagsCounted = false;
 }
 
 void StoreLease::NoteBody(std::size_t bytes) {

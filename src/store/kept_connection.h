@@ -32,6 +32,8 @@ class StoreLease {
   // IMMEDIATE): true when no one else has committed to the file since it was last verified, or
   // when it verifies again now. What was read must not be used, nor anything written, on false.
   bool StillVerified();
+  // After a commit of this lease's own: the file's change counter moved by one.
+  void Committed();
 
   // The tag of a record as this connection last read or wrote it; empty when not known. Only
   // after StillVerified.
@@ -49,6 +51,7 @@ class StoreLease {
   ConnectionHandle connection_;
   std::uint32_t dataVersion_ = 0;  // the library's data version of the file when last verified
   bool verified_ = false;         // opened and every check passed: may be kept
+  bool fresh_ = false;            // opened for this lease rather than kept
   bool largeBody_ = false;        // a body of kLargeBody or more went through it
   static constexpr std::size_t kLargeBody = 4 * 1048576;
 };

@@ -15,25 +15,6 @@ std::string_view ColumnBytes(sqlite3_stmt* statement, int column) {
   return {static_cast<const char*>(data), static_cast<std::size_t>(length)};
 }
 
-// The database header's write version (1 for a rollback journal) and its file change counter,
-// which every commit in that mode moves by one. Read through the library's own file handle: a
-// second descriptor of the file, once closed, would drop the library's locks on POSIX. Only
-// sound while a read transaction holds the file's shared lock.
-bool ReadHeaderCounter(sqlite3* db, std::uint32_t& counter) {
-  sqlite3_file* file = nullptr;
-  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
-      file->pMethods == nullptr) {
-    return false;
-  }
-  unsigned char header[28] = {};
-  if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK) return false;
-  // In write-ahead mode the counter does not move on commits, so changes cannot be told apart.
-  if (header[18] != 1) return false;
-  counter = (std::uint32_t{header[24]} << 24) | (std::uint32_t{header[25]} << 16) |
-            (std::uint32_t{header[26]} << 8) | std::uint32_t{header[27]};
-  return true;
-}
-
 }  // namespace
 
 Status PageReadView::Open(DocumentFile& document) { return Start(document, nullptr, nullptr); }
@@ -48,7 +29,7 @@ Status PageReadView::Start(DocumentFile& document, PageMark* mark, PageChanges* 
   Close();
   // While the document's lock is held no write of this process is under way, so the file's
   // change counter and the write log agree; once the shared lock is taken, none can commit.
-  std::lock_guard<std::mutex> lock(document.mutex);
+  std::lock_guard lock(document.mutex);
   if (const Status opened = OpenDocumentStore(document, connection_); !opened.ok()) return opened.As(StatusCode::Error);
   // Reading the schema's version takes the shared lock, held until the connection closes.
   if (!Exec(connection_.get(), "BEGIN") || !Exec(connection_.get(), "PRAGMA schema_version")) {
@@ -59,7 +40,7 @@ Status PageReadView::Start(DocumentFile& document, PageMark* mark, PageChanges* 
   if (mark == nullptr || changes == nullptr) return StatusCode::Ok;
   *changes = PageChanges{};
   std::uint32_t counter = 0;
-  const bool counted = ReadHeaderCounter(connection_.get(), counter);
+  const bool counted = ReadFileChangeCounter(connection_.get(), counter);
   const WriteLog& log = document.writes;
   const bool onlyOurs = counted && mark->taken && log.doubtfulAt <= mark->commits &&
                         counter == mark->fileCounter + static_cast<std::uint32_t>(log.commits - mark->commits);

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <list>
@@ -10,6 +11,7 @@
 
 #include "store/format.h"
 #include "store/kept_connection.h"
+#include "store/large_body.h"
 #include "util/text.h"
 
 namespace {
@@ -104,12 +106,38 @@ Status StepToBody(sqlite3* connection, const char* table, const std::string& id,
   return StatusCode::Ok;
 }
 
-// Reads the body of one record on an open connection: Ok, NotFound or Error.
-Status SelectBody(sqlite3* connection, const char* table, const std::string& id, std::string& body) {
+// Reads the body of one record on an open connection: Ok, NotFound or Error. A large one is
+// read straight into body, whole, or, when firstPiece is given, only its first piece (body is
+// then as long as the whole, and firstPiece receives the piece's length).
+Status SelectBody(sqlite3* connection, const char* table, const std::string& id, std::string& body,
+                  std::size_t* firstPiece = nullptr) {
+  body.clear();
+  {
+    // Neither typeof() nor length() reads the body itself.
+    StatementHandle statement;
+    const std::string sql = std::string("SELECT rowid, length(body) FROM ") + table +
+                            " WHERE id=? AND typeof(body) = 'blob' AND length(body) >= " +
+                            std::to_string(kLargeBodyBytes);
+    sqlite3_prepare_v2(connection, sql.c_str(), -1, statement.out(), nullptr);
+    if (statement.get() == nullptr || !BindText(statement.get(), 1, id)) return SqliteFailure(connection);
+    const int step = sqlite3_step(statement.get());
+    if (step != SQLITE_ROW && step != SQLITE_DONE) return SqliteFailure(connection);
+    if (step == SQLITE_ROW) {
+      // The statement still holds the read, so the row found is the one read.
+      const auto size = static_cast<std::size_t>(sqlite3_column_int64(statement.get(), 1));
+      const std::size_t count = firstPiece != nullptr ? std::min(size, kBodyPieceBytes) : size;
+      body.resize(size);
+      const Status read = ReadBodyPiece(connection, table, sqlite3_column_int64(statement.get(), 0), size, 0, count, body);
+      if (!read.ok()) body.clear();
+      if (firstPiece != nullptr) *firstPiece = count;
+      return read.ok() ? read : SqliteFailure(connection);
+    }
+  }
   StatementHandle statement;
   std::string_view found;
   const Status result = StepToBody(connection, table, id, statement, found);
   body.assign(found);
+  if (firstPiece != nullptr) *firstPiece = body.size();
   return result;
 }
 
@@ -141,31 +169,68 @@ std::string VersionTag(const std::string& body) {
   return digest.size() < 32 ? std::string() : digest.substr(0, 32);
 }
 
-Status GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
-                      std::string& tag) {
-  std::lock_guard<std::mutex> lock(document.mutex);
+namespace {
+
+// A record's body and tag, read under the document's lock. A large body whose tag is known is
+// read only up to its first piece when pieces is true; read then receives how much was read.
+Status ReadRecordStart(DocumentFile& document, const char* table, const std::string& id, std::string& body,
+                       std::string& tag, bool pieces, std::size_t& read) {
+  std::lock_guard lock(document.mutex);
   body.clear();
   tag = kNoRecordTag;
   StoreLease connection;
   if (const Status opened = connection.Open(document); !opened.ok()) return opened.As(StatusCode::Error);
-  const Status result = SelectBody(connection.get(), table, id, body);
+  sqlite3* db = connection.get();
+  // One read for the body and the checks after it, which look at the file as it was read. Any
+  // return before its end closes the connection (see StoreLease).
+  if (!Exec(db, "BEGIN")) return SqliteFailure(db);
+  std::size_t firstPiece = 0;
+  const Status result = SelectBody(db, table, id, body, &firstPiece);
   if (!connection.StillVerified()) {
     body.clear();
     return Status(StatusCode::Error, "the file changed and is no longer a document of this program");
   }
-  if (result != StatusCode::Ok) return result;
-  connection.NoteBody(body.size());
-  tag = connection.KnownTag(table, id);
-  if (tag.empty()) {
-    tag = TagOf(document.path, table, id, body);
-    connection.RememberTag(table, id, tag);
+  read = body.size();
+  if (result == StatusCode::Ok) {
+    NoteRecordSize(document, table, id, body.size());
+    tag = connection.KnownTag(table, id);
+    if (tag.empty() || !pieces) {
+      // The whole body is needed now: to hash it, or because pieces were given up on.
+      if (firstPiece < body.size()) {
+        if (const Status rest = SelectBody(db, table, id, body); !rest.ok()) return rest.As(StatusCode::Error);
+      }
+      if (tag.empty()) tag = TagOf(document.path, table, id, body);
+      connection.RememberTag(table, id, tag);
+    } else {
+      read = firstPiece;
+    }
   }
+  if (!Exec(db, "COMMIT")) return SqliteFailure(db);
+  if (result != StatusCode::Ok) return result;
   return tag.empty() ? Status(StatusCode::Error, "hashing failed") : Status();
+}
+
+}  // namespace
+
+Status GetRecord(DocumentFile& document, const char* table, const std::string& id, std::string& body,
+                 std::string& tag) {
+  // A large body is read in pieces while its tag stays; after a change in between, once more,
+  // and then whole.
+  for (int attempt = 0;; ++attempt) {
+    std::size_t read = 0;
+    const Status start = ReadRecordStart(document, table, id, body, tag, attempt < 2, read);
+    if (!start.ok() || read >= body.size()) return start;
+    const Status rest = ReadRestInPieces(document, table, id, tag, body, read);
+    if (rest.ok()) return rest;
+    body.clear();
+    tag = kNoRecordTag;
+    if (rest != StatusCode::Conflict) return rest.As(StatusCode::Error);
+  }
 }
 
 Status PutRecord(DocumentFile& document, const char* table, const std::string& id, const std::string& body,
                       const std::string& expectedTag, std::string& newTag, bool backup, std::string* replaced) {
-  std::lock_guard<std::mutex> lock(document.mutex);
+  std::lock_guard lock(document.mutex);
   const std::string tagOfBody = VersionTag(body);
   if (tagOfBody.empty()) return Status(StatusCode::Error, "hashing failed");
   StoreLease connection;
@@ -203,6 +268,8 @@ Status PutRecord(DocumentFile& document, const char* table, const std::string& i
     return failed;
   }
   LogCommit(document, table, id);
+  connection.Committed();
+  NoteRecordSize(document, table, id, body.size());
   connection.RememberTag(table, id, tagOfBody);
   if (backup) connection.RememberTag(table, "tree.bak", {});
   RecentTags().Remember(document.path, table, id, body, tagOfBody);
@@ -211,7 +278,7 @@ Status PutRecord(DocumentFile& document, const char* table, const std::string& i
 }
 
 Status DeleteRecord(DocumentFile& document, const char* table, const std::string& id, std::string* deleted) {
-  std::lock_guard<std::mutex> lock(document.mutex);
+  std::lock_guard lock(document.mutex);
   StoreLease connection;
   if (const Status opened = connection.OpenForWriting(document); opened != StatusCode::Ok) return opened;
   sqlite3* db = connection.get();
@@ -238,8 +305,26 @@ Status DeleteRecord(DocumentFile& document, const char* table, const std::string
     return failed;
   }
   LogCommit(document, table, id);
+  connection.Committed();
+  NoteRecordSize(document, table, id, 0);
   connection.RememberTag(table, id, {});
   return StatusCode::Ok;
+}
+
+void NoteRecordSize(DocumentFile& document, const char* table, const std::string& id, std::size_t bytes) {
+  const std::string key = std::string(table) + "/" + id;
+  std::lock_guard<std::mutex> lock(document.large.mutex);
+  if (bytes >= kLargeBodyBytes) {
+    document.large.keys.insert(key);
+  } else {
+    document.large.keys.erase(key);
+  }
+}
+
+bool IsLargeRecord(DocumentFile& document, const char* table, const std::string& id) {
+  const std::string key = std::string(table) + "/" + id;
+  std::lock_guard<std::mutex> lock(document.large.mutex);
+  return document.large.keys.count(key) != 0;
 }
 
 void LogCommit(DocumentFile& document, const char* table, const std::string& id) {

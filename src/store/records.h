@@ -1,5 +1,6 @@
 #pragma once
 // Records with compare-and-write on version tags.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,11 @@ Status DeleteRecord(DocumentFile& document, const char* table, const std::string
 
 // Entries in the document's write log, made under its mutex once a write's outcome is known:
 // a committed write (of a page when table is "pages"), or a write whose effect is in doubt.
+// Notes the size of a record's body as just read or written (0: deleted).
+void NoteRecordSize(DocumentFile& document, const char* table, const std::string& id, std::size_t bytes);
+// Whether the record's body was large when last seen; never waits for the document.
+bool IsLargeRecord(DocumentFile& document, const char* table, const std::string& id);
+
 void LogCommit(DocumentFile& document, const char* table, const std::string& id);
 void LogDoubtfulWrite(DocumentFile& document);
 

@@ -79,7 +79,7 @@ Status BuildStoreFile(const std::string& targetPath, bool replaceExisting,
 Status CreateStoreFile(const std::string& targetPath) { return BuildStoreFile(targetPath, true); }
 
 Status CopyStoreFile(DocumentFile& document, const std::string& targetPath) {
-  std::lock_guard<std::mutex> lock(document.mutex);
+  std::lock_guard lock(document.mutex);
   const std::string temp = MakeTempPath(targetPath);
   Status copied;
   {

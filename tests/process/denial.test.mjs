@@ -54,7 +54,6 @@ describe('denial by slow or greedy peers', () => {
       socket.write(ask);
     });
     try {
-      // Every one of the 64 has been read from the store and handed on by now.
       for (let n = 0; n < 3; n += 1) assert.equal((await program.api('GET', '/api/status')).status, 200);
       const tag = await put(`/api/pages/${id(3)}`, '<p>saved</p>');
       assert.equal((await program.api('GET', `/api/pages/${id(3)}`)).header('ETag'), tag);
@@ -65,6 +64,34 @@ describe('denial by slow or greedy peers', () => {
       }
     } finally {
       for (const socket of idle) socket.destroy();
+    }
+  });
+
+  test('status, a small page and its save are answered before 64 reads of a large page asked just before', async () => {
+    const large = `<p>${'x'.repeat(2 * 1000 * 1000)}</p>`;
+    await put(`/api/pages/${id(4)}`, large);
+    const tag = await put(`/api/pages/${id(5)}`, '<p>small</p>');
+    const ask = buildRequest('GET', `/api/pages/${id(4)}`,
+      [['Host', program.host], ['Origin', program.origin], ['Cookie', program.cookie]]);
+    let answered = 0;  // large answers begun
+    let ended = 0;
+    const readers = await openMany(program.port, 64, (socket) => {
+      socket.once('data', () => { answered += 1; });
+      socket.on('end', () => { ended += 1; });  // each answer ends its connection
+      socket.write(ask);
+    });
+    try {
+      const [status, page, saved] = await Promise.all([
+        program.api('GET', '/api/status').then((answer) => ({ answer, answered })),
+        program.api('GET', `/api/pages/${id(5)}`).then((answer) => ({ answer, answered })),
+        program.api('PUT', `/api/pages/${id(5)}`, { 'If-Match': tag }, '<p>saved</p>').then((answer) => ({ answer, answered })),
+      ]);
+      assert.deepEqual([status.answer.status, page.answer.text, saved.answer.status], [200, '<p>small</p>', 200]);
+      // In turn behind them, these would wait for at least 48 of the 64 (16 workers).
+      for (const { answered: before } of [status, page, saved]) assert.ok(before < 32, `${before} large reads first`);
+      await waitFor(() => ended, (count) => count === 64, 60000);
+    } finally {
+      for (const socket of readers) socket.destroy();
     }
   });
 
