@@ -30,48 +30,55 @@ TEST(HandOffChannel, NoReceiverUntilOneIsOpen) {
   EXPECT_EQ(platform::SendHandOff(FreshKey(), 1, "x", 1000), platform::HandOffSendResult::NoReceiver);
 }
 
-TEST(HandOffChannel, CarriesTagAndPayloadAndReturnsTheAnswer) {
+namespace {
+
+// Sends `payload` to a fresh receiver on a thread of its own and serves that one sender, whose
+// answer is `answer`; gives what the sender was told and what the receiver got.
+struct Exchange {
+  platform::HandOffSendResult sent = platform::HandOffSendResult::NoReceiver;
+  platform::HandOffMessage received;
+};
+
+Exchange SendAndServeOnce(const std::string& payload, unsigned answer) {
   const std::string key = FreshKey();
   platform::HandOffReceiver receiver;
-  ASSERT_TRUE(platform::OpenHandOffReceiver(key, receiver));
-
-  const std::string payload = "0f8fad5b-d9cb-469f-a165-70867728950e\n/a/メモ.fcard";
-  platform::HandOffSendResult sent = platform::HandOffSendResult::NoReceiver;
-  std::thread sender([&] { sent = platform::SendHandOff(key, platform::kHandOffTag, payload, 5000); });
-  platform::HandOffMessage received;
+  EXPECT_TRUE(platform::OpenHandOffReceiver(key, receiver));
+  Exchange exchange;
+  std::thread sender([&] { exchange.sent = platform::SendHandOff(key, platform::kHandOffTag, payload, 5000); });
   bool served = false;
   while (!served) {
     platform::ServeHandOffSender(receiver, platform::kLargestHandOffPayload, [&](const platform::HandOffMessage& message) {
-      received = message;
+      exchange.received = message;
       served = true;
-      return 1u;
+      return answer;
     });
   }
   sender.join();
-  EXPECT_EQ(sent, platform::HandOffSendResult::Delivered);
-  EXPECT_EQ(received.tag, platform::kHandOffTag);
-  EXPECT_EQ(received.payload, payload);
-  EXPECT_FALSE(received.tooLarge);
+  return exchange;
 }
 
-TEST(HandOffChannel, AnOversizedPayloadIsAnnouncedButNotRead) {
-  const std::string key = FreshKey();
-  platform::HandOffReceiver receiver;
-  ASSERT_TRUE(platform::OpenHandOffReceiver(key, receiver));
-  const std::string payload(0x40001, 'a');
-  std::thread sender([&] { platform::SendHandOff(key, platform::kHandOffTag, payload, 5000); });
-  platform::HandOffMessage received;
-  bool served = false;
-  while (!served) {
-    platform::ServeHandOffSender(receiver, platform::kLargestHandOffPayload, [&](const platform::HandOffMessage& message) {
-      received = message;
-      served = true;
-      return 0u;
-    });
+}  // namespace
+
+TEST(HandOffChannel, CarriesTagAndPayloadOrAnnouncesAnOversizedOne) {
+  const std::string fits = "0f8fad5b-d9cb-469f-a165-70867728950e\n/a/メモ.fcard";
+  const struct {
+    std::string payload;
+    unsigned answer;
+    std::string received;
+    bool tooLarge;
+  } cases[] = {
+      {fits, 1, fits, false},
+      // Announced so the receiver can say no, but never read into memory.
+      {std::string(0x40001, 'a'), 0, "", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.payload.size());
+    const Exchange exchange = SendAndServeOnce(c.payload, c.answer);
+    EXPECT_EQ(exchange.received.tag, platform::kHandOffTag);
+    EXPECT_EQ(exchange.received.payload, c.received);
+    EXPECT_EQ(exchange.received.tooLarge, c.tooLarge);
+    EXPECT_EQ(exchange.sent, platform::HandOffSendResult::Delivered);
   }
-  sender.join();
-  EXPECT_TRUE(received.tooLarge);
-  EXPECT_EQ(received.payload, "");
 }
 
 TEST(HandOffChannel, AReceiverLeftBehindIsReplaced) {
