@@ -99,6 +99,28 @@ describe('editing a page', () => {
     await storedAs(page, id, '<pre>a = 1<br>b = 2</pre><p>after</p><pre>x<br></pre><p>y</p>');
   });
 
+  test('the toolbar shows the bold state and block type at the caret as it types and moves', async () => {
+    await newPage(page, '書式');
+    const steps = [
+      // [what is done, bold button pressed, block type shown]
+      [() => page.keyboard.type('見出し'), 'false', 'p'],
+      [() => page.selectOption('#toolbar .tb-select', 'h1'), 'true', 'h1'],
+      [() => page.keyboard.press('Enter'), 'false', 'p'],
+      [() => page.keyboard.type('本文 '), 'false', 'p'],
+      [() => page.click(`button[title="${messages.bold}"]`), 'true', 'p'],
+      [() => page.keyboard.type('太字'), 'true', 'p'],
+      [() => page.keyboard.press('Home'), 'false', 'p'],
+      [() => page.keyboard.type('x'), 'false', 'p'],
+      [async () => { await page.keyboard.type('y'); await page.keyboard.press('ArrowUp'); }, 'true', 'h1'],
+      [() => page.keyboard.press('ArrowDown'), 'false', 'p'],
+    ];
+    for (const [act, bold, block] of steps) {
+      await act();
+      await page.waitForFunction(([pressed, type]) => document.querySelector('#toolbar .tb-select').value === type &&
+        document.querySelector('#toolbar .tb-bold').getAttribute('aria-pressed') === pressed, [bold, block]);
+    }
+  });
+
   test('a title typed just before a reload is kept', async () => {
     const id = await newPage(page, '題');
     await page.click('#title');

@@ -32,6 +32,8 @@ export class Editor {
     this.savedRange = null;
     this.internalDrag = false;
     this.composing = false;
+    this.typedAtCaret = false; // the input under way types text at a collapsed caret
+    this.typedCaret = null; // where that text left the caret, until the selection change it made
     this.loading = 0; // page loads in progress: the body takes no input meanwhile
     this.clickedWhileLoading = false;
     this.conflict = false; // a save met a newer version; nothing is saved until the user chooses
