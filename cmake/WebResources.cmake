@@ -29,6 +29,7 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/tree-view.js
   assets/js/tree-window.js
   assets/js/view-state.js
+  assets/js/window-title.js
   assets/js/context-menu.js
   assets/js/trash-view.js
   assets/js/banner.js

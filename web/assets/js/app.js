@@ -1,23 +1,17 @@
 // Entry module: builds the page tree, editor and toolbar, wires them to the window, and starts up.
 import { NO_RECORD, api, onHistoryFailure, setLeaving } from './api.js';
 import { dropEarly } from './boot.js';
-import { Backlinks } from './backlinks.js';
-import { watchBackups } from './backups.js';
 import { Banner, SaveStatus } from './banner.js';
-import { confirmDialog, showToast } from './dialogs.js';
+import { FILE_ERROR_TOAST_MS, confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
-import { FILE_ERROR_TOAST_MS, FileMenu, windowTitle } from './file-menu.js';
-import { attachHelpMenu } from './help-menu.js';
-import { historyApi } from './history-api.js';
 import { collectGarbage } from './images.js';
+import { attachHelpMenu } from './help-menu.js';
 import { messageOf, messages } from './messages.js';
 import { followPageLinks } from './page-links.js';
 import { pageFromHash } from './page-route.js';
-import { lockForReading } from './read-only.js';
 import { noteOpened, recentPages } from './recent-pages.js';
-import { onDemand } from './on-demand.js';
+import { afterNextFrame, load, onDemand, onDemandObject } from './on-demand.js';
 import { openQuickSwitcher } from './quick-switcher.js';
-import { SearchResults } from './search-results.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
 import { attachSplitter } from './splitter.js';
 import { Toolbar } from './toolbar.js';
@@ -26,6 +20,7 @@ import { pageToOpen } from './tree-model.js';
 import { TreeStore } from './tree-store.js';
 import { TreeView } from './tree-view.js';
 import { TreeViewState } from './view-state.js';
+import { windowTitle } from './window-title.js';
 
 const GC_DELAY_MS = 3000;
 
@@ -88,14 +83,14 @@ const tree = new TreeController({
 const toolbar = new Toolbar(ui.toolbar, editor,
   () => pages.livePages().filter((entry) => entry.id !== editor.pageId));
 
-const searchResults = new SearchResults({
+const searchResults = onDemandObject('./search-results.js', ({ SearchResults }) => new SearchResults({
   container: ui.searchResults, onOpen: openFromSearch, onLeave: () => ui.filter.focus(),
-});
-const backlinks = new Backlinks({
+}));
+const backlinks = onDemandObject('./backlinks.js', ({ Backlinks }) => new Backlinks({
   container: ui.backlinks, pages, onOpen: openPage,
-});
+}));
 
-const fileMenu = new FileMenu({
+const fileMenu = onDemandObject('./file-menu.js', ({ FileMenu }) => new FileMenu({
   fileStatus: () => fileStatus, editor, banner, button: ui.fileBtn, menu: ui.fileMenu,
   // The import and its libraries load only when asked for.
   onImport: async () => (await import('./import-dialog.js')).openImportDialog({
@@ -105,7 +100,7 @@ const fileMenu = new FileMenu({
       if ((await tree.select(id)) && !tree.state.expanded.has(id)) tree.toggle(id);
     },
   }),
-});
+}));
 
 function openPage(id) {
   tree.select(id).catch(reportError);
@@ -156,7 +151,7 @@ async function switchEditor(id) {
   showPageArea(id !== null);
   noteOpened(id);
   showSearchMatches();
-  backlinks.show(id);
+  backlinks().then((line) => line.show(id), () => {});
   return true;
 }
 
@@ -178,7 +173,7 @@ async function openFromSearch(id) {
 
 function setFilter(text) {
   tree.setFilter(text);
-  searchResults.update(text);
+  searchResults().then((results) => results.update(text), reportError);
   if (!text.trim()) clearHighlight();
 }
 
@@ -263,13 +258,20 @@ function skipToPage(event) {
 function attachHandlers() {
   ui.newPageBtn.addEventListener('click', () => { newPage().catch(reportError); });
   attachHelpMenu({
-    button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts, onAbout: () => fileMenu.openAbout(),
+    button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts,
+    onAbout: () => { fileMenu().then((menu) => menu.openAbout()).catch(reportError); },
   });
   ui.historyBtn.addEventListener('click', () => { openHistory(editor.pageId, false); });
   treeView.trash.bindHistory((id) => { openHistory(id, true); });
   ui.switcherBtn.addEventListener('click', () => { openSwitcher().catch(reportError); });
   ui.skipLink.addEventListener('click', skipToPage);
-  ui.fileBtn.addEventListener('click', () => { if (running) fileMenu.open(); });
+  ui.fileBtn.addEventListener('click', () => { if (running) fileMenu().then((menu) => menu.open()).catch(reportError); });
+  // ↓ or ↑ opens the file menu as a click does, also before its module is in (then the menu's own).
+  ui.fileBtn.addEventListener('keydown', (event) => {
+    if (fileMenu.now || (event.key !== 'ArrowDown' && event.key !== 'ArrowUp')) return;
+    event.preventDefault();
+    ui.fileBtn.click();
+  });
   ui.exportBtn.addEventListener('click', () => {
     if (running) openExportDialog({ pages, selectedId: tree.selectedId, fileName: fileStatus.fileName, editor }).catch(reportError);
   });
@@ -279,7 +281,7 @@ function attachHandlers() {
     if (event.key === 'Escape') {
       ui.filter.value = '';
       setFilter('');
-    } else if (!(event.key === 'ArrowDown' && searchResults.focusFirst())) return;
+    } else if (!(event.key === 'ArrowDown' && searchResults.now?.focusFirst())) return;
     event.preventDefault();
   });
   followPageLinks(ui.editorWrap, pages, openPage);
@@ -345,8 +347,9 @@ async function start() {
   ui.fileName.title = fileStatus.file;
   document.title = windowTitle(fileStatus.fileName);
   if (fileStatus.readOnly) {
-    lockForReading({
-      ui, banner, pages, fileName: fileStatus.fileName, onSaveCopy: () => { fileMenu.saveAs().catch(reportError); },
+    (await load('./read-only.js')).lockForReading({
+      ui, banner, pages, fileName: fileStatus.fileName,
+      onSaveCopy: () => { fileMenu().then((menu) => menu.saveAs()).catch(reportError); },
     });
   }
 
@@ -372,12 +375,18 @@ async function start() {
   }
   running = true;
   dropEarly();
-  watchBackups(ui.status);
+  load('./backups.js').then(({ watchBackups }) => watchBackups(ui.status)).catch(() => {});
+  // What the first frame does not show loads after it, unless first used sooner.
+  afterNextFrame(() => {
+    for (const loaded of [fileMenu(), searchResults(), backlinks(), load('./page-picker.js')]) loaded.catch(() => {});
+  });
 
   if (fileStatus.readOnly) return;
   setTimeout(() => {
     // Without the history's images nothing is cleaned up: they may be all that shows a picture.
-    historyApi.images().then((kept) => collectGarbage(pages.allPageIds(), kept)).catch(() => {});
+    load('./history-api.js')
+      .then(({ historyApi }) => historyApi.images().then((kept) => collectGarbage(pages.allPageIds(), kept)))
+      .catch(() => {});
   }, GC_DELAY_MS);
 }
 

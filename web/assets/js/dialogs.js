@@ -3,6 +3,9 @@ import { holdFocus } from './dialog-focus.js';
 import { element } from './element.js';
 import { messages } from './messages.js';
 
+// How long a toast about a failed file or store action stays.
+export const FILE_ERROR_TOAST_MS = 8000;
+
 let dialogCount = 0;
 
 // A dialog is named by its heading, so a screen reader says what opened.

@@ -1,11 +1,11 @@
 // The export dialog: which pages to write and in which format, the save picker, and the toasts
 // that follow.
-import { openDialog, showToast } from './dialogs.js';
+import { FILE_ERROR_TOAST_MS, openDialog, showToast } from './dialogs.js';
 import { element, setText } from './element.js';
 import { HTML_FILE, ZIP_FILE, createExport, pickSaveTarget, sanitizeFileName, writeTarget } from './export.js';
-import { FILE_ERROR_TOAST_MS, baseName } from './file-menu.js';
 import { messageOf, messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
+import { baseName } from './window-title.js';
 
 const EXPORT_DONE_TOAST_MS = 6000;
 const EXPORTING_TOAST_MS = 60000;

@@ -1,23 +1,12 @@
-// The file menu and the About box: the menu of file actions and recent files, the About dialog,
-// and the window's title.
+// The file menu and the About box: the menu of file actions and recent files, and the About dialog.
 import { api } from './api.js';
 import { OPEN_BACKUP_ACTION, backupsFolder } from './backups.js';
 import { ContextMenu } from './context-menu.js';
-import { openDialog, showToast } from './dialogs.js';
+import { FILE_ERROR_TOAST_MS, openDialog, showToast } from './dialogs.js';
 import { element } from './element.js';
 import { messageOf, messages } from './messages.js';
 
-export const FILE_ERROR_TOAST_MS = 8000;
 const CLOSE_CHECK_MS = 500;
-
-export function baseName(fileName) {
-  return String(fileName || '').replace(/\.fcard$/i, '') || 'Ferncard';
-}
-
-export function windowTitle(fileName) {
-  const base = baseName(fileName);
-  return base === 'Ferncard' ? 'Ferncard' : messages.windowTitle(base);
-}
 
 export class FileMenu {
   // fileStatus() is the open file's last known status; editor.flush() saves the open page;

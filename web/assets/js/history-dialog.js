@@ -6,8 +6,11 @@ import { historyApi } from './history-api.js';
 import { messages } from './messages.js';
 import { sanitizeToNodes } from './sanitize.js';
 import { markChanges } from './text-diff.js';
+import { styleSheet } from './on-demand.js';
 import { DAY_MS, HOUR_MS, MINUTE_MS, clockTime, twoDigits } from './time.js';
 
+// The dialog's own style sheet, which start-up does without.
+await styleSheet('/assets/css/history.css');
 
 // "5 分前", "3 時間前", "昨日", "12 日前": how long ago, as a person says it.
 export function relativeTime(time, now = Date.now()) {

@@ -1,6 +1,6 @@
 // A backup's window: its title and a notice say that it is read-only, and the editor and the page list take no edits.
-import { baseName } from './file-menu.js';
 import { messages } from './messages.js';
+import { baseName } from './window-title.js';
 
 
 // Every way into the page body that bypasses typing: pasting, dropping, and the image tool's clicks.

@@ -3,10 +3,13 @@ import { IMAGE_TYPES, safeLink } from './content-rules.js';
 import { formDialog, showToast } from './dialogs.js';
 import { element } from './element.js';
 import { messages } from './messages.js';
-import { linkDialog } from './page-picker.js';
+import { onDemand } from './on-demand.js';
 import { rovingFocus } from './roving-focus.js';
 import { escapeHtml } from './sanitize.js';
 import { displayTitle } from './tree-model.js';
+
+// The link dialog and its page picker load when first opened.
+const linkDialog = onDemand('./page-picker.js', 'linkDialog');
 
 function clamp(value, low, high) {
   const number = Number(value);
