@@ -31,28 +31,12 @@ function rememberedPage() {
   }
 }
 
-// The body's text, decoded piece by piece as it arrives: the browser's own text() decodes only
-// once the whole body is in, which for a large tree costs several times as long after its last byte.
-async function textOf(response) {
-  if (!response.body) return response.text();
-  const reader = response.body.getReader();
-  const decoder = new TextDecoder();
-  const pieces = [];
-  for (;;) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    pieces.push(decoder.decode(value, { stream: true }));
-  }
-  pieces.push(decoder.decode());
-  return pieces.join('');
-}
-
 // The tree's answer with its text and parsed document (null when it does not parse: the tree
 // store says why); an answer that failed is handed over unread, for the caller to report.
 async function readTree(answer, remembered) {
   const response = await answer;
   if (!response.ok) return { response, text: null, doc: null };
-  const text = await textOf(response);
+  const text = await response.text();
   const { indexOf, pageToOpen, parseTree } = await import('./tree-model.js');
   let doc = null;
   try {
