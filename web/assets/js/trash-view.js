@@ -1,7 +1,7 @@
 // The trash below the page list: its button with the count, and an entry per trashed group.
 import { element, setText } from './element.js';
 import { messages } from './messages.js';
-import { displayTitle, isLive } from './tree-model.js';
+import { displayTitle } from './tree-model.js';
 
 export class TrashView {
   constructor({ button, list }) {
@@ -38,8 +38,7 @@ export class TrashView {
     // The same document draws the same trash.
     if (model === this.model) return;
     this.model = model;
-    const trashed = model.doc.pages.filter((entry) => !isLive(entry));
-    setText(this.button, messages.trashButton(trashed.length));
+    setText(this.button, messages.trashButton(model.trashed.length));
     const roots = model.trashRoots();
     // An unchanged trash keeps its buttons, so that a click on one is never lost to a re-render.
     const shown = JSON.stringify(roots.map((entry) => [entry.id, displayTitle(entry)]));

@@ -37,23 +37,35 @@ export const orderOf = (entry) => (typeof entry.order === 'number' ? entry.order
 
 const NO_CHILDREN = Object.freeze([]);
 
+function inOrder(list) {
+  for (let i = 1; i < list.length; i++) if (orderOf(list[i]) < orderOf(list[i - 1])) return false;
+  return true;
+}
+
 // An index of one state of a document: build a new one after the document changes.
 export class TreeIndex {
   constructor(doc) {
     this.doc = doc;
+    const pages = doc.pages;
+    // Set from the back, so that the first entry of an id wins, as a scan from the front would find it.
     this.byId = new Map();
-    // The first entry of an id wins, as a scan from the front would find it.
-    for (const entry of doc.pages) if (!this.byId.has(entry.id)) this.byId.set(entry.id, entry);
+    for (let i = pages.length - 1; i >= 0; i--) this.byId.set(pages[i].id, pages[i]);
     this.kids = new Map();
-    for (const entry of doc.pages) {
-      if (!isLive(entry)) continue;
+    this.trashed = []; // in document order; shared, like children
+    for (const entry of pages) {
+      if (!isLive(entry)) {
+        this.trashed.push(entry);
+        continue;
+      }
       const parentId = this.shownParent(entry);
       const list = this.kids.get(parentId);
       if (list) list.push(entry);
       else this.kids.set(parentId, [entry]);
     }
-    // A stable sort of each list in document order gives the order a filter-then-sort gives.
-    for (const list of this.kids.values()) list.sort((a, b) => orderOf(a) - orderOf(b));
+    this.liveCount = pages.length - this.trashed.length;
+    // A stable sort of each list in document order gives the order a filter-then-sort gives; most
+    // lists are in order already, and a check costs far less than a sort.
+    for (const list of this.kids.values()) if (!inOrder(list)) list.sort((a, b) => orderOf(a) - orderOf(b));
   }
 
   entry(id) {
@@ -103,12 +115,14 @@ export class TreeIndex {
   // of any set of open pages or filter come from a few passes over them.
   outline() {
     if (this.lines) return this.lines;
+    const count = this.liveCount; // bounds the shown pages (a cycle of parents is not shown)
     const entries = [];
-    const depth = [];
-    const parent = [];
-    const position = [];
-    const size = [];
-    const end = [];
+    const placeOf = new Map();
+    const depth = new Int32Array(count);
+    const parent = new Int32Array(count);
+    const position = new Int32Array(count);
+    const size = new Int32Array(count);
+    const end = new Int32Array(count);
     // A stack of levels instead of recursion: a chain of thousands of pages is a valid tree.
     const stack = [{ kids: this.children(null), at: 0, place: -1 }];
     while (stack.length) {
@@ -121,28 +135,27 @@ export class TreeIndex {
       const entry = level.kids[level.at++];
       const place = entries.length;
       entries.push(entry);
-      depth.push(stack.length - 1);
-      parent.push(level.place);
-      position.push(level.at);
-      size.push(level.kids.length);
-      end.push(place + 1);
-      const kids = this.children(entry.id);
-      if (kids.length) stack.push({ kids, at: 0, place });
+      placeOf.set(entry.id, place);
+      depth[place] = stack.length - 1;
+      parent[place] = level.place;
+      position[place] = level.at;
+      size[place] = level.kids.length;
+      end[place] = place + 1;
+      const kids = this.kids.get(entry.id);
+      if (kids) stack.push({ kids, at: 0, place });
     }
-    const placeOf = new Map();
-    entries.forEach((entry, place) => placeOf.set(entry.id, place));
+    const shown = entries.length;
     this.lines = {
-      entries, placeOf, depth: Int32Array.from(depth), parent: Int32Array.from(parent),
-      position: Int32Array.from(position), size: Int32Array.from(size), end: Int32Array.from(end), lowered: null,
+      entries, placeOf, depth: depth.subarray(0, shown), parent: parent.subarray(0, shown),
+      position: position.subarray(0, shown), size: size.subarray(0, shown), end: end.subarray(0, shown), lowered: null,
     };
     return this.lines;
   }
 
   // Trashed pages whose parent is not in the same trash group, newest first. Shared, like children.
   trashRoots() {
-    this.trash ??= this.doc.pages
+    this.trash ??= this.trashed
       .filter((entry) => {
-        if (isLive(entry)) return false;
         const parent = entry.parentId ? this.entry(entry.parentId) : null;
         return !(parent && parent.deletedAt === entry.deletedAt);
       })
@@ -187,14 +200,15 @@ export class ShownRows {
     this.filtered = Boolean(filter);
     this.rowOfPlace = null; // row index by place, made at the first look-up
     const count = lines.entries.length;
-    const places = [];
+    const places = new Int32Array(count);
+    let shown = 0;
     if (!filter) {
       for (let place = 0; place < count;) {
-        places.push(place);
+        places[shown++] = place;
         const closed = lines.end[place] === place + 1 || !expanded.has(lines.entries[place].id);
         place = closed ? lines.end[place] : place + 1;
       }
-      this.places = Int32Array.from(places);
+      this.places = places.subarray(0, shown);
       return;
     }
     // Titles lowercased once per document: a keystroke then only compares.
@@ -209,15 +223,15 @@ export class ShownRows {
       }
     }
     const shownKids = new Int32Array(count + 1);
-    const position = [];
+    const position = new Int32Array(count);
     for (let place = 0; place < count; place++) {
       if (!kept[place]) continue;
-      places.push(place);
       const parent = lines.parent[place] < 0 ? count : lines.parent[place];
-      position.push(++shownKids[parent]);
+      position[shown] = ++shownKids[parent];
+      places[shown++] = place;
     }
-    this.places = Int32Array.from(places);
-    this.position = Int32Array.from(position);
+    this.places = places.subarray(0, shown);
+    this.position = position.subarray(0, shown);
     this.shownKids = shownKids;
   }
 
@@ -251,8 +265,9 @@ export class ShownRows {
     const place = this.lines.placeOf.get(id);
     if (place === undefined) return -1;
     if (!this.rowOfPlace) {
-      this.rowOfPlace = new Int32Array(this.lines.entries.length).fill(-1);
-      this.places.forEach((p, index) => { this.rowOfPlace[p] = index; });
+      const rowOfPlace = new Int32Array(this.lines.entries.length).fill(-1);
+      for (let index = 0; index < this.places.length; index++) rowOfPlace[this.places[index]] = index;
+      this.rowOfPlace = rowOfPlace;
     }
     return this.rowOfPlace[place];
   }
