@@ -9,8 +9,8 @@ namespace {
 using PageTable = std::unordered_map<std::string, IndexedPage>;
 
 // The buffer of texts, copied first when a copy of the index being written still shares it.
-std::string& WritableText(PageIndex& index) {
-  if (index.text.use_count() > 1) index.text = std::make_shared<std::string>(*index.text);
+ByteBuffer& WritableText(PageIndex& index) {
+  if (index.text.use_count() > 1) index.text = std::make_shared<ByteBuffer>(*index.text);
   return *index.text;
 }
 
@@ -38,7 +38,7 @@ void Keep(PageIndex& index, PageTable& from, std::string_view id, std::string_vi
   page = IndexedPage{0, 0, hash, PageLinksOf(body)};
   if (index.withText) {
     HtmlToText(body, true, scratch);
-    std::string& text = WritableText(index);
+    ByteBuffer& text = WritableText(index);
     page.at = text.size();
     page.size = scratch.size();
     text += scratch;
@@ -105,7 +105,7 @@ Status CatchUp(DocumentFile& document, PageIndex& index, std::string& tree) {
 // Texts no page holds any more are dropped once they are half the buffer.
 void Compact(PageIndex& index) {
   if (index.unused < (1u << 20) || index.unused * 2 < index.text->size()) return;
-  auto text = std::make_shared<std::string>();
+  auto text = std::make_shared<ByteBuffer>();
   text->reserve(index.text->size() - index.unused);
   for (auto& [id, page] : index.pages) {
     const std::size_t at = text->size();
@@ -136,7 +136,7 @@ Status RefreshPageIndex(DocumentFile& document, PageIndex& index, bool withText)
   if (withText && !index.withText) {
     index.mark = PageMark{};
     index.pages.clear();
-    index.text = std::make_shared<std::string>();
+    index.text = std::make_shared<ByteBuffer>();
     index.unused = 0;
     index.withText = true;
     index.titles.clear();  // they point into the pages

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "store/page_read_view.h"
+#include "util/byte_buffer.h"
 
 struct IndexedPage {
   std::size_t at = 0;    // its folded text is PageIndex::text[at, at + size)
@@ -38,7 +39,7 @@ struct PageIndex {
   std::unordered_map<std::string, IndexedPage> pages;  // by page id; only pages with a body
   // Every page's folded text, one after another, so that a search scans one buffer. Shared only
   // with a copy of the index being written to its file: it is copied before it changes then.
-  std::shared_ptr<std::string> text = std::make_shared<std::string>();
+  std::shared_ptr<ByteBuffer> text = std::make_shared<ByteBuffer>();
   std::size_t unused = 0;    // bytes of text that no page holds any more
   std::uint64_t version = 0;  // moves whenever a page's text or links change
 
@@ -52,7 +53,7 @@ struct PageIndex {
 };
 
 inline std::string_view TextOf(const PageIndex& index, const IndexedPage& page) {
-  return std::string_view(*index.text).substr(page.at, page.size);
+  return index.text->view().substr(page.at, page.size);
 }
 
 // Brings index up to date, with texts from now on when withText, and reads the tree as it was

@@ -1,8 +1,7 @@
 #include "documents/page_index_file.h"
 
-#include <cstring>
-
 #include "documents/backup_calendar.h"
+#include "documents/page_search.h"
 #include "documents/search_queue.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -70,7 +69,7 @@ std::uint64_t Checksum(std::string_view text, std::string_view table, std::strin
 struct Snapshot {
   std::string folder, path;
   std::string table, footerStart;
-  std::shared_ptr<const std::string> text;
+  std::shared_ptr<const ByteBuffer> text;
 };
 
 Snapshot TakeSnapshot(const DocumentFile& document, const PageIndex& index, const std::string& folder) {
@@ -106,11 +105,11 @@ void WriteSnapshot(const Snapshot& copy) {
 }
 
 // The index the file holds, when it is whole: false leaves index as it was.
-bool ParseIndexFile(std::string& bytes, const DocumentFile& document, PageIndex& index) {
-  if (bytes.size() < kFooterBytes || std::memcmp(bytes.data() + bytes.size() - sizeof kMagic, kMagic, sizeof kMagic) != 0) {
+bool ParseIndexFile(ByteBuffer& bytes, const DocumentFile& document, PageIndex& index) {
+  const std::string_view whole = bytes.view();
+  if (whole.size() < kFooterBytes || whole.substr(whole.size() - sizeof kMagic) != std::string_view(kMagic, sizeof kMagic)) {
     return false;
   }
-  const std::string_view whole(bytes);
   const std::string_view footerStart = whole.substr(bytes.size() - kFooterBytes, kFooterBytes - 8 - sizeof kMagic);
   Reader footer{whole.substr(bytes.size() - kFooterBytes)};
   const std::uint64_t textBytes = footer.Number(8);
@@ -143,8 +142,8 @@ bool ParseIndexFile(std::string& bytes, const DocumentFile& document, PageIndex&
   }
   if (!table.ok || !table.rest.empty() || pages.size() != pageCount) return false;
 
-  bytes.resize(textBytes);
-  index.text = std::make_shared<std::string>(std::move(bytes));
+  bytes.Truncate(textBytes);
+  index.text = std::make_shared<ByteBuffer>(std::move(bytes));
   index.unused = textBytes > used ? textBytes - used : 0;
   index.pages = std::move(pages);
   index.withText = true;
@@ -163,12 +162,21 @@ std::string PageIndexFilePath(const std::string& folder, const std::string& docu
 void ReadPageIndexFile(const DocumentFile& document, PageIndex& index) {
   if (index.fileRead || index.withText || index.filePath.empty()) return;
   index.fileRead = true;
-  std::string bytes;
-  if (platform::ReadFileBytes(index.filePath, kMaxFileBytes, bytes) != platform::ReadResult::Ok) return;
+  // Straight into the buffer the texts are kept in: the file is most of the index.
+  ByteBuffer bytes;
+  if (platform::ReadFileInto(index.filePath, kMaxFileBytes, [&bytes](std::size_t size) { return bytes.Extend(size); }) !=
+      platform::ReadResult::Ok) {
+    return;
+  }
   ParseIndexFile(bytes, document, index);
 }
 
 PageIndexKeeper::~PageIndexKeeper() {
+  {
+    std::lock_guard<std::mutex> lock(openedMutex_);
+    opened_ = Opening::Gone;
+  }
+  openedChanged_.notify_all();
   std::lock_guard<std::mutex> lock(mutex_);
   if (thread_.joinable()) thread_.join();
 }
@@ -185,13 +193,34 @@ bool PageIndexKeeper::Start(std::function<void()> work) {
   return true;
 }
 
-void PageIndexKeeper::ReadSoon(const DocumentFile& document, PageIndex& index, SearchQueue& searches) {
+bool PageIndexKeeper::WaitUntilOpened() {
+  std::unique_lock<std::mutex> lock(openedMutex_);
+  openedChanged_.wait(lock, [this] { return opened_ != Opening::Checking; });
+  return opened_ == Opening::Opened;
+}
+
+void PageIndexKeeper::ReadSoon(DocumentFile& document, PageIndex& index, SearchQueue& searches) {
   // Most documents have none: no thread for them.
   if (index.filePath.empty() || !platform::PathExists(index.filePath)) return;
-  Start([&document, &index, &searches] {
+  Start([this, &document, &index, &searches] {
+    {
+      const SearchTurn turn(searches, kReadTurn);
+      if (!turn.Replaced()) ReadPageIndexFile(document, index);
+    }
+    // The rest of what a first search would do before it scans, once the document is known to be
+    // sound; only for texts taken from the file, which say that this document is searched.
+    if (!WaitUntilOpened() || !index.withText) return;
     const SearchTurn turn(searches, kReadTurn);
-    if (!turn.Replaced()) ReadPageIndexFile(document, index);
+    if (!turn.Replaced()) PrepareSearch(document, index, true);
   });
+}
+
+void PageIndexKeeper::Opened() {
+  {
+    std::lock_guard<std::mutex> lock(openedMutex_);
+    if (opened_ == Opening::Checking) opened_ = Opening::Opened;
+  }
+  openedChanged_.notify_all();
 }
 
 void PageIndexKeeper::WriteSoon(const DocumentFile& document, PageIndex& index) {

@@ -4,6 +4,7 @@
 // every page's text again. Never trusted further than it can be checked: a file that is not whole
 // or not this program's is ignored, and its pages are checked against the document as usual.
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -35,9 +36,13 @@ class PageIndexKeeper {
   PageIndexKeeper& operator=(const PageIndexKeeper&) = delete;
   ~PageIndexKeeper();
 
-  // Right after the document opens: ReadPageIndexFile, so that the first search finds the texts
-  // taken already. The arguments outlive the keeper.
-  void ReadSoon(const DocumentFile& document, PageIndex& index, SearchQueue& searches);
+  // As the document starts to open, before its checks: ReadPageIndexFile, so that the first search
+  // finds the texts taken already; then, once Opened, brings the index up to date as a search
+  // would. The arguments outlive the keeper.
+  void ReadSoon(DocumentFile& document, PageIndex& index, SearchQueue& searches);
+  // The document passed its checks and is served. Until then, and when the keeper goes first,
+  // nothing but the file is read.
+  void Opened();
 
   // Called by the search holding the turn, after its answer is made: starts writing when the
   // index has texts that its file lacks (a few pages apart are left for later) and nothing else
@@ -47,8 +52,14 @@ class PageIndexKeeper {
  private:
   // Runs work on the thread unless something else is under way; false then.
   bool Start(std::function<void()> work);
+  // False when the keeper goes before the document is opened.
+  bool WaitUntilOpened();
 
   std::mutex mutex_;
   std::thread thread_;
   std::atomic<bool> busy_{false};
+  enum class Opening { Checking, Opened, Gone };
+  std::mutex openedMutex_;
+  std::condition_variable openedChanged_;
+  Opening opened_ = Opening::Checking;
 };

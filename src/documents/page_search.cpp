@@ -114,14 +114,8 @@ bool RanksBefore(const SearchHit& a, const SearchHit& b) {
 
 }  // namespace
 
-Status SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
-                        std::vector<SearchHit>& hits, std::size_t& total) {
-  hits.clear();
-  total = 0;
-  const bool links = !request.linkTarget.empty();
-  if (!links && request.folded.empty()) return StatusCode::Ok;
-
-  const Status result = RefreshPageIndex(document, index, !links);
+Status PrepareSearch(DocumentFile& document, PageIndex& index, bool withText) {
+  const Status result = RefreshPageIndex(document, index, withText);
   if (result != StatusCode::Ok) return result;
   if (index.titles.empty() || index.titlesVersion != index.version) {
     if (index.titles.empty()) index.titles = ReadTitles(index.tree);
@@ -131,6 +125,18 @@ Status SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest
     }
     index.titlesVersion = index.version;
   }
+  return result;
+}
+
+Status SearchPages(DocumentFile& document, PageIndex& index, const SearchRequest& request,
+                        std::vector<SearchHit>& hits, std::size_t& total) {
+  hits.clear();
+  total = 0;
+  const bool links = !request.linkTarget.empty();
+  if (!links && request.folded.empty()) return StatusCode::Ok;
+
+  const Status result = PrepareSearch(document, index, !links);
+  if (result != StatusCode::Ok) return result;
 
   const TextFinder finder(request.folded);
   std::vector<SearchHit> best;  // a heap whose front is the weakest of the best

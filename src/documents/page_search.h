@@ -27,6 +27,10 @@ struct SearchRequest {
   std::string linkTarget;  // a page id: find the pages that link to it instead
 };
 
+// Brings the index up to date as a search does before it scans (texts too when withText), the
+// titles of the pages the tree names included; the caller holds the document's search turn.
+Status PrepareSearch(DocumentFile& document, PageIndex& index, bool withText);
+
 // Searches every page named in the tree, after bringing the document's index up to date in short
 // reads; the caller holds the document's search turn. Hits are ranked live before
 // trashed, title matches first, then by number of matches; at most kMaxSearchResults are kept,

@@ -39,18 +39,20 @@ bool StartSessionListener(DocumentSession& session, bool firstSession) {
 }
 
 Status OpenSession(DocumentSession& session, const std::string& path, bool firstSession) {
-  if (Status valid = ValidateDocumentFile(path); !valid) return valid;
   session.document.path = path;
   session.document.identity = platform::FileIdentityOf(path);
   // Retention deletes old backups: edits made to one would be lost with it.
   session.document.readOnly = IsInBackupsFolder(session.owner, path);
-  AttachPageHistory(session.history, session.owner.historyFolder, path);
   session.pageIndex.fileFolder = session.owner.indexFolder;
   session.pageIndex.filePath = PageIndexFilePath(session.owner.indexFolder, path);
+  // The search index's file is read while the document is checked, which takes about as long.
+  session.indexFile.ReadSoon(session.document, session.pageIndex, session.searches);
+  if (Status valid = ValidateDocumentFile(path); !valid) return valid;
+  AttachPageHistory(session.history, session.owner.historyFolder, path);
   session.gate.cookieSecret = RandomHex(32);
   if (session.gate.cookieSecret.empty()) return Status(StatusCode::NoSession, "no random cookie secret");
   if (!StartSessionListener(session, firstSession)) return Status(StatusCode::NoSession, "no port to listen on");
-  session.indexFile.ReadSoon(session.document, session.pageIndex, session.searches);
+  session.indexFile.Opened();
   return {};
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Files and folders. Paths are UTF-8; the implementation converts them for the operating system.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,11 @@ enum class ReadResult { Ok, NotARegularFile, TooLarge, Failed };
 
 // The whole content of a regular file of at most maxBytes bytes (checked before reading).
 ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes);
+
+// The same read straight into the memory that place gives for the file's size (nullptr: Failed),
+// so that a large file is written once where it is kept, with no zeroed buffer or copy between.
+using ReadPlace = std::function<char*(std::size_t size)>;
+ReadResult ReadFileInto(const std::string& path, std::uint64_t maxBytes, const ReadPlace& place);
 
 struct FolderEntry {
   std::string name;               // UTF-8 name without the folder; never "." or ".."

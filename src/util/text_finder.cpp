@@ -69,21 +69,28 @@ std::uint64_t ContentHash(std::string_view bytes) {
   constexpr std::uint64_t kPrime3 = 0x165667B19E3779F9ull;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t size = bytes.size();
-  std::uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
   const auto word = [&](std::size_t at) {
     std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | data[at + static_cast<std::size_t>(i)];
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&value, data + at, sizeof value);  // one load: indexes are hashed 70 MB at a time
+    } else {
+      for (int i = 7; i >= 0; --i) value = (value << 8) | data[at + static_cast<std::size_t>(i)];
+    }
     return value;
   };
   const auto round = [](std::uint64_t lane, std::uint64_t input) {
     return std::rotl(lane + input * kPrime2, 31) * kPrime1;
   };
+  // Four lanes in locals of their own, so that they stay in registers.
+  std::uint64_t lane0 = kPrime1 + kPrime2, lane1 = kPrime2, lane2 = 0, lane3 = 0 - kPrime1;
   std::size_t at = 0;
   for (; at + 32 <= size; at += 32) {
-    for (std::size_t lane = 0; lane < 4; ++lane) lanes[lane] = round(lanes[lane], word(at + 8 * lane));
+    lane0 = round(lane0, word(at));
+    lane1 = round(lane1, word(at + 8));
+    lane2 = round(lane2, word(at + 16));
+    lane3 = round(lane3, word(at + 24));
   }
-  std::uint64_t hash = std::rotl(lanes[0], 1) + std::rotl(lanes[1], 7) + std::rotl(lanes[2], 12) +
-                       std::rotl(lanes[3], 18) + size;
+  std::uint64_t hash = std::rotl(lane0, 1) + std::rotl(lane1, 7) + std::rotl(lane2, 12) + std::rotl(lane3, 18) + size;
   for (; at + 8 <= size; at += 8) hash = std::rotl(hash ^ round(0, word(at)), 27) * kPrime1 + kPrime3;
   for (; at < size; ++at) hash = std::rotl(hash ^ (data[at] * kPrime3), 11) * kPrime1;
   hash ^= hash >> 33;

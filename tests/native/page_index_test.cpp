@@ -6,6 +6,7 @@
 #include "documents/page_index.h"
 #include "documents/page_index_file.h"
 #include "documents/page_search.h"
+#include "documents/search_queue.h"
 #include "platform/files.h"
 #include "store/images.h"
 #include "store/records.h"
@@ -117,7 +118,8 @@ TEST_F(PageIndexFixture, AnIndexFileFromAnEarlierRunIsTakenAndChecked) {
   const std::string tree = R"({"pages":[{"id":")" + kA + R"(","title":"A"},{"id":")" + kB + R"(","title":"B"}]})";
   ASSERT_EQ(PutTree(document, tree, "0", tag), StatusCode::Ok);
   const std::string indexFolder = folder.Path("index");
-  // One run of the program: a fresh look at the document, its index read from the file first.
+  // One run of the program: a fresh look at the document, whose file is read in the background as
+  // it opens while the run's searches may already wait for their turn.
   const auto run = [&](const std::function<void(DocumentFile&, PageIndex&)>& work) {
     DocumentFile file;
     file.path = document.path;
@@ -125,10 +127,15 @@ TEST_F(PageIndexFixture, AnIndexFileFromAnEarlierRunIsTakenAndChecked) {
     PageIndex index;
     index.fileFolder = indexFolder;
     index.filePath = PageIndexFilePath(indexFolder, file.path);
-    ReadPageIndexFile(file, index);
+    SearchQueue searches;
+    PageIndexKeeper keeper;
+    keeper.ReadSoon(file, index, searches);
+    keeper.Opened();
+    const SearchTurn turn(searches, "window");
     work(file, index);
   };
   const auto search = [](DocumentFile& file, PageIndex& index, const std::string& query) {
+    ReadPageIndexFile(file, index);  // as a search that comes before the background read does
     std::vector<SearchHit> hits;
     std::size_t total = 0;
     EXPECT_EQ(SearchPages(file, index, SearchRequest{query, ""}, hits, total), StatusCode::Ok);

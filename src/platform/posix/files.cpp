@@ -146,6 +146,15 @@ bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes) {
   bytes.clear();
+  const ReadResult result = ReadFileInto(path, maxBytes, [&bytes](std::size_t size) {
+    bytes.resize(size);
+    return bytes.data();
+  });
+  if (result != ReadResult::Ok) bytes.clear();
+  return result;
+}
+
+ReadResult ReadFileInto(const std::string& path, std::uint64_t maxBytes, const ReadPlace& place) {
   // Non-blocking so that a named pipe cannot hang the open; regular files ignore the flag.
   Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.fd < 0) return ReadResult::Failed;
@@ -154,16 +163,14 @@ ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::s
   if (!S_ISREG(info.st_mode)) return ReadResult::NotARegularFile;
   const auto size = static_cast<std::uint64_t>(info.st_size);
   if (size > maxBytes) return ReadResult::TooLarge;
-  bytes.resize(static_cast<std::size_t>(size));
+  char* bytes = place(static_cast<std::size_t>(size));
+  if (bytes == nullptr && size > 0) return ReadResult::Failed;
   std::size_t filled = 0;
-  while (filled < bytes.size()) {
-    const std::size_t chunk = std::min<std::size_t>(bytes.size() - filled, 1048576);
-    const ssize_t got = ::read(file.fd, bytes.data() + filled, chunk);
+  while (filled < size) {
+    const std::size_t chunk = std::min<std::size_t>(size - filled, 1048576);
+    const ssize_t got = ::read(file.fd, bytes + filled, chunk);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      bytes.clear();
-      return ReadResult::Failed;
-    }
+    if (got <= 0) return ReadResult::Failed;
     filled += static_cast<std::size_t>(got);
   }
   return ReadResult::Ok;

@@ -142,6 +142,15 @@ bool DeleteFile(const std::string& path) {
 
 ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes) {
   bytes.clear();
+  const ReadResult result = ReadFileInto(path, maxBytes, [&bytes](std::size_t size) {
+    bytes.resize(size);
+    return bytes.data();
+  });
+  if (result != ReadResult::Ok) bytes.clear();
+  return result;
+}
+
+ReadResult ReadFileInto(const std::string& path, std::uint64_t maxBytes, const ReadPlace& place) {
   const std::wstring name = SystemPath(path);
   if (name.empty()) return ReadResult::Failed;
   // Backup semantics let a folder open too, so that it is told apart from an unreadable file.
@@ -155,15 +164,14 @@ ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::s
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.handle, &size) || size.QuadPart < 0) return ReadResult::Failed;
   if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) return ReadResult::TooLarge;
-  bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  const auto total = static_cast<std::size_t>(size.QuadPart);
+  char* bytes = place(total);
+  if (bytes == nullptr && total > 0) return ReadResult::Failed;
   std::size_t filled = 0;
-  while (filled < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1048576));
+  while (filled < total) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(total - filled, 1048576));
     DWORD got = 0;
-    if (!ReadFile(file.handle, bytes.data() + filled, chunk, &got, nullptr) || got == 0) {
-      bytes.clear();
-      return ReadResult::Failed;
-    }
+    if (!ReadFile(file.handle, bytes + filled, chunk, &got, nullptr) || got == 0) return ReadResult::Failed;
     filled += got;
   }
   return ReadResult::Ok;
