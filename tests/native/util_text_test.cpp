@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "util/byte_buffer.h"
 #include "util/text.h"
 #include "util/text_finder.h"
 
@@ -108,4 +110,27 @@ TEST(TextFinder, CountsAndFindsAsAPlainSearch) {
   }
   EXPECT_NE(ContentHash("<p>Alpha</p>"), ContentHash("<p>Alphb</p>"));
   EXPECT_EQ(ContentHash(std::string(100, 'q')), ContentHash(std::string(100, 'q')));
+}
+
+// Growing past the size where a buffer moves into a block of its own pages keeps every byte, and
+// a moved buffer owns what it was given.
+TEST(ByteBuffer, KeepsItsBytesAcrossTheMoveToLargePagesAndWhenMoved) {
+  ByteBuffer buffer;
+  std::string expected;
+  for (int round = 0; expected.size() < (std::size_t{9} << 20); ++round) {
+    const std::string piece(std::size_t{1} << 19, static_cast<char>('a' + round % 26));
+    buffer += piece;
+    expected += piece;
+  }
+  char* tail = buffer.Extend(3);
+  ASSERT_NE(tail, nullptr);
+  std::memcpy(tail, "xyz", 3);
+  expected += "xyz";
+  ASSERT_EQ(buffer.view(), expected);
+
+  ByteBuffer moved(std::move(buffer));
+  EXPECT_EQ(buffer.size(), 0u);
+  EXPECT_EQ(moved.view(), expected);
+  moved.Truncate(5);
+  EXPECT_EQ(moved.view(), expected.substr(0, 5));
 }
