@@ -59,13 +59,22 @@ bool DeleteFile(const std::string& path);
 
 enum class ReadResult { Ok, NotARegularFile, TooLarge, Failed };
 
-// The whole content of a regular file of at most maxBytes bytes (checked before reading).
-ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes);
-
-// The same read straight into the memory that place gives for the file's size (nullptr: Failed),
-// so that a large file is written once where it is kept, with no zeroed buffer or copy between.
+// The whole content of a regular file of at most maxBytes bytes (checked before reading), read
+// straight into the memory that place gives for the file's size (nullptr: Failed), so that a
+// large file is written once where it is kept, with no zeroed buffer or copy between.
 using ReadPlace = std::function<char*(std::size_t size)>;
 ReadResult ReadFileInto(const std::string& path, std::uint64_t maxBytes, const ReadPlace& place);
+
+// The same read into a string; empty unless Ok.
+inline ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  const ReadResult result = ReadFileInto(path, maxBytes, [&bytes](std::size_t size) {
+    bytes.resize(size);
+    return bytes.data();
+  });
+  if (result != ReadResult::Ok) bytes.clear();
+  return result;
+}
 
 struct FolderEntry {
   std::string name;               // UTF-8 name without the folder; never "." or ".."

@@ -144,16 +144,6 @@ bool CopyFileNoReplace(const std::string& from, const std::string& to) {
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes) {
-  bytes.clear();
-  const ReadResult result = ReadFileInto(path, maxBytes, [&bytes](std::size_t size) {
-    bytes.resize(size);
-    return bytes.data();
-  });
-  if (result != ReadResult::Ok) bytes.clear();
-  return result;
-}
-
 ReadResult ReadFileInto(const std::string& path, std::uint64_t maxBytes, const ReadPlace& place) {
   // Non-blocking so that a named pipe cannot hang the open; regular files ignore the flag.
   Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));

@@ -140,16 +140,6 @@ bool DeleteFile(const std::string& path) {
   return !name.empty() && DeleteFileW(name.c_str()) != 0;
 }
 
-ReadResult ReadFileBytes(const std::string& path, std::uint64_t maxBytes, std::string& bytes) {
-  bytes.clear();
-  const ReadResult result = ReadFileInto(path, maxBytes, [&bytes](std::size_t size) {
-    bytes.resize(size);
-    return bytes.data();
-  });
-  if (result != ReadResult::Ok) bytes.clear();
-  return result;
-}
-
 ReadResult ReadFileInto(const std::string& path, std::uint64_t maxBytes, const ReadPlace& place) {
   const std::wstring name = SystemPath(path);
   if (name.empty()) return ReadResult::Failed;
