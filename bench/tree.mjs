@@ -36,8 +36,9 @@ function watchFrames() {
 }
 
 // From the tree answer's last byte to the first frame drawn with the list in it; and (code) from
-// the later of that byte and the last byte of the window's scripts, which leaves out the wait for
-// code still arriving (but not its compiling and running).
+// the later of that byte and the last byte of the window's start-up scripts (those index.html
+// names; the ones loaded later on demand are not waited for), which leaves out the wait for code
+// still arriving (but not its compiling and running).
 async function drawTimes(page, app) {
   const drawn = page.waitForEvent('console', { predicate: (message) => message.text() === 'ferncard:drawn', timeout: TIMEOUT_MS });
   await page.goto(app.origin + '/', { waitUntil: 'commit' });
@@ -45,8 +46,10 @@ async function drawTimes(page, app) {
   return page.evaluate(() => {
     const entries = performance.getEntriesByType('resource');
     const answer = entries.find((entry) => new URL(entry.name).pathname === '/api/tree');
-    const code = entries.filter((entry) => new URL(entry.name).pathname.startsWith('/assets/js/') &&
-      entry.responseEnd < window.__frames.drawn).map((entry) => entry.responseEnd);
+    const startScripts = new Set([...document.querySelectorAll('script[src], link[rel="modulepreload"]')]
+      .map((element) => new URL(element.src || element.href, location.href).pathname));
+    const code = entries.filter((entry) => startScripts.has(new URL(entry.name).pathname))
+      .map((entry) => entry.responseEnd);
     return { draw: window.__frames.drawn - answer.responseEnd, code: window.__frames.drawn - Math.max(answer.responseEnd, ...code) };
   });
 }
