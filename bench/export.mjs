@@ -17,13 +17,17 @@ export async function sanitizeAndExportRuns(app) {
       const rate = (fn) => {
         let runs = 0;
         const began = performance.now();
-        while (runs < 3 || performance.now() - began < 1000) { fn(); runs++; }
+        while (runs < 3 || performance.now() - began < 300) { fn(); runs++; }
         return (html.length * runs) / ((performance.now() - began) / 1000) / 1e6;
       };
-      return {
-        sanitize: rate(() => sanitizeHtml(html)),
-        parse: rate(() => new DOMParser().parseFromString(html, 'text/html')),
-      };
+      // Taken in turns, the best of each: a pause of the machine or a collection of the other's
+      // garbage then weighs on neither side alone.
+      const best = { sanitize: 0, parse: 0 };
+      for (let round = 0; round < 5; round++) {
+        best.sanitize = Math.max(best.sanitize, rate(() => sanitizeHtml(html)));
+        best.parse = Math.max(best.parse, rate(() => new DOMParser().parseFromString(html, 'text/html')));
+      }
+      return best;
     }, office);
     return { rates, exported: await exportTimings(page, inputs) };
   }, 6 * TIMEOUT_MS) ?? {};
