@@ -7,7 +7,7 @@ import { pageHtml, pageIdOf, treeDocument } from './inputs.mjs';
 // Installed before the window's own scripts: each animation frame asks whether the tree, the open
 // page's body (holding `marker`) and an editor taking keys are all there; the next frame after
 // they are, drawn since, gives window.__interactive (from the address's navigation).
-function watchInteractive(marker) {
+export function watchInteractive(marker) {
   const check = () => {
     const editor = document.getElementById('editor');
     const page = document.getElementById('page');
@@ -25,12 +25,12 @@ function watchInteractive(marker) {
 }
 
 // The text at the end of a body, to know it is in the window.
-const lastText = (html) => html.slice(-300).replace(/<[^>]*>/g, '').slice(-20);
+export const lastText = (html) => html.slice(-300).replace(/<[^>]*>/g, '').slice(-20);
 
 // The browser's floor for a start: the window's own markup and style sheets (fonts included) as
 // a plain page with no script of ours, its list holding the rows a window draws (`titles`) and its
 // page the body, from the navigation to the second frame after it is in.
-async function plainWindowPage(app, titles, body) {
+export async function plainWindowPage(app, titles, body) {
   const html = await (await app.api('GET', '/')).text();
   const rows = titles.map((title, index) => `<div class="tree-row" role="treeitem" style="top:${index * 30}px;` +
     `padding-left:2px"><button type="button" class="twisty leaf">▶</button><span class="tree-title">${title}</span></div>`);

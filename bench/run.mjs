@@ -5,6 +5,7 @@
 // Each area's runs live in a module of their own; harness.mjs holds what they share.
 import fs from 'node:fs';
 import path from 'node:path';
+import { bareStartupRuns, bareTreeRuns } from './bare.mjs';
 import { historyRuns } from './history.mjs';
 import { importRows, importTimings } from './import.mjs';
 import { sanitizeAndExportRuns } from './export.mjs';
@@ -27,6 +28,7 @@ async function clientRuns(app, large) {
     { 'If-Match': current.headers.get('etag'), 'Content-Type': 'application/json' });
 
   await treeRuns(app);
+  await bareTreeRuns(app);
   await openPageRuns(app, large);
   await pasteRuns(app);
   await sanitizeAndExportRuns(app);
@@ -49,7 +51,10 @@ try {
     memoryOf(app.child.pid, 'VmRSS') < 10);
   // --only server|client runs one half (the client half still writes its page through the program).
   const only = option('--only', '');
-  if (only !== 'server') await startupRuns(app);
+  if (only !== 'server') {
+    await startupRuns(app);
+    await bareStartupRuns(app);
+  }
   let large = pageHtml(smoke ? 20000 : 1024 * 1024);
   if (only !== 'client') ({ large } = await serverRuns(app));
   else await app.api('PUT', `/api/pages/${pageIdOf(2)}`, large, { 'If-Match': '"0"', 'Content-Type': 'text/plain; charset=utf-8' });

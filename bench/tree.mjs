@@ -9,7 +9,7 @@ import { treeDocument } from './inputs.mjs';
 
 // Watches from the first script on: the time of the first frame drawn with a row in the list, and
 // after each filter keystroke or key on a row, the time of the frame that shows its result.
-function watchFrames() {
+export function watchFrames() {
   window.__frames = { drawn: null, keys: [] };
   const afterNextFrame = (done) => requestAnimationFrame(() => requestAnimationFrame(() => done(performance.now())));
   // Says on the console when the list is drawn and the page open: a question from the benchmark
@@ -39,7 +39,7 @@ function watchFrames() {
 // the later of that byte and the last byte of the window's start-up scripts (those index.html
 // names; the ones loaded later on demand are not waited for), which leaves out the wait for code
 // still arriving (but not its compiling and running).
-async function drawTimes(page, app) {
+export async function drawTimes(page, app) {
   const drawn = page.waitForEvent('console', { predicate: (message) => message.text() === 'ferncard:drawn', timeout: TIMEOUT_MS });
   await page.goto(app.origin + '/', { waitUntil: 'commit' });
   await drawn;
@@ -58,7 +58,7 @@ const drawTime = async (page, app) => (await drawTimes(page, app)).draw;
 
 // The floor under any window: a plain page of the same origin reading the same answer (fetch,
 // text, JSON.parse), from the answer's last byte to the second frame after it is parsed.
-async function readTime(page, app) {
+export async function readTime(page, app) {
   const address = app.origin + '/bench-plain-tree';
   await page.route(address, (route) => route.fulfill({
     status: 200, contentType: 'text/html; charset=utf-8',
