@@ -68,19 +68,37 @@ function pipeClient(child) {
 
 // The plain pages' own origin: another port of the same host, so the session cookie goes along.
 // Paths given to set() are answered from here; every other request goes on to the program with
-// its own Host, and the program's answer comes back byte for byte.
+// its own Host, and the program's answer comes back byte for byte. The window's files (/assets/)
+// are kept after their first answer and then given from memory, as the program gives them, so that
+// a plain page's floor does not pay for the extra step.
 async function plainServer(app) {
   const pages = new Map();
+  const kept = new Map();
+  const answer = (response, { status, headers, body }) => {
+    response.writeHead(status, headers);
+    response.end(body);
+  };
   const server = http.createServer((request, response) => {
     if (pages.has(request.url)) {
-      response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8', Connection: 'close' });
-      response.end(pages.get(request.url));
+      answer(response, { status: 200, headers: { 'Content-Type': 'text/html; charset=utf-8', Connection: 'close' },
+        body: pages.get(request.url) });
+      return;
+    }
+    if (kept.has(request.url)) {
+      answer(response, kept.get(request.url));
       return;
     }
     const onward = http.request({ host: '127.0.0.1', port: app.port, method: request.method, path: request.url, agent: false,
-      headers: { ...request.headers, host: `127.0.0.1:${app.port}` } }, (answer) => {
-      response.writeHead(answer.statusCode, answer.rawHeaders);
-      answer.pipe(response);
+      headers: { ...request.headers, host: `127.0.0.1:${app.port}` } }, (reply) => {
+      response.writeHead(reply.statusCode, reply.rawHeaders);
+      const chunks = [];
+      reply.on('data', (chunk) => { chunks.push(chunk); response.write(chunk); });
+      reply.on('end', () => {
+        response.end();
+        if (request.method === 'GET' && reply.statusCode === 200 && request.url.startsWith('/assets/')) {
+          kept.set(request.url, { status: 200, headers: reply.rawHeaders, body: Buffer.concat(chunks) });
+        }
+      });
     });
     onward.on('error', () => response.destroy());
     request.pipe(onward);
