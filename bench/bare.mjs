@@ -1,7 +1,8 @@
 // The window's start and tree drawing again in a browser driven over a bare DevTools pipe, without
 // DevTools network recording: Playwright turns that on, and Chromium then decodes every answer a
-// second time on the main thread, which real use never pays. Only the page, runtime, emulation and
-// storage commands are used here; nothing that enables the network domain or intercepts requests.
+// second time on the main thread, which real use never pays. Only target, page, runtime, emulation,
+// storage and browser commands are used here; nothing that enables the network domain or intercepts
+// requests.
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -28,7 +29,7 @@ const SWITCHES = [
   '--disable-search-engine-choice-screen', '--disable-sync', '--enable-unsafe-swiftshader', '--headless',
   '--hide-scrollbars', '--mute-audio',
   '--blink-settings=primaryHoverType=2,availableHoverTypes=2,primaryPointerType=4,availablePointerTypes=4',
-  '--no-sandbox', '--disable-gpu', '--lang=ja-JP',
+  '--no-sandbox', '--disable-gpu',
 ];
 
 // DevTools messages over the pipe: JSON, each ended by a NUL byte. send() resolves with the result;
@@ -133,6 +134,11 @@ async function tab(cdp, targetId, plain) {
   await send('Page.enable');
   await send('Runtime.enable');
   await send('Emulation.setDeviceMetricsOverride', { width: 1280, height: 800, deviceScaleFactor: 1, mobile: false });
+  // As Playwright sets up its pages: the harness's locale (headless Chromium takes no --lang), and
+  // the page believing it has the focus.
+  await send('Emulation.setLocaleOverride', { locale: 'ja-JP' });
+  await send('Emulation.setFocusEmulationEnabled', { enabled: true });
+  await send('Emulation.setUserAgentOverride', { userAgent: (await cdp.send('Browser.getVersion')).userAgent, acceptLanguage: 'ja-JP' });
   return {
     addInitScript: (fn, arg) => send('Page.addScriptToEvaluateOnNewDocument', { source: `(${fn})(${JSON.stringify(arg) ?? 'undefined'})` }),
     async route(address, handler) {
