@@ -8,7 +8,9 @@ import { messages } from './messages.js';
 const ALLOWED = new Set(['p', 'div', 'br', 'h1', 'h2', 'h3', 'b', 'strong', 'i', 'em', 'u', 's', 'sub',
   'sup', 'span', 'ul', 'ol', 'li', 'blockquote', 'pre', 'code', 'hr', 'a', 'img', 'table', 'thead',
   'tbody', 'tfoot', 'tr', 'th', 'td', 'caption']);
-const RENAMED = { h4: 'h3', h5: 'h3', h6: 'h3', strike: 's', del: 's', ins: 'u' };
+// Maps, not objects, for every table looked up by element name: names come from the DOM as
+// strings a property lookup must first find in the engine's string table.
+const RENAMED = new Map([['h4', 'h3'], ['h5', 'h3'], ['h6', 'h3'], ['strike', 's'], ['del', 's'], ['ins', 'u']]);
 const DROPPED = new Set(['script', 'style', 'iframe', 'object', 'embed', 'applet', 'svg', 'math',
   'template', 'noscript', 'noembed', 'noframes', 'link', 'meta', 'title', 'head', 'base', 'frame',
   'frameset', 'audio', 'video', 'source', 'track', 'canvas', 'input', 'button', 'select', 'option',
@@ -27,17 +29,19 @@ const HEADINGS = new Set(['h1', 'h2', 'h3']);
 const LIST_ITEM_STOPS = new Set(['blockquote', 'br', 'h1', 'h2', 'h3', 'hr', 'img', 'ol', 'pre', 'table',
   'tbody', 'td', 'tfoot', 'th', 'thead', 'tr', 'ul', 'caption']);
 const CELL_BOUNDARIES = new Set(['td', 'th', 'caption']);
+const LINKS = new Set(['a']);
+const LIST_ITEMS = new Set(['li']);
 const TABLE_PARTS = new Set(['caption', 'thead', 'tbody', 'tfoot', 'tr', 'td', 'th']);
 // What each table element may hold directly, and the part that wraps anything else.
-const TABLE_CHILDREN = {
-  table: [new Set(['caption', 'thead', 'tbody', 'tfoot']), 'tbody'],
-  thead: [new Set(['tr']), 'tr'],
-  tbody: [new Set(['tr']), 'tr'],
-  tfoot: [new Set(['tr']), 'tr'],
-  tr: [new Set(['td', 'th']), 'td'],
-};
+const TABLE_CHILDREN = new Map([
+  ['table', [new Set(['caption', 'thead', 'tbody', 'tfoot']), 'tbody']],
+  ['thead', [new Set(['tr']), 'tr']],
+  ['tbody', [new Set(['tr']), 'tr']],
+  ['tfoot', [new Set(['tr']), 'tr']],
+  ['tr', [new Set(['td', 'th']), 'td']],
+]);
 // How deep each part sits in a table: a part is wrapped only into a deeper place.
-const TABLE_RANK = { table: 0, caption: 1, thead: 1, tbody: 1, tfoot: 1, tr: 2, td: 3, th: 3 };
+const TABLE_RANK = new Map([['table', 0], ['caption', 1], ['thead', 1], ['tbody', 1], ['tfoot', 1], ['tr', 2], ['td', 3], ['th', 3]]);
 
 // The input's nodes are read only through the prototypes' own accessors: a form's named
 // controls shadow its properties (an input named "childNodes" replaces form.childNodes). Forms
@@ -108,8 +112,8 @@ function hasAncestor(parent, names, boundaries) {
 // the output is read again; such an element is unwrapped instead.
 function misplaced(name, parent) {
   const where = parent.localName;
-  if (name === 'a') return hasAncestor(parent, new Set(['a']), CELL_BOUNDARIES);
-  if (name === 'li') return hasAncestor(parent, new Set(['li']), LIST_ITEM_STOPS);
+  if (name === 'a') return hasAncestor(parent, LINKS, CELL_BOUNDARIES);
+  if (name === 'li') return hasAncestor(parent, LIST_ITEMS, LIST_ITEM_STOPS);
   if (HEADINGS.has(name)) return HEADINGS.has(where);
   if (TABLE_PARTS.has(name)) {
     if (name === 'td' || name === 'th') return where !== 'tr';
@@ -131,9 +135,9 @@ const lastBefore = ({ parent, before }) => (before ? before.previousSibling : pa
 function holder(place, name) {
   for (;;) {
     const parent = place.parent;
-    const rule = TABLE_CHILDREN[parent.localName];
+    const rule = TABLE_CHILDREN.get(parent.localName);
     if (!rule || rule[0].has(name)) return place;
-    if (name !== 'table' && Object.hasOwn(TABLE_RANK, name) && TABLE_RANK[name] <= TABLE_RANK[parent.localName]) return place;
+    if (name !== 'table' && TABLE_RANK.has(name) && TABLE_RANK.get(name) <= TABLE_RANK.get(parent.localName)) return place;
     const wrap = rule[1];
     const last = lastBefore(place);
     if (last && last.localName === wrap) {
@@ -152,7 +156,7 @@ function put(node, place) {
 
 function cleanText(node, place) {
   // Blank text stays where it is in tables; the parser moves any other text out of them.
-  const inTable = Object.hasOwn(TABLE_CHILDREN, place.parent.localName);
+  const inTable = TABLE_CHILDREN.has(place.parent.localName);
   put(node, !inTable || /^[ \t\n\f\r]*$/.test(read.data.call(node)) ? place : holder(place, '#text'));
 }
 
@@ -210,23 +214,32 @@ function cleanImage(node, place) {
   removeNode(node);
 }
 
-// The attributes an element keeps, read before its others are removed.
+// The attributes an element keeps, as [name, value] in the order it has them.
 function keptAttributes(node, name, href) {
   const kept = [];
-  if (href) kept.push(['href', href]);
-  const style = keptStyle(node);
-  if (style !== null) kept.push(['style', style]);
-  if (name === 'td' || name === 'th') {
-    for (const attr of ['colspan', 'rowspan']) {
-      const value = numberAttr(getAttribute(node, attr), 100);
-      if (value) kept.push([attr, value]);
-    }
-  }
-  if (name === 'ol') {
-    const start = numberAttr(getAttribute(node, 'start'), 99999);
-    if (start) kept.push(['start', start]);
+  for (const attr of Element.prototype.getAttributeNames.call(node)) {
+    let value = null;
+    if (attr === 'href') value = href;
+    else if (attr === 'style') value = keptStyle(node);
+    else if (attr === 'colspan' || attr === 'rowspan') value = name === 'td' || name === 'th' ? numberAttr(getAttribute(node, attr), 100) : null;
+    else if (attr === 'start') value = name === 'ol' ? numberAttr(getAttribute(node, attr), 99999) : null;
+    if (value !== null) kept.push([attr, value]);
   }
   return kept;
+}
+
+// Leaves the element only its kept attributes. A value is written only where it changes: writing
+// a style attribute parses it again, the dearest step of cleaning office HTML.
+function keepOnly(node, kept) {
+  let next = 0;
+  for (const attr of Element.prototype.getAttributeNames.call(node)) {
+    if (next < kept.length && kept[next][0] === attr) {
+      const value = kept[next++][1];
+      if (getAttribute(node, attr) !== value) node.setAttribute(attr, value);
+    } else {
+      node.removeAttribute(attr);
+    }
+  }
 }
 
 const NONE = [];
@@ -246,14 +259,14 @@ function cleanNode(node, place, depth) {
     removeNode(node);
     return;
   }
-  const name = RENAMED[own] || own;
+  const name = RENAMED.get(own) || own;
   if (name === 'img') {
     cleanImage(node, place);
     return;
   }
   const href = name === 'a' ? pageLinkHref(getAttribute(node, 'href')) || safeLink(getAttribute(node, 'href')) : null;
   // The parts of a kept table stay whatever the depth, so that no cell runs into another.
-  const tablePart = TABLE_PARTS.has(name) && Object.hasOwn(TABLE_CHILDREN, place.parent.localName);
+  const tablePart = TABLE_PARTS.has(name) && TABLE_CHILDREN.has(place.parent.localName);
   if (!ALLOWED.has(name) || (depth >= MAX_DEPTH && !tablePart) || (name === 'a' && !href)) {
     unwrap(node, place, depth + 1);
     return;
@@ -264,21 +277,18 @@ function cleanNode(node, place, depth) {
     return;
   }
   const kept = Element.prototype.hasAttributes.call(node) ? keptAttributes(node, name, href) : NONE;
+  // Placed first, so that the checks made for its children see every element above them.
   let element = node;
   if (name !== own) {
     element = node.ownerDocument.createElement(name);
+    for (const [attr, value] of kept) element.setAttribute(attr, value);
     insertBefore(target.parent, element, target.before);
   } else {
     put(node, target);
-    // What is kept is written over, not removed first: office HTML styles nearly every element.
-    if (kept !== NONE) {
-      for (const attr of Element.prototype.getAttributeNames.call(node)) {
-        if (!kept.some((pair) => pair[0] === attr)) node.removeAttribute(attr);
-      }
-    }
+    if (kept !== NONE) keepOnly(node, kept);
   }
-  for (const [attr, value] of kept) element.setAttribute(attr, value);
-  // Placed first, so that the checks made for its children see every element above them.
+  if (BLOCKS.has(name) && openParagraphs > 0) blockInParagraph = true;
+  if (name === 'p') openParagraphs++;
   if (element !== node) {
     unwrap(node, placeOf(element, null), depth + 1);
   } else if (name === 'br' || name === 'hr') {
@@ -286,6 +296,7 @@ function cleanNode(node, place, depth) {
   } else {
     cleanOwnChildren(element, depth + 1);
   }
+  if (name === 'p') openParagraphs--;
   // A paragraph left empty, or holding only blank text (a script between line breaks), is dropped.
   if (name === 'p' && !element.firstElementChild && !/[^ \t\n\f\r]/.test(element.textContent)) element.remove();
   // The parser drops one line break right after <pre>: a leading one is written twice.
@@ -334,7 +345,11 @@ export function splitParagraph(p, only = null) {
   if (!rest.hasChildNodes()) rest.remove();
 }
 
-// Paragraphs holding blocks, which the parser would break apart, are split around them.
+// Paragraphs holding blocks, which the parser would break apart, are split around them. Cleaning
+// notes whether it kept a block inside a paragraph, so most content is never searched for one.
+let openParagraphs = 0;
+let blockInParagraph = false;
+
 function splitParagraphs(root) {
   for (const p of [...root.querySelectorAll('p')]) {
     if (p.isConnected && firstBlockIn(p)) splitParagraph(p);
@@ -346,12 +361,14 @@ function sanitizedRoot(html) {
   const text = html === null || html === undefined ? '' : String(html);
   const root = read.body.call(parseInert(text));
   stylesSeen = new Map();
+  openParagraphs = 0;
+  blockInParagraph = false;
   try {
     cleanOwnChildren(root, 0);
   } finally {
     stylesSeen = new Map();
   }
-  splitParagraphs(root);
+  if (blockInParagraph) splitParagraphs(root);
   return root;
 }
 
