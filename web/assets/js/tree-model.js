@@ -20,11 +20,8 @@ export function parseTree(text) {
     throw new Error(messages.unreadableTree);
   }
   if (doc.schemaVersion > SCHEMA_VERSION) throw new Error(messages.tooNew);
-  for (const entry of doc.pages) {
-    if (!entry || typeof entry !== 'object' || Array.isArray(entry) || !isPageId(entry.id)) {
-      throw new Error(messages.unreadableTree);
-    }
-  }
+  const isEntry = (entry) => entry && typeof entry === 'object' && !Array.isArray(entry) && isPageId(entry.id);
+  if (!doc.pages.every(isEntry)) throw new Error(messages.unreadableTree);
   return doc;
 }
 
@@ -76,40 +73,52 @@ export class TreeIndex {
   constructor(doc) {
     this.doc = doc;
     const pages = doc.pages;
-    // Set from the back, so that the first entry of an id wins, as a scan from the front would find it.
-    const byId = new Map();
-    for (let i = pages.length - 1; i >= 0; i--) byId.set(pages[i].id, pages[i]);
-    this.byId = byId;
-    // One pass over every page at start-up, with isLive and shownParent written out.
+    // A map of every id is made only after a few look-ups: at start-up it would cost more than the
+    // rest of the index, and a few scans far less.
+    this.byId = null;
+    this.lookups = 0;
+    // Live pages by their parent's id, in document order, then the parents that are no page: their
+    // children show at the top, in document order too.
     const kids = new Map();
     const trashed = []; // in document order; shared, like children
     for (const entry of pages) {
-      if (entry.deletedAt !== null && entry.deletedAt !== undefined) {
+      if (!isLive(entry)) {
         trashed.push(entry);
         continue;
       }
       const parentId = entry.parentId ?? null;
-      const shownParent = parentId !== null && byId.has(parentId) ? parentId : null;
-      const list = kids.get(shownParent);
+      const list = kids.get(parentId);
       if (list) list.push(entry);
-      else kids.set(shownParent, [entry]);
+      else kids.set(parentId, [entry]);
     }
-    this.kids = kids;
-    this.trashed = trashed;
-    this.liveCount = pages.length - trashed.length;
+    if (kids.size > (kids.has(null) ? 1 : 0)) {
+      const parents = new Set();
+      for (const entry of pages) if (kids.has(entry.id)) parents.add(entry.id);
+      if (parents.size + (kids.has(null) ? 1 : 0) < kids.size) {
+        for (const parentId of kids.keys()) if (parentId !== null && !parents.has(parentId)) kids.delete(parentId);
+        kids.set(null, pages.filter((entry) => isLive(entry) && !parents.has(entry.parentId)));
+      }
+    }
+    Object.assign(this, { kids, trashed, liveCount: pages.length - trashed.length });
     // A stable sort of each list in document order gives the order a filter-then-sort gives; most
     // lists are in order already, and a check costs far less than a sort.
     for (const list of kids.values()) if (!inOrder(list)) list.sort((a, b) => orderOf(a) - orderOf(b));
   }
 
+  // The first entry of an id, as a scan from the front finds it.
   entry(id) {
-    return this.byId.get(id) || null;
+    if (!this.byId && ++this.lookups > 8) {
+      const pages = this.doc.pages;
+      this.byId = new Map();
+      for (let i = pages.length - 1; i >= 0; i--) this.byId.set(pages[i].id, pages[i]);
+    }
+    return (this.byId ? this.byId.get(id) : this.doc.pages.find((entry) => entry.id === id)) || null;
   }
 
   // The parent a page is shown under: a parent that no longer exists leaves the page at the top level.
   shownParent(entry) {
     const parentId = entry.parentId ?? null;
-    return parentId !== null && this.byId.has(parentId) ? parentId : null;
+    return parentId !== null && this.entry(parentId) ? parentId : null;
   }
 
   // The live pages shown under parentId, in order. Shared: callers must not change the array.
@@ -124,12 +133,10 @@ export class TreeIndex {
   // True when candidateId is rootId or lies below it (followed upwards, whatever the trash state).
   isWithin(rootId, candidateId) {
     const seen = new Set();
-    let current = candidateId;
-    while (current !== null && current !== undefined && !seen.has(current)) {
+    for (let current = candidateId; current !== null && current !== undefined && !seen.has(current);) {
       if (current === rootId) return true;
       seen.add(current);
-      const entry = this.entry(current);
-      current = entry ? entry.parentId ?? null : null;
+      current = this.entry(current)?.parentId ?? null;
     }
     return false;
   }
@@ -152,11 +159,7 @@ export class TreeIndex {
 
   // Trashed pages whose parent is not in the same trash group, newest first. Shared, like children.
   trashRoots() {
-    this.trash ??= this.trashed
-      .filter((entry) => {
-        const parent = entry.parentId ? this.entry(entry.parentId) : null;
-        return !(parent && parent.deletedAt === entry.deletedAt);
-      })
+    this.trash ??= this.trashed.filter((entry) => !entry.parentId || this.entry(entry.parentId)?.deletedAt !== entry.deletedAt)
       .sort((a, b) => b.deletedAt - a.deletedAt);
     return this.trash;
   }
@@ -176,12 +179,8 @@ export function pageToOpen(model, wanted) {
 // The index of doc, built once and kept while the document object is unchanged.
 const cache = new WeakMap();
 export function indexOf(doc) {
-  let index = cache.get(doc);
-  if (!index) {
-    index = new TreeIndex(doc);
-    cache.set(doc, index);
-  }
-  return index;
+  if (!cache.has(doc)) cache.set(doc, new TreeIndex(doc));
+  return cache.get(doc);
 }
 
 // ---- The rows the list shows ----
