@@ -106,7 +106,8 @@ async function expandTime(page, app) {
   return keyTime(page, () => page.keyboard.press('*'));
 }
 
-async function treeTimings(page, app) {
+// The draws (best of three) and the plain page's read; with `keys`, the filter and expand-all too.
+async function treeTimings(page, app, keys) {
   await page.addInitScript(watchFrames);
   let draw = Infinity;
   let code = Infinity;
@@ -116,11 +117,17 @@ async function treeTimings(page, app) {
     draw = Math.min(draw, times.draw);
     code = Math.min(code, times.code);
   }
+  if (!keys) return { draw, code, read: await readTime(page, app) };
   const filter = await filterTime(page);
   for (let i = 0; i < 2; i++) expand = Math.min(expand, await expandTime(page, app));
   const read = await readTime(page, app);
   return { draw, code, filter, expand, read };
 }
+
+// Runs with the same shape in fresh browsers swing more than runs in one, so the draws take the
+// best of three browsers; the keys are timed in the first.
+const SESSIONS = smoke ? 1 : 3;
+
 
 // The quick switcher over a tree: each keystroke ranks every title and redraws the list, with the
 
@@ -168,9 +175,15 @@ export async function treeRuns(app, names = null) {
   const timings = async (groups, each) => {
     await put(treeDocument(groups, each));
     // A window that does not draw in time shows as the time-out, as a stopped run does.
-    const result = await inBrowser(app, (page) => treeTimings(page, app).catch(() => null), 6 * TIMEOUT_MS);
-    // The window's own writes (a page marked as used) moved the tag on.
-    etag = (await app.api('GET', '/api/tree')).headers.get('etag');
+    let result = null;
+    for (let session = 0; session < SESSIONS; session++) {
+      const times = await inBrowser(app, (page) => treeTimings(page, app, session === 0).catch(() => null), 6 * TIMEOUT_MS);
+      if (!times) return null;
+      result ??= times;
+      for (const key of ['draw', 'code', 'read']) result[key] = Math.min(result[key], times[key]);
+      // The window's own writes (a page marked as used) moved the tag on.
+      etag = (await app.api('GET', '/api/tree')).headers.get('etag');
+    }
     return result;
   };
   // The baseline: the same window and the same steps with a tree of ten pages, which is what

@@ -20,11 +20,8 @@ export function parseTree(text) {
     throw new Error(messages.unreadableTree);
   }
   if (doc.schemaVersion > SCHEMA_VERSION) throw new Error(messages.tooNew);
-  for (const entry of doc.pages) {
-    if (!entry || typeof entry !== 'object' || Array.isArray(entry) || !isPageId(entry.id)) {
-      throw new Error(messages.unreadableTree);
-    }
-  }
+  const isEntry = (entry) => entry && typeof entry === 'object' && !Array.isArray(entry) && isPageId(entry.id);
+  if (!doc.pages.every(isEntry)) throw new Error(messages.unreadableTree);
   return doc;
 }
 
@@ -42,40 +39,86 @@ function inOrder(list) {
   return true;
 }
 
+// The shown pages in reading order (each before its children), going below a page only when
+// descend(entry) says so: entries, and per row the depth, the parent's row (-1 at the top), the
+// place among its siblings (from 1) and their number. A stack of levels instead of recursion: a
+// chain of thousands of pages is a valid tree. Never more rows than live pages, whatever the ids.
+function readingOrder(model, descend) {
+  const bound = model.liveCount;
+  const entries = [];
+  const [depth, parent, position, size] = [0, 0, 0, 0].map(() => new Int32Array(bound));
+  const stack = [{ list: model.children(null), at: 0, row: -1 }];
+  while (stack.length && entries.length < bound) {
+    const level = stack[stack.length - 1];
+    if (level.at === level.list.length) {
+      stack.pop();
+      continue;
+    }
+    const entry = level.list[level.at++];
+    const row = entries.length;
+    entries.push(entry);
+    depth[row] = stack.length - 1;
+    parent[row] = level.row;
+    position[row] = level.at;
+    size[row] = level.list.length;
+    const kids = descend(entry) && model.kids.get(entry.id);
+    if (kids) stack.push({ list: kids, at: 0, row });
+  }
+  const cut = (numbers) => numbers.subarray(0, entries.length);
+  return { entries, depth: cut(depth), parent: cut(parent), position: cut(position), size: cut(size) };
+}
+
 // An index of one state of a document: build a new one after the document changes.
 export class TreeIndex {
   constructor(doc) {
     this.doc = doc;
     const pages = doc.pages;
-    // Set from the back, so that the first entry of an id wins, as a scan from the front would find it.
-    this.byId = new Map();
-    for (let i = pages.length - 1; i >= 0; i--) this.byId.set(pages[i].id, pages[i]);
-    this.kids = new Map();
-    this.trashed = []; // in document order; shared, like children
+    // A map of every id is made only after a few look-ups: at start-up it would cost more than the
+    // rest of the index, and a few scans far less.
+    this.byId = null;
+    this.lookups = 0;
+    // Live pages by their parent's id, in document order, then the parents that are no page: their
+    // children show at the top, in document order too.
+    const kids = new Map();
+    const trashed = []; // in document order; shared, like children
     for (const entry of pages) {
       if (!isLive(entry)) {
-        this.trashed.push(entry);
+        trashed.push(entry);
         continue;
       }
-      const parentId = this.shownParent(entry);
-      const list = this.kids.get(parentId);
+      const parentId = entry.parentId ?? null;
+      const list = kids.get(parentId);
       if (list) list.push(entry);
-      else this.kids.set(parentId, [entry]);
+      else kids.set(parentId, [entry]);
     }
-    this.liveCount = pages.length - this.trashed.length;
+    if (kids.size > (kids.has(null) ? 1 : 0)) {
+      const parents = new Set();
+      for (const entry of pages) if (kids.has(entry.id)) parents.add(entry.id);
+      if (parents.size + (kids.has(null) ? 1 : 0) < kids.size) {
+        for (const parentId of kids.keys()) if (parentId !== null && !parents.has(parentId)) kids.delete(parentId);
+        kids.set(null, pages.filter((entry) => isLive(entry) && !parents.has(entry.parentId)));
+      }
+    }
+    Object.assign(this, { kids, trashed, liveCount: pages.length - trashed.length });
     // A stable sort of each list in document order gives the order a filter-then-sort gives; most
     // lists are in order already, and a check costs far less than a sort.
-    for (const list of this.kids.values()) if (!inOrder(list)) list.sort((a, b) => orderOf(a) - orderOf(b));
+    for (const list of kids.values()) if (!inOrder(list)) list.sort((a, b) => orderOf(a) - orderOf(b));
   }
 
+  // The first entry of an id, as a scan from the front finds it.
   entry(id) {
-    return this.byId.get(id) || null;
+    if (!this.byId && ++this.lookups > 8) {
+      const pages = this.doc.pages;
+      this.byId = new Map();
+      for (let i = pages.length - 1; i >= 0; i--) this.byId.set(pages[i].id, pages[i]);
+    }
+    return (this.byId ? this.byId.get(id) : this.doc.pages.find((entry) => entry.id === id)) || null;
   }
 
   // The parent a page is shown under: a parent that no longer exists leaves the page at the top level.
   shownParent(entry) {
     const parentId = entry.parentId ?? null;
-    return parentId !== null && this.byId.has(parentId) ? parentId : null;
+    return parentId !== null && this.entry(parentId) ? parentId : null;
   }
 
   // The live pages shown under parentId, in order. Shared: callers must not change the array.
@@ -90,12 +133,10 @@ export class TreeIndex {
   // True when candidateId is rootId or lies below it (followed upwards, whatever the trash state).
   isWithin(rootId, candidateId) {
     const seen = new Set();
-    let current = candidateId;
-    while (current !== null && current !== undefined && !seen.has(current)) {
+    for (let current = candidateId; current !== null && current !== undefined && !seen.has(current);) {
       if (current === rootId) return true;
       seen.add(current);
-      const entry = this.entry(current);
-      current = entry ? entry.parentId ?? null : null;
+      current = this.entry(current)?.parentId ?? null;
     }
     return false;
   }
@@ -109,56 +150,16 @@ export class TreeIndex {
     return group;
   }
 
-  // Every shown page in reading order (each before its children), worked out once per document:
-  // entries, and per place the depth, the place after its subtree, its parent's place (-1 at the
-  // top), its place among its siblings (from 1) and their number. Lists of numbers, so that the rows
-  // of any set of open pages or filter come from a few passes over them.
+  // Every shown page in reading order, worked out once per document for the filter (see
+  // readingOrder), with each title lowercased at the first filter.
   outline() {
-    if (this.lines) return this.lines;
-    const count = this.liveCount; // bounds the shown pages (a cycle of parents is not shown)
-    const entries = [];
-    const placeOf = new Map();
-    const depth = new Int32Array(count);
-    const parent = new Int32Array(count);
-    const position = new Int32Array(count);
-    const size = new Int32Array(count);
-    const end = new Int32Array(count);
-    // A stack of levels instead of recursion: a chain of thousands of pages is a valid tree.
-    const stack = [{ kids: this.children(null), at: 0, place: -1 }];
-    while (stack.length) {
-      const level = stack[stack.length - 1];
-      if (level.at === level.kids.length) {
-        stack.pop();
-        if (level.place >= 0) end[level.place] = entries.length;
-        continue;
-      }
-      const entry = level.kids[level.at++];
-      const place = entries.length;
-      entries.push(entry);
-      placeOf.set(entry.id, place);
-      depth[place] = stack.length - 1;
-      parent[place] = level.place;
-      position[place] = level.at;
-      size[place] = level.kids.length;
-      end[place] = place + 1;
-      const kids = this.kids.get(entry.id);
-      if (kids) stack.push({ kids, at: 0, place });
-    }
-    const shown = entries.length;
-    this.lines = {
-      entries, placeOf, depth: depth.subarray(0, shown), parent: parent.subarray(0, shown),
-      position: position.subarray(0, shown), size: size.subarray(0, shown), end: end.subarray(0, shown), lowered: null,
-    };
+    this.lines ??= { ...readingOrder(this, () => true), lowered: null };
     return this.lines;
   }
 
   // Trashed pages whose parent is not in the same trash group, newest first. Shared, like children.
   trashRoots() {
-    this.trash ??= this.trashed
-      .filter((entry) => {
-        const parent = entry.parentId ? this.entry(entry.parentId) : null;
-        return !(parent && parent.deletedAt === entry.deletedAt);
-      })
+    this.trash ??= this.trashed.filter((entry) => !entry.parentId || this.entry(entry.parentId)?.deletedAt !== entry.deletedAt)
       .sort((a, b) => b.deletedAt - a.deletedAt);
     return this.trash;
   }
@@ -178,12 +179,8 @@ export function pageToOpen(model, wanted) {
 // The index of doc, built once and kept while the document object is unchanged.
 const cache = new WeakMap();
 export function indexOf(doc) {
-  let index = cache.get(doc);
-  if (!index) {
-    index = new TreeIndex(doc);
-    cache.set(doc, index);
-  }
-  return index;
+  if (!cache.has(doc)) cache.set(doc, new TreeIndex(doc));
+  return cache.get(doc);
 }
 
 // ---- The rows the list shows ----
@@ -195,81 +192,82 @@ export function indexOf(doc) {
 // position counted among the siblings shown.
 export class ShownRows {
   constructor(model, expanded, filter = '') {
-    const lines = model.outline();
-    this.lines = lines;
+    this.model = model;
     this.filtered = Boolean(filter);
-    this.rowOfPlace = null; // row index by place, made at the first look-up
-    const count = lines.entries.length;
-    const places = new Int32Array(count);
-    let shown = 0;
-    if (!filter) {
-      for (let place = 0; place < count;) {
-        places[shown++] = place;
-        const closed = lines.end[place] === place + 1 || !expanded.has(lines.entries[place].id);
-        place = closed ? lines.end[place] : place + 1;
-      }
-      this.places = places.subarray(0, shown);
-      return;
+    this.found = new Map(); // row by id, for the first few ids looked up
+    this.rowOfId = null; // row by id for every row, made when many are looked up
+    if (filter) this.keep(model.outline(), filter);
+    else this.walkOpen(model, expanded);
+  }
+
+  // Only the open pages are gone into, so that closed ones cost nothing however much is below them;
+  // with no top row open (a start with everything closed) the rows are the top list itself.
+  walkOpen(model, expanded) {
+    const top = model.children(null);
+    if (expanded.size && top.some((entry) => expanded.has(entry.id) && model.hasChildren(entry.id))) {
+      Object.assign(this, readingOrder(model, (entry) => expanded.has(entry.id)));
+    } else {
+      Object.assign(this, { entries: top, depth: null });
     }
-    // Titles lowercased once per document: a keystroke then only compares.
+  }
+
+  // Kept: a match or the ancestor of one. Children come after their parents, so walking backwards
+  // settles every child first. The root counts at place count.
+  keep(lines, filter) {
     lines.lowered ??= lines.entries.map((entry) => displayTitle(entry).toLowerCase());
-    // Kept: a match or the ancestor of one. Children come after their parents, so walking
-    // backwards settles every child first. The root counts at place count.
+    const count = lines.entries.length;
+    const parentOf = (place) => (lines.parent[place] < 0 ? count : lines.parent[place]);
     const kept = new Uint8Array(count + 1);
-    for (let place = count - 1; place >= 0; place--) {
-      if (kept[place] || lines.lowered[place].includes(filter)) {
-        kept[place] = 1;
-        kept[lines.parent[place] < 0 ? count : lines.parent[place]] = 1;
-      }
-    }
     const shownKids = new Int32Array(count + 1);
-    const position = new Int32Array(count);
+    for (let place = count - 1; place >= 0; place--) {
+      if (!kept[place] && !lines.lowered[place].includes(filter)) continue;
+      kept[place] = 1;
+      kept[parentOf(place)] = 1;
+      shownKids[parentOf(place)]++;
+    }
+    const counted = new Int32Array(count + 1);
+    this.entries = [];
+    [this.depth, this.position, this.size] = [0, 0, 0].map(() => new Int32Array(count));
     for (let place = 0; place < count; place++) {
       if (!kept[place]) continue;
-      const parent = lines.parent[place] < 0 ? count : lines.parent[place];
-      position[shown] = ++shownKids[parent];
-      places[shown++] = place;
+      const row = this.entries.push(lines.entries[place]) - 1;
+      this.depth[row] = lines.depth[place];
+      this.position[row] = ++counted[parentOf(place)];
+      this.size[row] = shownKids[parentOf(place)];
     }
-    this.places = places.subarray(0, shown);
-    this.position = position.subarray(0, shown);
-    this.shownKids = shownKids;
   }
 
   get length() {
-    return this.places.length;
+    return this.entries.length;
   }
 
   entryAt(index) {
-    return this.lines.entries[this.places[index]];
+    return this.entries[index];
   }
 
   at(index) {
-    const place = this.places[index];
-    if (place === undefined) return undefined;
-    const lines = this.lines;
-    const entry = lines.entries[place];
-    if (!this.filtered) {
-      const hasChildren = lines.end[place] > place + 1;
-      const open = hasChildren && index + 1 < this.places.length && this.places[index + 1] === place + 1;
-      return { entry, depth: lines.depth[place], size: lines.size[place], position: lines.position[place], hasChildren, open };
-    }
-    const parent = lines.parent[place] < 0 ? lines.entries.length : lines.parent[place];
-    const hasChildren = this.shownKids[place] > 0;
-    return {
-      entry, depth: lines.depth[place], size: this.shownKids[parent], position: this.position[index], hasChildren, open: hasChildren,
-    };
+    const entry = this.entries[index];
+    if (entry === undefined) return undefined;
+    const hasKids = this.model.hasChildren(entry.id);
+    if (!this.depth) return { entry, depth: 0, size: this.entries.length, position: index + 1, hasChildren: hasKids, open: false };
+    const depth = this.depth[index];
+    // An open row is followed by its first child; under a filter every row with a row below it is open.
+    const open = index + 1 < this.entries.length && this.depth[index + 1] > depth;
+    return { entry, depth, size: this.size[index], position: this.position[index], hasChildren: this.filtered ? open : hasKids, open };
   }
 
-  // The place of a page's row, or -1 when it is not shown.
+  // The row of a page, or -1 when it is not shown: a scan for the first few ids, then (a walk
+  // through the list with the keyboard, say) a map of every row.
   indexOf(id) {
-    const place = this.lines.placeOf.get(id);
-    if (place === undefined) return -1;
-    if (!this.rowOfPlace) {
-      const rowOfPlace = new Int32Array(this.lines.entries.length).fill(-1);
-      for (let index = 0; index < this.places.length; index++) rowOfPlace[this.places[index]] = index;
-      this.rowOfPlace = rowOfPlace;
+    if (!this.rowOfId && this.found.size >= 8) {
+      this.rowOfId = new Map();
+      for (let row = this.entries.length - 1; row >= 0; row--) this.rowOfId.set(this.entries[row].id, row);
     }
-    return this.rowOfPlace[place];
+    const known = (this.rowOfId || this.found).get(id);
+    if (known !== undefined) return known;
+    const row = this.rowOfId ? -1 : this.entries.findIndex((entry) => entry.id === id);
+    (this.rowOfId || this.found).set(id, row);
+    return row;
   }
 }
 
