@@ -5,13 +5,11 @@ import { Banner, SaveStatus } from './banner.js';
 import { FILE_ERROR_TOAST_MS, confirmDialog, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { collectGarbage } from './images.js';
-import { attachHelpMenu } from './help-menu.js';
 import { messageOf, messages } from './messages.js';
 import { followPageLinks } from './page-links.js';
 import { pageFromHash } from './page-route.js';
 import { noteOpened, recentPages } from './recent-pages.js';
-import { afterNextFrame, load, onDemand, onDemandObject } from './on-demand.js';
-import { openQuickSwitcher } from './quick-switcher.js';
+import { afterNextFrame, load, loadHoldingKeys, onDemand, onDemandObject, openOnFirstUse } from './on-demand.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
 import { attachSplitter } from './splitter.js';
 import { Toolbar } from './toolbar.js';
@@ -24,8 +22,8 @@ import { windowTitle } from './window-title.js';
 
 const GC_DELAY_MS = 3000;
 
-// The dialogs load when first opened; not the quick switcher, since keys typed right after
-// Ctrl+K must reach its box.
+// The dialogs load when first opened (the quick switcher holds the keys typed meanwhile).
+const quickSwitcher = onDemandObject('./quick-switcher.js', (module) => module);
 const openExportDialog = onDemand('./export-dialog.js', 'openExportDialog');
 const openHistoryDialog = onDemand('./history-dialog.js', 'openHistoryDialog');
 const openShortcuts = onDemand('./shortcuts.js', 'openShortcuts');
@@ -88,6 +86,11 @@ const searchResults = onDemandObject('./search-results.js', ({ SearchResults }) 
 }));
 const backlinks = onDemandObject('./backlinks.js', ({ Backlinks }) => new Backlinks({
   container: ui.backlinks, pages, onOpen: openPage,
+}));
+
+const helpMenu = onDemandObject('./help-menu.js', ({ attachHelpMenu }) => attachHelpMenu({
+  button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts,
+  onAbout: () => { fileMenu().then((menu) => menu.openAbout()).catch(reportError); },
 }));
 
 const fileMenu = onDemandObject('./file-menu.js', ({ FileMenu }) => new FileMenu({
@@ -235,7 +238,9 @@ const dialogOpen = () => Boolean(document.querySelector('dialog[open]'));
 
 async function openSwitcher() {
   if (!running || dialogOpen()) return;
-  const id = await openQuickSwitcher({ pages, recent: recentPages(), search: (query) => api.search(query) });
+  const loaded = await loadHoldingKeys(quickSwitcher);
+  if (!loaded || dialogOpen()) return;
+  const id = await loaded.object.openQuickSwitcher({ pages, recent: recentPages(), search: api.search, typed: loaded.typed });
   if (!id) return;
   // The focus the dialog gave back leaves first, so the list's tab stop moves to the chosen page.
   if (document.activeElement) document.activeElement.blur();
@@ -257,10 +262,7 @@ function skipToPage(event) {
 
 function attachHandlers() {
   ui.newPageBtn.addEventListener('click', () => { newPage().catch(reportError); });
-  attachHelpMenu({
-    button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts,
-    onAbout: () => { fileMenu().then((menu) => menu.openAbout()).catch(reportError); },
-  });
+  openOnFirstUse(ui.aboutBtn, helpMenu, (menu) => menu.open(), reportError);
   ui.historyBtn.addEventListener('click', () => { openHistory(editor.pageId, false); });
   treeView.trash.bindHistory((id) => { openHistory(id, true); });
   ui.switcherBtn.addEventListener('click', () => { openSwitcher().catch(reportError); });
@@ -378,7 +380,8 @@ async function start() {
   load('./backups.js').then(({ watchBackups }) => watchBackups(ui.status)).catch(() => {});
   // What the first frame does not show loads after it, unless first used sooner.
   afterNextFrame(() => {
-    for (const loaded of [fileMenu(), searchResults(), backlinks(), load('./page-picker.js')]) loaded.catch(() => {});
+    for (const loaded of [fileMenu(), helpMenu(), searchResults(), backlinks(), quickSwitcher(), load('./page-picker.js'),
+      load('./editor-transfer.js')]) loaded.catch(() => {});
   });
 
   if (fileStatus.readOnly) return;

@@ -5,12 +5,11 @@ import { ImageTool } from './images.js';
 import { messages } from './messages.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
 import { restoreSelection, liftBlocks, currentBlock, endListItemFor, deleteWide } from './editor-blocks.js';
-import { attachEditorEvents } from './editor-events.js';
+import { attachEditorEvents, withTransfers } from './editor-events.js';
 import { EditorHistory } from './editor-history.js';
 import {
   commitTitle, flush, markDirty, overwrite, report, save, saveNow, schedule, scheduleTitle,
 } from './editor-save.js';
-import { insertImageFiles } from './editor-transfer.js';
 
 export class Editor {
   constructor({ titleInput, body, wrap, pages, onStatus, onSelectionChange, onConflict }) {
@@ -318,6 +317,6 @@ export class Editor {
   }
 
   insertImageFiles(files) {
-    return insertImageFiles(this, files);
+    withTransfers(this, null, (module) => module.insertImageFiles(this, files));
   }
 }
