@@ -39,6 +39,7 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/content-rules.js
   assets/js/backlinks.js
   assets/js/backups.js
+  assets/js/conflict-banner.js
   assets/js/page-links.js
   assets/js/page-picker.js
   assets/js/search-results.js

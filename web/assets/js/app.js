@@ -2,7 +2,7 @@
 import { NO_RECORD, api, onHistoryFailure, setLeaving } from './api.js';
 import { dropEarly } from './boot.js';
 import { Banner, SaveStatus } from './banner.js';
-import { FILE_ERROR_TOAST_MS, confirmDialog, showToast } from './dialogs.js';
+import { FILE_ERROR_TOAST_MS, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { collectGarbage } from './images.js';
 import { messageOf, messages } from './messages.js';
@@ -57,7 +57,9 @@ const editor = new Editor({
   titleInput: ui.title, body: ui.editor, wrap: ui.editorWrap, pages,
   onStatus: setStatus,
   onSelectionChange: () => toolbar.refresh(),
-  onConflict: showConflictBanner,
+  onConflict: () => {
+    load('./conflict-banner.js').then(({ showConflictBanner }) => showConflictBanner({ banner, editor })).catch(reportError);
+  },
 });
 
 const treeView = new TreeView({
@@ -154,7 +156,10 @@ async function switchEditor(id) {
   showPageArea(id !== null);
   noteOpened(id);
   showSearchMatches();
-  backlinks().then((line) => line.show(id), () => {});
+  // During start-up the line under the page (and its module) waits for the first frame.
+  const showBacklinks = () => backlinks().then((line) => { if (editor.pageId === id) line.show(id); }, () => {});
+  if (running) showBacklinks();
+  else afterNextFrame(showBacklinks);
   return true;
 }
 
@@ -183,40 +188,6 @@ function setFilter(text) {
 function focusTitle() {
   ui.title.focus();
   ui.title.select();
-}
-
-function showConflictBanner() {
-  banner.show('conflict', messages.conflict, [
-    {
-      label: messages.loadLatestAction,
-      handler: async () => {
-        const ok = await confirmDialog({
-          title: messages.loadLatest, message: messages.discardChanges,
-          okLabel: messages.discardAndLoad, danger: true,
-        });
-        if (!ok) return;
-        try {
-          await editor.discardAndReload();
-          banner.hide();
-        } catch (error) {
-          // The page stays as it is, still in conflict, and the banner stays to try again.
-          showToast(messages.latestUnreadable(messageOf(error)), { ms: FILE_ERROR_TOAST_MS, error: true });
-        }
-      },
-    },
-    {
-      label: messages.overwrite,
-      handler: async () => {
-        banner.hide();
-        try {
-          await editor.overwrite();
-        } catch (error) {
-          showToast(messages.overwriteFailed(messageOf(error)), { ms: FILE_ERROR_TOAST_MS, error: true });
-          if (editor.conflict) showConflictBanner();
-        }
-      },
-    },
-  ]);
 }
 
 // ---- New page ----
@@ -377,9 +348,9 @@ async function start() {
   }
   running = true;
   dropEarly();
-  load('./backups.js').then(({ watchBackups }) => watchBackups(ui.status)).catch(() => {});
   // What the first frame does not show loads after it, unless first used sooner.
   afterNextFrame(() => {
+    load('./backups.js').then(({ watchBackups }) => watchBackups(ui.status)).catch(() => {});
     for (const loaded of [fileMenu(), helpMenu(), searchResults(), backlinks(), quickSwitcher(), load('./page-picker.js'),
       load('./editor-transfer.js')]) loaded.catch(() => {});
   });

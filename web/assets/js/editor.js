@@ -151,7 +151,9 @@ export class Editor {
     this.etag = etag;
     const entry = this.pages.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
-    this.wrap.scrollTop = 0; // while the old body is in: after, it would lay the new one out at once
+    // While the old body is in: after, it would lay the new one out at once. The first page shown
+    // needs none, and setting it would lay the whole window out before its first frame.
+    if (this.body.firstChild) this.wrap.scrollTop = 0;
     this.body.replaceChildren(fragment);
     this.history.reset(clean);
     this.lastSaved = clean;
