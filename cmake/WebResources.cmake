@@ -39,7 +39,6 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/content-rules.js
   assets/js/backlinks.js
   assets/js/backups.js
-  assets/js/conflict-banner.js
   assets/js/page-links.js
   assets/js/page-picker.js
   assets/js/search-results.js
@@ -89,5 +88,6 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/time.js
   assets/js/editor-save.js
   assets/js/element.js
+  assets/js/conflict-banner.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)
