@@ -88,5 +88,6 @@ set(FERNCARD_WEB_RESOURCES
   assets/js/time.js
   assets/js/editor-save.js
   assets/js/element.js
+  assets/js/conflict-banner.js
 )
 set(FERNCARD_FIRST_WEB_RESOURCE_ID 201)

@@ -1,7 +1,9 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { messages } from '../../web/assets/js/messages.js';
-import { openPageId, openWindow, rowTitles, storedTree, useWindow, waitReady } from '../support/browser.mjs';
+import {
+  hold, newPage, openPageId, openWindow, rowTitles, storedTree, transfer, until, useWindow, waitReady, waitSaved,
+} from '../support/browser.mjs';
 
 describe('first start of a new default document', () => {
   let server;
@@ -69,6 +71,51 @@ describe('a tree this version cannot read stops start-up and writes nothing', ()
       } finally {
         page.off('request', listener);
       }
+    });
+  }
+});
+
+describe('a feature used before its module is in waits for it, and loses nothing', () => {
+  let page;
+  useWindow((opened) => { ({ page } = opened); });
+  const editorText = () => page.textContent('#editor');
+
+  // The module held back after a reload, what is done meanwhile, and what shows once it is in.
+  for (const [name, module, act, check] of [
+    ['a paste, then a key', 'editor-transfer', async () => {
+      await transfer(page, 'paste', { text: '貼り付け' });
+      await page.keyboard.type('!');
+    }, () => until(async () => (await editorText()) === '本文貼り付け!')],
+    ['Ctrl+K and the keys typed after it, an input method\'s text too', 'quick-switcher', async () => {
+      await page.keyboard.press('Control+k');
+      await page.keyboard.type('ab');
+      await page.keyboard.insertText('ほん');
+    }, async () => {
+      await until(async () => (await page.locator('.switcher-input').count()) === 1);
+      assert.equal(await page.inputValue('.switcher-input'), 'abほん');
+      assert.equal(await page.evaluate(() => document.activeElement.className), 'switcher-input');
+      assert.equal(await editorText(), '本文');
+    }],
+    ['a click on the help button', 'help-menu', () => page.click('#aboutBtn'), async () => {
+      await page.locator('#helpMenu').waitFor();
+      assert.deepEqual(await page.locator('#helpMenu [role="menuitem"]').allTextContents(), [messages.shortcuts, messages.about]);
+      assert.equal(await page.getAttribute('#aboutBtn', 'aria-expanded'), 'true');
+    }],
+  ]) {
+    test(name, async () => {
+      await newPage(page, name.slice(0, 20));
+      await page.keyboard.type('本文');
+      await waitSaved(page);
+      const held = await hold(page, `**/assets/js/${module}.js`, 'GET');
+      await page.reload();
+      await waitReady(page);
+      await page.click('#editor');
+      await page.keyboard.press('Control+End');
+      await act();
+      await held.held;
+      await held.release();
+      await check();
+      await page.keyboard.press('Escape');
     });
   }
 });

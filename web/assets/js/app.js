@@ -2,16 +2,14 @@
 import { NO_RECORD, api, onHistoryFailure, setLeaving } from './api.js';
 import { dropEarly } from './boot.js';
 import { Banner, SaveStatus } from './banner.js';
-import { FILE_ERROR_TOAST_MS, confirmDialog, showToast } from './dialogs.js';
+import { FILE_ERROR_TOAST_MS, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
 import { collectGarbage } from './images.js';
-import { attachHelpMenu } from './help-menu.js';
 import { messageOf, messages } from './messages.js';
 import { followPageLinks } from './page-links.js';
 import { pageFromHash } from './page-route.js';
 import { noteOpened, recentPages } from './recent-pages.js';
-import { afterNextFrame, load, onDemand, onDemandObject } from './on-demand.js';
-import { openQuickSwitcher } from './quick-switcher.js';
+import { afterNextFrame, load, loadHoldingKeys, onDemand, onDemandObject, openOnFirstUse } from './on-demand.js';
 import { clearHighlight, highlightMatches } from './search-text.js';
 import { attachSplitter } from './splitter.js';
 import { Toolbar } from './toolbar.js';
@@ -24,8 +22,8 @@ import { windowTitle } from './window-title.js';
 
 const GC_DELAY_MS = 3000;
 
-// The dialogs load when first opened; not the quick switcher, since keys typed right after
-// Ctrl+K must reach its box.
+// The dialogs load when first opened (the quick switcher holds the keys typed meanwhile).
+const quickSwitcher = onDemandObject('./quick-switcher.js', (module) => module);
 const openExportDialog = onDemand('./export-dialog.js', 'openExportDialog');
 const openHistoryDialog = onDemand('./history-dialog.js', 'openHistoryDialog');
 const openShortcuts = onDemand('./shortcuts.js', 'openShortcuts');
@@ -59,7 +57,9 @@ const editor = new Editor({
   titleInput: ui.title, body: ui.editor, wrap: ui.editorWrap, pages,
   onStatus: setStatus,
   onSelectionChange: () => toolbar.refresh(),
-  onConflict: showConflictBanner,
+  onConflict: () => {
+    load('./conflict-banner.js').then(({ showConflictBanner }) => showConflictBanner({ banner, editor })).catch(reportError);
+  },
 });
 
 const treeView = new TreeView({
@@ -88,6 +88,11 @@ const searchResults = onDemandObject('./search-results.js', ({ SearchResults }) 
 }));
 const backlinks = onDemandObject('./backlinks.js', ({ Backlinks }) => new Backlinks({
   container: ui.backlinks, pages, onOpen: openPage,
+}));
+
+const helpMenu = onDemandObject('./help-menu.js', ({ attachHelpMenu }) => attachHelpMenu({
+  button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts,
+  onAbout: () => { fileMenu().then((menu) => menu.openAbout()).catch(reportError); },
 }));
 
 const fileMenu = onDemandObject('./file-menu.js', ({ FileMenu }) => new FileMenu({
@@ -151,7 +156,10 @@ async function switchEditor(id) {
   showPageArea(id !== null);
   noteOpened(id);
   showSearchMatches();
-  backlinks().then((line) => line.show(id), () => {});
+  // During start-up the line under the page (and its module) waits for the first frame.
+  const showBacklinks = () => backlinks().then((line) => { if (editor.pageId === id) line.show(id); }, () => {});
+  if (running) showBacklinks();
+  else afterNextFrame(showBacklinks);
   return true;
 }
 
@@ -182,40 +190,6 @@ function focusTitle() {
   ui.title.select();
 }
 
-function showConflictBanner() {
-  banner.show('conflict', messages.conflict, [
-    {
-      label: messages.loadLatestAction,
-      handler: async () => {
-        const ok = await confirmDialog({
-          title: messages.loadLatest, message: messages.discardChanges,
-          okLabel: messages.discardAndLoad, danger: true,
-        });
-        if (!ok) return;
-        try {
-          await editor.discardAndReload();
-          banner.hide();
-        } catch (error) {
-          // The page stays as it is, still in conflict, and the banner stays to try again.
-          showToast(messages.latestUnreadable(messageOf(error)), { ms: FILE_ERROR_TOAST_MS, error: true });
-        }
-      },
-    },
-    {
-      label: messages.overwrite,
-      handler: async () => {
-        banner.hide();
-        try {
-          await editor.overwrite();
-        } catch (error) {
-          showToast(messages.overwriteFailed(messageOf(error)), { ms: FILE_ERROR_TOAST_MS, error: true });
-          if (editor.conflict) showConflictBanner();
-        }
-      },
-    },
-  ]);
-}
-
 // ---- New page ----
 
 async function newPage() {
@@ -235,7 +209,9 @@ const dialogOpen = () => Boolean(document.querySelector('dialog[open]'));
 
 async function openSwitcher() {
   if (!running || dialogOpen()) return;
-  const id = await openQuickSwitcher({ pages, recent: recentPages(), search: (query) => api.search(query) });
+  const loaded = await loadHoldingKeys(quickSwitcher);
+  if (!loaded || dialogOpen()) return;
+  const id = await loaded.object.openQuickSwitcher({ pages, recent: recentPages(), search: api.search, typed: loaded.typed });
   if (!id) return;
   // The focus the dialog gave back leaves first, so the list's tab stop moves to the chosen page.
   if (document.activeElement) document.activeElement.blur();
@@ -257,10 +233,7 @@ function skipToPage(event) {
 
 function attachHandlers() {
   ui.newPageBtn.addEventListener('click', () => { newPage().catch(reportError); });
-  attachHelpMenu({
-    button: ui.aboutBtn, menu: ui.helpMenu, onShortcuts: showShortcuts,
-    onAbout: () => { fileMenu().then((menu) => menu.openAbout()).catch(reportError); },
-  });
+  openOnFirstUse(ui.aboutBtn, helpMenu, (menu) => menu.open(), reportError);
   ui.historyBtn.addEventListener('click', () => { openHistory(editor.pageId, false); });
   treeView.trash.bindHistory((id) => { openHistory(id, true); });
   ui.switcherBtn.addEventListener('click', () => { openSwitcher().catch(reportError); });
@@ -375,10 +348,11 @@ async function start() {
   }
   running = true;
   dropEarly();
-  load('./backups.js').then(({ watchBackups }) => watchBackups(ui.status)).catch(() => {});
   // What the first frame does not show loads after it, unless first used sooner.
   afterNextFrame(() => {
-    for (const loaded of [fileMenu(), searchResults(), backlinks(), load('./page-picker.js')]) loaded.catch(() => {});
+    load('./backups.js').then(({ watchBackups }) => watchBackups(ui.status)).catch(() => {});
+    for (const loaded of [fileMenu(), helpMenu(), searchResults(), backlinks(), quickSwitcher(), load('./page-picker.js'),
+      load('./editor-transfer.js')]) loaded.catch(() => {});
   });
 
   if (fileStatus.readOnly) return;

@@ -2,9 +2,67 @@
 // selection, pastes and drops, and clicks on links.
 import { showToast } from './dialogs.js';
 import { firstLineFix, leaveCodeBlock } from './editor-blocks.js';
-import { attachTransferEvents } from './editor-transfer.js';
 import { messages } from './messages.js';
+import { onDemandObject } from './on-demand.js';
 import { deleteWide } from './wide-delete.js';
+
+// What pastes and drops insert (editor-transfer.js), loaded after the window's first frame.
+export const transfers = onDemandObject('./editor-transfer.js', (module) => module);
+
+// A paste's or drop's data, read while its event lasts (the browser empties it after).
+function heldData(data) {
+  const text = { 'text/plain': data.getData('text/plain'), 'text/html': data.getData('text/html') };
+  return { files: [...(data.files || [])], getData: (type) => text[type] ?? '' };
+}
+
+// Runs insert(transfers, data) at once when editor-transfer.js is in; else once it is, with the
+// caret put back where it was and the page's switches and saves waiting for it meanwhile.
+export function withTransfers(editor, data, insert) {
+  if (transfers.now) {
+    insert(transfers.now, data);
+    return;
+  }
+  const held = data && heldData(data);
+  const id = editor.pageId;
+  const selection = document.getSelection();
+  const range = selection.rangeCount ? selection.getRangeAt(0).cloneRange() : null;
+  const task = transfers().then((module) => {
+    if (editor.pageId !== id) return undefined;
+    if (range && editor.body.contains(range.commonAncestorContainer)) {
+      selection.removeAllRanges();
+      selection.addRange(range);
+      editor.savedRange = range.cloneRange();
+    }
+    return insert(module, held);
+  }).catch((error) => showToast(error.message));
+  editor.uploads.add(task);
+  task.finally(() => editor.uploads.delete(task));
+}
+
+function attachTransferEvents(editor) {
+  editor.body.addEventListener('paste', (event) => {
+    event.preventDefault();
+    if (event.clipboardData) withTransfers(editor, event.clipboardData, (module, data) => module.insertTransfer(editor, data));
+  });
+  editor.body.addEventListener('dragstart', () => { editor.internalDrag = true; });
+  editor.body.addEventListener('dragend', () => { editor.internalDrag = false; });
+  editor.body.addEventListener('drop', (event) => {
+    if (editor.internalDrag) return;
+    event.preventDefault();
+    const point = document.caretRangeFromPoint ? document.caretRangeFromPoint(event.clientX, event.clientY) : null;
+    if (point && editor.body.contains(point.startContainer)) {
+      const selection = document.getSelection();
+      selection.removeAllRanges();
+      selection.addRange(point);
+      editor.savedRange = point.cloneRange();
+    }
+    // Every dropped file is offered as an image, so that one of another kind is refused aloud.
+    withTransfers(editor, event.dataTransfer, (module, data) => {
+      const files = [...(data.files || [])];
+      return files.length ? module.insertImageFiles(editor, files) : module.insertTransfer(editor, data);
+    });
+  });
+}
 
 // Input that continues a typing run; any other input (a format by shortcut, a moved drag) is a
 // step of its own.

@@ -1,4 +1,5 @@
-// Pasted and dropped content and image uploads, inserted where the caret was when they began.
+// Pasted and dropped content and image uploads, inserted where the caret was when they began
+// (loaded after the window's first frame, or at the first paste or drop: see editor-events.js).
 import { showToast } from './dialogs.js';
 import { uploadImages, uploadDataImages, imageFilesOf } from './images.js';
 import { parseInert } from './inert-html.js';
@@ -87,29 +88,5 @@ export function insertPlainText(editor, text) {
     if (!insertLines(editor.body, lines)) {
       document.execCommand('insertHTML', false, lines.map((line) => '<p>' + (lineHtml(line) || '<br>') + '</p>').join(''));
     }
-  });
-}
-
-export function attachTransferEvents(editor) {
-  editor.body.addEventListener('paste', (event) => {
-    event.preventDefault();
-    if (event.clipboardData) insertTransfer(editor, event.clipboardData);
-  });
-  editor.body.addEventListener('dragstart', () => { editor.internalDrag = true; });
-  editor.body.addEventListener('dragend', () => { editor.internalDrag = false; });
-  editor.body.addEventListener('drop', (event) => {
-    if (editor.internalDrag) return;
-    event.preventDefault();
-    const point = document.caretRangeFromPoint ? document.caretRangeFromPoint(event.clientX, event.clientY) : null;
-    if (point && editor.body.contains(point.startContainer)) {
-      const selection = document.getSelection();
-      selection.removeAllRanges();
-      selection.addRange(point);
-      editor.savedRange = point.cloneRange();
-    }
-    // Every dropped file is offered as an image, so that one of another kind is refused aloud.
-    const files = [...(event.dataTransfer.files || [])];
-    if (files.length) insertImageFiles(editor, files);
-    else insertTransfer(editor, event.dataTransfer);
   });
 }

@@ -5,12 +5,11 @@ import { ImageTool } from './images.js';
 import { messages } from './messages.js';
 import { sanitizeHtml, sanitizeToNodes, escapeHtml } from './sanitize.js';
 import { restoreSelection, liftBlocks, currentBlock, endListItemFor, deleteWide } from './editor-blocks.js';
-import { attachEditorEvents } from './editor-events.js';
+import { attachEditorEvents, withTransfers } from './editor-events.js';
 import { EditorHistory } from './editor-history.js';
 import {
   commitTitle, flush, markDirty, overwrite, report, save, saveNow, schedule, scheduleTitle,
 } from './editor-save.js';
-import { insertImageFiles } from './editor-transfer.js';
 
 export class Editor {
   constructor({ titleInput, body, wrap, pages, onStatus, onSelectionChange, onConflict }) {
@@ -152,7 +151,9 @@ export class Editor {
     this.etag = etag;
     const entry = this.pages.page(id);
     this.titleInput.value = entry && typeof entry.title === 'string' ? entry.title : '';
-    this.wrap.scrollTop = 0; // while the old body is in: after, it would lay the new one out at once
+    // While the old body is in: after, it would lay the new one out at once. The first page shown
+    // needs none, and setting it would lay the whole window out before its first frame.
+    if (this.body.firstChild) this.wrap.scrollTop = 0;
     this.body.replaceChildren(fragment);
     this.history.reset(clean);
     this.lastSaved = clean;
@@ -318,6 +319,6 @@ export class Editor {
   }
 
   insertImageFiles(files) {
-    return insertImageFiles(this, files);
+    withTransfers(this, null, (module) => module.insertImageFiles(this, files));
   }
 }

@@ -6,6 +6,10 @@ import { HTML_FILE, ZIP_FILE, createExport, pickSaveTarget, sanitizeFileName, wr
 import { messageOf, messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
 import { baseName } from './window-title.js';
+import { styleSheet } from './on-demand.js';
+
+// The dialog's own style sheet, which start-up does without.
+await styleSheet('/assets/css/import.css');
 
 const EXPORT_DONE_TOAST_MS = 6000;
 const EXPORTING_TOAST_MS = 60000;

@@ -1,12 +1,11 @@
-// The "?" button's menu: the keyboard shortcuts and the About box.
+// The "?" button's menu: the keyboard shortcuts and the About box. Loads after the window's first
+// frame, or at the button's first use (its ARIA attributes are in index.html).
 import { ContextMenu } from './context-menu.js';
 import { messages } from './messages.js';
 
+// Wires the button to the menu; answers { open } for the use that loaded this module.
 export function attachHelpMenu({ button, menu, onShortcuts, onAbout }) {
   const popup = new ContextMenu(menu, () => button);
-  button.setAttribute('aria-haspopup', 'menu');
-  button.setAttribute('aria-expanded', 'false');
-  menu.setAttribute('aria-labelledby', button.id);
   const open = () => popup.openUnder(button, [
     { label: messages.shortcuts, action: onShortcuts },
     { label: messages.about, action: onAbout },
@@ -22,4 +21,5 @@ export function attachHelpMenu({ button, menu, onShortcuts, onAbout }) {
     event.preventDefault();
     open();
   });
+  return { open };
 }

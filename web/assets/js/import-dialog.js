@@ -5,6 +5,10 @@ import { element, setText } from './element.js';
 import { extensionOf, stemOf } from './import-plan.js';
 import { ImportCancelled, runImport } from './import-run.js';
 import { messageOf, messages } from './messages.js';
+import { styleSheet } from './on-demand.js';
+
+// The dialog's own style sheet, which start-up does without.
+await styleSheet('/assets/css/import.css');
 
 const ERROR_TOAST_MS = 8000;
 

@@ -79,3 +79,62 @@ export function afterNextFrame(fn) {
   requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(once, 0)));
   setTimeout(once, HIDDEN_WAIT_MS);
 }
+
+// A button whose menu comes with a module that may not be in yet: a click, ↓ or ↑ before then
+// loads it and calls open(object) (get: an onDemandObject); after, the menu's own handlers answer.
+export function openOnFirstUse(button, get, open, onError) {
+  const first = () => get().then(open).catch(onError);
+  button.addEventListener('click', (event) => {
+    if (get.now) return;
+    // The document's click would close the menu this click opens.
+    event.stopPropagation();
+    first();
+  });
+  button.addEventListener('keydown', (event) => {
+    if (get.now || (event.key !== 'ArrowDown' && event.key !== 'ArrowUp')) return;
+    event.preventDefault();
+    first();
+  });
+}
+
+let holding = false; // a field is holding keys (one feature at a time)
+
+// Loads get()'s object (an onDemandObject) for a feature that takes typing as soon as it is asked
+// for. While it arrives, a field out of sight has the focus, so that what is typed meanwhile (an
+// input method's text too) lands there and not in the page; the focus then goes back where it
+// was. Resolves { object, typed: { text, enter } } (enter: an Enter pressed meanwhile, as
+// { shiftKey }, else null), or null when Escape cancelled it or another feature is arriving.
+export async function loadHoldingKeys(get) {
+  if (get.now) return { object: get.now, typed: null };
+  if (holding) return null;
+  holding = true;
+  const before = document.activeElement;
+  const field = document.createElement('input');
+  field.className = 'key-holder';
+  field.tabIndex = -1;
+  let cancelled = false;
+  let enter = null;
+  const release = () => {
+    if (!holding) return;
+    holding = false;
+    if (document.activeElement === field && before && before.isConnected && typeof before.focus === 'function') before.focus();
+    field.remove();
+  };
+  field.addEventListener('keydown', (event) => {
+    if (event.isComposing) return;
+    if (event.key === 'Escape') {
+      cancelled = true;
+      release();
+    } else if (event.key === 'Enter') enter = { shiftKey: event.shiftKey };
+    else return;
+    event.preventDefault();
+  });
+  document.body.append(field);
+  field.focus({ preventScroll: true });
+  try {
+    const object = await get();
+    return cancelled ? null : { object, typed: { text: field.value, enter } };
+  } finally {
+    release();
+  }
+}

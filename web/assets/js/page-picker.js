@@ -5,6 +5,10 @@ import { messages } from './messages.js';
 import { pageLinkId } from './page-links.js';
 import { foldText } from './search-text.js';
 import { displayTitle } from './tree-model.js';
+import { styleSheet } from './on-demand.js';
+
+// Its style sheet, which start-up does without.
+await styleSheet('/assets/css/search.css');
 
 const MAX_CHOICES = 8;
 

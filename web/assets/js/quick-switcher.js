@@ -5,6 +5,10 @@ import { element } from './element.js';
 import { messages } from './messages.js';
 import { MAX_ROWS, prepare, rankPages } from './switcher-rank.js';
 import { displayTitle } from './tree-model.js';
+import { styleSheet } from './on-demand.js';
+
+// The dialog's own style sheet, which start-up does without.
+await styleSheet('/assets/css/switcher.css');
 
 const PATH_SEPARATOR = ' › ';
 
@@ -105,8 +109,9 @@ export class SwitcherList {
 }
 
 // pages: the tree store; recent: page ids, newest first; search(query) resolves to the content
-// search's results. Resolves to the chosen page id, or null.
-export function openQuickSwitcher({ pages, recent, search }) {
+// search's results; typed: what was typed while this module arrived ({ text, enter }, see
+// loadHoldingKeys), taken as if typed into the box. Resolves to the chosen page id, or null.
+export function openQuickSwitcher({ pages, recent, search, typed = null }) {
   const prepared = prepare(pages.exportList());
   return openDialog((dialog, close) => {
     dialog.classList.add('switcher');
@@ -178,7 +183,11 @@ export function openQuickSwitcher({ pages, recent, search }) {
     dialog.append(input, list.node, element('p', {
       class: 'switcher-hint', text: messages.switcherHint,
     }));
+    if (typed) input.value = typed.text;
     filter();
-    requestAnimationFrame(() => input.focus());
+    requestAnimationFrame(() => {
+      input.focus();
+      if (typed && typed.enter) input.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', shiftKey: typed.enter.shiftKey }));
+    });
   });
 }

@@ -4,6 +4,10 @@ import { api } from './api.js';
 import { element } from './element.js';
 import { messages } from './messages.js';
 import { displayTitle } from './tree-model.js';
+import { styleSheet } from './on-demand.js';
+
+// Its style sheet, which start-up does without.
+await styleSheet('/assets/css/search.css');
 
 const DELAY_MS = 150;
 

@@ -2,6 +2,10 @@
 import { openDialog } from './dialogs.js';
 import { element } from './element.js';
 import { SHORTCUTS, messages } from './messages.js';
+import { styleSheet } from './on-demand.js';
+
+// The dialog's own style sheet, which start-up does without.
+await styleSheet('/assets/css/switcher.css');
 
 export function openShortcuts() {
   return openDialog((dialog, close) => {
