@@ -4,6 +4,7 @@ import { dropEarly } from './boot.js';
 import { Banner, SaveStatus } from './banner.js';
 import { FILE_ERROR_TOAST_MS, showToast } from './dialogs.js';
 import { Editor } from './editor.js';
+import { transfers } from './editor-events.js';
 import { collectGarbage } from './images.js';
 import { messageOf, messages } from './messages.js';
 import { followPageLinks } from './page-links.js';
@@ -352,7 +353,7 @@ async function start() {
   afterNextFrame(() => {
     load('./backups.js').then(({ watchBackups }) => watchBackups(ui.status)).catch(() => {});
     for (const loaded of [fileMenu(), helpMenu(), searchResults(), backlinks(), quickSwitcher(), load('./page-picker.js'),
-      load('./editor-transfer.js')]) loaded.catch(() => {});
+      transfers()]) loaded.catch(() => {});
   });
 
   if (fileStatus.readOnly) return;
