@@ -308,7 +308,9 @@ windows_package_checks() {  # work-folder
   # A running instance; the registered command hands it a document in the user's folder.
   wine "$program_dir/ferncard.exe" --no-browser --ticket-file "$(winepath -w "$work/ticket-win")" &
   pid=$!
-  wait_until 60 has_launch_address "$work/ticket-win"
+  # Under load a fresh Wine process may take a minute to come up; a start that never comes is
+  # reported here rather than as the hand-over failing after it.
+  package_check "the installed program starts" wait_until 120 has_launch_address "$work/ticket-win"
   local first
   first=$(cat "$work/ticket-win" 2>/dev/null)
   cp "$work/data/Ferncard.fcard" "$documents/Notes.fcard"
@@ -318,7 +320,7 @@ windows_package_checks() {  # work-folder
   package_check "the open command hands the document over" \
     wine "$open_program" "$(winepath -w "$documents/Notes.fcard")"
   package_check "the running instance opens it" \
-    wait_until 60 bash -c '[ "$(cat "$1" 2>/dev/null)" != "$2" ] && grep -q ticket "$1"' _ "$work/ticket-win" "$first"
+    wait_until 120 bash -c '[ "$(cat "$1" 2>/dev/null)" != "$2" ] && grep -q ticket "$1"' _ "$work/ticket-win" "$first"
   package_check "its window shows that document" \
     status_names_file "$(cat "$work/ticket-win")" Notes.fcard "$work/cookies-win"
   wine taskkill /im ferncard.exe >/dev/null 2>&1
