@@ -81,8 +81,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION editors)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # What the program uses when present: the browser it opens (through xdg-open), the file
-  # picker and message boxes (zenity), and the tray icon's library (loaded at run time).
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, chromium | www-browser, zenity, libayatana-appindicator3-1")
+  # picker and message boxes (zenity), the tray icon's library (loaded at run time), and fonts
+  # for the window's Japanese text and the trash's symbol, which a bare system shows as boxes.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, chromium | www-browser, zenity, libayatana-appindicator3-1, fonts-noto-cjk | fonts-ipafont-gothic, fonts-noto-color-emoji")
   # No maintainer scripts: dpkg's triggers of desktop-file-utils, shared-mime-info and the icon
   # theme refresh the desktop, mime and icon caches when our files arrive or go.
 endif()
