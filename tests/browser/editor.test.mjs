@@ -99,7 +99,7 @@ describe('editing a page', () => {
     await storedAs(page, id, '<pre>a = 1<br>b = 2</pre><p>after</p><pre>x<br></pre><p>y</p>');
   });
 
-  test('the toolbar shows the bold state and block type at the caret as it types and moves', async () => {
+  test('the toolbar shows the bold state and block type at the caret as it types, moves and takes Ctrl+B', async () => {
     await newPage(page, '書式');
     const steps = [
       // [what is done, bold button pressed, block type shown]
@@ -113,6 +113,9 @@ describe('editing a page', () => {
       [() => page.keyboard.type('x'), 'false', 'p'],
       [async () => { await page.keyboard.type('y'); await page.keyboard.press('ArrowUp'); }, 'true', 'h1'],
       [() => page.keyboard.press('ArrowDown'), 'false', 'p'],
+      [() => page.keyboard.press('Control+b'), 'true', 'p'],
+      [() => page.keyboard.type('z'), 'true', 'p'],
+      [() => page.keyboard.press('Control+b'), 'false', 'p'],
     ];
     for (const [act, bold, block] of steps) {
       await act();

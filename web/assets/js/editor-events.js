@@ -87,6 +87,9 @@ function undoKey(event) {
 export function attachEditorEvents(editor) {
   const { body, titleInput, history } = editor;
   body.addEventListener('beforeinput', (event) => {
+    // A format key on a caret changes only what is typed next, and no change of the selection
+    // follows to tell the tool bar: it is told once the browser has made the change.
+    if (event.inputType.startsWith('format')) setTimeout(() => editor.onSelectionChange());
     if (event.inputType === 'historyUndo' || event.inputType === 'historyRedo') {
       event.preventDefault();
       editor.exec(event.inputType === 'historyUndo' ? 'undo' : 'redo');
