@@ -34,19 +34,6 @@ describe('API client and dialogs', () => {
     assert.deepEqual(result, { seen: [false, true], bigStored: true, smallStored: true });
   });
 
-  // Enter submitting a form is the table and image-text dialogs' tests; a confirmation cancelled
-  // with Escape is the trash's delete-for-good test.
-  test('Escape resolves a form to null', async () => {
-    const form = page.evaluate(async () => {
-      const { formDialog } = await import('/assets/js/dialogs.js');
-      return formDialog({ title: 't', fields: [{ name: 'a', label: 'A', value: 'x' }] });
-    });
-    await page.locator('dialog input').waitFor();
-    await page.keyboard.press('Escape');
-    assert.equal(await form, null);
-    assert.equal(await page.locator('dialog').count(), 0);
-  });
-
   test('a second toast replaces the first and keeps its own duration', async () => {
     await pause(page);
     await page.evaluate(async () => {

@@ -9,11 +9,11 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, describe, test } from 'node:test';
 
-import { patience, skipUnderWine, startFerncard } from '../support/ferncard.mjs';
+import { patience, skipUnderWine } from '../support/ferncard.mjs';
 import { request } from '../support/http.mjs';
-import { freePort, portOf, requestEnd, waitFor, waitForLaunchAddress } from '../support/launch.mjs';
+import { portOf, waitFor, waitForLaunchAddress } from '../support/launch.mjs';
 import { makePicker } from '../support/picker.mjs';
-import { sql } from '../support/session.mjs';
+import { sql, startProgram } from '../support/session.mjs';
 
 const failedMessage = 'バックアップを作成できませんでした。空き容量と権限をご確認ください。ファイルはそのままです。';
 const readOnlyAnswer = {
@@ -36,7 +36,13 @@ function localDate(ms = Date.now()) {
   return `${d.getFullYear()}-${String(d.getMonth() + 1).padStart(2, '0')}-${String(d.getDate()).padStart(2, '0')}`;
 }
 
-// A session on the program's window at a launch address: its API, with the cookie the ticket gives.
+// What the program says of its backups and of its document, through a session's API.
+const reports = (api) => ({
+  report: async () => JSON.parse((await api('GET', '/api/backups')).text),
+  status: async () => JSON.parse((await api('GET', '/api/status')).text),
+});
+
+// A session on another window of the program at a launch address, with the cookie the ticket gives.
 async function sessionAt(address) {
   const port = portOf(address);
   const host = [['Host', `127.0.0.1:${port}`]];
@@ -45,27 +51,13 @@ async function sessionAt(address) {
   const cookie = answer.header('Set-Cookie').split(';')[0];
   const api = (method, target, headers = {}, body) => request(port, method, target,
     [...host, ['Origin', `http://127.0.0.1:${port}`], ['Cookie', cookie], ...Object.entries(headers)], body);
-  return {
-    api,
-    report: async () => JSON.parse((await api('GET', '/api/backups')).text),
-    status: async () => JSON.parse((await api('GET', '/api/status')).text),
-  };
+  return { api, ...reports(api) };
 }
 
 // The program on a document (the data folder's default one when none is given), with a session.
-async function open(dir, { document, data = path.join(dir, 'data'), env = {} } = {}) {
-  const ticketFile = path.join(dir, 'ticket');
-  rmSync(ticketFile, { force: true });
-  const port = await freePort();
-  const args = ['--no-browser', '--data', data, '--port', String(port), '--ticket-file', ticketFile];
-  const run = startFerncard(document ? [...args, document] : args, { env });
-  const address = await waitForLaunchAddress(ticketFile);
-  assert.ok(address, `no launch address; stderr: ${run.stderr()}`);
-  const session = await sessionAt(address);
-  const program = {
-    ...session,
-    run,
-    ticketFile,
+async function open(dir, { document, data = path.join(dir, 'data'), env } = {}) {
+  const program = await startProgram({ document, data, env });
+  return Object.assign(program, reports(program.api), {
     backupsFolder: path.join(data, 'backups'),
     // The report once the check that the opening asked for has ended.
     async settled() {
@@ -80,9 +72,7 @@ async function open(dir, { document, data = path.join(dir, 'data'), env = {} } =
     },
     backups: () => readdirSync(program.backupsFolder).sort(),
     recent: () => readFileSync(path.join(data, 'recent.txt'), 'utf8').split(/\r?\n/).filter(Boolean),
-    stop: () => requestEnd(run),
-  };
-  return program;
+  });
 }
 
 describe('backups', () => {
@@ -191,7 +181,7 @@ describe('backups', () => {
       const temp = await waitFor(() => readdirSync(program.backupsFolder).find((n) => n.includes('.tmp-')),
         Boolean, patience(30000));
       program.run.child.kill('SIGKILL');
-      await program.run.exited;
+      await program.stop();
       assert.ok(temp, 'no temporary file seen during the copy');
       assert.ok(program.backups().includes(temp));
 
@@ -278,30 +268,6 @@ describe('backups', () => {
     assert.ok(readFileSync(backup).equals(bytes));
     assert.deepEqual(program.backups(), [name]);
   });
-
-  test('two documents whose names differ only in letter case each get their own backup',
-    linuxOnly('Windows takes the two names for one file'), async () => {
-      const dir = freshDir();
-      mkdirSync(path.join(dir, 'docs'));
-      const twins = ['Notes.fcard', 'NOTES.fcard'].map((name) => path.join(dir, 'docs', name));
-      for (const twin of twins) {
-        copyFileSync(await defaultDocument(), twin);
-        sql(twin, `INSERT INTO meta VALUES('twin', '${path.basename(twin)}')`);
-      }
-      for (const twin of twins) {
-        const program = await open(dir, { document: twin });
-        assert.equal((await program.settled()).state, 'done');
-        await program.stop();
-      }
-      const names = readdirSync(path.join(dir, 'data', 'backups')).sort();
-      assert.equal(names.length, 2, names.join(' '));
-      assert.deepEqual(names.map((name) => name.replace(/-[0-9a-f]{8}-.*/, '')), ['NOTES', 'Notes']);
-      assert.notEqual(names[0].split('-')[1], names[1].split('-')[1]);
-      for (const name of names) {
-        const copy = path.join(dir, 'data', 'backups', name);
-        assert.equal(sql(copy, "SELECT CAST(body AS TEXT) FROM meta WHERE id='twin'"), `${name.split('-')[0]}.fcard`);
-      }
-    });
 
   test('temporary files that interrupted copies of any document left are removed at start', async () => {
     const dir = freshDir();

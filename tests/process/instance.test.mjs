@@ -88,14 +88,6 @@ describe('single instance per data folder', () => {
     assert.equal(first.run.child.exitCode, null);
   });
 
-  test('another data folder is another instance', async () => {
-    const first = await startFirst('c');
-    const second = await startFirst('c-other');
-    assert.notEqual(second.port, first.port);
-    assert.equal(first.run.child.exitCode, null);
-    assert.equal(second.run.child.exitCode, null);
-  });
-
   test('after the running instance is killed the next start runs by itself', async () => {
     const first = await startFirst('d');
     first.run.child.kill('SIGKILL');
