@@ -52,12 +52,21 @@ export async function serverRuns(app) {
   ];
   for (const [name, method, target, id, body] of operations) {
     const extra = body === null ? {} : { 'If-Match': tagOf(body), 'Content-Type': 'text/plain; charset=utf-8' };
-    const ours = await load(app.port, 1, rawRequest(app.port, method, target, { ...app.headers, ...extra }, body ?? ''));
+    const request = rawRequest(app.port, method, target, { ...app.headers, ...extra }, body ?? '');
     const bodyFile = body === null ? null : path.join(work, `body-${id}`);
     if (bodyFile) fs.writeFileSync(bodyFile, body);
     const op = method === 'GET' ? 'get' : 'put';
-    const floorRun = await direct(document, op, id, bodyFile);
-    const keptRun = await direct(document, op, id, bodyFile, true);
+    // The program and direct SQLite in turns, the best of each: the machine's load shifts while
+    // they run, and taking turns keeps either side from having all the quiet moments.
+    let ours = null;
+    let floorRun = null;
+    let keptRun = null;
+    const faster = (kept, run) => (kept && kept.meanMs <= run.meanMs ? kept : run);
+    for (let turn = 0; turn < (smoke ? 1 : 3); turn++) {
+      ours = faster(ours, await load(app.port, 1, request));
+      floorRun = faster(floorRun, await direct(document, op, id, bodyFile));
+      keptRun = faster(keptRun, await direct(document, op, id, bodyFile, true));
+    }
     const ratio = ours.meanMs / floorRun.meanMs;
     row('store', `${name}: time per request`, ours.meanMs, 'ms', 'direct SQLite', floorRun.meanMs, ratio,
       '≤ 1.5× direct', ratio <= 1.5);
