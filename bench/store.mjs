@@ -61,7 +61,7 @@ export async function serverRuns(app) {
     let ours = null;
     let floorRun = null;
     let keptRun = null;
-    const faster = (kept, run) => (kept && kept.meanMs <= run.meanMs ? kept : run);
+    const faster = (best, run) => (best && best.meanMs <= run.meanMs ? best : run);
     for (let turn = 0; turn < (smoke ? 1 : 3); turn++) {
       ours = faster(ours, await load(app.port, 1, request));
       floorRun = faster(floorRun, await direct(document, op, id, bodyFile));
