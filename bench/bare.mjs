@@ -79,6 +79,12 @@ async function plainServer(app) {
     response.writeHead(status, headers);
     response.end(body);
   };
+  // A page of this origin is the window's own: a request that names its origin (a CORS-mode
+  // preload does) names the program's instead, or the program would refuse it as another site's.
+  const sameOrigin = ({ origin, referer }) => ({
+    ...(origin && { origin: app.origin }),
+    ...(referer && { referer: app.origin + new URL(referer).pathname }),
+  });
   const server = http.createServer((request, response) => {
     if (pages.has(request.url)) {
       answer(response, { status: 200, headers: { 'Content-Type': 'text/html; charset=utf-8', Connection: 'close' },
@@ -90,7 +96,7 @@ async function plainServer(app) {
       return;
     }
     const onward = http.request({ host: '127.0.0.1', port: app.port, method: request.method, path: request.url, agent: false,
-      headers: { ...request.headers, host: `127.0.0.1:${app.port}` } }, (reply) => {
+      headers: { ...request.headers, host: `127.0.0.1:${app.port}`, ...sameOrigin(request.headers) } }, (reply) => {
       response.writeHead(reply.statusCode, reply.rawHeaders);
       const chunks = [];
       reply.on('data', (chunk) => { chunks.push(chunk); response.write(chunk); });
@@ -207,13 +213,14 @@ async function plainTime(app, server, at) {
 // that plain() gives, as warm as it gets, for the floor. A window's browser is itself still starting
 // up, so two more floors come from fresh browsers of their own: the plain page (`cold`), and the
 // plain page that also asks for everything the window's index.html asks for at start, fetched but
-// never run (`requests`).
+// never run (`requests`), and that page doing as well the work no window can skip (`minimal`).
 async function interactiveTimes(app, address, marker, plain) {
   const server = await plainServer(app);
   const runs = [];
   const floors = [];
   const cold = [];
   const requests = [];
+  const minimal = [];
   try {
     for (let i = 0; i < (smoke ? 2 : 5); i++) {
       if (i === 1) {
@@ -222,6 +229,7 @@ async function interactiveTimes(app, address, marker, plain) {
         const asked = index.match(/<link rel="(?:modulepreload|preload)"[^>]*>/g).join('\n');
         server.set('/bench-plain-window', html);
         server.set('/bench-plain-window-requests', html.replace('</head>', asked + '\n</head>'));
+        server.set('/bench-minimal-window', await minimalWindowPage(app, asked, pageFromAddress(address)));
       }
       runs.push(await inBareBrowser(app, server, async ({ page, newPage }) => {
         await page.addInitScript(watchInteractive, marker);
@@ -239,21 +247,60 @@ async function interactiveTimes(app, address, marker, plain) {
       if (i > 0) {
         cold.push(await plainTime(app, server, '/bench-plain-window'));
         requests.push(await plainTime(app, server, '/bench-plain-window-requests'));
+        minimal.push(await plainTime(app, server, '/bench-minimal-window'));
       }
     }
   } finally {
     server.close();
   }
   const best = (values) => Math.min(...values.map((value) => value ?? Infinity));
-  return { time: best(runs.slice(1)), floor: best(floors), cold: best(cold), requests: best(requests) };
+  return { time: best(runs.slice(1)), floor: best(floors), cold: best(cold), requests: best(requests),
+    minimal: best(minimal) };
 }
 
-function startRows(label, { time, floor, cold, requests }) {
+// The id in a page address ("#/p/<id>"), or null.
+const pageFromAddress = (address) => new URL(address).hash.match(/^#\/p\/(.+)$/)?.[1] ?? null;
+
+// The least a window must do at start, as a plain page: the start's requests (`asked`), then the tree
+// and the page's body read by one plain script, the tree parsed, its first rows drawn and the body
+// put in the editor as it comes. The page is the one in the address, else the tree's first: no model,
+// no module, no cleaning of the body, no editor. The plain window page (plainWindowPage) with no
+// rows and no body, and this script in place of its own.
+async function minimalWindowPage(app, asked, pageId) {
+  const script = `<script>(async () => {
+  const read = (path) => fetch(path, { credentials: 'same-origin' }).then((answer) => answer.text());
+  const body = ${JSON.stringify(pageId)} && read('/api/pages/' + ${JSON.stringify(pageId)});
+  const doc = JSON.parse(await read('/api/tree'));
+  const rows = document.createElement('div');
+  rows.className = 'tree-rows';
+  for (const [index, entry] of doc.pages.slice(0, 57).entries()) {
+    const row = rows.appendChild(document.createElement('div'));
+    row.className = 'tree-row';
+    row.style.cssText = 'top:' + index * 30 + 'px;padding-left:2px';
+    row.innerHTML = '<button type="button" class="twisty leaf">▶</button><span class="tree-title"></span>';
+    row.lastChild.textContent = entry.title;
+  }
+  rows.style.height = rows.children.length * 30 + 'px';
+  document.getElementById('tree').append(rows);
+  document.getElementById('editor').innerHTML = await (body || read('/api/pages/' + doc.pages[0].id));
+  document.getElementById('page').hidden = false;
+  requestAnimationFrame(() => requestAnimationFrame(() => { window.__interactive = performance.now(); }));
+})();</script>`;
+  return (await plainWindowPage(app, [], ''))
+    .replace(/<div class="tree-rows"[^>]*><\/div>/, '')
+    .replace('<div id="page" class="page">', '<div id="page" class="page" hidden>')
+    .replace(/<script>requestAnimationFrame[\s\S]*?<\/script>/, script)
+    .replace('</head>', asked + '\n</head>');
+}
+
+function startRows(label, { time, floor, cold, requests, minimal }) {
   const measure = `time to interactive, ${label} (best of runs)${NO_RECORDING}`;
   row('client', measure, time, 'ms', 'the same window as a plain page', floor, time / floor, '< 300 ms', time < 300);
   row('client', measure, time, 'ms', 'the plain page, in a fresh browser of its own', cold, time / cold, '—', true);
   row('client', measure, time, 'ms', "the plain page with the start's requests (fetched, not run), fresh browser",
     requests, time / requests, '—', true);
+  row('client', measure, time, 'ms', "the least a window must do: the start's requests, the tree and body read, " +
+    'rows drawn, body set (a plain script), fresh browser', minimal, time / minimal, '—', true);
 }
 
 // The window's two start rows: a small document entered at "/", and a 10,000-page tree (100 × 99)
