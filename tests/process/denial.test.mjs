@@ -71,9 +71,9 @@ describe('denial by slow or greedy peers', () => {
     const large = `<p>${'x'.repeat(2 * 1000 * 1000)}</p>`;
     await put(`/api/pages/${id(4)}`, large);
     await put(`/api/pages/${id(5)}`, '<p>small</p>');
-    // The save goes to a page of its own: sent together, the read and the save may be served in
-    // either order.
-    const tag = await put(`/api/pages/${id(6)}`, '<p>to save</p>');
+    // The save makes a page of its own: sent together, the read and the save may be served in
+    // either order. A first body keeps no earlier revision, so the save's time is the document's
+    // own write, not a second one to the history file that large reads would run on beside.
     const ask = buildRequest('GET', `/api/pages/${id(4)}`,
       [['Host', program.host], ['Origin', program.origin], ['Cookie', program.cookie]]);
     let answered = 0;  // large answers begun
@@ -87,7 +87,7 @@ describe('denial by slow or greedy peers', () => {
       const [status, page, saved] = await Promise.all([
         program.api('GET', '/api/status').then((answer) => ({ answer, answered })),
         program.api('GET', `/api/pages/${id(5)}`).then((answer) => ({ answer, answered })),
-        program.api('PUT', `/api/pages/${id(6)}`, { 'If-Match': tag }, '<p>saved</p>').then((answer) => ({ answer, answered })),
+        program.api('PUT', `/api/pages/${id(6)}`, { 'If-Match': '"0"' }, '<p>saved</p>').then((answer) => ({ answer, answered })),
       ]);
       assert.deepEqual([status.answer.status, page.answer.text, saved.answer.status], [200, '<p>small</p>', 200]);
       // In turn behind them, these would wait for at least 48 of the 64 (16 workers).
