@@ -1,5 +1,6 @@
 // Baselines and load for the benchmark (Linux only: it measures the program from outside).
-//   ferncard_bench floor PORT                       answers every request with a fixed body
+//   ferncard_bench floor PORT [BYTES]               answers every request with a fixed body ({}, or
+//                                                   BYTES bytes): the least any server pays
 //   ferncard_bench load PORT CLIENTS SECONDS FILE   sends the raw request in FILE, one connection
 //                                                   per request, from CLIENTS threads
 //   ferncard_bench direct DB OP ID SECONDS [FILE]   the store work of one request straight
@@ -24,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -55,7 +57,7 @@ void Report(long count, long errors, double seconds, double totalMs) {
 
 // ---- floor: accept, read one request, write a fixed answer, close; a thread per connection ----
 
-void ServeFloor(int fd) {
+void ServeFloor(int fd, const std::string& answer) {
   std::string data;
   char buffer[65536];
   std::size_t headEnd = std::string::npos;
@@ -74,9 +76,6 @@ void ServeFloor(int fd) {
     }
     if (data.size() >= want) break;
   }
-  static const std::string answer =
-      "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: 2\r\n"
-      "Connection: close\r\n\r\n{}";
   SendAll(fd, answer.data(), answer.size());
   shutdown(fd, SHUT_RDWR);
   close(fd);
@@ -90,7 +89,11 @@ sockaddr_in LoopbackAddress(int port) {
   return address;
 }
 
-int Floor(int port) {
+int Floor(int port, long bytes) {
+  const std::string body = bytes < 0 ? std::string("{}") : std::string(static_cast<std::size_t>(bytes), 'x');
+  // Read by every connection's thread; it outlives them all.
+  static const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
   const int listening = socket(AF_INET, SOCK_STREAM, 0);
   const int yes = 1;
   setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
@@ -103,7 +106,7 @@ int Floor(int port) {
   std::fflush(stdout);
   for (;;) {
     const int fd = accept(listening, nullptr, nullptr);
-    if (fd >= 0) std::thread(ServeFloor, fd).detach();
+    if (fd >= 0) std::thread(ServeFloor, fd, std::cref(answer)).detach();
   }
 }
 
@@ -252,7 +255,7 @@ int Direct(const char* path, bool kept, bool put, const std::string& id, double 
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "floor" && argc == 3) return Floor(std::atoi(argv[2]));
+  if (command == "floor" && (argc == 3 || argc == 4)) return Floor(std::atoi(argv[2]), argc == 4 ? std::atol(argv[3]) : -1);
   if (command == "load" && argc == 6) return Load(std::atoi(argv[2]), std::atoi(argv[3]), std::atof(argv[4]), ReadFile(argv[5]));
   if ((command == "direct" || command == "kept") && (argc == 6 || argc == 7)) {
     const std::string op = argv[3];
@@ -260,6 +263,6 @@ int main(int argc, char** argv) {
                   argc == 7 ? ReadFile(argv[6]) : std::string());
   }
   std::fprintf(stderr,
-               "usage: ferncard_bench floor PORT | load PORT CLIENTS SECONDS FILE | direct|kept DB OP ID SECONDS [FILE]\n");
+               "usage: ferncard_bench floor PORT [BYTES] | load PORT CLIENTS SECONDS FILE | direct|kept DB OP ID SECONDS [FILE]\n");
   return 2;
 }
