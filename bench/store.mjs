@@ -57,14 +57,14 @@ export async function serverRuns(app) {
     const bodyFile = body === null ? null : path.join(work, `body-${id}`);
     if (bodyFile) fs.writeFileSync(bodyFile, body);
     const op = method === 'GET' ? 'get' : 'put';
-    // The program and direct SQLite in turns, the best of each: the machine's load shifts while
-    // they run, and taking turns keeps either side from having all the quiet moments.
     // Direct SQLite pays nothing for the request itself; the floor server sends the same request's
     // answer of the same size from memory, which is the least the transport costs.
     const wirePort = await freePort();
     const wire = start(tool, ['floor', String(wirePort), ...(answerBytes === null ? [] : [String(answerBytes)])]);
     await waitFor(() => wire.output.includes('listening'), 5000, 'the floor server');
     const wireRequest = rawRequest(wirePort, method, target, extra, body ?? '');
+    // The program, direct SQLite and the floor in turns, the best of each: the machine's load
+    // shifts while they run, and taking turns keeps any side from having all the quiet moments.
     let ours = null;
     let floorRun = null;
     let keptRun = null;
