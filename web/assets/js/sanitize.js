@@ -214,35 +214,33 @@ function cleanImage(node, place) {
   removeNode(node);
 }
 
-// The attributes an element keeps, as [name, value] in the order it has them.
-function keptAttributes(node, name, href) {
-  const kept = [];
-  for (const attr of Element.prototype.getAttributeNames.call(node)) {
-    let value = null;
-    if (attr === 'href') value = href;
-    else if (attr === 'style') value = keptStyle(node);
-    else if (attr === 'colspan' || attr === 'rowspan') value = name === 'td' || name === 'th' ? numberAttr(getAttribute(node, attr), 100) : null;
-    else if (attr === 'start') value = name === 'ol' ? numberAttr(getAttribute(node, attr), 99999) : null;
-    if (value !== null) kept.push([attr, value]);
-  }
-  return kept;
+// The value an attribute keeps on an element of this name, or null when it goes.
+function keptValue(node, name, attr, href) {
+  if (attr === 'href') return href;
+  if (attr === 'style') return keptStyle(node);
+  if (attr === 'colspan' || attr === 'rowspan') return name === 'td' || name === 'th' ? numberAttr(getAttribute(node, attr), 100) : null;
+  if (attr === 'start') return name === 'ol' ? numberAttr(getAttribute(node, attr), 99999) : null;
+  return null;
 }
 
-// Leaves the element only its kept attributes. A value is written only where it changes: writing
-// a style attribute parses it again, the dearest step of cleaning office HTML.
-function keepOnly(node, kept) {
-  let next = 0;
+// Leaves the element only its kept attributes, in one pass over their names. A value is written
+// only where it changes: writing a style attribute parses it again, the dearest step of cleaning
+// office HTML.
+function keepOnly(node, name, href) {
   for (const attr of Element.prototype.getAttributeNames.call(node)) {
-    if (next < kept.length && kept[next][0] === attr) {
-      const value = kept[next++][1];
-      if (getAttribute(node, attr) !== value) node.setAttribute(attr, value);
-    } else {
-      node.removeAttribute(attr);
-    }
+    const value = keptValue(node, name, attr, href);
+    if (value === null) node.removeAttribute(attr);
+    else if (getAttribute(node, attr) !== value) node.setAttribute(attr, value);
   }
 }
 
-const NONE = [];
+// Gives `element` the attributes `node` keeps under the element's name, in the order node has them.
+function copyKept(node, element, name, href) {
+  for (const attr of Element.prototype.getAttributeNames.call(node)) {
+    const value = keptValue(node, name, attr, href);
+    if (value !== null) element.setAttribute(attr, value);
+  }
+}
 
 function cleanNode(node, place, depth) {
   const type = read.nodeType.call(node);
@@ -276,16 +274,16 @@ function cleanNode(node, place, depth) {
     unwrap(node, target, depth + 1);
     return;
   }
-  const kept = Element.prototype.hasAttributes.call(node) ? keptAttributes(node, name, href) : NONE;
+  const attributed = Element.prototype.hasAttributes.call(node);
   // Placed first, so that the checks made for its children see every element above them.
   let element = node;
   if (name !== own) {
     element = node.ownerDocument.createElement(name);
-    for (const [attr, value] of kept) element.setAttribute(attr, value);
+    if (attributed) copyKept(node, element, name, href);
     insertBefore(target.parent, element, target.before);
   } else {
     put(node, target);
-    if (kept !== NONE) keepOnly(node, kept);
+    if (attributed) keepOnly(node, name, href);
   }
   if (BLOCKS.has(name) && openParagraphs > 0) blockInParagraph = true;
   if (name === 'p') openParagraphs++;
