@@ -91,10 +91,10 @@ sockaddr_in LoopbackAddress(int port) {
 
 int Floor(int port, long bytes) {
   const std::string body = bytes < 0 ? std::string("{}") : std::string(static_cast<std::size_t>(bytes), 'x');
-  // Read by every connection's thread; it outlives them all.
-  static const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\n"
-                                    "Content-Length: " + std::to_string(body.size()) +
-                                    "\r\nConnection: close\r\n\r\n" + body;
+  // Read by every connection's thread: Floor never returns, so it outlives them all.
+  const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\n"
+                             "Content-Length: " + std::to_string(body.size()) +
+                             "\r\nConnection: close\r\n\r\n" + body;
   const int listening = socket(AF_INET, SOCK_STREAM, 0);
   const int yes = 1;
   setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
