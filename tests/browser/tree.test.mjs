@@ -335,6 +335,17 @@ describe('a page list of 10,000 pages', () => {
     await page.keyboard.type('z');
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.getElementById('title').value === 'zebra');
+    // Every row drawn from the start: the list is drawn at the page's place, not first at its top.
+    await page.addInitScript(() => {
+      window.drawnTitles = [];
+      new MutationObserver((changes) => {
+        for (const change of changes) {
+          for (const node of change.addedNodes) {
+            if (node.classList?.contains('tree-row')) window.drawnTitles.push(node.querySelector('.tree-title').textContent);
+          }
+        }
+      }).observe(document, { childList: true, subtree: true });
+    });
     await page.reload();
     await waitReady(page);
     await page.locator('#tree .tree-row[aria-selected="true"]').waitFor();
@@ -345,6 +356,8 @@ describe('a page list of 10,000 pages', () => {
     });
     assert.deepEqual(shown, ['true', true]);
     assert.ok(await drawnRows() < 100);
+    const drawn = await page.evaluate(() => window.drawnTitles);
+    assert.ok(drawn.includes('zebra') && !drawn.includes('ページ 1'), drawn.join(' '));
   });
 
   test('a row dragged onto one scrolled into view lands inside it', async () => {

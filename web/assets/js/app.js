@@ -315,7 +315,8 @@ async function start() {
   attachHandlers();
 
   // One round of requests: the status and the tree are asked for together.
-  const [loaded, etag] = await Promise.all([api.getStatus(), tree.load()]);
+  const toOpen = (model) => pageToOpen(model, [pageFromHash(location.hash), tree.lastSelected]);
+  const [loaded, etag] = await Promise.all([api.getStatus(), tree.load(toOpen)]);
   fileStatus = loaded;
   ui.fileName.textContent = fileStatus.fileName;
   ui.fileName.title = fileStatus.file;
@@ -339,7 +340,7 @@ async function start() {
     }
   }
 
-  const chosen = pageToOpen(pages.model, [pageFromHash(location.hash), tree.lastSelected]);
+  const chosen = toOpen(pages.model);
   showPageArea(chosen !== null);
   if (chosen) await tree.select(chosen);
   // A failure reported during start-up (the welcome page's body, say) stays on show.

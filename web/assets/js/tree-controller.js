@@ -19,6 +19,7 @@ export class TreeController {
     this.selectedId = null;
     this.filter = '';
     this.shown = null; // { model, filter, rows } of the last render
+    this.opening = null; // (model) → the page start-up is about to open, until the first render
 
     store.bindChanged(() => this.render());
     view.bindSelect((id) => this.run(this.select(id)));
@@ -44,10 +45,25 @@ export class TreeController {
   // The rows are worked out again only when the document, the open rows or the filter changed.
   render() {
     const model = this.store.model;
+    // The page start-up opens has its branch open and its row in view from the list's first draw,
+    // so that the top of the list is not drawn first and then left for the page's place.
+    const openingId = this.opening ? this.opening(model) : null;
+    this.opening = null;
+    if (openingId) this.openAncestors(openingId);
     if (!this.shown || this.shown.model !== model || this.shown.filter !== this.filter) {
       this.shown = { model, filter: this.filter, rows: new ShownRows(model, this.state.expanded, this.filter) };
     }
-    this.view.render({ model, rows: this.shown.rows, selectedId: this.selectedId, filter: this.filter });
+    this.view.render({ model, rows: this.shown.rows, selectedId: this.selectedId, openingId, filter: this.filter });
+  }
+
+  // Opens every row above the page of id.
+  openAncestors(id) {
+    for (let entry = this.store.page(id), steps = 0; entry && steps < 10000; steps++) {
+      const parentId = entry.parentId ?? null;
+      if (parentId === null) break;
+      this.setOpen(parentId, true);
+      entry = this.store.page(parentId);
+    }
   }
 
   // Opens or closes a row (open: true, false, or undefined to switch it); returns whether it changed.
@@ -68,7 +84,9 @@ export class TreeController {
     this.state.save(this.selectedId);
   }
 
-  load() {
+  // Loads the tree; opening(model) names the page start-up will open once it is in, or null.
+  load(opening = null) {
+    this.opening = opening;
     return this.store.load();
   }
 
@@ -82,12 +100,7 @@ export class TreeController {
     if (id === this.selectedId) return true;
     if (!(await this.onSelect(id))) return false;
     this.selectedId = id;
-    for (let entry = id ? this.store.page(id) : null, steps = 0; entry && steps < 10000; steps++) {
-      const parentId = entry.parentId ?? null;
-      if (parentId === null) break;
-      this.setOpen(parentId, true);
-      entry = this.store.page(parentId);
-    }
+    if (id) this.openAncestors(id);
     this.saveView();
     if (id !== null && location.hash !== pageHash(id)) history.replaceState(null, '', pageHash(id));
     this.render();

@@ -237,15 +237,18 @@ export class TreeView {
       this.container.replaceChildren(empty);
       return;
     }
-    // The tab stop: the focused row, else the selected one, else the first.
+    // The tab stop: the focused row, else the selected one (or the one about to be), else the first.
     const selectedId = facts.selectedId;
-    this.activeId = [focusedId, selectedId].find((id) => id && rows.indexOf(id) >= 0) || rows.at(0).entry.id;
-    this.window.show(rows);
-    // A page newly selected (from start-up, the switcher, a search) is brought into view.
-    if (selectedId && selectedId !== this.revealedId && rows.indexOf(selectedId) >= 0) {
-      this.revealedId = selectedId;
-      if (!focusedId || focusedId === selectedId) this.revealRow(selectedId, true);
+    this.activeId = [focusedId, selectedId, facts.openingId].find((id) => id && rows.indexOf(id) >= 0) || rows.at(0).entry.id;
+    // A page newly selected (from the switcher, a search), or about to open at start-up, is
+    // brought into view before the rows are drawn, so that only the rows around it are.
+    const target = selectedId || facts.openingId;
+    let centered = -1;
+    if (target && target !== this.revealedId && rows.indexOf(target) >= 0) {
+      this.revealedId = target;
+      if (!focusedId || focusedId === target) centered = rows.indexOf(target);
     }
+    this.window.show(rows, centered);
     if (focusedId && document.activeElement !== this.rowOf(focusedId)) this.focusPage(focusedId);
     // Focused and selected at once, so that the first key typed replaces the whole title.
     if (this.renamingId && this.renameInput && document.activeElement !== this.renameInput) {

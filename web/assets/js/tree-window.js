@@ -25,15 +25,17 @@ export class RowWindow {
     new ResizeObserver(() => this.update()).observe(container);
   }
 
-  // Shows `rows` (a ShownRows with at least one row), keeping the scroll position.
-  show(rows) {
+  // Shows `rows` (a ShownRows with at least one row), keeping the scroll position, or with the row
+  // at index `centered` brought into the middle of the view when it is out of it.
+  show(rows, centered = -1) {
     this.rows = rows;
     if (this.block.parentNode !== this.container || this.container.childElementCount !== 1) {
       this.container.replaceChildren(this.block);
     }
     const height = rows.length * ROW_HEIGHT + 'px';
     if (this.block.style.height !== height) this.block.style.height = height;
-    this.update();
+    if (centered >= 0) this.reveal(centered, true);
+    else this.update();
   }
 
   // Takes every row out (the list shows something else in their place).
