@@ -140,18 +140,33 @@ start_wine() {
   wine_started=1
   export WINEPREFIX="$log_dir/wine-prefix" WINEARCH=win64 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
-  # The persistent server comes first, so every later Wine process finds it running.
+  # The persistent server comes first, so every later Wine process finds it running. The desktop
+  # that wineboot starts has no display driver, and a program that makes a window while it lasts
+  # fails at once; restarting the server ends it, so the next desktop has the null driver.
   mkdir -p "$WINEPREFIX" && wineserver -p &&
     timeout 300 wineboot --init >"$log_dir/wineboot.log" 2>&1 &&
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >>"$log_dir/wineboot.log" 2>&1 ||
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >>"$log_dir/wineboot.log" 2>&1 &&
+    wineserver -k && wineserver -w && wineserver -p ||
     { cat "$log_dir/wineboot.log"; return 1; }
   # Wine's desktop process ends shortly after the last program with windows; the next program
   # that makes a window then waits about ten seconds for a new one, and two programs that start
   # it at once can break it. A notepad that never shows (the null display driver) brings it up
   # alone, before anything else runs, and keeps it up for the whole stage.
   wine notepad >/dev/null 2>&1 &
-  sleep 15
+  if ! wait_until 120 wine_runs 'explorer\.exe /desktop' || ! wait_until 120 wine_runs 'notepad\.exe'; then
+    echo "Wine's desktop did not come up"
+    return 1
+  fi
   wine_up=1
+}
+
+# Whether a program of this run's Wine prefix runs with a command line that matches the pattern.
+wine_runs() {  # pattern
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
 }
 
 stop_wine() {
