@@ -23,8 +23,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 
-# ctest (and test discovery) runs the Windows binaries through Wine.
+# ctest (and test discovery) runs the Windows binaries through Wine, by a script that tries once
+# more when Wine fails a start before the program has printed anything.
 find_program(FERNCARD_WINE wine)
 if(FERNCARD_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${FERNCARD_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-test.sh ${FERNCARD_WINE})
 endif()
